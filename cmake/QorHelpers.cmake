@@ -1,0 +1,39 @@
+# One library per source folder: every .cpp/.h in the folder (not in its
+# subfolders) belongs to it, so adding a file needs no CMake edit.
+# A folder without sources yet becomes an interface library.
+function(qor_add_library name dir)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  list(FILTER _srcs INCLUDE REGEX "\\.cpp$")
+  if(_srcs)
+    file(GLOB _all CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    add_library(${name} STATIC ${_all})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# A GoogleTest executable run by CTest with the offscreen platform, the C
+# locale and the artefacts folder for screenshots.
+function(qor_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE qor_test_support ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C;LC_ALL=C;QOR_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/test-artifacts"
+    TIMEOUT 900)
+endfunction()
+
+# A Google Benchmark executable; benchmarks are run by hand, not by CTest.
+function(qor_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE benchmark::benchmark ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that the build, the tests and the program
+# need (only the missing ones), then configures and builds into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev
+  libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+  arj fonts-dejavu-core fonts-liberation clang-format
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  else
+    echo "Missing packages. Run:"
+    echo "  sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+fi
+
+BUILD_DIR=${QOR_BUILD_DIR:-build}
+BUILD_TYPE=${QOR_BUILD_TYPE:-RelWithDebInfo}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" ${QOR_CMAKE_ARGS:-}
+cmake --build "$BUILD_DIR" -j"$(nproc)"

@@ -1,0 +1,7 @@
+#include "platform/FormatSettings.h"
+
+const TFormatSettings& FormatSettings()
+{
+    static const TFormatSettings settings;
+    return settings;
+}

@@ -1,0 +1,54 @@
+#include "support/TestSupport.h"
+#include "platform/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QWidget>
+
+QString TestArtifactsDir()
+{
+    QString dir = qEnvironmentVariable("QOR_TEST_ARTIFACTS");
+    if (dir.isEmpty())
+        dir = QStringLiteral(QOR_TEST_ARTIFACTS_DEFAULT);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString SaveScreenshot(QWidget* widget, const QString& name)
+{
+    const QString path = TestArtifactsDir() + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QPixmap pm = widget->grab();
+    EXPECT_FALSE(pm.isNull()) << "empty screenshot " << name.toStdString();
+    EXPECT_TRUE(pm.save(path)) << "cannot save " << path.toStdString();
+    return path;
+}
+
+ScopedProgramFolder::ScopedProgramFolder()
+{
+    EXPECT_TRUE(dir_.isValid());
+    SetProgramFolder(dir_.path());
+}
+
+ScopedProgramFolder::~ScopedProgramFolder() { SetProgramFolder(QString()); }
+
+QString ScopedProgramFolder::Path() const { return dir_.path() + QLatin1Char('/'); }
+
+void WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
