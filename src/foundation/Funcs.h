@@ -1,0 +1,4 @@
+#pragma once
+// The general routines of the program in one include.
+
+#include "foundation/StrFuncs.h"
