@@ -1,0 +1,96 @@
+#pragma once
+// Helpers for forms and controls: modal and modeless showing, the active
+// form, hiding the other forms, enabling and showing groups of controls,
+// grid column sizing and the arrow-key focus moves.
+
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QDialog;
+class QTableView;
+class QTreeWidget;
+
+// Restores a minimised form, closes it when it is visible, shows it modally
+// (through RunModal), lets pending events run and answers its modal result,
+// which the form keeps.
+int ShowFormModal(QDialog* form);
+// Restores a minimised form and shows it without waiting.
+void ShowFormModeless(QWidget* form);
+// Lets pending events run and answers the active window (nullptr when none).
+QWidget* GetActiveForm();
+
+using TFormList = QList<QPointer<QWidget>>;
+// Hides every visible window but Form and remembers them in List.
+void HideOtherForms(QWidget* form, TFormList& list);
+// Shows the remembered windows again, from the last to the first, and
+// empties the list.
+void ShowHiddenForms(TFormList& list);
+// Scales the fonts and sizes of every top-level form by M/D (D/M when Up is
+// false). Qt layouts own the positions, so only fonts and sizes change.
+void ScaleAllForms(int m, int d, bool up);
+// Keeps Owned above Owner (its transient parent).
+void SetOwnerWindow(QWidget* owned, QWidget* owner);
+
+// A point in From's client coordinates, in To's.
+QPoint MapControlPoint(QWidget* from, QWidget* to, QPoint point);
+// Gives To the place and size of From (in To's parent's coordinates).
+void CopyControlBounds(QWidget* from, QWidget* to);
+// Sets Control's width so that its right edge lies Margin pixels left of
+// Reference's right edge, at least MinWidth.
+void FitWidthToControl(QWidget* control, QWidget* reference, int margin, int minWidth);
+// Gives a column the width the other columns leave, at least the smallest
+// section size; an index beyond the columns does nothing.
+void FitListViewColumn(QTreeWidget* listView, int index);
+
+// Visibility of controls; a page of a tab widget gets its tab shown or hidden.
+void ShowHideControls(const QList<QWidget*>& show, const QList<QWidget*>& hide);
+void ShowControls(const QList<QWidget*>& controls);
+void HideControls(const QList<QWidget*>& controls);
+
+// Enabled of a widget, an action (menu items are actions), a timer (start
+// or stop; starting restarts its interval) or of a class that a higher layer
+// registered; nullptr is ignored; any other object raises EAppException
+// "SetEnabled: Unknown type of Component".
+void SetEnabled(QObject* component, bool flag);
+// A setter for a class of a higher layer (a data source): answers true when
+// it took the object.
+using TEnabledSetter = std::function<bool(QObject* component, bool flag)>;
+void RegisterEnabledSetter(TEnabledSetter setter);
+void EnableDisableComponents(const QList<QObject*>& enable, const QList<QObject*>& disable);
+void EnableComponents(const QList<QObject*>& components);
+void DisableComponents(const QList<QObject*>& components);
+// The control and all its children.
+void SetEnabledWithChildren(QWidget* control, bool flag);
+
+// The name of a grid column's field: the model's horizontal header data
+// under this role, or its title when the model gives none.
+constexpr int FieldNameRole = Qt::UserRole + 1;
+// The column whose title cell lies under a point of the grid (its own
+// coordinates), -1 outside the title row or the columns.
+int TitleColumnAt(QTableView* grid, int x, int y);
+// The column of that field takes the free width of the grid, at least the
+// larger of its title width + 10 and 20. No such column shows
+// "dgColumnResize: Неверное имя столбца".
+void dgColumnResize(QTableView* grid, const QString& fieldName);
+
+// Key-down routine: Up moves the focus to the previous control, Down to the
+// next, and the key is cleared (0). When Control is a form whose focused
+// control is a grid, only with Ctrl alone held.
+void HandleArrowKeyFocus(QWidget* control, int& key, Qt::KeyboardModifiers shift);
+
+// The program's registered objects (forms register themselves), each once.
+int RegisterObject(QObject* object);
+void UnregisterObject(QObject* object);
+const QList<QObject*>& RegisteredObjects();
+
+// While the main window is minimised the other windows are hidden; they come
+// back, from the last to the first, when it is restored. Main calls this
+// once for its main window.
+void InstallMinimizeHandler(QWidget* mainWindow);
+
+inline void DoNothing() {}
+inline void NoOperation() {}
