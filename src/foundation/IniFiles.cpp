@@ -1,4 +1,6 @@
 #include "foundation/IniFiles.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
 #include "foundation/Messages.h"
 #include "platform/Clock.h"
 #include "platform/Codec.h"
@@ -9,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -79,22 +80,12 @@ int FindLine(const QStringList& lines, const QString& ident)
 // YYYYMMDD; anything else fails.
 bool IniTextToDate(const QString& s, TDateTime& out)
 {
-    if (s.size() != 8)
+    try {
+        out = StoD(s);
+        return true;
+    } catch (const Exception&) {
         return false;
-    for (const QChar c : s)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return TryEncodeDate(s.left(4).toInt(), s.mid(4, 2).toInt(), s.mid(6, 2).toInt(), out);
-}
-
-QString DateToIniText(TDateTime value)
-{
-    int y, m, d;
-    DecodeDate(value, y, m, d);
-    return QStringLiteral("%1%2%3")
-        .arg(y, 4, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(d, 2, 10, QLatin1Char('0'));
+    }
 }
 
 // "0x"/"0X" and up to eight hex digits, taken as 32 bits like the old runtime.
@@ -195,11 +186,7 @@ public:
             }
             out += "\r\n";
         }
-        QSaveFile f(fileName);
-        // A folder we may not create files in still lets us rewrite the file itself.
-        f.setDirectWriteFallback(true);
-        if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit())
-            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+        WriteFileAtomic(fileName, out);
         stamp_ = StampOf(fileName);
         modified = false;
         journal_.clear();
@@ -411,12 +398,12 @@ TDateTime TCustomIniFile::ReadTime(const QString& section, const QString& ident,
 
 void TCustomIniFile::WriteDate(const QString& section, const QString& ident, TDateTime value)
 {
-    WriteString(section, ident, DateToIniText(value));
+    WriteString(section, ident, DtoS(value));
 }
 
 void TCustomIniFile::WriteDateTime(const QString& section, const QString& ident, TDateTime value)
 {
-    WriteString(section, ident, DateToIniText(value) + QLatin1Char(' ') + TimeToStr(value));
+    WriteString(section, ident, DtoS(value) + QLatin1Char(' ') + TimeToStr(value));
 }
 
 void TCustomIniFile::WriteFloat(const QString& section, const QString& ident, double value)

@@ -26,7 +26,7 @@ public:
     virtual QString ReadString(const QString& section, const QString& ident, const QString& def) = 0;
     virtual void WriteString(const QString& section, const QString& ident, const QString& value) = 0;
     // Writes the image to the file (when it holds unsaved changes). Raises
-    // EFCreateError when the file cannot be written.
+    // EFCreateError (EDiskFull on a full disk) when the file cannot be written.
     virtual void UpdateFile() = 0;
 
     // Decimal or "0x" hexadecimal, in quotes or not; anything else gives def.
