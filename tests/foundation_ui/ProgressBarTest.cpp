@@ -209,6 +209,13 @@ TEST_F(ProgressWindow, TextLinesAndCaption)
     EXPECT_EQ(bar.windowTitle(), "Расчет заработной платы");
     EXPECT_EQ(bar.M1->text(), "Отдел 1");
     EXPECT_EQ(bar.M2->text(), "");
+    // A long line wraps and the window grows with it.
+    const int before = bar.height();
+    bar.Mess1(QStringLiteral("Копирование таблицы лицевых счетов сотрудников в папку резервной копии на съемном "
+                             "диске, ожидайте окончания операции"));
+    EXPECT_GT(bar.height(), before);
+    EXPECT_GE(bar.M1->height(), bar.M1->heightForWidth(bar.M1->width()));
+    EXPECT_GT(bar.bt1->geometry().top(), bar.Bar1->geometry().bottom());
     bar.Close();
     EXPECT_EQ(bar.windowTitle(), "") << "closing clears the caption";
     bar.Init(0, 0, 10, 0, 0, &owner);

@@ -282,12 +282,7 @@ void TFormBar::BringToFront()
     }
 }
 
-void TFormBar::FitHeight()
-{
-    setFixedWidth(kWidth);
-    layout()->activate();
-    setFixedHeight(layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(kWidth) : sizeHint().height());
-}
+void TFormBar::FitHeight() { FitHeightToWidth(kWidth); }
 
 void TFormBar::StopClick()
 {

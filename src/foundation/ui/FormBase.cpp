@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QScreen>
 
 #include <cstdio>
@@ -71,6 +72,22 @@ void TForm::CenterOnScreen()
     const QRect area = screen->availableGeometry();
     const QSize size = frameGeometry().size();
     move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+void TForm::FitHeightToWidth(int width)
+{
+    setFixedWidth(width);
+    if (!layout())
+        return;
+    // A panel's layout tells the window's layout of a new height only
+    // through a posted event; the height is wanted now.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->layout())
+            w->updateGeometry();
+    layout()->invalidate();
+    setFixedHeight(
+        layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width) : layout()->totalSizeHint().height());
+    layout()->activate();
 }
 
 bool TForm::FormKeyDown(QKeyEvent*) { return false; }

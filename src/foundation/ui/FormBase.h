@@ -39,6 +39,9 @@ public:
     bool RefuseSystemClose() const { return refuseSystemClose_; }
 
     void CenterOnScreen();
+    // Fixes the width and makes the height what the layout needs at it
+    // (word-wrapped labels included).
+    void FitHeightToWidth(int width);
 
 protected:
     // Keys of the form while key preview is on; true consumes the key.

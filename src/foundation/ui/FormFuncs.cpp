@@ -78,8 +78,9 @@ QWidget* NextInChain(QWidget* from, bool forward)
 
 bool IsWindowToHide(QWidget* w, QWidget* except)
 {
-    return w != except && w->isWindow() && w->isVisible() && !(w->windowFlags() & Qt::Popup)
-        && w->windowType() != Qt::ToolTip && w->windowType() != Qt::SplashScreen;
+    const Qt::WindowType type = w->windowType();
+    return w != except && w->isWindow() && w->isVisible() && type != Qt::Popup && type != Qt::ToolTip
+        && type != Qt::SplashScreen;
 }
 
 class MinimizeHandler final : public QObject {

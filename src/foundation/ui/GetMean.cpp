@@ -104,7 +104,6 @@ TFormGet::TFormGet(QWidget* parent) : TForm(parent, QStringLiteral("FormGet"))
     connect(btOk, &QPushButton::clicked, this, guarded([this] { OkClick(); }));
     layout->addWidget(btOk, 0, Qt::AlignHCenter);
 
-    setFixedWidth(kWidth);
     FitHeight();
 }
 
@@ -278,11 +277,7 @@ void TFormGet::showEvent(QShowEvent* event)
 
 void TFormGet::reject() { SetModalResult(mrCancel); }
 
-void TFormGet::FitHeight()
-{
-    layout()->activate();
-    setFixedHeight(layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(kWidth) : sizeHint().height());
-}
+void TFormGet::FitHeight() { FitHeightToWidth(kWidth); }
 
 bool InputValue(const QString& prompt, int kind, Variant& value)
 {

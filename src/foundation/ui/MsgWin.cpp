@@ -38,7 +38,7 @@ TFormMsgWindow::TFormMsgWindow(QWidget* parent) : TForm(parent, QStringLiteral("
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
-    setFixedWidth(kWidth);
+    FitHeightToWidth(kWidth);
 }
 
 void TFormMsgWindow::ShowText(const QString& text, int ms)
@@ -55,8 +55,7 @@ void TFormMsgWindow::ShowText(const QString& text, int ms)
     for (int i = 0; i < 5 && WrappedTextHeight(shown, lbMess->font(), kLabelWidth) < 80; ++i)
         shown = QLatin1Char('\n') + shown + QLatin1Char('\n');
     lbMess->setText(shown);
-    layout()->activate();
-    setFixedHeight(layout()->totalHeightForWidth(kWidth));
+    FitHeightToWidth(kWidth);
 
     end_ = GetTickCount() + static_cast<uint32_t>(ms);
     UpdateCaption();

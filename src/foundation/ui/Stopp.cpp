@@ -86,8 +86,10 @@ int TStopForm::Execute(const MessageRequest& request)
     move(1, 1);
 
     const int result = ShowModal();
-    if (focus && focus->isEnabled() && focus->isVisible() && !pnStopp->isAncestorOf(focus))
+    if (focus && focus->isEnabled() && focus->isVisible() && !pnStopp->isAncestorOf(focus)) {
+        focus->window()->activateWindow();
         focus->setFocus();
+    }
     return result == 2 ? 2 : 1;
 }
 
