@@ -1,4 +1,5 @@
 // The one-value input box, driven through the production message service.
+#include "UiTestHelpers.h"
 #include "foundation/ui/GetMean.h"
 #include "foundation/ui/WMsgs.h"
 #include "platform/SysUtils.h"
@@ -45,6 +46,7 @@ struct TypingCase {
     int kind;
     const char* keys;
     const char* text; // what the edit holds afterwards
+    int beeps; // every refused key beeps
 };
 
 class InputTyping : public InputBox, public ::testing::WithParamInterface<TypingCase> {};
@@ -52,9 +54,11 @@ class InputTyping : public InputBox, public ::testing::WithParamInterface<Typing
 TEST_P(InputTyping, KeyFilterOfTheKind)
 {
     const TypingCase& c = GetParam();
+    BeepCounter beeps;
     modal.Next<TFormGet>([&](TFormGet& f) {
         Type(f, QString::fromUtf8(c.keys));
         EXPECT_EQ(f.ed->text(), QString::fromUtf8(c.text));
+        EXPECT_EQ(beeps.count, c.beeps);
         QTest::keyClick(f.ed, Qt::Key_Escape);
     });
     Variant v;
@@ -62,23 +66,25 @@ TEST_P(InputTyping, KeyFilterOfTheKind)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, InputTyping,
-    ::testing::Values(TypingCase{"IntegerDropsLetters", ivInteger, "12a3", "123"},
-        TypingCase{"IntegerKeepsNineDigits", ivInteger, "1234567890", "123456789"},
-        TypingCase{"IntegerSigns", ivInteger, "-5+", "-5+"},
-        TypingCase{"FloatCommaIsTheProgramsSeparator", ivFloat, "1,5", "1,5"},
-        TypingCase{"FloatPointBecomesComma", ivFloat, "1.5", "1,5"},
-        TypingCase{"FloatSecondSeparatorDropped", ivFloat, "1,5,2.7", "1,527"},
-        TypingCase{"FloatDropsLetters", ivFloat, "-2x,e5", "-2,5"},
-        TypingCase{"FloatKeeps14", ivFloat, "123456789012345", "12345678901234"},
-        TypingCase{"DateDayAbove31NoPoint", ivDate, "32.", "32"},
-        TypingCase{"DateMonthAbove12NoPoint", ivDate, "31.13.", "31.13"},
-        TypingCase{"DateSeparatorsBecomePoints", ivDate, "31/12,2024", "31.12.2024"},
-        TypingCase{"DateNoLeadingPoint", ivDate, ".5", "5"}, TypingCase{"DateNoDoublePoint", ivDate, "5..6", "5.6"},
-        TypingCase{"DateThreeDigitDay", ivDate, "123", "12"},
-        TypingCase{"DateYearOfFourDigits", ivDate, "1.2.20245", "1.2.2024"},
-        TypingCase{"DateNoThirdPoint", ivDate, "1.2.2024.", "1.2.2024"},
-        TypingCase{"DateLetters", ivDate, "1a.b2", "1.2"},
-        TypingCase{"TextTakesAnything", ivText, "Иванов И.И. 12/3", "Иванов И.И. 12/3"}),
+    ::testing::Values(TypingCase{"IntegerDropsLetters", ivInteger, "12a3", "123", 1},
+        TypingCase{"IntegerKeepsNineDigits", ivInteger, "1234567890", "123456789", 1},
+        TypingCase{"IntegerSigns", ivInteger, "-5+", "-5+", 0},
+        TypingCase{"FloatCommaIsTheProgramsSeparator", ivFloat, "1,5", "1,5", 0},
+        TypingCase{"FloatPointBecomesComma", ivFloat, "1.5", "1,5", 0},
+        TypingCase{"FloatSecondSeparatorDropped", ivFloat, "1,5,2.7", "1,527", 2},
+        TypingCase{"FloatDropsLetters", ivFloat, "-2x,e5", "-2,5", 2},
+        TypingCase{"FloatKeeps14", ivFloat, "123456789012345", "12345678901234", 1},
+        TypingCase{"DateDayAbove31NoPoint", ivDate, "32.", "32", 1},
+        TypingCase{"DateMonthAbove12NoPoint", ivDate, "31.13.", "31.13", 1},
+        TypingCase{"DateSeparatorsBecomePoints", ivDate, "31/12,2024", "31.12.2024", 0},
+        TypingCase{"DateFullButImpossibleBeeps", ivDate, "31.02.2024", "31.02.2024", 1},
+        TypingCase{"DateNoLeadingPoint", ivDate, ".5", "5", 1},
+        TypingCase{"DateNoDoublePoint", ivDate, "5..6", "5.6", 1},
+        TypingCase{"DateThreeDigitDay", ivDate, "123", "12", 1},
+        TypingCase{"DateYearOfFourDigits", ivDate, "1.2.20245", "1.2.2024", 1},
+        TypingCase{"DateNoThirdPoint", ivDate, "1.2.2024.", "1.2.2024", 1},
+        TypingCase{"DateLetters", ivDate, "1a.b2", "1.2", 2},
+        TypingCase{"TextTakesAnything", ivText, "Иванов И.И. 12/3", "Иванов И.И. 12/3", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InputBox, IntegerConfirmedAsAnInteger)

@@ -1,11 +1,14 @@
 #include "foundation/ui/GetMean.h"
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
+#include "foundation/ui/Beep.h"
+#include "foundation/ui/ShadowLabel.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "platform/SysUtils.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +18,6 @@
 namespace {
 constexpr int kWidth = 360;
 const QString kDesignHeader = QStringLiteral("Введите значение");
-
-void RefuseBeep() { QApplication::beep(); }
 
 int MaxLengthOf(int kind)
 {
@@ -69,13 +70,19 @@ TFormGet::TFormGet(QWidget* parent) : TForm(parent, QStringLiteral("FormGet"))
     pnHeader->setPalette(pal);
     auto* headerBox = new QVBoxLayout(pnHeader);
     headerBox->setContentsMargins(8, 6, 8, 6);
-    lbHeader = new QLabel(kDesignHeader, pnHeader);
+    lbHeader = new Tyq_ShadowLabel(kDesignHeader, pnHeader);
     lbHeader->setObjectName(QStringLiteral("lbHeader"));
-    lbHeader->setAlignment(Qt::AlignCenter);
+    lbHeader->SetAlignment(taCenter);
+    lbHeader->SetLayout(tlCenter);
+    lbHeader->SetTextStyle(tsShadow);
+    lbHeader->SetShadowColor(Qt::black);
+    lbHeader->SetTransparent(true);
+    lbHeader->SetShowAccelChar(false);
     QFont headerFont = lbHeader->font();
     headerFont.setBold(true);
     headerFont.setPointSizeF(headerFont.pointSizeF() * 1.2);
     lbHeader->setFont(headerFont);
+    lbHeader->setMinimumHeight(QFontMetrics(headerFont).height() + 2 * lbHeader->ShadowDepth());
     QPalette headerPal = lbHeader->palette();
     headerPal.setColor(QPalette::WindowText, QColor(Qt::cyan));
     lbHeader->setPalette(headerPal);
@@ -207,7 +214,7 @@ bool TFormGet::FilterKey(QKeyEvent* event)
     }
     const QString left = base.left(caret);
     auto refuse = [] {
-        RefuseBeep();
+        MessageBeep();
         return true;
     };
     auto put = [&](QChar ch) {
@@ -251,7 +258,7 @@ void TFormGet::TextEdited(const QString& text)
         try {
             ConvertedValue();
         } catch (const EConvertError&) {
-            RefuseBeep();
+            MessageBeep();
         }
     }
 }

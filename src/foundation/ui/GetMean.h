@@ -8,6 +8,7 @@
 // program; the production service shows this box.
 
 #include "foundation/ui/FormBase.h"
+#include "foundation/ui/ShadowLabel.h"
 #include "platform/Variant.h"
 
 class QLabel;
@@ -35,7 +36,7 @@ public:
     // current value); true with the converted value when confirmed with Ok.
     bool Execute(const MessageRequest& request, Variant& value);
 
-    QLabel* lbHeader;
+    Tyq_ShadowLabel* lbHeader;
     QLabel* lb;
     QLineEdit* ed;
     QPushButton* btOk;

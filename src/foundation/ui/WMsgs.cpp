@@ -1,5 +1,6 @@
 #include "foundation/ui/WMsgs.h"
 #include "foundation/ui/GetMean.h"
+#include "foundation/ui/ShadowLabel.h"
 #include "foundation/ui/Stopp.h"
 
 #include <QApplication>
@@ -77,14 +78,20 @@ TFormMessage::TFormMessage(QWidget* parent) : TForm(parent, QStringLiteral("Form
     pnHeader->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* headerBox = new QHBoxLayout(pnHeader);
     headerBox->setContentsMargins(kMargin, 6, kMargin, 6);
-    lbHeader = new QLabel(pnHeader);
+    lbHeader = new Tyq_ShadowLabel(pnHeader);
     lbHeader->setObjectName(QStringLiteral("lbHeader"));
-    lbHeader->setTextFormat(Qt::PlainText);
-    lbHeader->setAlignment(Qt::AlignCenter);
+    lbHeader->SetAlignment(taCenter);
+    lbHeader->SetLayout(tlCenter);
+    lbHeader->SetTextStyle(tsShadow);
+    lbHeader->SetShadowDepth(2);
+    lbHeader->SetTransparent(true);
+    lbHeader->SetShowAccelChar(false);
     QFont headerFont = lbHeader->font();
     headerFont.setBold(true);
     headerFont.setPointSizeF(headerFont.pointSizeF() * 1.4);
     lbHeader->setFont(headerFont);
+    // As high as the text with its shadow.
+    lbHeader->setMinimumHeight(QFontMetrics(headerFont).height() + 2 * lbHeader->ShadowDepth());
     headerBox->addWidget(lbHeader);
     layout->addWidget(pnHeader);
 
@@ -227,6 +234,7 @@ void TFormMessage::ApplyColours()
     pal.setColor(QPalette::Window, headerBack_);
     pnHeader->setPalette(pal);
     SetTextColour(lbHeader, headerText_);
+    lbHeader->SetShadowColor(headerShadow_);
     SetTextColour(lbWarnInform, titleText_);
 }
 

@@ -7,6 +7,7 @@
 
 #include "foundation/Messages.h"
 #include "foundation/ui/FormBase.h"
+#include "foundation/ui/ShadowLabel.h"
 
 #include <QColor>
 #include <QList>
@@ -52,7 +53,7 @@ public:
     int Execute(const MessageRequest& request);
 
     QWidget* pnHeader;
-    QLabel* lbHeader;
+    Tyq_ShadowLabel* lbHeader;
     QScrollArea* sb;
     QLabel* lbWarnInform;
     QLabel* lbWarn;
