@@ -14,13 +14,14 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 constexpr int kWidth = 420;
 constexpr int kSteps = 29;
 
-std::unique_ptr<TFormBar> g_formBar;
+// Deleted by RemoveProgressWindow, never by a static destructor after the
+// application object is gone.
+QPointer<TFormBar> g_formBar;
 } // namespace
 
 TFormBar::TFormBar(QWidget* parent) : TForm(parent, QStringLiteral("FormBar"))
@@ -307,15 +308,15 @@ void TFormBar::reject()
 void InstallProgressWindow()
 {
     if (!g_formBar)
-        g_formBar = std::make_unique<TFormBar>();
-    SetProgress(g_formBar.get());
+        g_formBar = new TFormBar();
+    SetProgress(g_formBar);
 }
 
 void RemoveProgressWindow()
 {
-    if (&Progress() == g_formBar.get())
+    if (g_formBar && &Progress() == static_cast<IProgress*>(g_formBar))
         SetProgress(nullptr);
-    g_formBar.reset();
+    delete g_formBar.data();
 }
 
-TFormBar* FormBar() { return g_formBar.get(); }
+TFormBar* FormBar() { return g_formBar; }

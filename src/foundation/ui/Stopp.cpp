@@ -12,10 +12,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
-std::unique_ptr<TStopForm> g_stopForm;
+QPointer<TStopForm> g_stopForm;
 }
 
 TStopForm::TStopForm(QWidget* parent) : TForm(parent, QStringLiteral("StopForm"))
@@ -119,8 +118,8 @@ void TStopForm::reject() { SetModalResult(1); }
 TStopForm& StopForm()
 {
     if (!g_stopForm)
-        g_stopForm = std::make_unique<TStopForm>();
+        g_stopForm = new TStopForm();
     return *g_stopForm;
 }
 
-void RemoveStopForm() { g_stopForm.reset(); }
+void RemoveStopForm() { delete g_stopForm.data(); }
