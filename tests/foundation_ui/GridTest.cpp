@@ -4,6 +4,7 @@
 #include "UiTestHelpers.h"
 #include "foundation/ui/YQRGrids.h"
 #include "platform/Exceptions.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -349,6 +350,34 @@ TEST_F(GridTest, EditLimitCutsTheTextAndANegativeLimitLocksTheCell)
     EXPECT_TRUE(grid->InplaceEditor()->isReadOnly());
     Type(QStringLiteral("zz"));
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("1:3"));
+}
+
+TEST_F(GridTest, ARefusedTextIsShownAndKeepsTheClerkInTheCell)
+{
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Неверное значение: abc")).Times(2);
+    grid->OnSetEditText = [this](QObject*, int c, int r, const QString& v) {
+        if (v == QLatin1String("abc"))
+            throw EConvertError(QStringLiteral("Неверное значение: ") + v);
+        cells[{c, r}] = v;
+    };
+    EnableEditing();
+    Key(Qt::Key_F2);
+    grid->InplaceEditor()->selectAll();
+    Type(QStringLiteral("abc"));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 1);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("abc"));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(3, 3));
+    EXPECT_EQ(grid->Col(), 1);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
+    EXPECT_EQ(grid->InplaceEditor()->selectedText(), QStringLiteral("abc"));
+    Type(QStringLiteral("abd"));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("abd"));
 }
 
 TEST_F(GridTest, ClickOnTheCurrentCellOpensTheEditor)
