@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
@@ -522,6 +523,20 @@ TEST_F(GridTest, FewerRowsThanFixedRowsLowerTheFixedRows)
     EXPECT_EQ(grid->Row(), 1);
     EXPECT_THROW(grid->SetFixedRows(3), EInvalidOperation);
     EXPECT_THROW(grid->SetRow(7), EInvalidOperation);
+}
+
+TEST_F(GridTest, EnterOnAGridThatCannotEditGoesToTheDefaultButton)
+{
+    auto* ok = new QPushButton(QStringLiteral("Ok"), dialog.get());
+    ok->setObjectName(QStringLiteral("btOk"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog.get(), &QDialog::accept);
+    dialog->layout()->addWidget(ok);
+    ok->show();
+    grid->SetOptions(grid->Options().With(goRowSelect));
+    grid->setFocus();
+    Key(Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
 TEST_F(GridTest, RowSelectHighlightsTheWholeRowWithoutFocusFrame)

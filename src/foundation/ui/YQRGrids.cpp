@@ -1166,8 +1166,11 @@ void Tyq_DrawGrid::MoveTopLeft(int left, int top)
             editor_->hide();
         } else {
             editor_->setGeometry(r);
-            if (!editor_->isVisible() && CanEditShow())
+            if (!editor_->isVisible() && CanEditShow()) {
                 editor_->show();
+                if (hasFocus())
+                    editor_->setFocus(Qt::OtherFocusReason);
+            }
         }
     }
     StopFixedTracking();
@@ -1689,7 +1692,10 @@ bool Tyq_DrawGrid::KeyPress(QChar& key)
         if (key.isNull())
             return true;
     }
-    if (!options_.Contains(goAlwaysShowEditor) && key.unicode() == 13) {
+    // Enter opens and closes the editor; a grid that cannot edit leaves it
+    // to the window (its default button).
+    if (!options_.Contains(goAlwaysShowEditor) && key.unicode() == 13 && options_.Contains(goEditing)
+        && !options_.Contains(goRowSelect)) {
         if (editorMode_ && editor_ && editor_->isVisible())
             HideEditor();
         else
