@@ -192,6 +192,27 @@ TEST_F(GridTest, EscCancelsWithoutStoringAndASecondEscReachesTheDialog)
     EXPECT_FALSE(dialog->isVisible());
 }
 
+TEST_F(GridTest, SwitchingBetweenBrowsingAndEditingAsTheCalendarBookDoes)
+{
+    const TGridOptions browse = grid->Options().With(goRowSelect);
+    const TGridOptions edit = grid->Options().With(goEditing).With(goAlwaysShowEditor);
+    grid->SetOptions(browse);
+    Key(Qt::Key_Down);
+    Type(QStringLiteral("x"));
+    EXPECT_FALSE(EditorShown());
+    grid->SetOptions(edit);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(1, 2));
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
+    Type(QStringLiteral("8,5"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
+    grid->SetOptions(browse);
+    EXPECT_FALSE(EditorShown());
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
+}
+
 TEST_F(GridTest, EscDoesNotCancelAnAlwaysShownEditor)
 {
     int cancels = 0;
