@@ -3,6 +3,7 @@
 
 #include "foundation/ClassFuncs.h"
 #include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
 #include "foundation/StrFuncs.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/TextMeasure.h"

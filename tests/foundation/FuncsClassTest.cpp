@@ -1,4 +1,5 @@
 #include "foundation/Funcs.h"
+#include "foundation/TypeList.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,19 @@ TEST(FuncsClass, IndexOfClassUsesTheObjectsRealClass)
     QTimer timer;
     const QObject* object = &timer;
     EXPECT_EQ(IndexOfClass(object, {ClassOf<QTimer>()}), 0);
+}
+
+namespace {
+struct TDomainItem : TObject {};
+struct TDomainChild : TDomainItem {};
+} // namespace
+
+TEST(FuncsClass, WorksWithTheListObjects)
+{
+    TDomainChild child;
+    const TObject* item = &child;
+    EXPECT_EQ(IndexOfClass(item, {ClassOf<TLeaf>(), ClassOf<TDomainItem>()}), 1);
+    EXPECT_EQ(ClassType(item).ClassName().endsWith(S("TDomainChild")), true);
 }
 
 TEST(FuncsClass, TypeInArrTakesClassesAndObjects)
