@@ -138,7 +138,7 @@ std::unique_ptr<SqliteConnection> SqliteConnection::Open(const QString& path, bo
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_create_collation_v2(db, kCaseInsensitiveCollation, SQLITE_UTF8, nullptr, CollateCaseInsensitive, nullptr);
-    conn->Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;");
+    conn->Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-8192;");
     return conn;
 }
 
