@@ -1,0 +1,569 @@
+#include "foundation/IniFiles.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/Messages.h"
+#include "platform/Clock.h"
+#include "platform/Codec.h"
+#include "platform/Exceptions.h"
+#include "platform/SysUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+
+// What tells an outside change: modification time in nanoseconds, size
+// and inode (a save by rename gives a new inode even within one tick).
+struct FileStamp {
+    bool exists = false;
+    int64_t sec = 0;
+    int64_t nsec = 0;
+    int64_t size = 0;
+    uint64_t inode = 0;
+    uint64_t device = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+FileStamp StampOf(const QString& path)
+{
+    FileStamp s;
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.sec = st.st_mtim.tv_sec;
+    s.nsec = st.st_mtim.tv_nsec;
+    s.size = st.st_size;
+    s.inode = st.st_ino;
+    s.device = st.st_dev;
+    return s;
+}
+
+// How often a read may look at the file for outside changes.
+constexpr uint32_t kCheckIntervalMs = 100;
+
+QString OneLine(QString s)
+{
+    s.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
+// The key of a line "name=value"; false for a line without "=".
+bool LineName(const QString& line, QString& name)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    name = line.left(eq);
+    return true;
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+int FindLine(const QStringList& lines, const QString& ident)
+{
+    QString name;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (LineName(lines[i], name) && SameName(name, ident))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// YYYYMMDD; anything else fails.
+bool IniTextToDate(const QString& s, TDateTime& out)
+{
+    try {
+        out = StoD(s);
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// "0x"/"0X" and up to eight hex digits, taken as 32 bits like the old runtime.
+bool HexToInt(const QString& digits, int& out)
+{
+    if (digits.isEmpty() || digits.size() > 8)
+        return false;
+    uint32_t v = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.unicode();
+        uint32_t d;
+        if (u >= '0' && u <= '9')
+            d = u - '0';
+        else if (u >= 'a' && u <= 'f')
+            d = u - 'a' + 10;
+        else if (u >= 'A' && u <= 'F')
+            d = u - 'A' + 10;
+        else
+            return false;
+        v = v * 16 + d;
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the shared image
+
+struct IniSection {
+    QString name;
+    QStringList lines;
+};
+
+class TMemIniContainer {
+public:
+    explicit TMemIniContainer(const QString& name) : fileName(name) {}
+
+    // Throttled: looks at the file at most every 100 ms.
+    bool ChangedOutsideThrottled()
+    {
+        const uint32_t now = GetTickCount();
+        const uint32_t elapsed = now - lastCheck_;
+        lastCheck_ = now;
+        if (elapsed < kCheckIntervalMs)
+            return false;
+        return ChangedOutside();
+    }
+
+    // A file that vanished is no change: the image is kept.
+    bool ChangedOutside() const
+    {
+        if (fileName.isEmpty())
+            return false;
+        const FileStamp now = StampOf(fileName);
+        return now.exists && now != stamp_;
+    }
+
+    // Reads the file into the image; a missing file gives an empty image.
+    void Load()
+    {
+        lastCheck_ = GetTickCount();
+        if (fileName.isEmpty())
+            return;
+        const FileStamp before = StampOf(fileName);
+        QList<IniSection> parsed;
+        if (before.exists) {
+            QFile f(fileName);
+            if (!f.open(QIODevice::ReadOnly))
+                throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+            parsed = Parse(FromCp1251(f.readAll()));
+        }
+        sections = std::move(parsed);
+        stamp_ = before;
+        ++generation;
+    }
+
+    // Reads an outside change and puts the unsaved changes back over it.
+    void Reload()
+    {
+        const QList<Change> unsaved = journal_;
+        Load();
+        for (const Change& c : unsaved)
+            Apply(c);
+        journal_ = unsaved;
+        modified = !journal_.isEmpty();
+    }
+
+    void Save()
+    {
+        QByteArray out;
+        for (const IniSection& s : sections) {
+            out += ToCp1251(QLatin1Char('[') + s.name + QLatin1Char(']'));
+            out += "\r\n";
+            for (const QString& line : s.lines) {
+                out += ToCp1251(line);
+                out += "\r\n";
+            }
+            out += "\r\n";
+        }
+        WriteFileAtomic(fileName, out);
+        stamp_ = StampOf(fileName);
+        modified = false;
+        journal_.clear();
+    }
+
+    int Find(const QString& section) const
+    {
+        for (qsizetype i = 0; i < sections.size(); ++i)
+            if (SameName(sections[i].name, section))
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    // The edits, each recorded for a later merge with an outside change.
+    void Write(int index, const QString& section, const QString& ident, const QString& value)
+    {
+        if (SetLine(index, ident, value))
+            Record({Change::Write, section, ident, value});
+    }
+    void Delete(int index, const QString& section, const QString& ident)
+    {
+        const int line = FindLine(sections[index].lines, ident);
+        if (line < 0)
+            return;
+        sections[index].lines.removeAt(line);
+        Record({Change::Delete, section, ident, QString()});
+    }
+    void Erase(int index, const QString& section)
+    {
+        sections.removeAt(index);
+        ++generation;
+        Record({Change::Erase, section, QString(), QString()});
+    }
+    int Append(const QString& section)
+    {
+        sections.append({section, {}});
+        return static_cast<int>(sections.size()) - 1;
+    }
+
+    QString fileName;
+    int users = 0;
+    QList<IniSection> sections;
+    // Bumped whenever section indexes may have changed (load, erase).
+    uint64_t generation = 1;
+    bool modified = false;
+
+private:
+    struct Change {
+        enum Op { Write, Delete, Erase } op;
+        QString section, ident, value;
+    };
+
+    static QList<IniSection> Parse(const QString& text)
+    {
+        QList<IniSection> out;
+        qsizetype start = 0;
+        const qsizetype n = text.size();
+        while (start <= n) {
+            qsizetype end = start;
+            while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+                ++end;
+            const QString line = text.mid(start, end - start);
+            if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n && text[end + 1] == QLatin1Char('\n'))
+                ++end;
+            start = end + 1;
+            if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+                continue;
+            if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+                out.append({line.mid(1, line.size() - 2), {}});
+            else if (!out.isEmpty())
+                out.last().lines.append(line);
+        }
+        return out;
+    }
+
+    bool SetLine(int index, const QString& ident, const QString& value)
+    {
+        QStringList& lines = sections[index].lines;
+        const QString text = ident + QLatin1Char('=') + value;
+        const int line = FindLine(lines, ident);
+        if (line < 0)
+            lines.append(text);
+        else if (lines[line] != text)
+            lines[line] = text;
+        else
+            return false;
+        return true;
+    }
+
+    void Apply(const Change& c)
+    {
+        int index = Find(c.section);
+        switch (c.op) {
+        case Change::Write:
+            if (index < 0)
+                index = Append(c.section);
+            SetLine(index, c.ident, c.value);
+            break;
+        case Change::Delete:
+            if (index >= 0) {
+                const int line = FindLine(sections[index].lines, c.ident);
+                if (line >= 0)
+                    sections[index].lines.removeAt(line);
+            }
+            break;
+        case Change::Erase:
+            if (index >= 0) {
+                sections.removeAt(index);
+                ++generation;
+            }
+            break;
+        }
+    }
+
+    void Record(const Change& c)
+    {
+        modified = true;
+        journal_.append(c);
+    }
+
+    FileStamp stamp_; // as seen at the last load or save
+    uint32_t lastCheck_ = 0;
+    QList<Change> journal_; // the changes since the last load or save
+};
+
+namespace {
+QHash<QString, TMemIniContainer*>& Containers()
+{
+    static QHash<QString, TMemIniContainer*> containers;
+    return containers;
+}
+} // namespace
+
+// ---------------------------------------------------------------- TCustomIniFile
+
+TCustomIniFile::TCustomIniFile(const QString& fileName)
+    : fileName_(fileName.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()))
+{
+}
+
+TCustomIniFile::~TCustomIniFile() = default;
+
+QString TCustomIniFile::ReadQuoted(const QString& section, const QString& ident, const QString& def)
+{
+    const QString s = ReadString(section, ident, def);
+    if (s != def && s.size() >= 2 && s.front() == QuoteBegin && s.back() == QuoteEnd)
+        return s.mid(1, s.size() - 2);
+    return s;
+}
+
+void TCustomIniFile::WriteQuoted(const QString& section, const QString& ident, const QString& value)
+{
+    WriteString(section, ident, QuoteBegin + value + QuoteEnd);
+}
+
+int TCustomIniFile::ReadInteger(const QString& section, const QString& ident, int def)
+{
+    const QString s = ReadQuoted(section, ident, QString());
+    int v = def;
+    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X')))
+        return HexToInt(s.mid(2), v) ? v : def;
+    return TryStrToInt(s, v) ? v : def;
+}
+
+void TCustomIniFile::WriteInteger(const QString& section, const QString& ident, int value)
+{
+    WriteString(section, ident, IntToStr(value));
+}
+
+bool TCustomIniFile::ReadBool(const QString& section, const QString& ident, bool def)
+{
+    return ReadInteger(section, ident, def ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const QString& section, const QString& ident, bool value)
+{
+    WriteString(section, ident, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+TDateTime TCustomIniFile::ReadDate(const QString& section, const QString& ident, TDateTime def)
+{
+    TDateTime d;
+    return IniTextToDate(ReadQuoted(section, ident, QString()), d) ? d : def;
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const QString& section, const QString& ident, TDateTime def)
+{
+    const QString s = ReadQuoted(section, ident, QString());
+    TDateTime d, t = 0;
+    if (!IniTextToDate(s.left(8), d))
+        return def;
+    // A date alone is midnight of that date.
+    if (s.size() > 8 && (s[8] != QLatin1Char(' ') || !TryStrToTime(s.mid(9), t)))
+        return def;
+    return d + t;
+}
+
+double TCustomIniFile::ReadFloat(const QString& section, const QString& ident, double def)
+{
+    double v;
+    return TryStrToFloat(ReadQuoted(section, ident, QString()), v) ? v : def;
+}
+
+TDateTime TCustomIniFile::ReadTime(const QString& section, const QString& ident, TDateTime def)
+{
+    TDateTime t;
+    return TryStrToTime(ReadQuoted(section, ident, QString()), t) ? t : def;
+}
+
+void TCustomIniFile::WriteDate(const QString& section, const QString& ident, TDateTime value)
+{
+    WriteString(section, ident, DtoS(value));
+}
+
+void TCustomIniFile::WriteDateTime(const QString& section, const QString& ident, TDateTime value)
+{
+    WriteString(section, ident, DtoS(value) + QLatin1Char(' ') + TimeToStr(value));
+}
+
+void TCustomIniFile::WriteFloat(const QString& section, const QString& ident, double value)
+{
+    WriteString(section, ident, FloatToStr(value));
+}
+
+void TCustomIniFile::WriteTime(const QString& section, const QString& ident, TDateTime value)
+{
+    WriteString(section, ident, TimeToStr(value));
+}
+
+void TCustomIniFile::BeginUpdate() { ++updateCount_; }
+
+void TCustomIniFile::EndUpdate()
+{
+    if (--updateCount_ < 1)
+        updateCount_ = 0;
+    UpdateFileIfIdle();
+}
+
+void TCustomIniFile::UpdateFileIfIdle()
+{
+    if (updateCount_ <= 0)
+        UpdateFile();
+}
+
+// ---------------------------------------------------------------- TMemIniFile
+
+TMemIniFile::TMemIniFile(const QString& fileName) : TCustomIniFile(fileName)
+{
+    if (fileName_.isEmpty()) {
+        container_ = new TMemIniContainer(QString());
+        return;
+    }
+    auto& all = Containers();
+    if (TMemIniContainer* shared = all.value(fileName_)) {
+        container_ = shared;
+        ++shared->users;
+        return;
+    }
+    auto fresh = std::make_unique<TMemIniContainer>(fileName_);
+    fresh->Load();
+    container_ = fresh.release();
+    all.insert(fileName_, container_);
+}
+
+TMemIniFile::~TMemIniFile()
+{
+    if (AutoUpdate) {
+        try {
+            UpdateFile();
+        } catch (const Exception& e) {
+            try {
+                ShowError(EscapeBars(e.Message()));
+            } catch (...) {
+            }
+        } catch (...) {
+        }
+    }
+    if (container_->users > 0) {
+        --container_->users;
+        return;
+    }
+    if (!fileName_.isEmpty())
+        Containers().remove(fileName_);
+    delete container_;
+}
+
+bool TMemIniFile::Modified() const { return container_->modified; }
+
+int TMemIniFile::FindSection(const QString& section)
+{
+    if (cachedIndex_ >= 0 && cachedGeneration_ == container_->generation && cachedName_ == section)
+        return cachedIndex_;
+    cachedIndex_ = container_->Find(section);
+    cachedName_ = section;
+    cachedGeneration_ = container_->generation;
+    return cachedIndex_;
+}
+
+QString TMemIniFile::ReadString(const QString& section, const QString& ident, const QString& def)
+{
+    if (AutoUpdate && container_->ChangedOutsideThrottled()) {
+        try {
+            container_->Reload();
+        } catch (const Exception&) {
+            // Unreadable for the moment: keep the image and look again later.
+        }
+    }
+    const int index = FindSection(section);
+    if (index < 0)
+        return def;
+    const QStringList& lines = container_->sections[index].lines;
+    const int line = FindLine(lines, ident);
+    if (line < 0)
+        return def;
+    const QString& text = lines[line];
+    return text.mid(text.indexOf(QLatin1Char('=')) + 1);
+}
+
+void TMemIniFile::WriteString(const QString& section, const QString& ident, const QString& value)
+{
+    const QString name = OneLine(section);
+    int index = FindSection(name);
+    if (index < 0) {
+        index = container_->Append(name);
+        cachedIndex_ = index;
+    }
+    // A line break inside a value would split the line in the file.
+    container_->Write(index, name, OneLine(ident), OneLine(value));
+}
+
+void TMemIniFile::UpdateFile()
+{
+    if (fileName_.isEmpty() || !container_->modified)
+        return;
+    // Another program's save since ours: take it in, then put ours over it.
+    if (container_->ChangedOutside())
+        container_->Reload();
+    container_->Save();
+}
+
+void TMemIniFile::ReadSection(const QString& section, QStringList& strings)
+{
+    strings.clear();
+    const int index = container_->Find(section);
+    if (index < 0)
+        return;
+    QString name;
+    for (const QString& line : container_->sections[index].lines)
+        if (LineName(line, name))
+            strings.append(name);
+}
+
+void TMemIniFile::ReadSections(QStringList& strings)
+{
+    strings.clear();
+    for (const IniSection& s : container_->sections)
+        strings.append(s.name);
+}
+
+void TMemIniFile::ReadSectionValues(const QString& section, QStringList& strings)
+{
+    strings.clear();
+    const int index = container_->Find(section);
+    if (index >= 0)
+        strings = container_->sections[index].lines;
+}
+
+void TMemIniFile::EraseSection(const QString& section)
+{
+    const int index = container_->Find(section);
+    if (index >= 0)
+        container_->Erase(index, section);
+}
+
+void TMemIniFile::DeleteKey(const QString& section, const QString& ident)
+{
+    const int index = FindSection(section);
+    if (index >= 0)
+        container_->Delete(index, section, ident);
+}
