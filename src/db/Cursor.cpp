@@ -174,8 +174,14 @@ Cursor::Cursor(const QString& tableName, const QString& folder) : tableName_(tab
 
 Cursor::~Cursor()
 {
+    // No handler of the owner runs any more: the owner is going away.
+    OnBeforeScroll = OnAfterScroll = OnNewRecord = OnBeforePost = OnAfterPost = OnBeforeDelete = OnAfterDelete
+        = OnDataChanged = nullptr;
+    OnFilterRecord = nullptr;
+    if (master_ && link_)
+        master_->RemoveObserver(link_.get());
+    master_ = nullptr;
     try {
-        ClearMasterSource();
         Close();
     } catch (...) {
     }
