@@ -1,0 +1,49 @@
+#pragma once
+// Helpers of the widget tests: a beep counter and an active test window.
+
+#include "foundation/ui/Beep.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+// Counts beeps for its life instead of sounding them.
+class BeepCounter {
+public:
+    BeepCounter()
+    {
+        previous_ = SetBeepHook([this] { ++count; });
+    }
+    ~BeepCounter() { SetBeepHook(previous_); }
+    BeepCounter(const BeepCounter&) = delete;
+    BeepCounter& operator=(const BeepCounter&) = delete;
+    int count = 0;
+
+private:
+    TBeepHook previous_;
+};
+
+// Shows a window and makes it the active one, so that focus changes happen
+// as they do on a desktop.
+inline bool ShowActive(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+    return QTest::qWaitForWindowActive(w);
+}
+
+// A pixel counts as "ink" when it is clearly darker than the white ground.
+inline bool IsDark(QRgb c) { return qGray(c) < 128; }
+
+// A double click as the desktop delivers it: press, release, double-click, release.
+inline void DoubleClick(QWidget* w, QPoint pos)
+{
+    QTest::mousePress(w, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
+    QTest::mouseDClick(w, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
+}
+
+// The colour of a pixel compared at 8 bits per channel.
+inline QRgb Rgb(const QColor& c) { return c.rgb(); }
