@@ -28,9 +28,11 @@ protected:
         SetFioLookup({});
         DoneGlobals();
     }
-    // The table's rows come from the shipped seed.
+    // The table's rows come from the shipped seed; the file only has to
+    // exist for the rows to be kept between calls.
     void UseSeed()
     {
+        WriteFileBytes(PropisFileName(), "rows");
         SetPropisReader(
             [](const QString&, QList<TPropisRow>& rows, QString& error) { return ReadPropisSeed(kSeed, rows, error); });
     }
