@@ -125,6 +125,86 @@ void CheckValue(const Variant& v, int pos)
         RaiseParserError(peFloatingPointError, pos);
 }
 
+// The stack of compiled code: a Cell per value, and a Variant beside it
+// only for values that are no real, integer or Boolean.
+using Cell = T_CompiledExpression::Cell;
+enum : uint8_t { kReal, kInt, kBool, kBoxed };
+
+// Made on the first value that needs one: most formulas never do.
+class Boxes {
+public:
+    explicit Boxes(int size) : size_(size) {}
+    Variant& operator[](int i)
+    {
+        if (v_.empty())
+            v_.resize(size_);
+        return v_[i];
+    }
+
+private:
+    int size_;
+    std::vector<Variant> v_;
+};
+
+void Unbox(Variant&& v, Cell& c, Boxes& boxes, int i)
+{
+    switch (v.Type()) {
+    case VarType::Double:
+        c.tag = kReal;
+        c.d = v.AsDouble();
+        return;
+    case VarType::Integer:
+        c.tag = kInt;
+        c.i = v.AsInteger();
+        return;
+    case VarType::Boolean:
+        c.tag = kBool;
+        c.i = v.AsBoolean() ? -1 : 0;
+        return;
+    default:
+        c.tag = kBoxed;
+        boxes[i] = std::move(v);
+        return;
+    }
+}
+
+template <typename T> bool Compared(Op op, T x, T y)
+{
+    switch (op) {
+    case Op::Eq: return x == y;
+    case Op::Ne: return x != y;
+    case Op::Lt: return x < y;
+    case Op::Le: return x <= y;
+    case Op::Gt: return x > y;
+    default: return x >= y;
+    }
+}
+
+Cell RealCell(double d) { return {kReal, 0, d}; }
+Cell IntCell(int i) { return {kInt, i, 0.0}; }
+
+// A real, integer or Boolean cell as a Variant.
+Variant NumberVariant(const Cell& c)
+{
+    switch (c.tag) {
+    case kReal: return Variant(c.d);
+    case kInt: return Variant(c.i);
+    default: return Variant(c.i != 0);
+    }
+}
+
+double RealOf(const Cell& c) { return c.tag == kReal ? c.d : double(c.i); }
+
+Variant Box(const Cell& c, Boxes& boxes, int i)
+{
+    switch (c.tag) {
+    case kReal: return Variant(c.d);
+    case kInt: return Variant(c.i);
+    case kBool: return Variant(c.i != 0);
+    default: return std::move(boxes[i]);
+    }
+}
+
 double Power(double x, double y, int pos)
 {
     if (y == 0.0)
@@ -187,80 +267,87 @@ void ApplyBinary(Op op, Variant& a, const Variant& b, int pos)
     }
 }
 
-// args[0] := fn(args...); the computation runs under the guard that turns
-// every failure other than the interpreter's own into 65179.
-void ApplyFunction(int fn, Variant* args, int pos)
+// A built-in function of one real argument.
+Cell FunctionOfReal(int fn, double x, int pos)
+{
+    switch (fn) {
+    case fnArctan: return RealCell(std::atan(x));
+    case fnCos: return RealCell(std::cos(x));
+    case fnSin: return RealCell(std::sin(x));
+    case fnTan: {
+        const double c = std::cos(x);
+        if (c == 0.0)
+            RaiseParserError(peDivisionByZero, pos);
+        return RealCell(CheckFloat(std::sin(x) / c));
+    }
+    case fnAbs: return RealCell(std::fabs(x));
+    case fnExp: return RealCell(CheckFloat(std::exp(x)));
+    case fnLn:
+    case fnLog:
+        if (x <= 0.0)
+            RaiseParserError(peNegativeLogarithm, pos);
+        return RealCell(fn == fnLn ? std::log(x) : std::log10(x));
+    case fnSqrt:
+        if (x < 0.0)
+            RaiseParserError(peNegativeRoot, pos);
+        return RealCell(std::sqrt(x));
+    case fnSqr: return RealCell(CheckFloat(x * x));
+    case fnInt:
+    case fnTrunc: return IntCell(TruncToInt(x));
+    case fnFrac: return RealCell(x - std::trunc(x));
+    case fnRound: return IntCell(RoundToInt(x));
+    case fnArcsin:
+        if (std::fabs(x) > 1.0)
+            RaiseInvalidOp();
+        if (std::fabs(x) == 1.0)
+            return RealCell(std::copysign(std::numbers::pi / 2, x));
+        return RealCell(std::atan(x / std::sqrt(1.0 - x * x)));
+    case fnArccos:
+        if (std::fabs(x) > 1.0)
+            RaiseInvalidOp();
+        if (x == 1.0)
+            return IntCell(0);
+        if (x == -1.0)
+            return RealCell(std::numbers::pi);
+        return RealCell(std::numbers::pi / 2 - std::atan(x / std::sqrt(1.0 - x * x)));
+    case fnSign:
+        if (x > 0.0)
+            return IntCell(1);
+        if (x < 0.0)
+            return IntCell(-1);
+        return RealCell(x);
+    case fnNot: return IntCell(~TruncToInt(x));
+    default: return RealCell(0.0);
+    }
+}
+
+// The guard of the built-in functions: every failure other than the
+// interpreter's own becomes 65179.
+template <typename F> auto Guarded(int pos, F f)
 {
     try {
-        if (fn == fnIf) {
-            const bool c = VarIsTrue(args[0]);
-            args[0] = std::move(c ? args[1] : args[2]);
-            return;
-        }
-        const double x = args[0].AsDouble();
-        switch (fn) {
-        case fnArctan: args[0] = Variant(std::atan(x)); return;
-        case fnCos: args[0] = Variant(std::cos(x)); return;
-        case fnSin: args[0] = Variant(std::sin(x)); return;
-        case fnTan: {
-            const double c = std::cos(x);
-            if (c == 0.0)
-                RaiseParserError(peDivisionByZero, pos);
-            args[0] = Variant(CheckFloat(std::sin(x) / c));
-            return;
-        }
-        case fnAbs: args[0] = Variant(std::fabs(x)); return;
-        case fnExp: args[0] = Variant(CheckFloat(std::exp(x))); return;
-        case fnLn:
-        case fnLog:
-            if (x <= 0.0)
-                RaiseParserError(peNegativeLogarithm, pos);
-            args[0] = Variant(fn == fnLn ? std::log(x) : std::log10(x));
-            return;
-        case fnSqrt:
-            if (x < 0.0)
-                RaiseParserError(peNegativeRoot, pos);
-            args[0] = Variant(std::sqrt(x));
-            return;
-        case fnSqr: args[0] = Variant(CheckFloat(x * x)); return;
-        case fnInt:
-        case fnTrunc: args[0] = Variant(TruncToInt(x)); return;
-        case fnFrac: args[0] = Variant(x - std::trunc(x)); return;
-        case fnRound: args[0] = Variant(RoundToInt(x)); return;
-        case fnArcsin:
-        case fnArccos: {
-            if (std::fabs(x) > 1.0)
-                RaiseInvalidOp();
-            if (fn == fnArcsin) {
-                if (std::fabs(x) == 1.0)
-                    args[0] = Variant(std::copysign(std::numbers::pi / 2, x));
-                else
-                    args[0] = Variant(std::atan(x / std::sqrt(1.0 - x * x)));
-            } else if (x == 1.0) {
-                args[0] = Variant(0);
-            } else if (x == -1.0) {
-                args[0] = Variant(std::numbers::pi);
-            } else {
-                args[0] = Variant(std::numbers::pi / 2 - std::atan(x / std::sqrt(1.0 - x * x)));
-            }
-            return;
-        }
-        case fnSign:
-            if (x > 0.0)
-                args[0] = Variant(1);
-            else if (x < 0.0)
-                args[0] = Variant(-1);
-            else
-                args[0] = Variant(x);
-            return;
-        case fnNot: args[0] = Variant(~TruncToInt(x)); return;
-        default: return;
-        }
+        return f();
     } catch (const EExpressionParserError&) {
         throw;
     } catch (const Exception&) {
         RaiseParserError(peFloatingPointError, pos);
     }
+}
+
+bool Truth(const Variant& v, int pos)
+{
+    return Guarded(pos, [&] { return VarIsTrue(v); });
+}
+
+// args[0] := fn(args...).
+void ApplyFunction(int fn, Variant* args, int pos)
+{
+    if (fn == fnIf) {
+        const bool c = Truth(args[0], pos);
+        args[0] = std::move(c ? args[1] : args[2]);
+        return;
+    }
+    args[0] = NumberVariant(Guarded(pos, [&] { return FunctionOfReal(fn, args[0].AsDouble(), pos); }));
 }
 
 } // namespace
@@ -390,6 +477,10 @@ public:
     void Const(const Variant& v) override
     {
         c_.consts_.push_back(v);
+        T_CompiledExpression::Cell cell{};
+        Boxes box(1);
+        Unbox(Variant(v), cell, box, 0);
+        c_.constCells_.push_back(cell);
         Emit(Op::Const, 0, 0, int(c_.consts_.size()) - 1, 0, +1);
     }
 
@@ -404,13 +495,26 @@ public:
     }
 
     void Unary(Op op, int pos) override { Emit(op, 0, pos, 0, 0, 0); }
-    void Binary(Op op, int pos) override { Emit(op, 0, pos, 0, 0, -1); }
+    // A numeric constant on the right is read by the operator itself
+    // (fn = 1, a = the constant); its stack slot stays reserved.
+    void Binary(Op op, int pos) override
+    {
+        if (!c_.code_.empty() && c_.code_.back().op == Op::Const && c_.constCells_[c_.code_.back().a].tag != kBoxed) {
+            const int k = c_.code_.back().a;
+            c_.code_.pop_back();
+            --depth_;
+            Emit(op, 1, pos, k, 0, 0);
+            return;
+        }
+        Emit(op, 0, pos, 0, 0, -1);
+    }
     void Function(int fn, int pos) override { Emit(Op::Func, uint8_t(fn), pos, 0, 0, 1 - kBuiltins[fn].argc); }
 
     // What follows depends on the handler, so compiling ends here.
     void UserFunction(const QString& name, int pos) override
     {
         c_.consts_.push_back(Variant(name));
+        c_.constCells_.push_back({kBoxed, 0, 0.0});
         Emit(Op::UserFunc, 0, pos, 0, int(c_.consts_.size()) - 1, +1);
         c_.hasUserFunctions_ = true;
         throw StopCompile();
@@ -419,6 +523,7 @@ public:
     void Error(const EExpressionParserError& e)
     {
         c_.consts_.push_back(Variant(e.Message()));
+        c_.constCells_.push_back({kBoxed, 0, 0.0});
         Emit(Op::Raise, 0, e.Pos(), e.Id(), int(c_.consts_.size()) - 1, 0);
     }
 
@@ -900,40 +1005,155 @@ void T_ExpressionParser::Evaluate(const T_CompiledExpression& compiled, Variant&
 void T_CompiledExpression::Run(T_ParserScope& scope, Variant& value) const
 {
     constexpr int kInline = 8;
-    Variant inlineStack[kInline];
-    std::vector<Variant> heapStack;
-    Variant* st = inlineStack;
+    Cell inlineCells[kInline];
+    std::vector<Cell> heapCells;
+    Cell* cells = inlineCells;
     if (maxDepth_ > kInline) {
-        heapStack.resize(maxDepth_);
-        st = heapStack.data();
+        heapCells.resize(maxDepth_);
+        cells = heapCells.data();
     }
+    Boxes boxes(maxDepth_);
+    // Any operator the fast paths below do not cover goes through the
+    // same Variant operators as the evaluation from the text.
+    auto general = [&](const Instr& in, int top) {
+        Variant a = Box(cells[top], boxes, top);
+        if (in.op == Op::Neg || in.op == Op::Not) {
+            ApplyUnary(in.op, a, in.pos);
+        } else {
+            const Variant b = Box(cells[top + 1], boxes, top + 1);
+            ApplyBinary(in.op, a, b, in.pos);
+        }
+        Unbox(std::move(a), cells[top], boxes, top);
+    };
     int sp = 0;
     for (const Instr& in : code_) {
         switch (in.op) {
-        case Op::Const: st[sp++] = consts_[in.a]; break;
-        case Op::Var: {
-            Variant& v = st[sp++];
-            v = Variant(0);
-            const QString& name = names_[in.b];
-            if (!scope.GetVariable(in.a, name, v))
-                RaiseParserError(peUnknownVariable, in.pos, name);
-            CheckValue(v, in.pos);
-            break;
-        }
-        case Op::Neg:
-        case Op::Not: ApplyUnary(in.op, st[sp - 1], in.pos); break;
-        case Op::Func:
-            sp -= kBuiltins[in.fn].argc;
-            ApplyFunction(in.fn, st + sp, in.pos);
+        case Op::Const:
+            cells[sp] = constCells_[in.a];
+            if (cells[sp].tag == kBoxed)
+                boxes[sp] = consts_[in.a];
             ++sp;
             break;
+        case Op::Var: {
+            Cell& c = cells[sp];
+            if (scope.GetReal(in.a, c.d)) {
+                if (!std::isfinite(c.d))
+                    RaiseParserError(peFloatingPointError, in.pos);
+                c.tag = kReal;
+            } else {
+                Variant var(0);
+                const QString& name = names_[in.b];
+                if (!scope.GetVariable(in.a, name, var))
+                    RaiseParserError(peUnknownVariable, in.pos, name);
+                CheckValue(var, in.pos);
+                Unbox(std::move(var), c, boxes, sp);
+            }
+            ++sp;
+            break;
+        }
+        case Op::Not: general(in, sp - 1); break;
+        case Op::Neg:
+            if (cells[sp - 1].tag == kReal)
+                cells[sp - 1].d = -cells[sp - 1].d;
+            else
+                general(in, sp - 1);
+            break;
+        case Op::Add:
+        case Op::Sub:
+        case Op::Mul:
+        case Op::Div:
+        case Op::Pow:
+        case Op::Eq:
+        case Op::Ne:
+        case Op::Lt:
+        case Op::Le:
+        case Op::Gt:
+        case Op::Ge: {
+            if (in.fn)
+                cells[sp] = constCells_[in.a];
+            else
+                --sp;
+            Cell& a = cells[sp - 1];
+            const Cell& b = cells[sp];
+            if (a.tag == kBoxed || b.tag == kBoxed) {
+                general(in, sp - 1);
+                break;
+            }
+            // Integers and Booleans meet only integers: 64-bit integer
+            // arithmetic and comparison, as VarAdd and VarCompare do.
+            const bool integral = a.tag != kReal && b.tag != kReal;
+            if (integral && in.op != Op::Div && in.op != Op::Pow) {
+                const int64_t x = a.i, y = b.i;
+                int64_t r = 0;
+                switch (in.op) {
+                case Op::Add: r = x + y; break;
+                case Op::Sub: r = x - y; break;
+                case Op::Mul: r = x * y; break;
+                default: {
+                    a.tag = kBool;
+                    a.i = Compared(in.op, x, y) ? -1 : 0;
+                    continue;
+                }
+                }
+                if (r >= INT32_MIN && r <= INT32_MAX)
+                    a = IntCell(int(r));
+                else
+                    a = RealCell(double(r));
+                break;
+            }
+            const double x = RealOf(a), y = RealOf(b);
+            double r = 0.0;
+            switch (in.op) {
+            case Op::Add: r = x + y; break;
+            case Op::Sub: r = x - y; break;
+            case Op::Mul: r = x * y; break;
+            case Op::Div:
+                if (y == 0.0)
+                    RaiseParserError(peDivisionByZero, in.pos);
+                r = x / y;
+                break;
+            case Op::Pow: r = Guarded(in.pos, [&] { return Power(x, y, in.pos); }); break;
+            default: {
+                a.tag = kBool;
+                a.i = Compared(in.op, x, y) ? -1 : 0;
+                continue;
+            }
+            }
+            if (!std::isfinite(r))
+                RaiseParserError(in.op == Op::Div ? peDivisionByZero : peFloatingPointError, in.pos);
+            a = RealCell(r);
+            break;
+        }
+        case Op::Func: {
+            sp -= kBuiltins[in.fn].argc;
+            Cell& a = cells[sp];
+            if (in.fn == fnIf) {
+                const bool c = a.tag == kBoxed ? Truth(boxes[sp], in.pos) : a.tag == kReal ? a.d != 0.0 : a.i != 0;
+                const int pick = sp + (c ? 1 : 2);
+                a = cells[pick];
+                if (a.tag == kBoxed)
+                    boxes[sp] = std::move(boxes[pick]);
+            } else if (a.tag != kBoxed) {
+                const double x = RealOf(a);
+                a = Guarded(in.pos, [&] { return FunctionOfReal(in.fn, x, in.pos); });
+            } else {
+                Variant arg = Box(a, boxes, sp);
+                ApplyFunction(in.fn, &arg, in.pos);
+                Unbox(std::move(arg), a, boxes, sp);
+            }
+            ++sp;
+            break;
+        }
         case Op::UserFunc: RaiseParserError(peUnknownFunction, in.pos, consts_[in.b].AsString());
         case Op::Raise: throw EExpressionParserError(in.a, consts_[in.b].AsString(), in.pos);
         default:
-            --sp;
-            ApplyBinary(in.op, st[sp - 1], st[sp], in.pos);
+            if (in.fn)
+                cells[sp] = constCells_[in.a];
+            else
+                --sp;
+            general(in, sp - 1);
             break;
         }
     }
-    value = std::move(st[0]);
+    value = Box(cells[0], boxes, 0);
 }

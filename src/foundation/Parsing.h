@@ -80,6 +80,14 @@ public:
     virtual ~T_ParserScope() = default;
     // Value arrives as integer 0; false when the variable is unknown.
     virtual bool GetVariable(int symbol, const QString& name, Variant& value) = 0;
+    // The quick answer for a variable holding a real number (a Double):
+    // true with the number; false sends the request to GetVariable.
+    virtual bool GetReal(int symbol, double& value)
+    {
+        (void)symbol;
+        (void)value;
+        return false;
+    }
 };
 
 // One expression parsed once. Running it gives exactly what evaluating its
@@ -106,12 +114,20 @@ public:
         int32_t a; // constant, symbol, or error number
         int32_t b; // name of a variable or a function
     };
+    // A value on the stack of the running code; reals, integers and
+    // Booleans are kept out of Variants, which are slow to make.
+    struct Cell {
+        uint8_t tag;
+        int32_t i;
+        double d;
+    };
 
 private:
     friend class T_ExpressionParser;
     QString text_;
     std::vector<Instr> code_;
     std::vector<Variant> consts_;
+    std::vector<Cell> constCells_;
     QStringList names_;
     int maxDepth_ = 0;
     bool hasUserFunctions_ = false;
