@@ -1,0 +1,3 @@
+#include "foundation/IniPersist.h"
+
+bool IniSavingEnabled = false;

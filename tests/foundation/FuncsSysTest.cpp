@@ -1,0 +1,130 @@
+#include "foundation/Funcs.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+
+#include <cerrno>
+
+namespace {
+
+class EventCounter : public QObject {
+public:
+    int count = 0;
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User) {
+            ++count;
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+void Post(EventCounter& target) { QCoreApplication::postEvent(&target, new QEvent(QEvent::User)); }
+
+} // namespace
+
+TEST(FuncsSys, ProcessMessagesEveryWaitsForTheInterval)
+{
+    ScopedFakeClock fake;
+    fake.clock.SetTick(10000);
+    EventCounter target;
+    uint32_t last = 10000;
+
+    Post(target);
+    ProcessMessagesEvery(last, 100);
+    EXPECT_EQ(target.count, 0) << "no time passed";
+    EXPECT_EQ(last, 10000u);
+
+    fake.clock.Advance(99);
+    ProcessMessagesEvery(last, 100);
+    EXPECT_EQ(target.count, 0);
+
+    fake.clock.Advance(1);
+    ProcessMessagesEvery(last, 100);
+    EXPECT_EQ(target.count, 1);
+    EXPECT_EQ(last, 10100u);
+
+    // The tick count wrapped past 2^32: the events run at once.
+    Post(target);
+    fake.clock.SetTick(5);
+    ProcessMessagesEvery(last, 100);
+    EXPECT_EQ(target.count, 2);
+    EXPECT_EQ(last, 5u);
+}
+
+TEST(FuncsSys, ProcessMessagesEveryAcrossTheWrap)
+{
+    ScopedFakeClock fake;
+    fake.clock.SetTick(0xFFFFFFF0u);
+    EventCounter target;
+    uint32_t last = 0xFFFFFFF0u;
+    Post(target);
+    fake.clock.Advance(0x20); // wraps to 0x10
+    ProcessMessagesEvery(last, 1000);
+    EXPECT_EQ(target.count, 1);
+}
+
+TEST(FuncsSys, LastErrorText)
+{
+    errno = ENOENT;
+    const QString text = GetLastErrorText();
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_EQ(text, GetLastErrorText(ENOENT));
+    EXPECT_NE(GetLastErrorText(ENOENT), GetLastErrorText(EACCES));
+}
+
+namespace {
+QFont DejaVu(int pointSize, bool bold = false)
+{
+    QFont f(QStringLiteral("DejaVu Sans"), pointSize);
+    f.setBold(bold);
+    return f;
+}
+} // namespace
+
+TEST(FuncsTextMeasure, UsesTheInstalledFont)
+{
+    EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")));
+    EXPECT_EQ(QFontInfo(DejaVu(10)).family(), QStringLiteral("DejaVu Sans"));
+}
+
+TEST(FuncsTextMeasure, LinesAndWrapping)
+{
+    const QFont font = DejaVu(10);
+    const QString word = QStringLiteral("Начисление");
+    const int line = TextHeightInFont(word, font);
+    const int width = TextWidthInFont(word, font);
+    EXPECT_GT(line, 0);
+    EXPECT_GT(width, 0);
+    EXPECT_GT(TextWidthInFont(word + word, font), width);
+    EXPECT_GT(TextWidthInFont(word, DejaVu(20)), width) << "a larger font is wider";
+    EXPECT_GE(TextWidthInFont(word, DejaVu(10, true)), width);
+    EXPECT_EQ(MeasureTextLine(word, font), QSize(width, line));
+
+    // Line breaks in the text start new lines, CRLF as well as LF.
+    EXPECT_GE(TextHeightInFont(QStringLiteral("a\r\nb\r\nc"), font), 3 * line - 2);
+    EXPECT_EQ(TextHeightInFont(QStringLiteral("a\r\nb"), font), TextHeightInFont(QStringLiteral("a\nb"), font));
+
+    // A tab is expanded to more than a blank.
+    EXPECT_GT(TextWidthInFont(QStringLiteral("a\tb"), font), TextWidthInFont(QStringLiteral("a b"), font));
+
+    // Wrapping a sentence to the width of one word makes several lines, each
+    // no wider than the longest word.
+    const QString sentence = QStringLiteral("Сумма начисления за месяц по основному месту работы");
+    const QSize wrapped = MeasureWrappedText(sentence, font, width);
+    EXPECT_GT(wrapped.height(), line);
+    EXPECT_LE(wrapped.width(), TextWidthInFont(QStringLiteral("начисления"), font) + 1);
+    EXPECT_EQ(WrappedTextHeight(sentence, font, width), wrapped.height());
+    EXPECT_EQ(MeasureText(sentence, font, width, false).height(), line) << "no wrapping without the flag";
+    EXPECT_EQ(WrappedTextHeight(sentence, font, 10000), line) << "fits on one line";
+
+    // A date edit is wider than the date it shows.
+    EXPECT_GT(DateMaskWidth(font), TextWidthInFont(QStringLiteral("99/99/9999"), font));
+    EXPECT_GT(DateMaskWidth(DejaVu(14)), DateMaskWidth(font));
+}
