@@ -390,6 +390,9 @@ void RaiseParserError(int id, int pos, const QString& name)
     throw EExpressionParserError(id, text, pos);
 }
 
+bool IsParserBlank(QChar c) { return IsBlank(c); }
+bool IsParserIdentDelimiter(QChar c) { return IsIdentDelimiter(c); }
+
 int T_ParserSymbols::Add(const QString& name)
 {
     const auto it = index_.constFind(name);

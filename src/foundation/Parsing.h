@@ -49,6 +49,11 @@ private:
     int pos_;
 };
 
+// The character classes of formula texts: blanks (#0, tab, LF, CR, space)
+// and what may follow a name.
+bool IsParserBlank(QChar c);
+bool IsParserIdentDelimiter(QChar c);
+
 // Raises the error of that number, with the name filled in.
 [[noreturn]] void RaiseParserError(int id, int pos, const QString& name = QString());
 
