@@ -180,6 +180,7 @@ void T_ParserCompiledText::Compile(const QString& program)
         }
         statements_.push_back(std::move(st));
     }
+    resultSymbol_ = symbols_.IndexOf(kResult);
 }
 
 // ---------------------------------------------------------------------------
@@ -346,7 +347,7 @@ void T_BlockParser::ExecuteStatement(const T_ParserStatement& st, Eval eval, Ass
         if (skipDepth_ == 0) {
             Variant v;
             evaluate(v);
-            assign(st, v);
+            assign(st, std::move(v));
         }
         return;
     case T_ParserStatement::If: {
@@ -413,7 +414,7 @@ void T_BlockParser::Finish(Variant& result)
 void T_BlockParser::Execute(Variant& result)
 {
     auto eval = [this](const T_ParserStatement& st, Variant& v) { parser_.Evaluate(st.text, v); };
-    auto assign = [this](const T_ParserStatement& st, const Variant& v) { SetVar(st.target, v); };
+    auto assign = [this](const T_ParserStatement& st, Variant&& v) { SetVar(st.target, v); };
     while (line_ <= lastLine_) {
         ExecuteStatement(ParseStatement(lines_[line_], line_), eval, assign);
         ++line_;
@@ -445,8 +446,8 @@ void T_BlockParser::Run(const T_ParserCompiledText& program, Variant& result)
         boundProgram_ = program.id_;
     }
     ownSlots_.assign(symbols.Count(), nullptr);
-    if (const int r = symbols.IndexOf(kResult); r >= 0)
-        ownSlots_[r] = &result_;
+    if (program.resultSymbol_ >= 0)
+        ownSlots_[program.resultSymbol_] = &result_;
 
     Scope scope(*this);
     auto eval = [&](const T_ParserStatement& st, Variant& v) {
@@ -456,10 +457,10 @@ void T_BlockParser::Run(const T_ParserCompiledText& program, Variant& result)
         else
             st.expr.Run(scope, v);
     };
-    auto assign = [&](const T_ParserStatement& st, const Variant& v) {
+    auto assign = [&](const T_ParserStatement& st, Variant&& v) {
         Variant*& slot = ownSlots_[st.targetSymbol];
         if (slot)
-            *slot = v;
+            *slot = std::move(v);
         else
             slot = &variables_.SetValue(st.target, v)->Value;
     };

@@ -79,6 +79,7 @@ private:
     std::vector<T_ParserStatement> statements_;
     T_ParserSymbols symbols_;
     int lineCount_ = 0;
+    int resultSymbol_ = -1;
     uint64_t id_ = 0; // tells programs apart for the bindings a runner keeps
 };
 

@@ -111,7 +111,9 @@ Variant EmptyAgainst(const Variant& other)
 
 Variant VarAdd(const Variant& a, const Variant& b)
 {
-    if (a.Type() == VarType::String && b.Type() == VarType::String)
+    // Empty joins a string as "".
+    const bool sa = a.IsString() || a.IsEmpty(), sb = b.IsString() || b.IsEmpty();
+    if (sa && sb && (a.IsString() || b.IsString()))
         return Variant(a.AsString() + b.AsString());
     return Arithmetic(Arith::Add, a, b);
 }

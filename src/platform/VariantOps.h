@@ -4,7 +4,7 @@
 // or infinity:
 // - Null refuses every operator (EVariantError); Empty counts as 0 or "".
 // - Boolean True is -1 in arithmetic.
-// - "+" of two strings concatenates; any other mix with a string converts
+// - "+" of two strings (or a string and Empty) concatenates; any other mix with a string converts
 //   the string to a number ("," or "." as the decimal point), EVariantError
 //   when it is not one.
 // - A real operand (Double, Single, Date, or a string) makes the result a
