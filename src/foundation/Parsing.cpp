@@ -121,7 +121,8 @@ bool IsDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
 // A value from outside (a variable, a function handler) must be a finite number.
 void CheckValue(const Variant& v, int pos)
 {
-    if ((v.Type() == VarType::Double || v.Type() == VarType::Single) && !std::isfinite(v.AsDouble()))
+    const VarType t = v.Type();
+    if ((t == VarType::Double || t == VarType::Single || t == VarType::Date) && !std::isfinite(v.AsDouble()))
         RaiseParserError(peFloatingPointError, pos);
 }
 
@@ -669,6 +670,16 @@ void T_ExpressionParser::Start(const QString& text)
 // Expression := Term { op Term }: + - | and the comparisons, one level.
 void T_ExpressionParser::Expression(Emitter& e)
 {
+    // Groups and arguments nest through here; a formula nested deeper than
+    // any clerk writes must not exhaust the stack.
+    constexpr int kMaxNesting = 200;
+    struct Nesting {
+        int& depth;
+        explicit Nesting(int& d) : depth(++d) {}
+        ~Nesting() { --depth; }
+    } nesting(nesting_);
+    if (nesting_ > kMaxNesting)
+        Raise(peSyntaxError, pos_);
     Term(e);
     for (;;) {
         const int at = pos_;

@@ -37,7 +37,8 @@ enum TParserErrorId : int {
 QString ParserErrorText(int id);
 
 // The only error of the interpreter and the runner. Pos is the 1-based
-// position in the expression text where the error was found.
+// position in the expression text where the error was found; errors that
+// leave the runner carry the column in the line instead.
 class EExpressionParserError : public Exception {
 public:
     EExpressionParserError(int id, const QString& message, int pos);
@@ -193,5 +194,6 @@ private:
     QString text_;
     std::vector<Variant> stack_;
     Emitter* emitter_ = nullptr;
+    int nesting_ = 0;
     int userArgument_ = -1; // arguments read by the function handler, -1 outside one
 };

@@ -502,6 +502,18 @@ TEST(ParserCompiled, SharedSymbolsNumberNamesOnce)
     EXPECT_EQ(v.AsDouble(), 4.0);
 }
 
+TEST(ParserEvaluate, NestingTooDeepIsAnErrorNotACrash)
+{
+    const QString deep = QString(100000, u'(') + QStringLiteral("1") + QString(100000, u')');
+    const Outcome d = Direct(deep), c = Compiled(deep);
+    EXPECT_EQ(d.error, peSyntaxError);
+    EXPECT_EQ(d.pos, 201);
+    EXPECT_EQ(c.error, d.error);
+    EXPECT_EQ(c.pos, d.pos);
+    const QString ok = QString(150, u'(') + QStringLiteral("1") + QString(150, u')');
+    EXPECT_EQ(Direct(ok).value.AsDouble(), 1.0);
+}
+
 TEST(ParserCompiled, DeepExpressionUsesAHeapStack)
 {
     QString text = QStringLiteral("1");
