@@ -269,7 +269,7 @@ void ApplyBinary(Op op, Variant& a, const Variant& b, int pos)
 }
 
 // A built-in function of one real argument.
-Cell FunctionOfReal(int fn, double x, int pos)
+[[gnu::always_inline]] inline Cell FunctionOfReal(int fn, double x, int pos)
 {
     switch (fn) {
     case fnArctan: return RealCell(std::atan(x));
