@@ -38,7 +38,8 @@ public:
     // The number of the variable (the name comes upper case), or -1.
     virtual int IndexOf(const QString& name) const = 0;
     virtual void GetValue(int index, Variant& value) const = 0;
-    // The quick answer for a variable holding a real number: true with it.
+    // The quick answer for a variable holding a real number: true with it
+    // (the same number GetValue gives as a Double).
     virtual bool GetReal(int index, double& value) const
     {
         (void)index;
@@ -90,7 +91,8 @@ public:
     T_BlockParser(const T_BlockParser&) = delete;
     T_BlockParser& operator=(const T_BlockParser&) = delete;
 
-    // Load, then Execute.
+    // Load, then Execute. Every error is EExpressionParserError with Pos
+    // the column of the failing place (see GetPosition).
     void Run(const QString& text, Variant& result);
     // A compiled program, from a fresh state: no own variables, RESULT 0.
     // One runner may so serve many employees in turn.
