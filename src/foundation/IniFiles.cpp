@@ -475,6 +475,12 @@ TMemIniFile::~TMemIniFile()
 
 bool TMemIniFile::Modified() const { return container_->modified; }
 
+void TMemIniFile::Reread()
+{
+    if (container_->ChangedOutside())
+        container_->Reload();
+}
+
 int TMemIniFile::FindSection(const QString& section)
 {
     if (cachedIndex_ >= 0 && cachedGeneration_ == container_->generation && cachedName_ == section)

@@ -99,6 +99,9 @@ public:
 
     // The image holds writes that are not in the file yet.
     bool Modified() const;
+    // Looks at the file now (reads look at most every 100 ms) and takes in
+    // another program's change; unsaved writes are put back over it.
+    void Reread();
 
 private:
     // Index of the section (first of that name, case ignored), -1 when absent.

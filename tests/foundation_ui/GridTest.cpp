@@ -4,6 +4,7 @@
 #include "UiTestHelpers.h"
 #include "foundation/ui/YQRGrids.h"
 #include "platform/Exceptions.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
@@ -190,6 +192,27 @@ TEST_F(GridTest, EscCancelsWithoutStoringAndASecondEscReachesTheDialog)
     EXPECT_FALSE(dialog->isVisible());
 }
 
+TEST_F(GridTest, SwitchingBetweenBrowsingAndEditingAsTheCalendarBookDoes)
+{
+    const TGridOptions browse = grid->Options().With(goRowSelect);
+    const TGridOptions edit = grid->Options().With(goEditing).With(goAlwaysShowEditor);
+    grid->SetOptions(browse);
+    Key(Qt::Key_Down);
+    Type(QStringLiteral("x"));
+    EXPECT_FALSE(EditorShown());
+    grid->SetOptions(edit);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(1, 2));
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
+    Type(QStringLiteral("8,5"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
+    grid->SetOptions(browse);
+    EXPECT_FALSE(EditorShown());
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
+}
+
 TEST_F(GridTest, EscDoesNotCancelAnAlwaysShownEditor)
 {
     int cancels = 0;
@@ -351,6 +374,34 @@ TEST_F(GridTest, EditLimitCutsTheTextAndANegativeLimitLocksTheCell)
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("1:3"));
 }
 
+TEST_F(GridTest, ARefusedTextIsShownAndKeepsTheClerkInTheCell)
+{
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Неверное значение: abc")).Times(2);
+    grid->OnSetEditText = [this](QObject*, int c, int r, const QString& v) {
+        if (v == QLatin1String("abc"))
+            throw EConvertError(QStringLiteral("Неверное значение: ") + v);
+        cells[{c, r}] = v;
+    };
+    EnableEditing();
+    Key(Qt::Key_F2);
+    grid->InplaceEditor()->selectAll();
+    Type(QStringLiteral("abc"));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 1);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("abc"));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(3, 3));
+    EXPECT_EQ(grid->Col(), 1);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
+    EXPECT_EQ(grid->InplaceEditor()->selectedText(), QStringLiteral("abc"));
+    Type(QStringLiteral("abd"));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("abd"));
+}
+
 TEST_F(GridTest, ClickOnTheCurrentCellOpensTheEditor)
 {
     EnableEditing();
@@ -493,6 +544,20 @@ TEST_F(GridTest, FewerRowsThanFixedRowsLowerTheFixedRows)
     EXPECT_EQ(grid->Row(), 1);
     EXPECT_THROW(grid->SetFixedRows(3), EInvalidOperation);
     EXPECT_THROW(grid->SetRow(7), EInvalidOperation);
+}
+
+TEST_F(GridTest, EnterOnAGridThatCannotEditGoesToTheDefaultButton)
+{
+    auto* ok = new QPushButton(QStringLiteral("Ok"), dialog.get());
+    ok->setObjectName(QStringLiteral("btOk"));
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, dialog.get(), &QDialog::accept);
+    dialog->layout()->addWidget(ok);
+    ok->show();
+    grid->SetOptions(grid->Options().With(goRowSelect));
+    grid->setFocus();
+    Key(Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
 TEST_F(GridTest, RowSelectHighlightsTheWholeRowWithoutFocusFrame)

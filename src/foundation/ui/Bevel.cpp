@@ -71,10 +71,12 @@ void Tyq_Bevel::ApplyBounds()
 
 void Tyq_Bevel::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
-    ApplyBounds();
-    if (!applyingBounds_)
-        RedrawSelection();
+    GuardedCall([&] {
+        QWidget::resizeEvent(event);
+        ApplyBounds();
+        if (!applyingBounds_)
+            RedrawSelection();
+    });
 }
 
 void Tyq_Bevel::SetCol(int value) { SelectCell(value, row_); }
@@ -232,54 +234,64 @@ void Tyq_Bevel::TrackHot(const QPoint& pos, Track kind, bool leftHeld)
 
 void Tyq_Bevel::mousePressEvent(QMouseEvent* event)
 {
-    doubleClicked_ = false;
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-        TrackHot(pos, Track::Press, true);
-    if (OnMouseDown)
-        OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    GuardedCall([&] {
+        doubleClicked_ = false;
+        const QPoint pos = event->position().toPoint();
+        if (event->button() == Qt::LeftButton)
+            TrackHot(pos, Track::Press, true);
+        if (OnMouseDown)
+            OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    });
 }
 
 void Tyq_Bevel::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        doubleClicked_ = true;
-        if (OnDblClick)
-            OnDblClick(this);
-        TrackHot(pos, Track::Press, true);
-    }
-    if (OnMouseDown)
-        OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        if (event->button() == Qt::LeftButton) {
+            doubleClicked_ = true;
+            if (OnDblClick)
+                OnDblClick(this);
+            TrackHot(pos, Track::Press, true);
+        }
+        if (OnMouseDown)
+            OnMouseDown(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    });
 }
 
 void Tyq_Bevel::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    TrackHot(pos, Track::Move, event->buttons() & Qt::LeftButton);
-    if (OnMouseMove)
-        OnMouseMove(this, event->modifiers(), pos.x(), pos.y());
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        TrackHot(pos, Track::Move, event->buttons() & Qt::LeftButton);
+        if (OnMouseMove)
+            OnMouseMove(this, event->modifiers(), pos.x(), pos.y());
+    });
 }
 
 void Tyq_Bevel::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (event->button() == Qt::LeftButton && !doubleClicked_ && rect().contains(pos)) {
-        // The click comes before the release is tracked, as it always did.
-        if (hotCol_ >= 0 && hotRow_ >= 0 && !hotRect_.isNull())
-            SelectCell(hotCol_, hotRow_);
-        if (OnClick)
-            OnClick(this);
-    }
-    doubleClicked_ = false;
-    if (event->button() == Qt::LeftButton)
-        TrackHot(pos, Track::Release, event->buttons() & Qt::LeftButton);
-    if (OnMouseUp)
-        OnMouseUp(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        if (event->button() == Qt::LeftButton && !doubleClicked_ && rect().contains(pos)) {
+            // The click comes before the release is tracked, as it always did.
+            if (hotCol_ >= 0 && hotRow_ >= 0 && !hotRect_.isNull())
+                SelectCell(hotCol_, hotRow_);
+            if (OnClick)
+                OnClick(this);
+        }
+        doubleClicked_ = false;
+        if (event->button() == Qt::LeftButton)
+            TrackHot(pos, Track::Release, event->buttons() & Qt::LeftButton);
+        if (OnMouseUp)
+            OnMouseUp(this, event->button(), event->modifiers(), pos.x(), pos.y());
+    });
 }
 
 void Tyq_Bevel::leaveEvent(QEvent* event)
 {
-    QWidget::leaveEvent(event);
-    TrackHot(QPoint(-1, -1), Track::Leave, false);
+    GuardedCall([&] {
+        QWidget::leaveEvent(event);
+        TrackHot(QPoint(-1, -1), Track::Leave, false);
+    });
 }

@@ -67,7 +67,7 @@ Tyq_CustomComboEdit::Tyq_CustomComboEdit(QWidget* parent) : QLineEdit(parent), b
         if (!hasFocus() && isEnabled() && focusPolicy() != Qt::NoFocus)
             setFocus(Qt::MouseFocusReason);
     });
-    connect(button_, &QToolButton::clicked, this, [this] { DoClick(); });
+    connect(button_, &QToolButton::clicked, this, [this] { GuardedCall([this] { DoClick(); }); });
     UpdateGlyph();
     UpdateControlsPos();
     UpdateMinimumHeight();
@@ -247,42 +247,46 @@ void Tyq_CustomComboEdit::PopupCloseUp(bool accept)
 
 void Tyq_CustomComboEdit::keyPressEvent(QKeyEvent* event)
 {
-    const QKeyCombination combo(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
-    if (buttonWidth_ > 0 && !clickKey_.isEmpty() && QKeySequence(combo) == clickKey_) {
-        DoClick();
-        event->accept();
-        return;
-    }
-    if (PopupVisible()) {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            PopupCloseUp(true);
+    GuardedCall([&] {
+        const QKeyCombination combo(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
+        if (buttonWidth_ > 0 && !clickKey_.isEmpty() && QKeySequence(combo) == clickKey_) {
+            DoClick();
             event->accept();
             return;
         }
-        if (event->key() == Qt::Key_Escape) {
-            PopupCloseUp(false);
+        if (PopupVisible()) {
+            if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+                PopupCloseUp(true);
+                event->accept();
+                return;
+            }
+            if (event->key() == Qt::Key_Escape) {
+                PopupCloseUp(false);
+                event->accept();
+                return;
+            }
+        }
+        if (!directInput_ && event->matches(QKeySequence::SelectAll)) {
             event->accept();
             return;
         }
-    }
-    if (!directInput_ && event->matches(QKeySequence::SelectAll)) {
-        event->accept();
-        return;
-    }
-    // Without a drop-down, Enter and Esc go on to the window (its default
-    // and cancel handling).
-    QLineEdit::keyPressEvent(event);
+        // Without a drop-down, Enter and Esc go on to the window (its default
+        // and cancel handling).
+        QLineEdit::keyPressEvent(event);
+    });
 }
 
 void Tyq_CustomComboEdit::mousePressEvent(QMouseEvent* event)
 {
-    if (popup_ && !directInput_ && event->button() == Qt::LeftButton && !PopupVisible()
-        && (!readOnly_ || alwaysEnable_)) {
-        if (!hasFocus())
-            setFocus(Qt::MouseFocusReason);
-        PopupDropDown();
-    }
-    QLineEdit::mousePressEvent(event);
+    GuardedCall([&] {
+        if (popup_ && !directInput_ && event->button() == Qt::LeftButton && !PopupVisible()
+            && (!readOnly_ || alwaysEnable_)) {
+            if (!hasFocus())
+                setFocus(Qt::MouseFocusReason);
+            PopupDropDown();
+        }
+        QLineEdit::mousePressEvent(event);
+    });
 }
 
 void Tyq_CustomComboEdit::focusInEvent(QFocusEvent* event)

@@ -33,7 +33,7 @@ Tyq_CustomNumEdit::Tyq_CustomNumEdit(QWidget* parent) : QLineEdit(parent)
     setAlignment(HorizontalAlignment(alignment_) | Qt::AlignVCenter);
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (OnChange)
-            OnChange(this);
+            GuardedCall([this] { OnChange(this); });
     });
     DataChanged();
 }
@@ -119,7 +119,7 @@ void Tyq_CustomNumEdit::SetMinValue(double value)
     if (value == minValue_)
         return;
     minValue_ = value;
-    SetValue(Value());
+    ReapplyLimits();
 }
 
 void Tyq_CustomNumEdit::SetMaxValue(double value)
@@ -127,7 +127,14 @@ void Tyq_CustomNumEdit::SetMaxValue(double value)
     if (value == maxValue_)
         return;
     maxValue_ = value;
-    SetValue(Value());
+    ReapplyLimits();
+}
+
+void Tyq_CustomNumEdit::ReapplyLimits()
+{
+    // Reading the text back already limits the value; the text must show it too.
+    value_ = LimitValue(Value());
+    DataChanged();
 }
 
 void Tyq_CustomNumEdit::SetDecimalPlaces(int value)
@@ -189,36 +196,39 @@ void Tyq_CustomNumEdit::SetFocused(bool value)
 
 void Tyq_CustomNumEdit::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
-        DataChanged();
-        selectAll();
-        event->accept();
-        return;
-    }
-    if (event->matches(QKeySequence::Paste)) {
-        PasteText();
-        event->accept();
-        return;
-    }
-    const QString t = event->text();
-    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!isReadOnly() && t.size() == 1 && t.at(0).isPrint() && mods == Qt::NoModifier) {
-        QChar key = t.at(0);
-        if (key == QLatin1Char('.') || key == QLatin1Char(','))
-            key = FormatSettings().DecimalSeparator;
-        if (!IsValidChar(key)) {
-            if (beepOnError_)
-                MessageBeep();
+    GuardedCall([&] {
+        if (event->key() == Qt::Key_Escape) {
+            DataChanged();
+            selectAll();
             event->accept();
             return;
         }
-        if (key != t.at(0)) {
-            QKeyEvent replaced(QEvent::KeyPress, event->key(), event->modifiers(), QString(key));
-            QLineEdit::keyPressEvent(&replaced);
+        if (event->matches(QKeySequence::Paste)) {
+            PasteText();
+            event->accept();
             return;
         }
-    }
-    QLineEdit::keyPressEvent(event);
+        const QString t = event->text();
+        const Qt::KeyboardModifiers mods
+            = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (!isReadOnly() && t.size() == 1 && t.at(0).isPrint() && mods == Qt::NoModifier) {
+            QChar key = t.at(0);
+            if (key == QLatin1Char('.') || key == QLatin1Char(','))
+                key = FormatSettings().DecimalSeparator;
+            if (!IsValidChar(key)) {
+                if (beepOnError_)
+                    MessageBeep();
+                event->accept();
+                return;
+            }
+            if (key != t.at(0)) {
+                QKeyEvent replaced(QEvent::KeyPress, event->key(), event->modifiers(), QString(key));
+                QLineEdit::keyPressEvent(&replaced);
+                return;
+            }
+        }
+        QLineEdit::keyPressEvent(event);
+    });
 }
 
 void Tyq_CustomNumEdit::PasteText()
@@ -258,25 +268,27 @@ void Tyq_CustomNumEdit::focusInEvent(QFocusEvent* event)
 
 void Tyq_CustomNumEdit::focusOutEvent(QFocusEvent* event)
 {
-    QLineEdit::focusOutEvent(event);
-    // Another window taking the activation is no leaving of the edit.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason || !focused_) {
-        update();
-        return;
-    }
-    try {
-        ReadBack();
-    } catch (const EConvertError& e) {
-        // The clerk stays in the edit with the bad text selected.
-        selectAll();
-        setFocus(Qt::OtherFocusReason);
-        ShowError(EscapeBars(e.Message()));
-        return;
-    }
-    SetFocused(false);
-    setCursorPosition(0);
-    if (OnExit)
-        OnExit(this);
+    GuardedCall([&] {
+        QLineEdit::focusOutEvent(event);
+        // Another window taking the activation is no leaving of the edit.
+        if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason || !focused_) {
+            update();
+            return;
+        }
+        try {
+            ReadBack();
+        } catch (const EConvertError& e) {
+            // The clerk stays in the edit with the bad text selected.
+            selectAll();
+            setFocus(Qt::OtherFocusReason);
+            ShowError(EscapeBars(e.Message()));
+            return;
+        }
+        SetFocused(false);
+        setCursorPosition(0);
+        if (OnExit)
+            OnExit(this);
+    });
 }
 
 void Tyq_CustomNumEdit::paintEvent(QPaintEvent* event)

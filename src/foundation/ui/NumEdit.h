@@ -71,6 +71,7 @@ protected:
 
 private:
     void SetFocused(bool value);
+    void ReapplyLimits();
     QString EditTextOf(double value) const;
 
     bool beepOnError_ = true;

@@ -2,10 +2,41 @@
 // Small types shared by the program's own widgets: the notify event and the
 // text alignment of the old class library.
 
+#include "foundation/Messages.h"
+#include "platform/Exceptions.h"
+
 #include <QObject>
+#include <QTimer>
 #include <Qt>
 #include <functional>
 #include <initializer_list>
+
+// Runs the work of an event override or slot: no exception may reach Qt's
+// event loop. The silent abort ends the work quietly; any other program
+// error is shown to the clerk through the message service.
+template <typename F> void GuardedCall(F&& work)
+{
+    try {
+        work();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        ShowError(EscapeBars(e.Message()));
+    } catch (const std::exception& e) {
+        ShowError(EscapeBars(QString::fromLocal8Bit(e.what())));
+    }
+}
+
+// The same for painting: the message waits until the painting is over.
+template <typename F> void GuardedPaint(F&& work)
+{
+    try {
+        work();
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        const QString text = EscapeBars(e.Message());
+        QTimer::singleShot(0, [text] { ShowError(text); });
+    }
+}
 
 // An event without arguments; Sender is the component that fires it.
 using TNotifyEvent = std::function<void(QObject* Sender)>;

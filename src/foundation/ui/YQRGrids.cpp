@@ -190,14 +190,16 @@ void TPopupListbox::mouseMoveEvent(QMouseEvent* event)
 
 void TPopupListbox::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint global = event->globalPosition().toPoint();
-    const bool inside = rect().contains(mapFromGlobal(global));
-    if (captured_) {
-        captured_ = false;
-        viewport()->releaseMouse();
-    }
-    event->accept();
-    editor_->ListMouseUp(global, inside);
+    GuardedCall([&] {
+        const QPoint global = event->globalPosition().toPoint();
+        const bool inside = rect().contains(mapFromGlobal(global));
+        if (captured_) {
+            captured_ = false;
+            viewport()->releaseMouse();
+        }
+        event->accept();
+        editor_->ListMouseUp(global, inside);
+    });
 }
 
 // ============================================================== in-place editor
@@ -246,7 +248,7 @@ Tyq_InplaceEdit::Tyq_InplaceEdit(Tyq_DrawGrid* grid) : QLineEdit(grid->viewport(
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(true);
     InstallCp1251Filter(this);
-    connect(this, &QLineEdit::textChanged, this, [this] { OnTextEdited(); });
+    connect(this, &QLineEdit::textChanged, this, [this] { GuardedCall([this] { OnTextEdited(); }); });
     qApp->installEventFilter(new ListCancelFilter(this));
     hide();
 }
@@ -424,15 +426,15 @@ bool Tyq_InplaceEdit::event(QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && !(ke->modifiers() & Qt::AltModifier)) {
-            if (ListVisible()) {
+            GuardedCall([&] {
                 CloseUp(false);
-            }
-            if (grid_->Options().Contains(goTabs)) {
-                int k = Qt::Key_Tab;
-                grid_->KeyDown(k, ke->key() == Qt::Key_Backtab ? Qt::ShiftModifier : ke->modifiers());
-            } else {
-                grid_->MoveFocusOut(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
-            }
+                if (grid_->Options().Contains(goTabs)) {
+                    int k = Qt::Key_Tab;
+                    grid_->KeyDown(k, ke->key() == Qt::Key_Backtab ? Qt::ShiftModifier : ke->modifiers());
+                } else {
+                    grid_->MoveFocusOut(ke->key() == Qt::Key_Tab && !(ke->modifiers() & Qt::ShiftModifier));
+                }
+            });
             return true;
         }
     }
@@ -441,93 +443,95 @@ bool Tyq_InplaceEdit::event(QEvent* event)
 
 void Tyq_InplaceEdit::keyPressEvent(QKeyEvent* event)
 {
-    if (HandleEditorKey(event))
-        return;
-    int key = event->key();
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-    const bool ctrl = mods & Qt::ControlModifier;
-    const bool forward = grid_->Options().Contains(goAlwaysShowEditor);
-    const int len = text().size();
-    const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
-    const int selEnd = hasSelectedText() ? selectionStart() + selectedText().size() : cursorPosition();
-    const bool leftSide = selStart == 0 && (selEnd == 0 || selEnd == len);
-    const bool rightSide = (selStart == 0 || selEnd == selStart) && selEnd == len;
+    GuardedCall([&] {
+        if (HandleEditorKey(event))
+            return;
+        int key = event->key();
+        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+        const bool ctrl = mods & Qt::ControlModifier;
+        const bool forward = grid_->Options().Contains(goAlwaysShowEditor);
+        const int len = text().size();
+        const int selStart = hasSelectedText() ? selectionStart() : cursorPosition();
+        const int selEnd = hasSelectedText() ? selectionStart() + selectedText().size() : cursorPosition();
+        const bool leftSide = selStart == 0 && (selEnd == 0 || selEnd == len);
+        const bool rightSide = (selStart == 0 || selEnd == selStart) && selEnd == len;
 
-    // Keys that belong to the grid: sent there and consumed, except one the
-    // grid has no use for (Esc), which goes on to the window around the grid.
-    auto sendToParent = [&]() {
-        const bool used = grid_->KeyDown(key, mods) || key == 0;
-        if (!used && event->key() == Qt::Key_Escape)
-            PassBeyondGrid(event);
-    };
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Escape: sendToParent(); return;
-    case Qt::Key_Insert:
-        if (mods == Qt::NoModifier) {
-            sendToParent();
-            return;
-        }
-        break;
-    case Qt::Key_Left:
-    case Qt::Key_Home:
-        if (forward && (ctrl || leftSide)) {
-            sendToParent();
-            return;
-        }
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_End:
-        if (forward && (ctrl || rightSide)) {
-            sendToParent();
-            return;
-        }
-        break;
-    case Qt::Key_F2:
-        if (grid_->OnKeyDown)
-            grid_->OnKeyDown(grid_, key, mods);
-        if (key == Qt::Key_F2)
-            Deselect();
-        return;
-    default: break;
-    }
-    if (grid_->OnKeyDown) {
-        grid_->OnKeyDown(grid_, key, mods);
-        if (key == 0)
-            return;
-    }
-    const QString t = event->text();
-    if (!t.isEmpty() && IsTextChar(t.at(0)) && !ctrl) {
-        const QChar typed = t.at(0);
-        QChar ch = typed;
-        grid_->KeyPress(ch);
-        if (ch.isNull())
-            return;
-        if (ch.unicode() >= 32 && !grid_->CanEditAcceptKey(ch)) {
-            MessageBeep();
-            return;
-        }
-        if (ch.unicode() == 13) {
-            if (selStart == 0 && selEnd == len)
+        // Keys that belong to the grid: sent there and consumed, except one the
+        // grid has no use for (Esc), which goes on to the window around the grid.
+        auto sendToParent = [&]() {
+            const bool used = grid_->KeyDown(key, mods) || key == 0;
+            if (!used && event->key() == Qt::Key_Escape)
+                PassBeyondGrid(event);
+        };
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Escape: sendToParent(); return;
+        case Qt::Key_Insert:
+            if (mods == Qt::NoModifier) {
+                sendToParent();
+                return;
+            }
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Home:
+            if (forward && (ctrl || leftSide)) {
+                sendToParent();
+                return;
+            }
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_End:
+            if (forward && (ctrl || rightSide)) {
+                sendToParent();
+                return;
+            }
+            break;
+        case Qt::Key_F2:
+            if (grid_->OnKeyDown)
+                grid_->OnKeyDown(grid_, key, mods);
+            if (key == Qt::Key_F2)
                 Deselect();
-            else
-                selectAll();
             return;
+        default: break;
         }
-        if (ch != typed) {
-            QKeyEvent replaced(QEvent::KeyPress, event->key(), event->modifiers(), QString(ch));
-            QLineEdit::keyPressEvent(&replaced);
+        if (grid_->OnKeyDown) {
+            grid_->OnKeyDown(grid_, key, mods);
+            if (key == 0)
+                return;
+        }
+        const QString t = event->text();
+        if (!t.isEmpty() && IsTextChar(t.at(0)) && !ctrl) {
+            const QChar typed = t.at(0);
+            QChar ch = typed;
+            grid_->KeyPress(ch);
+            if (ch.isNull())
+                return;
+            if (ch.unicode() >= 32 && !grid_->CanEditAcceptKey(ch)) {
+                MessageBeep();
+                return;
+            }
+            if (ch.unicode() == 13) {
+                if (selStart == 0 && selEnd == len)
+                    Deselect();
+                else
+                    selectAll();
+                return;
+            }
+            if (ch != typed) {
+                QKeyEvent replaced(QEvent::KeyPress, event->key(), event->modifiers(), QString(ch));
+                QLineEdit::keyPressEvent(&replaced);
+                return;
+            }
+        }
+        if (t.size() == 1 && (t.at(0).unicode() == 9 || t.at(0).unicode() == 27))
             return;
-        }
-    }
-    if (t.size() == 1 && (t.at(0).unicode() == 9 || t.at(0).unicode() == 27))
-        return;
-    QLineEdit::keyPressEvent(event);
-    if (!event->isAccepted())
-        PassBeyondGrid(event);
+        QLineEdit::keyPressEvent(event);
+        if (!event->isAccepted())
+            PassBeyondGrid(event);
+    });
 }
 
 void Tyq_InplaceEdit::PassBeyondGrid(QKeyEvent* event)
@@ -559,55 +563,62 @@ void Tyq_InplaceEdit::StopTracking()
 
 void Tyq_InplaceEdit::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && style_ != esSimple && ButtonRect().contains(event->position().toPoint())) {
-        if (ListVisible()) {
-            CloseUp(false);
-        } else {
-            tracking_ = true;
-            TrackButton(event->position().toPoint());
-            if (activeList_)
-                DropDown();
+    GuardedCall([&] {
+        if (event->button() == Qt::LeftButton && style_ != esSimple
+            && ButtonRect().contains(event->position().toPoint())) {
+            if (ListVisible()) {
+                CloseUp(false);
+            } else {
+                tracking_ = true;
+                TrackButton(event->position().toPoint());
+                if (activeList_)
+                    DropDown();
+            }
+            event->accept();
+            return;
         }
-        event->accept();
-        return;
-    }
-    QLineEdit::mousePressEvent(event);
+        QLineEdit::mousePressEvent(event);
+    });
 }
 
 void Tyq_InplaceEdit::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (style_ != esSimple)
-        setCursor(ButtonRect().contains(pos) ? Qt::ArrowCursor : Qt::IBeamCursor);
-    if (tracking_) {
-        const QPoint global = event->globalPosition().toPoint();
-        if (ListVisible() && pickList_->geometry().contains(global)) {
-            // A drag from the button into the list picks an item there.
-            StopTracking();
-            pickList_->captured_ = true;
-            pickList_->viewport()->grabMouse();
-            pickList_->SelectAt(pickList_->mapFromGlobal(global));
-        } else {
-            TrackButton(pos);
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        if (style_ != esSimple)
+            setCursor(ButtonRect().contains(pos) ? Qt::ArrowCursor : Qt::IBeamCursor);
+        if (tracking_) {
+            const QPoint global = event->globalPosition().toPoint();
+            if (ListVisible() && pickList_->geometry().contains(global)) {
+                // A drag from the button into the list picks an item there.
+                StopTracking();
+                pickList_->captured_ = true;
+                pickList_->viewport()->grabMouse();
+                pickList_->SelectAt(pickList_->mapFromGlobal(global));
+            } else {
+                TrackButton(pos);
+            }
+            event->accept();
+            return;
         }
-        event->accept();
-        return;
-    }
-    QLineEdit::mouseMoveEvent(event);
+        QLineEdit::mouseMoveEvent(event);
+    });
 }
 
 void Tyq_InplaceEdit::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool wasPressed = pressed_;
-    const bool wasTracking = tracking_;
-    StopTracking();
-    if (wasTracking) {
-        if (event->button() == Qt::LeftButton && style_ == esEllipsis && wasPressed)
-            grid_->EditButtonClick();
-        event->accept();
-        return;
-    }
-    QLineEdit::mouseReleaseEvent(event);
+    GuardedCall([&] {
+        const bool wasPressed = pressed_;
+        const bool wasTracking = tracking_;
+        StopTracking();
+        if (wasTracking) {
+            if (event->button() == Qt::LeftButton && style_ == esEllipsis && wasPressed)
+                grid_->EditButtonClick();
+            event->accept();
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(event);
+    });
 }
 
 void Tyq_InplaceEdit::mouseDoubleClickEvent(QMouseEvent* event)
@@ -621,25 +632,29 @@ void Tyq_InplaceEdit::mouseDoubleClickEvent(QMouseEvent* event)
 
 void Tyq_InplaceEdit::focusInEvent(QFocusEvent* event)
 {
-    QLineEdit::focusInEvent(event);
-    // Entered from the keyboard or by the grid: all the text is selected.
-    const Qt::FocusReason reason = event->reason();
-    if (reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-        selectAll();
-    if (!grid_->focusInside_ && event->reason() != Qt::ActiveWindowFocusReason)
-        grid_->FocusEnteredGrid();
+    GuardedCall([&] {
+        QLineEdit::focusInEvent(event);
+        // Entered from the keyboard or by the grid: all the text is selected.
+        const Qt::FocusReason reason = event->reason();
+        if (reason != Qt::MouseFocusReason && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            selectAll();
+        if (!grid_->focusInside_ && event->reason() != Qt::ActiveWindowFocusReason)
+            grid_->FocusEnteredGrid();
+    });
 }
 
 void Tyq_InplaceEdit::focusOutEvent(QFocusEvent* event)
 {
-    CloseUp(false);
-    StopTracking();
-    QLineEdit::focusOutEvent(event);
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-        return;
-    QWidget* now = QApplication::focusWidget();
-    if (now != grid_ && !grid_->isAncestorOf(now))
-        grid_->FocusLeftGrid();
+    GuardedCall([&] {
+        CloseUp(false);
+        StopTracking();
+        QLineEdit::focusOutEvent(event);
+        if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+            return;
+        QWidget* now = QApplication::focusWidget();
+        if (now != grid_ && !grid_->isAncestorOf(now))
+            grid_->FocusLeftGrid();
+    });
 }
 
 void Tyq_InplaceEdit::paintEvent(QPaintEvent* event)
@@ -1110,21 +1125,25 @@ void Tyq_DrawGrid::UpdateScrollBars()
 
 void Tyq_DrawGrid::scrollContentsBy(int, int)
 {
-    if (updatingScrollBars_)
-        return;
-    MoveTopLeft(fixedCols_ + horizontalScrollBar()->value(), fixedRows_ + verticalScrollBar()->value());
+    GuardedCall([&] {
+        if (updatingScrollBars_)
+            return;
+        MoveTopLeft(fixedCols_ + horizontalScrollBar()->value(), fixedRows_ + verticalScrollBar()->value());
+    });
 }
 
 void Tyq_DrawGrid::resizeEvent(QResizeEvent* event)
 {
-    QAbstractScrollArea::resizeEvent(event);
-    const int top = std::clamp(topLeft_.Y, fixedRows_, std::max(fixedRows_, MaxTopRow()));
-    const int left = std::clamp(topLeft_.X, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
-    UpdateScrollBars();
-    if (top != topLeft_.Y || left != topLeft_.X)
-        MoveTopLeft(left, top);
-    else if (editor_ && editorMode_)
-        UpdateEdit();
+    GuardedCall([&] {
+        QAbstractScrollArea::resizeEvent(event);
+        const int top = std::clamp(topLeft_.Y, fixedRows_, std::max(fixedRows_, MaxTopRow()));
+        const int left = std::clamp(topLeft_.X, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
+        UpdateScrollBars();
+        if (top != topLeft_.Y || left != topLeft_.X)
+            MoveTopLeft(left, top);
+        else if (editor_ && editorMode_)
+            UpdateEdit();
+    });
 }
 
 void Tyq_DrawGrid::MoveTopLeft(int left, int top)
@@ -1147,8 +1166,11 @@ void Tyq_DrawGrid::MoveTopLeft(int left, int top)
             editor_->hide();
         } else {
             editor_->setGeometry(r);
-            if (!editor_->isVisible() && CanEditShow())
+            if (!editor_->isVisible() && CanEditShow()) {
                 editor_->show();
+                if (hasFocus())
+                    editor_->setFocus(Qt::OtherFocusReason);
+            }
         }
     }
     StopFixedTracking();
@@ -1220,9 +1242,11 @@ void Tyq_DrawGrid::MoveCurrent(int col, int row, bool moveAnchor, bool show)
         IndexOutOfRange();
     if (!SelectCell(col, row))
         return;
-    current_ = {col, row};
+    // The editor is closed before the move, so that a text the grid refuses
+    // leaves the clerk on its cell.
     if (!options_.Contains(goAlwaysShowEditor))
         HideEditor();
+    current_ = {col, row};
     if (moveAnchor || !options_.Contains(goRangeSelect)) {
         anchor_ = current_;
         if (options_.Contains(goRowSelect))
@@ -1348,13 +1372,8 @@ void Tyq_DrawGrid::HideEdit()
     if (!editor_)
         return;
     const bool hadFocus = editor_->hasFocus();
-    try {
-        UpdateText();
-    } catch (...) {
-        inplaceCol_ = inplaceRow_ = -1;
-        editor_->hide();
-        throw;
-    }
+    // A text the grid refuses (an exception) keeps the editor open on its cell.
+    UpdateText();
     inplaceCol_ = -1;
     inplaceRow_ = -1;
     editor_->CloseUp(false);
@@ -1375,8 +1394,14 @@ void Tyq_DrawGrid::ShowEditor()
 
 void Tyq_DrawGrid::HideEditor()
 {
+    const bool was = editorMode_;
     editorMode_ = false;
-    HideEdit();
+    try {
+        HideEdit();
+    } catch (...) {
+        editorMode_ = was;
+        throw;
+    }
 }
 
 void Tyq_DrawGrid::SetEditorMode(bool value)
@@ -1486,25 +1511,29 @@ void Tyq_DrawGrid::FocusLeftGrid()
 
 void Tyq_DrawGrid::focusInEvent(QFocusEvent* event)
 {
-    QAbstractScrollArea::focusInEvent(event);
-    if (!focusInside_ && event->reason() != Qt::ActiveWindowFocusReason)
-        FocusEnteredGrid();
-    else
-        InvalidateGrid();
+    GuardedCall([&] {
+        QAbstractScrollArea::focusInEvent(event);
+        if (!focusInside_ && event->reason() != Qt::ActiveWindowFocusReason)
+            FocusEnteredGrid();
+        else
+            InvalidateGrid();
+    });
 }
 
 void Tyq_DrawGrid::focusOutEvent(QFocusEvent* event)
 {
-    QAbstractScrollArea::focusOutEvent(event);
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
-        StopFixedTracking();
-        InvalidateGrid();
-        return;
-    }
-    QWidget* now = QApplication::focusWidget();
-    if (now && isAncestorOf(now))
-        return;
-    FocusLeftGrid();
+    GuardedCall([&] {
+        QAbstractScrollArea::focusOutEvent(event);
+        if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
+            StopFixedTracking();
+            InvalidateGrid();
+            return;
+        }
+        QWidget* now = QApplication::focusWidget();
+        if (now && isAncestorOf(now))
+            return;
+        FocusLeftGrid();
+    });
 }
 
 bool Tyq_DrawGrid::MoveFocusOut(bool next)
@@ -1521,8 +1550,10 @@ bool Tyq_DrawGrid::event(QEvent* event)
     if (event->type() == QEvent::KeyPress && options_.Contains(goTabs)) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && !(ke->modifiers() & Qt::AltModifier)) {
-            int key = Qt::Key_Tab;
-            KeyDown(key, ke->key() == Qt::Key_Backtab ? Qt::ShiftModifier : ke->modifiers());
+            GuardedCall([&] {
+                int key = Qt::Key_Tab;
+                KeyDown(key, ke->key() == Qt::Key_Backtab ? Qt::ShiftModifier : ke->modifiers());
+            });
             return true;
         }
     }
@@ -1661,7 +1692,10 @@ bool Tyq_DrawGrid::KeyPress(QChar& key)
         if (key.isNull())
             return true;
     }
-    if (!options_.Contains(goAlwaysShowEditor) && key.unicode() == 13) {
+    // Enter opens and closes the editor; a grid that cannot edit leaves it
+    // to the window (its default button).
+    if (!options_.Contains(goAlwaysShowEditor) && key.unicode() == 13 && options_.Contains(goEditing)
+        && !options_.Contains(goRowSelect)) {
         if (editorMode_ && editor_ && editor_->isVisible())
             HideEditor();
         else
@@ -1674,32 +1708,34 @@ bool Tyq_DrawGrid::KeyPress(QChar& key)
 
 void Tyq_DrawGrid::keyPressEvent(QKeyEvent* event)
 {
-    int key = event->key();
-    if (KeyDown(key, event->modifiers()) || key == 0) {
-        event->accept();
-        return;
-    }
-    const QString t = event->text();
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    if (!t.isEmpty() && IsTextChar(t.at(0)) && !ctrl) {
-        const QChar ch = t.at(0);
-        if (options_.Contains(goEditing) && ch.unicode() != 13) {
-            // A typed character opens the editor and goes into it.
-            ShowEditor();
-            if (editor_ && editor_->isVisible()) {
-                QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), t);
-                editor_->keyPressEvent(&copy);
+    GuardedCall([&] {
+        int key = event->key();
+        if (KeyDown(key, event->modifiers()) || key == 0) {
+            event->accept();
+            return;
+        }
+        const QString t = event->text();
+        const bool ctrl = event->modifiers() & Qt::ControlModifier;
+        if (!t.isEmpty() && IsTextChar(t.at(0)) && !ctrl) {
+            const QChar ch = t.at(0);
+            if (options_.Contains(goEditing) && ch.unicode() != 13) {
+                // A typed character opens the editor and goes into it.
+                ShowEditor();
+                if (editor_ && editor_->isVisible()) {
+                    QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers(), t);
+                    editor_->keyPressEvent(&copy);
+                }
+                event->accept();
+                return;
             }
-            event->accept();
-            return;
+            QChar k = ch;
+            if (KeyPress(k)) {
+                event->accept();
+                return;
+            }
         }
-        QChar k = ch;
-        if (KeyPress(k)) {
-            event->accept();
-            return;
-        }
-    }
-    event->ignore();
+        event->ignore();
+    });
 }
 
 // ----------------------------------------------------------------- mouse
@@ -1781,162 +1817,177 @@ bool Tyq_DrawGrid::SizingAt(const QPoint& pos, GridState& state, int& index) con
 
 void Tyq_DrawGrid::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    // 1. The editor goes; what it held is stored.
-    if (options_.Contains(goAlwaysShowEditor))
-        HideEdit();
-    else
-        HideEditor();
-    // 2. The grid takes the focus; another control that keeps it stops the press.
-    if (isEnabled() && (focusPolicy() & Qt::ClickFocus)) {
-        setFocus(Qt::MouseFocusReason);
-        if (!IsActiveControl())
-            return;
-    }
-    const TGridCoord cell = MouseCoord(pos.x(), pos.y());
-    if (event->button() == Qt::LeftButton) {
-        // 4. Column or row sizing.
-        GridState state;
-        int index;
-        if (SizingAt(pos, state, index)) {
-            gridState_ = state;
-            sizingIndex_ = index;
-            sizingPos_ = state == GridState::ColSizing ? pos.x() : pos.y();
-            viewport()->update();
-            return;
-        }
-    }
-    // 5. Fixed cells as buttons.
-    const bool fixedCell = cell.X >= 0 && cell.Y >= 0 && (cell.X < fixedCols_ || cell.Y < fixedRows_);
-    if (fixedButtons_ && fixedCell && event->button() == Qt::LeftButton) {
-        if (IsFixedButton(cell.X, cell.Y)) {
-            fixedTracking_ = true;
-            pressedCell_ = cell;
-            pressedDrawn_ = false;
-            SetPressedDrawn(true);
-        } else {
-            MessageBeep();
-        }
-        return;
-    }
-    // 6. The plain grid.
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (cell.X >= fixedCols_ && cell.Y >= fixedRows_) {
-        if (options_.Contains(goEditing)) {
-            if (cell == current_) {
-                ShowEditor();
-            } else {
-                MoveCurrent(cell.X, cell.Y, true, true);
-                UpdateEdit();
-            }
-            if (OnClick)
-                OnClick(this);
-        } else {
-            gridState_ = GridState::Selecting;
-            if (event->modifiers() & Qt::ShiftModifier)
-                MoveAnchor(cell.X, cell.Y);
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        // 1. The editor goes; what it held is stored. A refused text keeps
+        // the clerk in the editor, whatever the click would have focused.
+        try {
+            if (options_.Contains(goAlwaysShowEditor))
+                HideEdit();
             else
-                MoveCurrent(cell.X, cell.Y, true, true);
+                HideEditor();
+        } catch (...) {
+            if (editor_ && editor_->isVisible())
+                editor_->setFocus(Qt::OtherFocusReason);
+            throw;
         }
-    }
+        // 2. The grid takes the focus; another control that keeps it stops the press.
+        if (isEnabled() && (focusPolicy() & Qt::ClickFocus)) {
+            setFocus(Qt::MouseFocusReason);
+            if (!IsActiveControl())
+                return;
+        }
+        const TGridCoord cell = MouseCoord(pos.x(), pos.y());
+        if (event->button() == Qt::LeftButton) {
+            // 4. Column or row sizing.
+            GridState state;
+            int index;
+            if (SizingAt(pos, state, index)) {
+                gridState_ = state;
+                sizingIndex_ = index;
+                sizingPos_ = state == GridState::ColSizing ? pos.x() : pos.y();
+                viewport()->update();
+                return;
+            }
+        }
+        // 5. Fixed cells as buttons.
+        const bool fixedCell = cell.X >= 0 && cell.Y >= 0 && (cell.X < fixedCols_ || cell.Y < fixedRows_);
+        if (fixedButtons_ && fixedCell && event->button() == Qt::LeftButton) {
+            if (IsFixedButton(cell.X, cell.Y)) {
+                fixedTracking_ = true;
+                pressedCell_ = cell;
+                pressedDrawn_ = false;
+                SetPressedDrawn(true);
+            } else {
+                MessageBeep();
+            }
+            return;
+        }
+        // 6. The plain grid.
+        if (event->button() != Qt::LeftButton)
+            return;
+        if (cell.X >= fixedCols_ && cell.Y >= fixedRows_) {
+            if (options_.Contains(goEditing)) {
+                if (cell == current_) {
+                    ShowEditor();
+                } else {
+                    MoveCurrent(cell.X, cell.Y, true, true);
+                    UpdateEdit();
+                }
+                if (OnClick)
+                    OnClick(this);
+            } else {
+                gridState_ = GridState::Selecting;
+                if (event->modifiers() & Qt::ShiftModifier)
+                    MoveAnchor(cell.X, cell.Y);
+                else
+                    MoveCurrent(cell.X, cell.Y, true, true);
+            }
+        }
+    });
 }
 
 void Tyq_DrawGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    const TGridCoord cell = MouseCoord(pos.x(), pos.y());
-    const bool fixedCell = cell.X >= 0 && cell.Y >= 0 && (cell.X < fixedCols_ || cell.Y < fixedRows_);
-    if (event->button() == Qt::LeftButton && fixedButtons_ && fixedCell) {
-        // Two quick clicks on a button are two presses.
-        mousePressEvent(event);
-        return;
-    }
-    if (options_.Contains(goAlwaysShowEditor))
-        HideEdit();
-    else
-        HideEditor();
-    if (isEnabled() && (focusPolicy() & Qt::ClickFocus)) {
-        setFocus(Qt::MouseFocusReason);
-        if (!IsActiveControl())
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        const TGridCoord cell = MouseCoord(pos.x(), pos.y());
+        const bool fixedCell = cell.X >= 0 && cell.Y >= 0 && (cell.X < fixedCols_ || cell.Y < fixedRows_);
+        if (event->button() == Qt::LeftButton && fixedButtons_ && fixedCell) {
+            // Two quick clicks on a button are two presses.
+            mousePressEvent(event);
             return;
-    }
-    if (event->button() == Qt::LeftButton) {
-        if (OnDblClick)
-            OnDblClick(this);
-    } else {
-        mousePressEvent(event);
-    }
+        }
+        if (options_.Contains(goAlwaysShowEditor))
+            HideEdit();
+        else
+            HideEditor();
+        if (isEnabled() && (focusPolicy() & Qt::ClickFocus)) {
+            setFocus(Qt::MouseFocusReason);
+            if (!IsActiveControl())
+                return;
+        }
+        if (event->button() == Qt::LeftButton) {
+            if (OnDblClick)
+                OnDblClick(this);
+        } else {
+            mousePressEvent(event);
+        }
+    });
 }
 
 void Tyq_DrawGrid::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (fixedTracking_) {
-        const TGridCoord cell = MouseCoord(pos.x(), pos.y());
-        SetPressedDrawn(viewport()->rect().contains(pos) && cell == pressedCell_);
-    }
-    switch (gridState_) {
-    case GridState::ColSizing:
-    case GridState::RowSizing:
-        sizingPos_ = gridState_ == GridState::ColSizing ? pos.x() : pos.y();
-        viewport()->update();
-        return;
-    case GridState::Selecting: {
-        const TGridCoord cell = MouseCoord(pos.x(), pos.y());
-        if (cell.X >= fixedCols_ && cell.Y >= fixedRows_ && !(cell == anchor_))
-            MoveAnchor(cell.X, cell.Y);
-        return;
-    }
-    case GridState::Normal: break;
-    }
-    if (!(event->buttons() & Qt::LeftButton)) {
-        GridState state;
-        int index;
-        if (SizingAt(pos, state, index))
-            viewport()->setCursor(state == GridState::ColSizing ? Qt::SplitHCursor : Qt::SplitVCursor);
-        else
-            viewport()->unsetCursor();
-    }
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        if (fixedTracking_) {
+            const TGridCoord cell = MouseCoord(pos.x(), pos.y());
+            SetPressedDrawn(viewport()->rect().contains(pos) && cell == pressedCell_);
+        }
+        switch (gridState_) {
+        case GridState::ColSizing:
+        case GridState::RowSizing:
+            sizingPos_ = gridState_ == GridState::ColSizing ? pos.x() : pos.y();
+            viewport()->update();
+            return;
+        case GridState::Selecting: {
+            const TGridCoord cell = MouseCoord(pos.x(), pos.y());
+            if (cell.X >= fixedCols_ && cell.Y >= fixedRows_ && !(cell == anchor_))
+                MoveAnchor(cell.X, cell.Y);
+            return;
+        }
+        case GridState::Normal: break;
+        }
+        if (!(event->buttons() & Qt::LeftButton)) {
+            GridState state;
+            int index;
+            if (SizingAt(pos, state, index))
+                viewport()->setCursor(state == GridState::ColSizing ? Qt::SplitHCursor : Qt::SplitVCursor);
+            else
+                viewport()->unsetCursor();
+        }
+    });
 }
 
 void Tyq_DrawGrid::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    if (fixedTracking_ && pressedCell_.X >= 0) {
-        const TGridCoord cell = MouseCoord(pos.x(), pos.y());
-        const bool hit = viewport()->rect().contains(pos) && cell == pressedCell_;
-        const TGridCoord pressed = pressedCell_;
-        StopFixedTracking();
-        if (hit && pressed.X < colCount_ && pressed.Y < rowCount_ && OnFixedCellClick)
-            OnFixedCellClick(this, pressed.X, pressed.Y);
-    }
-    switch (gridState_) {
-    case GridState::ColSizing:
-    case GridState::RowSizing: {
-        const GridState state = gridState_;
-        gridState_ = GridState::Normal;
-        viewport()->update();
-        if (state == GridState::ColSizing) {
-            const int x = ColLeft(sizingIndex_);
-            if (x != INT_MIN && sizingPos_ - x > 1)
-                SetColWidths(sizingIndex_, sizingPos_ - x);
-        } else {
-            const int y = RowTop(sizingIndex_);
-            if (y != INT_MIN && sizingPos_ - y > 1)
-                SetRowHeights(sizingIndex_, sizingPos_ - y);
+    GuardedCall([&] {
+        const QPoint pos = event->position().toPoint();
+        if (fixedTracking_ && pressedCell_.X >= 0) {
+            const TGridCoord cell = MouseCoord(pos.x(), pos.y());
+            const bool hit = viewport()->rect().contains(pos) && cell == pressedCell_;
+            const TGridCoord pressed = pressedCell_;
+            StopFixedTracking();
+            if (hit && pressed.X < colCount_ && pressed.Y < rowCount_ && OnFixedCellClick)
+                OnFixedCellClick(this, pressed.X, pressed.Y);
         }
-        sizingIndex_ = -1;
-        break;
-    }
-    case GridState::Selecting:
-        gridState_ = GridState::Normal;
-        UpdateEdit();
-        if (OnClick)
-            OnClick(this);
-        break;
-    case GridState::Normal: break;
-    }
+        switch (gridState_) {
+        case GridState::ColSizing:
+        case GridState::RowSizing: {
+            const GridState state = gridState_;
+            gridState_ = GridState::Normal;
+            viewport()->update();
+            if (state == GridState::ColSizing) {
+                const int x = ColLeft(sizingIndex_);
+                if (x != INT_MIN && sizingPos_ - x > 1)
+                    SetColWidths(sizingIndex_, sizingPos_ - x);
+            } else {
+                const int y = RowTop(sizingIndex_);
+                if (y != INT_MIN && sizingPos_ - y > 1)
+                    SetRowHeights(sizingIndex_, sizingPos_ - y);
+            }
+            sizingIndex_ = -1;
+            break;
+        }
+        case GridState::Selecting:
+            gridState_ = GridState::Normal;
+            UpdateEdit();
+            if (OnClick)
+                OnClick(this);
+            break;
+        case GridState::Normal: break;
+        }
+    });
 }
 
 // ----------------------------------------------------------------- painting
@@ -2031,61 +2082,63 @@ void Tyq_DrawGrid::DrawCell(QPainter& p, int col, int row, QRect rect, TGridDraw
 
 void Tyq_DrawGrid::paintEvent(QPaintEvent*)
 {
-    QPainter p(viewport());
-    const QRect area = viewport()->rect();
-    p.fillRect(area, color_);
-    const bool active = IsActiveControl();
-    const TGridRect sel = Selection();
-    std::vector<int> cols, rows;
-    for (int c = 0; c < fixedCols_; ++c)
-        cols.push_back(c);
-    for (int c = topLeft_.X; c < colCount_ && ColLeft(c) < area.width(); ++c)
-        cols.push_back(c);
-    for (int r = 0; r < fixedRows_; ++r)
-        rows.push_back(r);
-    for (int r = topLeft_.Y; r < rowCount_ && RowTop(r) < area.height(); ++r)
-        rows.push_back(r);
-    const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
-    const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
-    // Lines first: each cell has its line on the right and at the bottom.
-    for (int r : rows) {
-        const int y = RowTop(r);
-        for (int c : cols) {
-            const int x = ColLeft(c);
-            const bool fixed = c < fixedCols_ || r < fixedRows_;
-            const QColor lc = fixed ? kFixedLineColor : kLineColor;
-            const int w = colWidths_[c], h = rowHeights_[r];
-            if (hlw > 0 && options_.Contains(fixed ? goFixedVertLine : goVertLine))
-                p.fillRect(x + w, y, hlw, h + vlw, lc);
-            if (vlw > 0 && options_.Contains(fixed ? goFixedHorzLine : goHorzLine))
-                p.fillRect(x, y + h, w + hlw, vlw, lc);
-        }
-    }
-    for (int r : rows) {
-        const int y = RowTop(r);
-        for (int c : cols) {
-            const QRect rect(ColLeft(c), y, colWidths_[c], rowHeights_[r]);
-            if (!rect.intersects(area))
-                continue;
-            TGridDrawState state = 0;
-            if (c < fixedCols_ || r < fixedRows_) {
-                state |= gdFixed;
-            } else {
-                if (sel.Contains(c, r))
-                    state |= gdSelected;
-                if (active && c == current_.X && r == current_.Y)
-                    state |= gdFocused;
+    GuardedPaint([&] {
+        QPainter p(viewport());
+        const QRect area = viewport()->rect();
+        p.fillRect(area, color_);
+        const bool active = IsActiveControl();
+        const TGridRect sel = Selection();
+        std::vector<int> cols, rows;
+        for (int c = 0; c < fixedCols_; ++c)
+            cols.push_back(c);
+        for (int c = topLeft_.X; c < colCount_ && ColLeft(c) < area.width(); ++c)
+            cols.push_back(c);
+        for (int r = 0; r < fixedRows_; ++r)
+            rows.push_back(r);
+        for (int r = topLeft_.Y; r < rowCount_ && RowTop(r) < area.height(); ++r)
+            rows.push_back(r);
+        const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
+        const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+        // Lines first: each cell has its line on the right and at the bottom.
+        for (int r : rows) {
+            const int y = RowTop(r);
+            for (int c : cols) {
+                const int x = ColLeft(c);
+                const bool fixed = c < fixedCols_ || r < fixedRows_;
+                const QColor lc = fixed ? kFixedLineColor : kLineColor;
+                const int w = colWidths_[c], h = rowHeights_[r];
+                if (hlw > 0 && options_.Contains(fixed ? goFixedVertLine : goVertLine))
+                    p.fillRect(x + w, y, hlw, h + vlw, lc);
+                if (vlw > 0 && options_.Contains(fixed ? goFixedHorzLine : goHorzLine))
+                    p.fillRect(x, y + h, w + hlw, vlw, lc);
             }
-            DrawCell(p, c, r, rect, state);
         }
-    }
-    if (gridState_ == GridState::ColSizing || gridState_ == GridState::RowSizing) {
-        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        if (gridState_ == GridState::ColSizing)
-            p.drawLine(sizingPos_, 0, sizingPos_, area.height());
-        else
-            p.drawLine(0, sizingPos_, area.width(), sizingPos_);
-    }
+        for (int r : rows) {
+            const int y = RowTop(r);
+            for (int c : cols) {
+                const QRect rect(ColLeft(c), y, colWidths_[c], rowHeights_[r]);
+                if (!rect.intersects(area))
+                    continue;
+                TGridDrawState state = 0;
+                if (c < fixedCols_ || r < fixedRows_) {
+                    state |= gdFixed;
+                } else {
+                    if (sel.Contains(c, r))
+                        state |= gdSelected;
+                    if (active && c == current_.X && r == current_.Y)
+                        state |= gdFocused;
+                }
+                DrawCell(p, c, r, rect, state);
+            }
+        }
+        if (gridState_ == GridState::ColSizing || gridState_ == GridState::RowSizing) {
+            p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+            if (gridState_ == GridState::ColSizing)
+                p.drawLine(sizingPos_, 0, sizingPos_, area.height());
+            else
+                p.drawLine(0, sizingPos_, area.width(), sizingPos_);
+        }
+    });
 }
 
 QSize Tyq_DrawGrid::sizeHint() const

@@ -1,0 +1,351 @@
+#include "data/Globals.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/FileList.h"
+#include "foundation/IniFiles.h"
+#include "foundation/Messages.h"
+#include "platform/Clock.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
+
+#include <QDir>
+#include <QObject>
+#include <cmath>
+#include <memory>
+
+Tcfg Cfg;
+qint32 CurrentUser = 0;
+
+QString LocalPath;
+QString NetworkPath;
+QString DriverLocalPath;
+QString DriverNetworkPath;
+
+TDateTime StartDate = 0;
+QString TMP;
+QString TxtDir;
+QString TmpTableName;
+
+namespace {
+
+const QString kConfiguration = QStringLiteral("Configuration");
+const QString kErrors = QStringLiteral("Errors");
+const QString kNetWorkCFG = QStringLiteral("NetWorkCFG");
+
+// What the data INI held when Cfg was last read from or written to it.
+Tcfg g_cfgLoaded;
+
+QString g_dataFolder;
+std::unique_ptr<TIniFile> g_dataIni;
+
+QObject* g_owner = nullptr;
+T_yqFileList* g_fileList = nullptr;
+
+std::function<qint32()> g_tnPosition;
+std::function<qint32()> g_dnPosition;
+
+bool g_roundSReported = false;
+
+QString* const kNetWorkVars[] = {&LocalPath, &NetworkPath, &DriverLocalPath, &DriverNetworkPath};
+constexpr VarDesc kNetWorkCfg[] = {
+    {"LocalPath", 'C', &LocalPath},
+    {"NetworkPath", 'C', &NetworkPath},
+    {"DriverLocalPath", 'C', &DriverLocalPath},
+    {"DriverNetworkPath", 'C', &DriverNetworkPath},
+};
+static_assert(VarTableValid(kNetWorkCfg));
+
+bool SameField(const CfgFieldDesc& d, const Tcfg& a, const Tcfg& b)
+{
+    return std::visit([&](auto member) { return a.*member == b.*member; }, d.Field);
+}
+
+bool SectionHasKey(const QStringList& keys, const char* name)
+{
+    const QString key = QString::fromLatin1(name);
+    for (const QString& k : keys)
+        if (k.compare(key, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// A step of 0 or less would divide by zero when money is rounded.
+void MendRoundS(Tcfg& cfg)
+{
+    if (cfg.RoundS > 0 && std::isfinite(cfg.RoundS))
+        return;
+    const QString stored = FloatToStr(cfg.RoundS);
+    cfg.RoundS = 1.0;
+    if (g_roundSReported)
+        return;
+    g_roundSReported = true;
+    ShowWarning(QStringLiteral("Неверный шаг округления в настройках|Записан шаг ") + stored
+        + QStringLiteral(", шаг должен быть больше нуля. Принят шаг 1."));
+}
+
+Variant FieldValue(const CfgFieldDesc& d, const Tcfg& cfg)
+{
+    switch (d.Kind) {
+    case 'B': return Variant(cfg.*std::get<bool Tcfg::*>(d.Field));
+    case 'C':
+    case 'S': return Variant(cfg.*std::get<QString Tcfg::*>(d.Field));
+    case 'D': return Variant::FromDate(cfg.*std::get<double Tcfg::*>(d.Field));
+    case 'I': return Variant(static_cast<int>(cfg.*std::get<qint32 Tcfg::*>(d.Field)));
+    case 'N': return Variant(cfg.*std::get<double Tcfg::*>(d.Field));
+    default:
+        ShowError(QStringLiteral("GetCFGVarValue: Неизвестный тип переменной ") + QString::fromLatin1(d.Name));
+        return Variant();
+    }
+}
+
+template <std::size_t N> const CfgFieldDesc* FindField(const CfgFieldDesc (&fields)[N], const QString& name)
+{
+    for (const CfgFieldDesc& d : fields)
+        if (name.compare(QString::fromLatin1(d.Name), Qt::CaseInsensitive) == 0)
+            return &d;
+    return nullptr;
+}
+
+// The data INI's file in a folder: an existing one of any letter case, else
+// the program's own name.
+QString DataIniPath(const QString& folder)
+{
+    const QString own = ProgramName() + QStringLiteral(".ini");
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    if (files.contains(own))
+        return folder + own;
+    for (const QString& f : files)
+        if (f.compare(own, Qt::CaseInsensitive) == 0)
+            return folder + f;
+    return folder + own;
+}
+
+QString MakeWorkFolder(const QString& path)
+{
+    if (!EnsureDirectory(path))
+        ShowError(QStringLiteral("Не могу создать рабочую папку|") + EscapeBars(path));
+    return path;
+}
+
+} // namespace
+
+void SetCfgDefaults(Tcfg& cfg)
+{
+    cfg = Tcfg{};
+    cfg.BegDate = StoD(QStringLiteral("19950101"));
+    cfg.BegPeriod = cfg.BegDate;
+    cfg.EndPeriod = StartDate;
+    cfg.Workdate = StartDate;
+    cfg.NaimGlBuh = QStringLiteral("Гл. бухгалтер");
+    cfg.NaimDirector = QStringLiteral("Директор");
+    cfg.NumYears = 2;
+    cfg.NumFullYears = 2;
+    cfg.AutoCalc = true;
+    cfg.DecimalPos = 2;
+    cfg.PNInt = true;
+    cfg.Round = true;
+    cfg.RoundS = 1.0;
+    cfg.MinUderNum = 200;
+    cfg.Rub = QStringLiteral("руб.");
+    cfg.Kop = QStringLiteral("коп.");
+    cfg.CurrencyDivider = QStringLiteral("-");
+    cfg.Password = QStringLiteral("Marigold");
+}
+
+// ---------------------------------------------------------------- the run state
+
+void SetRunState(qint32 state)
+{
+    if (state == -1)
+        ++Cfg.Error;
+    else
+        Cfg.Error = state;
+    // Written past IniSavingEnabled on purpose. A failure is reported and the
+    // work goes on: the run state only informs the next start.
+    try {
+        TIniFile& ini = ProgramIni();
+        ini.WriteInteger(kErrors, QString::fromLatin1(CfgErrorFields[0].Name), Cfg.Error);
+        ini.UpdateFile();
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Не могу записать состояние программы|") + EscapeBars(e.Message()));
+    }
+}
+
+void ReadErrorsSection()
+{
+    const auto vars = BindCfgFields(CfgErrorFields, Cfg);
+    RestProgramIniSection(kErrors, vars);
+}
+
+// ---------------------------------------------------------------- user settings
+
+QString UserSectionName() { return QStringLiteral("User") + QString::number(CurrentUser); }
+
+void SetTNPositionProvider(std::function<qint32()> provider) { g_tnPosition = std::move(provider); }
+
+void SetDNPositionProvider(std::function<qint32()> provider) { g_dnPosition = std::move(provider); }
+
+void LoadUserSettings()
+{
+    const auto program = BindCfgFields(CfgProgramFields, Cfg);
+    const auto user = BindCfgFields(CfgUserFields, Cfg);
+    RestConfigurationSection(program);
+    RestProgramIniSection(UserSectionName(), user);
+}
+
+void ReloadUserSettings()
+{
+    ProgramIni().Reread();
+    LoadUserSettings();
+}
+
+void SaveUserSettings()
+{
+    if (!IniSavingEnabled)
+        return;
+    if (g_tnPosition)
+        Cfg.TNPosition = g_tnPosition();
+    if (g_dnPosition)
+        Cfg.DNPosition = g_dnPosition();
+    const auto program = BindCfgFields(CfgProgramFields, Cfg);
+    const auto user = BindCfgFields(CfgUserFields, Cfg);
+    SaveConfigurationSection(program);
+    SaveProgramIniSection(UserSectionName(), user);
+    ProgramIni().UpdateFile();
+}
+
+// ---------------------------------------------------------------- data configuration
+
+void SetDataFolder(const QString& folder)
+{
+    g_dataIni.reset();
+    g_dataFolder = folder.trimmed().isEmpty() ? QString() : AddBackslash(folder);
+    if (!g_dataFolder.isEmpty())
+        g_dataIni = std::make_unique<TIniFile>(DataIniPath(g_dataFolder));
+}
+
+QString DataFolder() { return g_dataFolder; }
+
+TIniFile& DataIni()
+{
+    if (!g_dataIni)
+        throw EAppException(QStringLiteral("Папка данных не задана"));
+    return *g_dataIni;
+}
+
+void LoadDataConfiguration(TMemIniFile& ini, Tcfg& cfg, Tcfg& loaded)
+{
+    ini.Reread();
+    const auto vars = BindCfgFields(CfgDataFields, cfg);
+    RestIniSection(ini, kConfiguration, vars);
+    loaded = cfg;
+    MendRoundS(cfg);
+    const TDateTime workMonth = FirstDayOfMonth(cfg.Workdate);
+    if (workMonth < cfg.BegDate)
+        cfg.BegDate = workMonth;
+}
+
+void SaveDataConfiguration(TMemIniFile& ini, Tcfg& cfg, Tcfg& loaded)
+{
+    if (!IniSavingEnabled)
+        return;
+    // Another copy may have changed other entries since we read them: only
+    // what this copy changed is written over the file's current content.
+    ini.Reread();
+    QStringList present;
+    ini.ReadSection(kConfiguration, present);
+    const auto vars = BindCfgFields(CfgDataFields, cfg);
+    for (std::size_t i = 0; i < vars.size(); ++i) {
+        const CfgFieldDesc& d = CfgDataFields[i];
+        if (SameField(d, cfg, loaded) && SectionHasKey(present, d.Name))
+            continue;
+        try {
+            WriteIniValue(ini, kConfiguration, QString::fromLatin1(d.Name), FieldValue(d, cfg));
+        } catch (const Exception& e) {
+            ShowError(QStringLiteral("SaveDataConfiguration: |") + EscapeBars(e.Message()));
+        }
+    }
+    ini.UpdateFile();
+    loaded = cfg;
+}
+
+void LoadDataConfiguration() { LoadDataConfiguration(DataIni(), Cfg, g_cfgLoaded); }
+
+void SaveDataConfiguration()
+{
+    if (IniSavingEnabled)
+        SaveDataConfiguration(DataIni(), Cfg, g_cfgLoaded);
+}
+
+void SaveSettings()
+{
+    SaveUserSettings();
+    SaveDataConfiguration();
+}
+
+Variant GetCFGVarValue(const QString& name)
+{
+    const CfgFieldDesc* d = FindField(CfgDataFields, name);
+    if (!d)
+        d = FindField(CfgProgramFields, name);
+    if (!d)
+        d = FindField(CfgErrorFields, name);
+    return d ? FieldValue(*d, Cfg) : Variant();
+}
+
+// ---------------------------------------------------------------- "NetWorkCFG"
+
+void ReadNetWorkCFG() { RestProgramIniSection(kNetWorkCFG, kNetWorkCfg); }
+
+void WriteNetWorkCFG() { SaveProgramIniSection(kNetWorkCFG, kNetWorkCfg); }
+
+// ---------------------------------------------------------------- process-wide values
+
+QObject* GlobalOwner()
+{
+    if (!g_owner)
+        throw EAppException(QStringLiteral("GlobalOwner: InitGlobals не вызвана"));
+    return g_owner;
+}
+
+T_yqFileList& GlobalFileList()
+{
+    if (!g_fileList)
+        throw EAppException(QStringLiteral("GlobalFileList: InitGlobals не вызвана"));
+    return *g_fileList;
+}
+
+QString AppName() { return QStringLiteral("Qor"); }
+
+QString AppTitle() { return QStringLiteral("Qor. Заработная плата и кадры"); }
+
+void InitGlobals()
+{
+    if (g_owner)
+        DoneGlobals();
+    StartDate = Date();
+    g_owner = new QObject;
+    g_owner->setObjectName(QStringLiteral("GlobalOwner"));
+    TMP = MakeWorkFolder(ProgramFolder() + QStringLiteral("TMP/"));
+    TxtDir = MakeWorkFolder(ProgramFolder() + QStringLiteral("TXT/"));
+    TmpTableName = TMP + QStringLiteral("TMP");
+    SetCfgDefaults(Cfg);
+    g_cfgLoaded = Cfg;
+    g_roundSReported = false;
+    g_fileList = new T_yqFileList;
+}
+
+void DoneGlobals()
+{
+    SetDataFolder(QString());
+    delete g_fileList;
+    g_fileList = nullptr;
+    delete g_owner;
+    g_owner = nullptr;
+    TMP.clear();
+    TxtDir.clear();
+    TmpTableName.clear();
+    for (QString* s : kNetWorkVars)
+        s->clear();
+}

@@ -1,0 +1,249 @@
+#include "db/Sqlite.h"
+
+#include <QChar>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+const char kCaseInsensitiveCollation[] = "QOR_CI";
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+// Decodes one UTF-8 character; a broken sequence yields its first byte.
+inline char32_t NextChar(const unsigned char*& p, const unsigned char* end)
+{
+    const unsigned c = *p++;
+    if (c < 0x80)
+        return c;
+    int extra = 0;
+    char32_t cp = 0;
+    if ((c & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = c & 0x07;
+    } else {
+        return c;
+    }
+    if (end - p < extra)
+        return c;
+    for (int i = 0; i < extra; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return c;
+    }
+    for (int i = 0; i < extra; ++i)
+        cp = (cp << 6) | (*p++ & 0x3F);
+    return cp;
+}
+
+// The sort weight of a character: its lower case, doubled, with "ё" placed
+// between "е" and "ж".
+inline uint64_t Weight(char32_t c)
+{
+    if (c >= U'A' && c <= U'Z')
+        c += 0x20;
+    else if (c >= 0x410 && c <= 0x42F)
+        c += 0x20;
+    else if (c >= 0x400 && c <= 0x40F)
+        c += 0x50;
+    else if (c >= 0x80 && !(c >= 0x430 && c <= 0x45F))
+        c = QChar::toLower(c);
+    if (c == 0x451)
+        return 0x435u * 2 + 1;
+    return uint64_t(c) * 2;
+}
+
+int CollateCaseInsensitive(void*, int na, const void* a, int nb, const void* b)
+{
+    return CompareTextCaseInsensitive(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
+}
+
+void CheckHeader(const QString& path)
+{
+    QFile f(path);
+    if (!f.exists())
+        throw EDatabaseError(QStringLiteral("Таблица не найдена: \"%1\"").arg(path));
+    if (!f.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QStringLiteral("Нет доступа к файлу таблицы \"%1\": %2").arg(path, f.errorString()));
+    const QByteArray head = f.read(16);
+    if (head != QByteArray("SQLite format 3\0", 16))
+        throw EDatabaseError(QStringLiteral("Файл \"%1\" не является таблицей программы: это не база данных SQLite "
+                                            "(возможно, таблица Paradox прежней версии программы)")
+                                 .arg(path));
+}
+
+} // namespace
+
+int CompareTextCaseInsensitive(const char* a, int na, const char* b, int nb)
+{
+    const auto* pa = reinterpret_cast<const unsigned char*>(a);
+    const auto* pb = reinterpret_cast<const unsigned char*>(b);
+    const unsigned char* ea = pa + na;
+    const unsigned char* eb = pb + nb;
+    while (pa < ea && pb < eb) {
+        if (*pa < 0x80 && *pb < 0x80) {
+            unsigned ca = *pa++;
+            unsigned cb = *pb++;
+            if (ca == cb)
+                continue;
+            if (ca >= 'A' && ca <= 'Z')
+                ca += 0x20;
+            if (cb >= 'A' && cb <= 'Z')
+                cb += 0x20;
+            if (ca != cb)
+                return ca < cb ? -1 : 1;
+            continue;
+        }
+        const uint64_t wa = Weight(NextChar(pa, ea));
+        const uint64_t wb = Weight(NextChar(pb, eb));
+        if (wa != wb)
+            return wa < wb ? -1 : 1;
+    }
+    if (pa < ea)
+        return 1;
+    if (pb < eb)
+        return -1;
+    return 0;
+}
+
+QByteArray QuoteName(const QString& name)
+{
+    QByteArray out = name.toUtf8();
+    out.replace('"', "\"\"");
+    return '"' + out + '"';
+}
+
+SqliteConnection::SqliteConnection(sqlite3* db, const QString& path) : db_(db), path_(path) {}
+
+std::unique_ptr<SqliteConnection> SqliteConnection::Open(const QString& path, bool create)
+{
+    if (!create)
+        CheckHeader(path);
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw EDatabaseError(QStringLiteral("Не удалось открыть таблицу \"%1\": %2").arg(path, text));
+    }
+    std::unique_ptr<SqliteConnection> conn(new SqliteConnection(db, path));
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_create_collation_v2(db, kCaseInsensitiveCollation, SQLITE_UTF8, nullptr, CollateCaseInsensitive, nullptr);
+    conn->Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-8192;");
+    return conn;
+}
+
+SqliteConnection::~SqliteConnection()
+{
+    for (sqlite3_stmt* s : std::as_const(statements_))
+        sqlite3_finalize(s);
+    if (sqlite3_close(db_) != SQLITE_OK)
+        sqlite3_close_v2(db_);
+}
+
+void SqliteConnection::Exec(const QByteArray& sql)
+{
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        Raise(rc, QString());
+}
+
+sqlite3_stmt* SqliteConnection::Prepare(const QByteArray& sql)
+{
+    const auto it = statements_.constFind(sql);
+    if (it != statements_.constEnd())
+        return it.value();
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        Raise(rc, QString());
+    statements_.insert(sql, stmt);
+    return stmt;
+}
+
+void SqliteConnection::Forget(const QByteArray& needle)
+{
+    for (auto it = statements_.begin(); it != statements_.end();) {
+        if (it.key().contains(needle)) {
+            sqlite3_finalize(it.value());
+            it = statements_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+QString SqliteConnection::ErrorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+
+bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+int64_t SqliteConnection::LastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+
+int SqliteConnection::Changes() const { return sqlite3_changes(db_); }
+
+void SqliteConnection::Raise(int rc, const QString& action) const
+{
+    const QString prefix = action.isEmpty() ? QString() : action + QStringLiteral(": ");
+    const QString where = QStringLiteral(" (файл \"%1\")").arg(path_);
+    switch (rc) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_ROWID:
+        throw EKeyViolation(prefix + QStringLiteral("запись с таким ключом уже есть") + where);
+    default: break;
+    }
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: throw EDatabaseError(prefix + QStringLiteral("таблица занята другим пользователем") + where);
+    case SQLITE_READONLY: throw EDatabaseError(prefix + QStringLiteral("таблица доступна только для чтения") + where);
+    case SQLITE_FULL: throw EDatabaseError(prefix + QStringLiteral("нет места на диске") + where);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        throw EDatabaseError(prefix + QStringLiteral("файл таблицы поврежден или не является таблицей") + where);
+    default: throw EDatabaseError(prefix + ErrorText() + where);
+    }
+}
+
+StatementScope::~StatementScope() { sqlite3_reset(stmt_); }
+
+void StatementScope::BindNull(int i) { sqlite3_bind_null(stmt_, i); }
+
+void StatementScope::BindInt(int i, int64_t v) { sqlite3_bind_int64(stmt_, i, v); }
+
+void StatementScope::BindDouble(int i, double v) { sqlite3_bind_double(stmt_, i, v); }
+
+void StatementScope::BindText(int i, const QByteArray& utf8)
+{
+    sqlite3_bind_text(stmt_, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void StatementScope::BindBlob(int i, const QByteArray& bytes)
+{
+    sqlite3_bind_blob(stmt_, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+bool StatementScope::Step(const QString& action)
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    conn_.Raise(rc, action);
+}
+
+void StatementScope::Run(const QString& action)
+{
+    while (Step(action)) {}
+}
