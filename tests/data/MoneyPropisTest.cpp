@@ -3,7 +3,6 @@
 #include "db/Session.h"
 #include "db/Tables.h"
 #include "platform/Exceptions.h"
-#include "platform/ProgramFolder.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -120,12 +119,6 @@ TEST_F(PropisTableTest, FailedCopyIsReported)
     msgs.Expect(MsgKind::Error).Title(QStringLiteral("Не могу скопировать таблицу суммы прописью в папку данных"));
     EXPECT_FALSE(
         EnsurePropisTable(dir.filePath(QStringLiteral("file/DB")), shipped.filePath(QStringLiteral("PROPIS.DB"))));
-}
-
-TEST(PropisShipped, ShippedCopyLiesBesideTheProgramFile)
-{
-    EXPECT_EQ(QFileInfo(ShippedPropisFileName()).fileName(), QStringLiteral("PROPIS.DB"));
-    EXPECT_EQ(QFileInfo(ShippedPropisFileName()).absolutePath(), QFileInfo(ProgramFilePath()).absolutePath());
 }
 
 } // namespace
