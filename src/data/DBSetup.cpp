@@ -2,6 +2,7 @@
 
 #include "data/CalcMethods.h"
 #include "data/Globals.h"
+#include "data/Money.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
 #include "db/DataFolderLock.h"
@@ -43,7 +44,6 @@ QString g_lockError;
 bool g_firstConnection = true;
 
 std::function<void()> g_reserveCopy;
-std::function<void(const QString&)> g_prepareFolder;
 
 // Points the data INI and the table layer at the folder.
 void UseDataFolder(const QString& path)
@@ -486,8 +486,6 @@ bool LockDataBaseShared()
 
 void SetReserveCopyHook(std::function<void()> hook) { g_reserveCopy = std::move(hook); }
 
-void SetDataFolderPreparer(std::function<void(const QString&)> preparer) { g_prepareFolder = std::move(preparer); }
-
 QString VersionText(qint32 version)
 {
     const qint32 rest = version % 10000;
@@ -543,8 +541,7 @@ void OpenDataBase()
     }
     IniSavingEnabled = true;
     LockDataBaseShared();
-    if (g_prepareFolder)
-        g_prepareFolder(folder);
+    EnsurePropisTable(folder);
 }
 
 bool CheckDataBase()

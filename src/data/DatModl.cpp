@@ -543,12 +543,6 @@ void FindTabnOrError(int tabn)
         RaiseTabnNotFound(tabn);
 }
 
-void ResetCalcDate(int tabn)
-{
-    FindTabnOrError(tabn);
-    SetRecordValues(Module().SR, {QStringLiteral("DATERAS")}, {Variant::FromDate(0)}, false);
-}
-
 bool MoveTabnBefore(int tabnA, int tabnB)
 {
     if (tabnA == tabnB)

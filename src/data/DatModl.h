@@ -164,8 +164,6 @@ bool GetFioByTabn(int tabn, QString& fio);
 // в справочнике не найден").
 void FindDopOrError(int dopnum);
 void FindTabnOrError(int tabn);
-// The employee counts as not calculated: DATERAS = 0.
-void ResetCalcDate(int tabn);
 
 // Gives employee A the display number SNUM just before employee B of the
 // same department, moving B and the rows after it up when the number below

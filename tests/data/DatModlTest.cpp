@@ -507,16 +507,6 @@ TEST_F(DatModlTest, LookupsByPersonnelNumber)
     }
 }
 
-TEST_F(DatModlTest, ResetCalcDateMarksTheEmployeeNotCalculated)
-{
-    AppendRecordValues(dm().SR, 4, {QStringLiteral("DATERAS")}, {Variant::FromDate(45366)});
-    ResetCalcDate(4);
-    Cursor sr(QStringLiteral("SR"));
-    sr.Open();
-    EXPECT_EQ(sr.FieldByName(QStringLiteral("DATERAS")).AsDateTime(), 0.0);
-    EXPECT_THROW(ResetCalcDate(5), EAppException);
-}
-
 TEST_F(DatModlTest, DeleteDopRecordTakesTheKindWithItsHistoryOnly)
 {
     int marked = 0;
