@@ -370,6 +370,36 @@ TEST_F(DBGridTest, ATextTheFieldRefusesKeepsTheClerkInTheCell)
     EXPECT_EQ(ReadNames("POST").size(), 3u);
 }
 
+TEST_F(DBGridTest, LeavingTheGridStoresTheTypedTextAndARefusedTextCallsTheClerkBack)
+{
+    ScriptedMessages msgs;
+    PostGrid(3);
+    ClickCell(1, 1);
+    Type(QStringLiteral("Кладовщик"));
+    other->setFocus();
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(post->State(), CursorState::Edit) << "stored in the field; the window posts when it is done";
+    EXPECT_EQ((*post)[QStringLiteral("NAIM")].AsString(), QStringLiteral("Кладовщик"));
+
+    grid->setFocus();
+    Press(Qt::Key_Left);
+    Type(QStringLiteral("-"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'-' is not a valid integer value"));
+    other->setFocus();
+    msgs.VerifyAndClear();
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor()) << "back in the cell";
+    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("-"));
+
+    // The click on another row that takes the focus says it once.
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'-' is not a valid integer value"));
+    ClickCell(2, 0);
+    msgs.VerifyAndClear();
+    EXPECT_EQ((*post)[QStringLiteral("NUM")].AsInteger(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+}
+
 TEST_F(DBGridTest, ABooleanColumnShowsAndTogglesDaAndNet)
 {
     ScriptedMessages msgs;
