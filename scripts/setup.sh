@@ -32,3 +32,11 @@ BUILD_DIR=${QOR_BUILD_DIR:-build}
 BUILD_TYPE=${QOR_BUILD_TYPE:-RelWithDebInfo}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$BUILD_TYPE" ${QOR_CMAKE_ARGS:-}
 cmake --build "$BUILD_DIR" -j"$(nproc)"
+
+# The default data folder of the built program (bin/DB/) gets the shipped
+# amount-in-words table unless it has one already.
+DATA_DIR="$BUILD_DIR/bin/DB"
+mkdir -p "$DATA_DIR"
+if ! ls "$DATA_DIR" | grep -qix 'propis.db'; then
+  cp "$BUILD_DIR/bin/PROPIS.DB" "$DATA_DIR/PROPIS.DB"
+fi

@@ -1,4 +1,5 @@
 #include "data/CalcMethods.h"
+#include "db/Cursor.h"
 #include "foundation/TypeList.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
@@ -111,6 +112,19 @@ QString ReadTextBlob(const QByteArray& blob)
     if (blob.size() < 4 || qint64(ReadInt32(blob, 0)) + 4 != blob.size())
         throw EAppException(QStringLiteral("Ошибка чтения текста из BLOB поля"));
     return FromCp1251(blob.mid(4));
+}
+
+// ---------------------------------------------------------------- employees
+
+void ResetCalcDate(qint32 tabn)
+{
+    Cursor sr(QStringLiteral("SR"));
+    sr.Open();
+    if (!sr.FindKey({Variant(tabn)}))
+        throw EAppException(QStringLiteral("Табельный номер №%1 в справочнике не найден").arg(tabn));
+    sr.Edit();
+    sr.FieldByName(QStringLiteral("DATERAS")).SetDateTime(0);
+    sr.Post();
 }
 
 // ---------------------------------------------------------------- sort orders

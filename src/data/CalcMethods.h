@@ -102,6 +102,13 @@ void WriteTextBlob(QByteArray& blob, const QString& text);
 // raises EAppException "Ошибка чтения текста из BLOB поля".
 QString ReadTextBlob(const QByteArray& blob);
 
+// ---------------------------------------------------------------- employees
+
+// Marks the employee as not calculated: DATERAS of his SR row becomes 0.
+// Raises EAppException "Табельный номер №N в справочнике не найден" when
+// SR has no such row. Inside a transaction on SR it writes through it.
+void ResetCalcDate(qint32 tabn);
+
 // ---------------------------------------------------------------- sort orders
 
 // What the sort of personnel cards looks at.

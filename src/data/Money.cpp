@@ -1,10 +1,15 @@
 #include "data/Money.h"
 #include "data/Globals.h"
+#include "db/Cursor.h"
+#include "db/Tables.h"
+#include "db/Transaction.h"
 #include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
 #include "foundation/Messages.h"
 #include "foundation/VarFuncs.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Rounding.h"
 #include "platform/SysUtils.h"
 
@@ -36,7 +41,33 @@ uint32_t g_propisMessageTick = 0;
 
 const QString kEmptyTable = QStringLiteral("Не заполнена база PROPIS.DB");
 
-bool ReadWithTableLayer(const QString& fileName, QList<TPropisRow>& rows, QString& error);
+const QString kPropis = QStringLiteral("PROPIS");
+
+// The rows through a cursor that is closed again at once: no handle stays
+// on a file that a restore may replace.
+bool ReadWithTableLayer(const QString& fileName, QList<TPropisRow>& rows, QString& error)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists()) {
+        error = QStringLiteral("Файл не найден");
+        return false;
+    }
+    try {
+        Cursor c(kPropis, info.absolutePath());
+        c.Open();
+        const Field number = c.FieldByName(QStringLiteral("NUMBER"));
+        const Field name1 = c.FieldByName(QStringLiteral("NAME1"));
+        const Field name2 = c.FieldByName(QStringLiteral("NAME2"));
+        for (c.First(); !c.Eof(); c.Next())
+            rows.append({static_cast<qint64>(std::llround(number.AsFloat())), name1.AsString(), name2.AsString()});
+        c.Close();
+        return true;
+    } catch (const Exception& e) {
+        error = e.Message();
+        rows.clear();
+        return false;
+    }
+}
 
 void ReportPropisMissing(const QString& error)
 {
@@ -61,7 +92,7 @@ const QList<TPropisRow>* PropisRows()
     if (g_propis.loaded && g_propis.fileName == fileName && info.exists() && info.lastModified() == g_propis.modified
         && info.size() == g_propis.size)
         return &g_propis.rows;
-    ForgetPropis();
+    g_propis = PropisCache{};
 
     QList<TPropisRow> rows;
     QString error;
@@ -210,9 +241,69 @@ void SetPropisReader(TPropisReader reader)
     ForgetPropis();
 }
 
-void ForgetPropis() { g_propis = PropisCache{}; }
+void ForgetPropis()
+{
+    g_propis = PropisCache{};
+    g_propisMessageShown = false;
+}
 
 QString PropisFileName() { return DataFolder() + QStringLiteral("PROPIS.DB"); }
+
+TableDef PropisTableDef()
+{
+    TableDef def;
+    def.name = kPropis;
+    def.fields = {
+        {QStringLiteral("NUMBER"), FieldType::Float, 0, true},
+        {QStringLiteral("NAME1"), FieldType::String, 40, false},
+        {QStringLiteral("NAME2"), FieldType::String, 40, false},
+    };
+    def.indexes = {{QString(), IndexOption::Primary | IndexOption::Unique, QStringLiteral("NUMBER")}};
+    return def;
+}
+
+void BuildPropisTable(const QList<TPropisRow>& rows, const QString& folder)
+{
+    Tables::Create(PropisTableDef(), folder);
+    Cursor c(kPropis, folder);
+    c.Open(true);
+    {
+        Transaction t{&c};
+        const Field number = c.FieldByName(QStringLiteral("NUMBER"));
+        const Field name1 = c.FieldByName(QStringLiteral("NAME1"));
+        const Field name2 = c.FieldByName(QStringLiteral("NAME2"));
+        for (const TPropisRow& row : rows) {
+            c.Append();
+            number.SetFloat(static_cast<double>(row.Number));
+            name1.SetString(row.Name1);
+            name2.SetString(row.Name2);
+            c.Post();
+        }
+        t.Commit();
+    }
+    c.Close();
+}
+
+QString ShippedPropisFileName() { return QFileInfo(ProgramFilePath()).absolutePath() + QStringLiteral("/PROPIS.DB"); }
+
+bool EnsurePropisTable(const QString& dataFolder, const QString& shippedFile)
+{
+    if (Tables::Exists(kPropis, dataFolder))
+        return true;
+    if (!QFileInfo::exists(shippedFile))
+        return false;
+    const QString target = AddBackslash(dataFolder) + QStringLiteral("PROPIS.DB");
+    try {
+        if (CopyOrCompareFile(shippedFile, target, true, {}))
+            return true;
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Не могу скопировать таблицу суммы прописью в папку данных|") + EscapeBars(target)
+            + QStringLiteral("\r\n") + EscapeBars(e.Message()));
+        return false;
+    }
+    ShowError(QStringLiteral("Не могу скопировать таблицу суммы прописью в папку данных|") + EscapeBars(target));
+    return false;
+}
 
 bool ReadPropisSeed(const QString& fileName, QList<TPropisRow>& rows, QString& error)
 {
@@ -272,13 +363,3 @@ bool GetReportVariable(const QString& name, Variant& value)
     value = Variant(text);
     return true;
 }
-
-namespace {
-
-bool ReadWithTableLayer(const QString& fileName, QList<TPropisRow>&, QString& error)
-{
-    error = QStringLiteral("Нет доступа к таблицам: ") + fileName;
-    return false;
-}
-
-} // namespace

@@ -3,6 +3,7 @@
 // from the table "PROPIS.DB" of the data folder, the month dates and the
 // report variables drawn from the settings.
 
+#include "db/TableDef.h"
 #include "platform/Currency.h"
 #include "platform/DateTime.h"
 #include "platform/Variant.h"
@@ -49,10 +50,20 @@ using TPropisReader = std::function<bool(const QString& fileName, QList<TPropisR
 // Replaces the table layer's reader (tests); an empty one restores it.
 void SetPropisReader(TPropisReader reader);
 // The rows are read once and kept while the file stays the same; this
-// drops them, so the next use reads the file again.
+// drops them, so the next use reads the file again and may report a
+// missing table at once.
 void ForgetPropis();
 // The file of the amount-in-words table in the data folder.
 QString PropisFileName();
+// The table's definition: NUMBER (Float, the primary key), NAME1, NAME2.
+TableDef PropisTableDef();
+// Makes "PROPIS.DB" in the folder from the rows (refused when it exists).
+void BuildPropisTable(const QList<TPropisRow>& rows, const QString& folder);
+// The copy shipped beside the program file.
+QString ShippedPropisFileName();
+// Copies the shipped table into a data folder that lacks it. True when the
+// folder has the table afterwards; a failed copy is reported.
+bool EnsurePropisTable(const QString& dataFolder, const QString& shippedFile = ShippedPropisFileName());
 // Reads the shipped seed of the table: UTF-8 lines "NUMBER<tab>NAME1<tab>NAME2",
 // "#" comments and blank lines skipped. False with the line at fault.
 bool ReadPropisSeed(const QString& fileName, QList<TPropisRow>& rows, QString& error);

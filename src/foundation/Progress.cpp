@@ -1,6 +1,8 @@
 #include "foundation/Progress.h"
 #include "platform/Exceptions.h"
 
+#include <algorithm>
+
 namespace {
 TSilentProgress g_silent;
 IProgress* g_sink = nullptr;
@@ -75,4 +77,25 @@ void TSilentProgress::Close()
 {
     active_ = false;
     stopped_ = false;
+}
+
+namespace {
+constexpr int kCopyScale = 1000;
+}
+
+void TProgressCopyBar::SetRange(int64_t Min, int64_t Max)
+{
+    min_ = Min;
+    max_ = std::max(Min, Max);
+    if (bar_ == 1)
+        sink_.Init(1, 0, kCopyScale);
+    else
+        sink_.Init(2, 0, 0, 0, kCopyScale);
+}
+
+void TProgressCopyBar::SetPosition(int64_t Position)
+{
+    const int64_t span = max_ - min_;
+    const int64_t done = std::clamp<int64_t>(Position - min_, 0, span);
+    sink_.PosBar(bar_, span > 0 ? static_cast<int>(done * kCopyScale / span) : kCopyScale);
 }

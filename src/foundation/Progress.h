@@ -4,6 +4,8 @@
 // the sink is the progress window; headless runs keep a silent one; tests
 // install a recorder that can ask to stop at a given step.
 
+#include "foundation/FileFuncs.h"
+
 #include <QString>
 
 class IProgress {
@@ -103,4 +105,21 @@ private:
     bool active_ = false;
     bool stopped_ = false;
     int value_[2] = {0, 0};
+};
+
+// One bar of a progress sink as the file copier sees it: the byte range is
+// scaled to a range of 0..1000, and the clerk's stop request reads as an
+// enabled bar.
+class TProgressCopyBar final : public ICopyProgressBar {
+public:
+    TProgressCopyBar(IProgress& sink, int bar) : sink_(sink), bar_(bar) {}
+    void SetRange(int64_t Min, int64_t Max) override;
+    void SetPosition(int64_t Position) override;
+    bool Enabled() const override { return sink_.Stopped(); }
+
+private:
+    IProgress& sink_;
+    int bar_;
+    int64_t min_ = 0;
+    int64_t max_ = 0;
 };

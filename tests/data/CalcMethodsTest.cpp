@@ -1,10 +1,14 @@
 #include "data/CalcMethods.h"
+#include "data/TableCatalogue.h"
+#include "db/Cursor.h"
+#include "db/Session.h"
 #include "foundation/TypeList.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
 #include <algorithm>
 
 namespace {
@@ -211,6 +215,60 @@ TEST(CalcMethods, DeductionsSortAfterAccrualsInEveryMode)
     b.Name = QStringLiteral("Аванс");
     EXPECT_GT(CompareDops(a, b, 4), 0);
     EXPECT_GT(CompareDops(a, b, 0), 0) << "an unknown mode still orders by the tie keys";
+}
+
+} // namespace
+
+namespace {
+
+class ResetCalcDateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DbSession::SetDataFolder(dataDir.path());
+        const TTableStructures& catalogue = TableStructures();
+        catalogue[catalogue.NumberOf(QStringLiteral("SR"))].CreateTable();
+        Cursor sr(QStringLiteral("SR"));
+        sr.Open();
+        for (qint32 tabn : {5, 7}) {
+            sr.Append();
+            sr[QStringLiteral("TABNUM")].SetInteger(tabn);
+            sr[QStringLiteral("FIO")].SetString(QStringLiteral("Работник %1").arg(tabn));
+            sr[QStringLiteral("DATERAS")].SetDateTime(EncodeDate(2024, 3, 31));
+            sr.Post();
+        }
+    }
+    void TearDown() override { DbSession::SetDataFolder(QString()); }
+
+    TDateTime CalcDate(qint32 tabn)
+    {
+        Cursor sr(QStringLiteral("SR"));
+        sr.Open();
+        EXPECT_TRUE(sr.FindKey({Variant(tabn)}));
+        return sr[QStringLiteral("DATERAS")].AsDateTime();
+    }
+
+    QTemporaryDir dataDir;
+};
+
+TEST_F(ResetCalcDateTest, ClearsTheCalculationDateOfThatEmployeeOnly)
+{
+    ResetCalcDate(7);
+    EXPECT_EQ(CalcDate(7), 0.0);
+    EXPECT_EQ(CalcDate(5), EncodeDate(2024, 3, 31));
+    EXPECT_EQ(DbSession::OpenFileCount(), 0);
+}
+
+TEST_F(ResetCalcDateTest, UnknownEmployeeIsAnError)
+{
+    try {
+        ResetCalcDate(6);
+        ADD_FAILURE() << "no exception";
+    } catch (const EAppException& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Табельный номер №6 в справочнике не найден"));
+    }
+    EXPECT_EQ(CalcDate(5), EncodeDate(2024, 3, 31));
+    EXPECT_EQ(CalcDate(7), EncodeDate(2024, 3, 31));
 }
 
 } // namespace

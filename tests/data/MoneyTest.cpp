@@ -21,6 +21,7 @@ protected:
     {
         InitGlobals();
         SetDataFolder(dataDir.path());
+        ForgetPropis();
     }
     void TearDown() override
     {

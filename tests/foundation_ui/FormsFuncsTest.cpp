@@ -329,3 +329,27 @@ TEST(ActiveFormTest, GetActiveFormAnswersTheActiveWindow)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MinimizeHandlerTest, OtherWindowsFollowTheMainWindow)
+{
+    TForm main(nullptr, QStringLiteral("Main"));
+    TForm card(nullptr, QStringLiteral("Card"));
+    TForm list(nullptr, QStringLiteral("List"));
+    for (TForm* f : {&main, &card, &list})
+        f->show();
+    InstallMinimizeHandler(&main);
+    main.setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(card.isVisible());
+    EXPECT_FALSE(list.isVisible());
+    main.setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+    EXPECT_TRUE(card.isVisible());
+    EXPECT_TRUE(list.isVisible());
+    for (TForm* f : {&main, &card, &list})
+        f->hide();
+}
+
+} // namespace

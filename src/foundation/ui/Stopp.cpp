@@ -3,12 +3,14 @@
 #include "foundation/TextMeasure.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -72,8 +74,11 @@ int TStopForm::Execute(const MessageRequest& request)
 {
     // A stop reached while the window is still up (from an event it let
     // through) waits for the first one to end.
-    while (isVisible())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    while (isVisible()) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 
     const QPointer<QWidget> focus = QApplication::focusWidget();
     const QString name = focus ? focus->objectName() : QString();

@@ -3,6 +3,7 @@
 // text alignment of the old class library.
 
 #include "foundation/Messages.h"
+#include "foundation/ui/FormBase.h"
 #include "platform/Exceptions.h"
 
 #include <QObject>
@@ -11,20 +12,9 @@
 #include <functional>
 #include <initializer_list>
 
-// Runs the work of an event override or slot: no exception may reach Qt's
-// event loop. The silent abort ends the work quietly; any other program
-// error is shown to the clerk through the message service.
-template <typename F> void GuardedCall(F&& work)
-{
-    try {
-        work();
-    } catch (const EAbort&) {
-    } catch (const Exception& e) {
-        ShowError(EscapeBars(e.Message()));
-    } catch (const std::exception& e) {
-        ShowError(EscapeBars(QString::fromLocal8Bit(e.what())));
-    }
-}
+// Runs the work of an event override or slot under the program's one
+// guard (RunGuarded): no exception reaches Qt's event loop.
+template <typename F> void GuardedCall(F&& work) { RunGuarded(std::function<void()>(std::forward<F>(work))); }
 
 // The same for painting: the message waits until the painting is over.
 template <typename F> void GuardedPaint(F&& work)
