@@ -240,6 +240,8 @@ TEST_F(DBGridTest, ANameTypedInANewRowIsPostedWhenTheClerkLeavesTheRow)
     EXPECT_EQ(grid->Model()->rowCount(), 4);
     EXPECT_EQ((*post)[QStringLiteral("NUM")].AsInteger(), 3) << "the clerk went up to the row above";
     EXPECT_EQ(Cell(3, 1), QStringLiteral("Экономист"));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 220) << "the rows read again keep the column widths";
+    EXPECT_EQ(grid->currentIndex().column(), 1) << "and the column";
     EXPECT_EQ(msgs.Log().size(), 0);
 }
 
@@ -612,8 +614,18 @@ TEST_F(DBGridTest, AReadOnlyGridTakesNoChanges)
     EXPECT_EQ(grid->Model()->rowCount(), 3);
     EXPECT_EQ(grid->currentIndex().row(), 2) << "typing never jumps to a row";
 
-    // A read-only column in an editable grid.
+    // Row selection (the browsing state of the income-tax book) takes none either.
     grid->SetReadOnly(false);
+    grid->SetOptions(grid->Options().Include(TDBGrid::dgRowSelect));
+    ClickCell(1, 1);
+    Type(QStringLiteral("5"));
+    Press(Qt::Key_Insert);
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(post->State(), CursorState::Browse);
+    EXPECT_EQ(grid->selectionModel()->selectedIndexes().size(), 2) << "the whole row";
+    grid->SetOptions(TDBGrid::kDefaultOptions);
+
+    // A read-only column in an editable grid.
     grid->Columns()[0].SetReadOnly(true);
     ClickCell(0, 0);
     Type(QStringLiteral("5"));

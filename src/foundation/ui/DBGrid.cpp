@@ -1053,6 +1053,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
         // Posting a row reads the rows again; the view keeps its place.
         updateGeometries();
         verticalScrollBar()->setValue(savedScroll_);
+        ApplyColumnWidths();
     });
     connect(titles, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
         if (applyingWidths_)
