@@ -547,6 +547,22 @@ TEST_F(DBGridTest, TheDetailGridFollowsItsMaster)
         ofType2 += check[QStringLiteral("TIP")].AsInteger() == 2 ? 1 : 0;
     EXPECT_EQ(ofType2, 3);
     EXPECT_EQ(msgs.Log().size(), 0);
+
+    // A detail row the master's move cannot post: the error is shown and
+    // each view stands where its cursor stands.
+    Press(Qt::Key_Insert);
+    grid->Columns().Add(QStringLiteral("NUM"), QStringLiteral("Номер"), 50);
+    Press(Qt::Key_End); // the NUM column
+    Type(QStringLiteral("1"));
+    Press(Qt::Key_Return);
+    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("Нарушение уникальности ключа"));
+    QTest::mouseClick(
+        master->viewport(), Qt::LeftButton, {}, master->visualRect(master->Model()->index(0, 0)).center());
+    msgs.VerifyAndClear();
+    EXPECT_EQ(master->currentIndex().row(), types->RecNo() - 1);
+    EXPECT_EQ(tables->State(), CursorState::Insert) << "the detail row is kept";
+    EXPECT_EQ(grid->currentIndex().row(), grid->Model()->CursorRow());
+    tables->Cancel();
 }
 
 TEST_F(DBGridTest, RangesRefreshTheViewAndDisabledControlsKeepItQuiet)

@@ -1228,8 +1228,13 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     }
     if (row == model_->CursorRow())
         return;
-    if (!RunGuarded([&] { model_->MoveToRow(row); }))
+    if (!RunGuarded([&] { model_->MoveToRow(row); })) {
+        // Refused (a post, or a detail's post under a master): the view goes
+        // back to wherever the cursor stands now, which the refusal may have
+        // kept from the views.
+        RunGuarded([this] { model_->Reload(); });
         RestoreCurrent(model_->CursorRow(), column);
+    }
 }
 
 bool TDBGrid::CanModify() const
