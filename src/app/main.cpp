@@ -1,3 +1,6 @@
+#include "data/DBSetup.h"
+#include "data/Globals.h"
+#include "foundation/IniPersist.h"
 #include "foundation/ui/Bars.h"
 #include "foundation/ui/Clndr.h"
 #include "foundation/ui/FormBase.h"
@@ -13,16 +16,24 @@ int main(int argc, char* argv[])
     InstallProgressWindow();
 
     int code = 0;
-    {
+    try {
+        // What the old units did when they were loaded, in their order.
+        InitGlobals();
+        InitDBSetup();
         QMainWindow window;
         window.setObjectName(QStringLiteral("FormMain"));
         window.setWindowTitle(QStringLiteral("Qor"));
         window.resize(900, 600);
         window.show();
         code = app.exec();
+    } catch (const ProgramExit& e) {
+        code = e.Code();
     }
     if (const auto exitCode = PendingProgramExit())
         code = *exitCode;
+    DoneDBSetup();
+    DoneGlobals();
+    CloseProgramIni();
 
     RemoveMonthCalendarForm();
     RemoveProgressWindow();

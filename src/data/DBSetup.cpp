@@ -1,0 +1,712 @@
+#include "data/DBSetup.h"
+
+#include "data/CalcMethods.h"
+#include "data/Globals.h"
+#include "data/Money.h"
+#include "data/TableCatalogue.h"
+#include "db/Cursor.h"
+#include "db/DataFolderLock.h"
+#include "db/Session.h"
+#include "db/Tables.h"
+#include "db/Transaction.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/IniFiles.h"
+#include "foundation/IniPersist.h"
+#include "foundation/Messages.h"
+#include "foundation/Progress.h"
+#include "foundation/SysFuncs.h"
+#include "platform/Clock.h"
+#include "platform/Codec.h"
+#include "platform/Disk.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace {
+
+const QString kConfiguration = QStringLiteral("Configuration");
+const QString kVersionKey = QStringLiteral("Version");
+const QString kDriverKey = QStringLiteral("DRIVER");
+const QString kPathKey = QStringLiteral("PATH");
+
+QString g_dataPath;
+bool g_network = false;
+
+std::unique_ptr<DataFolderLock> g_lock;
+QString g_lockError;
+bool g_firstConnection = true;
+
+std::function<void()> g_reserveCopy;
+
+// Points the data INI and the table layer at the folder.
+void UseDataFolder(const QString& path)
+{
+    if (DataFolder() != path)
+        SetDataFolder(path);
+    if (DbSession::DataFolder() != path)
+        DbSession::SetDataFolder(path);
+}
+
+bool AliasExists(TIniFile& ini)
+{
+    return !ini.ReadString(DataAliasName(), kDriverKey, QString()).trimmed().isEmpty()
+        || !ini.ReadString(DataAliasName(), kPathKey, QString()).trimmed().isEmpty();
+}
+
+QString DefaultDataPath() { return ProgramFolder() + QStringLiteral("DB/"); }
+
+[[noreturn]] void EndProgram() { throw ProgramExit(1); }
+
+bool ContainsName(const QStringList& names, const QString& name) { return names.contains(name, Qt::CaseInsensitive); }
+
+bool AnyCatalogueTableExists(const QString& folder)
+{
+    const QStringList files = Tables::List(folder);
+    const TTableStructures& catalogue = TableStructures();
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        if (ContainsName(files, catalogue[i].Name()))
+            return true;
+    }
+    return false;
+}
+
+// The stop check of the upgrade: the clerk may change his mind.
+bool GoOn(IProgress& bar)
+{
+    if (!bar.Stopped())
+        return true;
+    if (AskYesNo(QStringLiteral("Прерывание преобразования данных разрушит их структуру"),
+            QStringLiteral("Продолжить преобразование"), true)) {
+        bar.SetStopped(false);
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- marker of a rebuild
+
+QString MarkerPath(const QString& folder) { return AddBackslash(folder) + RebuildMarkerName(); }
+
+void WriteMarker(const QString& folder, const QString& table) { WriteFileAtomic(MarkerPath(folder), table.toUtf8()); }
+
+QString ReadMarker(const QString& folder)
+{
+    QFile f(MarkerPath(folder));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll()).trimmed();
+}
+
+void RemoveMarker(const QString& folder) { QFile::remove(MarkerPath(folder)); }
+
+// A crash in the middle of a rebuild leaves the old rows in "TMP": they go
+// back under their table's name before anything else happens.
+bool RecoverInterruptedRebuild(const QString& folder)
+{
+    if (!Tables::Exists(RebuildTableName(), folder)) {
+        RemoveMarker(folder);
+        return true;
+    }
+    const QString marked = ReadMarker(folder);
+    const int number = TableStructures().NumberOf(marked);
+    if (number < 0) {
+        ShowError(QStringLiteral("В папке данных осталась таблица TMP от прерванного преобразования|Неизвестно, "
+                                 "какой таблице принадлежат ее данные. Переименуйте ее вручную или восстановите "
+                                 "данные с копии.\r\n")
+            + EscapeBars(Tables::FilePath(RebuildTableName(), folder)));
+        return false;
+    }
+    const QString name = TableStructures()[number].Name();
+    // What stands under the name now is the unfinished new table.
+    if (Tables::Exists(name, folder))
+        Tables::Delete(name, folder);
+    Tables::Rename(RebuildTableName(), name, folder);
+    RemoveMarker(folder);
+    ShowWarning(QStringLiteral("Преобразование таблицы \"%1\" было прервано|Прежние данные таблицы восстановлены, "
+                               "преобразование будет выполнено снова.")
+                    .arg(name));
+    return true;
+}
+
+// ---------------------------------------------------------------- value conversion
+
+bool IsIntegerLike(FieldType t)
+{
+    return t == FieldType::Smallint || t == FieldType::Integer || t == FieldType::Boolean;
+}
+
+bool IsNumeric(FieldType t) { return IsIntegerLike(t) || t == FieldType::Float || t == FieldType::AutoInc; }
+
+bool IsDateLike(FieldType t) { return t == FieldType::Date || t == FieldType::DateTime; }
+
+// Copies a value from the old field into the new one by the conversion
+// rules, tried in order. False when the pair of types cannot be converted;
+// a value that does not fit raises.
+bool CopyValue(const Field& from, const Field& to)
+{
+    if (from.IsNull())
+        return true;
+    const FieldType s = from.Type();
+    const FieldType d = to.Type();
+    if (s == d) {
+        if (s == FieldType::Blob)
+            to.SetBlob(from.AsBlob());
+        else
+            to.SetVariant(from.AsVariant());
+        return true;
+    }
+    if (s == FieldType::Blob || d == FieldType::Blob) {
+        const QString text = s == FieldType::Blob ? FromCp1251(from.AsBlob()) : from.AsString();
+        if (d == FieldType::Blob)
+            to.SetBlob(ToCp1251(text));
+        else
+            to.SetString(text);
+        return true;
+    }
+    if (IsDateLike(s) || IsDateLike(d)) {
+        if (s != FieldType::DateTime && s != FieldType::String && d != FieldType::DateTime && d != FieldType::String)
+            return false;
+        if (s == FieldType::String || d == FieldType::String)
+            to.SetString(from.AsString());
+        else if (IsDateLike(s) && IsDateLike(d))
+            to.SetDateTime(from.AsDateTime());
+        else
+            to.SetFloat(from.AsFloat()); // a day number
+        return true;
+    }
+    if (s == FieldType::String) {
+        if (!IsNumeric(d))
+            return false;
+        to.SetString(from.AsString());
+        return true;
+    }
+    if (d == FieldType::String) {
+        if (!IsNumeric(s))
+            return false;
+        to.SetString(from.AsString());
+        return true;
+    }
+    if (d == FieldType::Float) {
+        if (!IsNumeric(s))
+            return false;
+        to.SetFloat(from.AsFloat());
+        return true;
+    }
+    if (IsIntegerLike(d)) {
+        // Rounded halves to even; a value outside the field's range raises.
+        if (s == FieldType::Float)
+            to.SetFloat(from.AsFloat());
+        else if (IsIntegerLike(s) || s == FieldType::AutoInc)
+            to.SetInteger(from.AsInt64());
+        else
+            return false;
+        return true;
+    }
+    return false;
+}
+
+// Copies every row of "TMP" into the new table; false when broken off.
+bool CopyRows(const TableDef& old, const TableDef& wanted, const QString& folder, IProgress& bar)
+{
+    const QString& name = wanted.name;
+    QList<int> target;
+    for (const FieldDef& f : old.fields)
+        target << wanted.FieldIndex(f.name);
+
+    Cursor src(RebuildTableName(), folder);
+    src.Open(true);
+    Cursor dst(name, folder);
+    dst.Open(true);
+    bar.InitBar1(0, src.RecordCount());
+    // One transaction: a row at a time would wait for the disk every row.
+    Transaction tx({&dst});
+
+    int errors = 0;
+    bool showErrors = true;
+    // False when the clerk chose "Выйти".
+    const auto fieldError = [&](const QString& title, const QString& details) {
+        ++errors;
+        if (!showErrors)
+            return true;
+        const int answer = ChooseErrorButton(title, details,
+            {QStringLiteral("Продолжить"), QStringLiteral("Не показывать ошибки"), QStringLiteral("Выйти")});
+        if (answer == 2)
+            showErrors = false;
+        return answer != 3;
+    };
+
+    uint32_t tick = GetTickCount();
+    for (src.First(); !src.Eof(); src.Next()) {
+        if (!GoOn(bar))
+            return false;
+        bar.IncPos1();
+        dst.Append();
+        for (int i = 0; i < target.size(); ++i) {
+            if (target[i] < 0)
+                continue;
+            const Field from = src.FieldAt(i);
+            const QString title = QStringLiteral("Необходима модификация поля %1 базы %2").arg(from.Name(), name);
+            bool goOn = true;
+            try {
+                if (!CopyValue(from, dst.FieldAt(target[i])))
+                    goOn = fieldError(title, QString());
+            } catch (const Exception& e) {
+                goOn = fieldError(title, e.Message());
+            }
+            if (!goOn) {
+                dst.Cancel();
+                return false;
+            }
+        }
+        try {
+            dst.Post();
+        } catch (const Exception& e) {
+            dst.Cancel();
+            if (!fieldError(QStringLiteral("Запись не перенесена в таблицу %1").arg(name), e.Message()))
+                return false;
+        }
+        ProcessMessagesEvery(tick, 100);
+    }
+    if (errors > 0) {
+        // Esc keeps the old table: losing data needs a deliberate click.
+        const int answer = ChooseErrorButton(
+            QStringLiteral("Ошибка модификации таблицы %1\r\n\tколичество = %2").arg(name).arg(errors),
+            QStringLiteral("Продолжение операции приведет к потере данных полей с ошибками\r\nВосстановление данных "
+                           "возможно только с копии"),
+            {2, QStringLiteral("Продолжить"), QStringLiteral("Прекратить")});
+        if (answer != 1)
+            return false;
+    }
+    tx.Commit();
+    return true;
+}
+
+// Puts the old table back under its name after a broken-off rebuild.
+void RestoreOldTable(const QString& name, const QString& folder)
+{
+    if (Tables::Exists(name, folder))
+        Tables::Delete(name, folder);
+    Tables::Rename(RebuildTableName(), name, folder);
+    RemoveMarker(folder);
+}
+
+// ---------------------------------------------------------------- default rows
+
+void AppendDefaultRows(const QString& table, const QString& folder, const QStringList& names, int firstNumber)
+{
+    Cursor c(table, folder);
+    c.Open(true);
+    Transaction tx({&c});
+    int number = firstNumber >= 0 ? firstNumber : int(c.NextKeyNumber());
+    const Field user = c.FindField(QStringLiteral("USER"));
+    for (const QString& naim : names) {
+        c.Append();
+        c.FieldByName(QStringLiteral("NUM")).SetInteger(number++);
+        c.FieldByName(QStringLiteral("NAIM")).SetString(naim);
+        if (user.IsValid())
+            user.SetInteger(CurrentUser);
+        c.Post();
+    }
+    tx.Commit();
+}
+
+// A new data base starts with the usual posts, categories and pay systems.
+void FillDefaultData(const QString& folder, const QList<bool>& created)
+{
+    const TTableStructures& catalogue = TableStructures();
+    const auto isNew = [&](const char* name) {
+        const int n = catalogue.NumberOf(QString::fromLatin1(name));
+        return n >= 0 && created[n];
+    };
+    if (isNew("POST"))
+        AppendDefaultRows(QStringLiteral("POST"), folder,
+            {QStringLiteral("Директор"), QStringLiteral("Заместитель директора"), QStringLiteral("Главный бухгалтер"),
+                QStringLiteral("Бухгалтер"), QStringLiteral("Кассир"), QStringLiteral("Начальник отдела кадров")},
+            -1);
+    if (isNew("CTGR"))
+        AppendDefaultRows(QStringLiteral("CTGR"), folder,
+            {QStringLiteral("Служащие"), QStringLiteral("Рабочие"), QStringLiteral("Всп. рабочие")}, -1);
+    if (isNew("KSOP")) {
+        QStringList names;
+        FillPaySystems(names);
+        AppendDefaultRows(QStringLiteral("KSOP"), folder, names, 0);
+    }
+}
+
+void StoreVersion()
+{
+    TIniFile& ini = DataIni();
+    ini.WriteInteger(kConfiguration, kVersionKey, ProgramDataVersion);
+    ini.UpdateFile();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the alias
+
+QString DataAliasName() { return QStringLiteral("Qor"); }
+
+QString DataAliasDriver() { return QStringLiteral("STANDARD"); }
+
+void WriteDataAlias(const QString& path)
+{
+    TIniFile& ini = ProgramIni();
+    ini.WriteString(DataAliasName(), kDriverKey, DataAliasDriver());
+    ini.WriteString(DataAliasName(), kPathKey, path);
+    ini.UpdateFile();
+}
+
+void DeleteDataAlias()
+{
+    TIniFile& ini = ProgramIni();
+    ini.EraseSection(DataAliasName());
+    ini.UpdateFile();
+}
+
+void ForgetDataPath()
+{
+    g_dataPath.clear();
+    g_network = false;
+}
+
+QString GetDataPath()
+{
+    if (!g_dataPath.isEmpty())
+        return g_dataPath;
+    TIniFile& ini = ProgramIni();
+    QString path;
+    if (AliasExists(ini)) {
+        const QString driver = ini.ReadString(DataAliasName(), kDriverKey, QString()).trimmed();
+        if (driver.compare(DataAliasDriver(), Qt::CaseInsensitive) == 0) {
+            path = ini.ReadString(DataAliasName(), kPathKey, QString()).trimmed();
+        } else {
+            const int answer = ChooseErrorButton(QString(),
+                QStringLiteral("\tНе совпадают драйверы баз данных программы и существующего алиаса:\r\n[")
+                    + EscapeBars(driver) + QStringLiteral("] <> [") + DataAliasDriver() + QStringLiteral("]"),
+                {QStringLiteral("Отмена"), QStringLiteral("Удалить старый алиас и создать новый")});
+            if (answer != 2)
+                EndProgram();
+            DeleteDataAlias();
+        }
+    }
+    if (path.isEmpty()) {
+        path = DefaultDataPath();
+        ShowWarning(QStringLiteral("Создаем алиас \"%1\"\r\n").arg(DataAliasName()) + EscapeBars(path));
+        WriteDataAlias(path);
+    }
+    path = AddBackslash(QDir::cleanPath(QDir(ProgramFolder()).absoluteFilePath(path)));
+    if (!EnsureDirectory(path)) {
+        ShowError(QStringLiteral("Не могу создать папку данных|") + EscapeBars(path)
+            + QStringLiteral("\r\nПрекращение работы"));
+        EndProgram();
+    }
+    g_dataPath = path;
+    g_network = IsNetworkPath(path);
+    UseDataFolder(path);
+    return g_dataPath;
+}
+
+bool DataPathIsNetwork()
+{
+    GetDataPath();
+    return g_network;
+}
+
+// ---------------------------------------------------------------- the lock
+
+bool LockDataBase(bool exclusive)
+{
+    const QString folder = GetDataPath();
+    try {
+        if (!g_lock || g_lock->FilePath() != QDir(folder).filePath(DataFolderLock::FileName()))
+            g_lock = std::make_unique<DataFolderLock>(folder);
+        const bool ok = g_lock->Lock(exclusive);
+        g_lockError = ok ? QString() : g_lock->LastError();
+        return ok;
+    } catch (const Exception& e) {
+        g_lockError = e.Message();
+        return false;
+    }
+}
+
+bool LockDataBaseExclusive() { return LockDataBase(true); }
+
+QString LockDataBaseError() { return g_lockError; }
+
+bool FirstConnection() { return g_firstConnection; }
+
+bool LockDataBaseShared()
+{
+    if (!g_firstConnection) {
+        if (LockDataBase(false))
+            return true;
+        IniSavingEnabled = false;
+        ShowError(QStringLiteral("Ошибка открытия базы данных в режиме Shared|") + EscapeBars(g_lockError)
+            + QStringLiteral("\r\nПрекращение работы"));
+        EndProgram();
+    }
+    const uint32_t start = GetTickCount();
+    std::optional<ProgressSession> window;
+    bool locked = false;
+    for (;;) {
+        locked = LockDataBase(false);
+        QCoreApplication::processEvents();
+        if (locked)
+            break;
+        const uint32_t elapsed = GetTickCount() - start;
+        if (elapsed > FirstLockWaitMs)
+            break;
+        if (!window && !Progress().Active()) {
+            window.emplace(0, int(FirstLockWaitMs));
+            window->Sink().Mess(1, QStringLiteral("Ожидание подключения к базе данных"));
+        }
+        if (window)
+            window->Sink().PosBar(1, int(elapsed));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    window.reset();
+    if (!locked) {
+        ShowError(QStringLiteral("Невозможно подключение к базе данных\r\nБаза занята другим пользователем или "
+                                 "возможна фатальная ошибка\r\n\r\nОшибка: ")
+            + EscapeBars(g_lockError) + QStringLiteral("\r\nПрекращение работы"));
+        EndProgram();
+    }
+    g_firstConnection = false;
+    return true;
+}
+
+// ---------------------------------------------------------------- opening
+
+void SetReserveCopyHook(std::function<void()> hook) { g_reserveCopy = std::move(hook); }
+
+QString VersionText(qint32 version)
+{
+    const qint32 rest = version % 10000;
+    const QString digits = QStringLiteral("%1").arg(rest < 0 ? -rest : rest, 4, 10, QLatin1Char('0'));
+    QString text = QString::number(version / 10000) + QLatin1Char('.') + digits.left(2);
+    if (DebugStopEnabled())
+        text += QLatin1Char('.') + digits.right(2);
+    return text;
+}
+
+QString FormatVersion(int programVersion)
+{
+    return VersionText(programVersion != 0 ? ProgramDataVersion : Cfg.Version);
+}
+
+void OpenDataBase()
+{
+    const QString folder = GetDataPath();
+    UseDataFolder(folder);
+    TIniFile& ini = DataIni();
+    ini.Reread();
+    const qint32 version = ini.ReadInteger(kConfiguration, kVersionKey, 0);
+    if (version > ProgramDataVersion) {
+        // Converting down would drop what the newer program added.
+        IniSavingEnabled = false;
+        ShowError(QStringLiteral("База данных создана более новой версией программы|Версия базы данных [%1], версия "
+                                 "программы [%2]\r\nПрекращение работы")
+                      .arg(VersionText(version), FormatVersion(1)));
+        EndProgram();
+    }
+    // A rebuild broken off by a crash left a table as "TMP": the check must
+    // put it back, whatever the version says.
+    const bool unfinished = QFileInfo::exists(MarkerPath(folder));
+    if (version != ProgramDataVersion || unfinished) {
+        Cfg.Version = version;
+        if (AnyCatalogueTableExists(folder)) {
+            if (!AskYesNo(QString(),
+                    QStringLiteral("Выполнять преобразования баз данных\r\nверсии [%1] для версии [%2]")
+                        .arg(FormatVersion(0), FormatVersion(1)),
+                    false))
+                EndProgram();
+            if (g_reserveCopy
+                && AskYesNo(
+                    QString(), QStringLiteral("Выполнить предварительное резервное копирование баз данных ?"), true))
+                g_reserveCopy();
+        }
+        if (!LockDataBaseExclusive())
+            ErrorAbort(QStringLiteral(
+                "Базы заняты другим пользователем\r\nПреобразование возможно только в режиме монопольного доступа"));
+        if (!CheckDataBase())
+            Abort();
+        Cfg.Version = ProgramDataVersion;
+        // At once: a start that fails later must not offer the upgrade again.
+        StoreVersion();
+        QCoreApplication::processEvents();
+    }
+    IniSavingEnabled = true;
+    LockDataBaseShared();
+    EnsurePropisTable(folder);
+}
+
+bool CheckDataBase()
+{
+    const QString folder = GetDataPath();
+    try {
+        if (!RecoverInterruptedRebuild(folder))
+            return false;
+        const TTableStructures& catalogue = TableStructures();
+        const int count = catalogue.Count();
+        IProgress& bar = Progress();
+        std::optional<ProgressSession> session;
+        if (!bar.Active())
+            session.emplace(bar, 0, 100);
+        bar.InitBar1(0, count);
+        bar.Mess(0, QStringLiteral("Открывается база данных"));
+        const QStringList existing = Tables::List(folder);
+
+        bar.Mess(0, QStringLiteral("Создание недостающих таблиц"));
+        QList<bool> created(count, false);
+        for (int i = 0; i < count; ++i) {
+            if (!GoOn(bar))
+                return false;
+            bar.Mess(1, catalogue[i].Name());
+            bar.PosBar1(i + 1);
+            if (!ContainsName(existing, catalogue[i].Name())) {
+                catalogue[i].CreateTable(folder);
+                created[i] = true;
+            }
+        }
+        FillDefaultData(folder, created);
+
+        bar.Mess(0, QStringLiteral("Проверка существующих таблиц"));
+        bar.PosBar1(0);
+        for (int i = 0; i < count; ++i) {
+            if (!GoOn(bar))
+                return false;
+            bar.Mess(1, catalogue[i].Name());
+            bar.PosBar1(i + 1);
+            if (created[i])
+                continue;
+            const TRebuildResult result = RestructureTable(catalogue[i], bar);
+            if (result == TRebuildResult::BrokenOff)
+                return false;
+            if (result == TRebuildResult::Rebuilt)
+                bar.InitBar1(0, count);
+        }
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Ошибка при проверке базы данных|") + EscapeBars(e.Message()));
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- the rebuild
+
+QString RebuildMarkerName() { return QStringLiteral("~~Rebuild.tmp"); }
+
+QString RebuildTableName() { return QStringLiteral("TMP"); }
+
+bool TableMatchesCatalogue(const TableDef& actual, const TableDef& wanted)
+{
+    if (actual.indexes.size() != wanted.indexes.size())
+        return false;
+    for (int i = 0; i < actual.indexes.size(); ++i) {
+        if (!actual.indexes[i].SameAs(wanted.indexes[i]))
+            return false;
+    }
+    if (actual.fields.size() != wanted.fields.size())
+        return false;
+    for (int i = 0; i < actual.fields.size(); ++i) {
+        const FieldDef& a = actual.fields[i];
+        const FieldDef& w = wanted.fields[i];
+        if (a.name.compare(w.name, Qt::CaseInsensitive) != 0 || a.required != w.required)
+            return false;
+        if (a.type != FieldType::Blob && w.type != FieldType::Blob && a.size != w.size)
+            return false;
+        if (a.type != w.type && !(a.type == FieldType::DateTime && w.type == FieldType::Date))
+            return false;
+    }
+    return true;
+}
+
+TRebuildResult RestructureTable(const TTableStructure& table, IProgress& bar)
+{
+    const QString folder = GetDataPath();
+    const TableDef wanted = table.Definition();
+    const TableDef old = Tables::ReadDefinition(wanted.name, folder);
+    if (TableMatchesCatalogue(old, wanted))
+        return TRebuildResult::Unchanged;
+    if (Tables::Exists(RebuildTableName(), folder))
+        throw EDatabaseError(QStringLiteral("Таблица TMP уже есть в папке данных: \"%1\"")
+                                 .arg(Tables::FilePath(RebuildTableName(), folder)));
+    WriteMarker(folder, wanted.name);
+    Tables::Rename(wanted.name, RebuildTableName(), folder);
+    bool finished = false;
+    try {
+        Tables::Create(wanted, folder);
+        finished = CopyRows(old, wanted, folder, bar);
+    } catch (...) {
+        try {
+            RestoreOldTable(wanted.name, folder);
+        } catch (...) {
+            // The marker stays: the next start puts the table back.
+        }
+        throw;
+    }
+    if (!finished) {
+        RestoreOldTable(wanted.name, folder);
+        return TRebuildResult::BrokenOff;
+    }
+    Tables::Delete(RebuildTableName(), folder);
+    RemoveMarker(folder);
+    return TRebuildResult::Rebuilt;
+}
+
+// ---------------------------------------------------------------- catalogue tables
+
+std::unique_ptr<Cursor> NewCatalogTable(int number)
+{
+    QString name;
+    const tbField* fields = nullptr;
+    const tbIndex* indexes = nullptr;
+    int fieldCount = 0;
+    int indexCount = 0;
+    if (!GetTableDescription(number, name, fields, fieldCount, indexes, indexCount))
+        return nullptr;
+    auto table = std::make_unique<Cursor>(name);
+    table->SetName(name);
+    return table;
+}
+
+bool OpenTableByNumber(int number, std::unique_ptr<Cursor>& table, bool exclusive)
+{
+    table.reset();
+    table = NewCatalogTable(number);
+    if (!table)
+        return false;
+    table->Open(exclusive);
+    return table->Active();
+}
+
+// ---------------------------------------------------------------- start-up
+
+void InitDBSetup()
+{
+    ReadNetWorkCFG();
+    GetDataPath();
+    TableStructures();
+    LockDataBaseShared();
+}
+
+void DoneDBSetup()
+{
+    WriteNetWorkCFG();
+    g_lock.reset();
+    g_lockError.clear();
+    g_firstConnection = true;
+    DbSession::SetDataFolder(QString());
+    SetDataFolder(QString());
+    ForgetDataPath();
+}

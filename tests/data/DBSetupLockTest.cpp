@@ -1,0 +1,196 @@
+// The data folder lock at start-up against another copy of the program (a
+// second process): the first shared lock's wait, its message, and the
+// exclusive work of the upgrade on a network folder.
+
+#include "data/DBSetup.h"
+#include "data/Globals.h"
+#include "db/Tables.h"
+#include "foundation/IniPersist.h"
+#include "platform/Clock.h"
+#include "platform/Disk.h"
+#include "support/DataFolderFixture.h"
+#include "support/RecordingProgress.h"
+#include "support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+
+namespace {
+
+// The other copy of the program: holds the data folder lock as told.
+class OtherCopy {
+public:
+    OtherCopy(const QString& folder, bool network)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(
+            QStringLiteral(QOR_LOCK_HELPER), {folder, network ? QStringLiteral("network") : QStringLiteral("local")});
+        started_ = process_.waitForStarted(10000);
+    }
+    ~OtherCopy()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.write("quit\n");
+            if (!process_.waitForFinished(10000))
+                process_.kill();
+        }
+    }
+    bool Started() const { return started_; }
+    QString Ask(const char* command)
+    {
+        process_.write(command);
+        process_.write("\n");
+        while (!process_.canReadLine()) {
+            if (!process_.waitForReadyRead(10000))
+                return QStringLiteral("no answer");
+        }
+        return QString::fromUtf8(process_.readLine()).trimmed();
+    }
+
+private:
+    QProcess process_;
+    bool started_ = false;
+};
+
+// Every look at the tick count moves it on, so that waits end at once.
+class HurryingClock final : public IClock {
+public:
+    explicit HurryingClock(uint32_t step) : step_(step) {}
+    TDateTime Now() override { return 45366.5; }
+    uint32_t TickCount() override { return tick_ += step_; }
+
+private:
+    uint32_t step_;
+    uint32_t tick_ = 1000;
+};
+
+class NetworkDisk final : public IDiskInfo {
+public:
+    int64_t FreeSpace(const QString&) override { return 1 << 30; }
+    int64_t TotalSpace(const QString&) override { return 1 << 30; }
+    bool IsNetworkFileSystem(const QString&) override { return true; }
+};
+
+class ScopedNetworkDisk {
+public:
+    ScopedNetworkDisk() { SetDiskInfo(&disk_); }
+    ~ScopedNetworkDisk() { SetDiskInfo(nullptr); }
+
+private:
+    NetworkDisk disk_;
+};
+
+TEST(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
+{
+    DataFolderFixture fx;
+    WriteDataAlias(fx.DataPath());
+    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
+    OtherCopy other(fx.DataPath(), false);
+    ASSERT_TRUE(other.Started());
+    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+
+    HurryingClock clock(3000);
+    SetClock(&clock);
+    RecordingProgress progress;
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error)
+        .Title(QString())
+        .Details(QStringLiteral("Невозможно подключение к базе данных\r\nБаза занята другим пользователем или "
+                                "возможна фатальная ошибка\r\n\r\nОшибка: файл блокировки занят другой копией "
+                                "программы\r\nПрекращение работы"));
+    EXPECT_THROW(fx.StartUp(), ProgramExit);
+    SetClock(&fx.Clock());
+
+    const QStringList& log = progress.Log();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(log[0], QStringLiteral("Init 0 0 20000 0 0")) << "shown from the second try on";
+    EXPECT_EQ(log[1], QStringLiteral("Mess 1 Ожидание подключения к базе данных"));
+    EXPECT_EQ(log[2], QStringLiteral("Pos 1 3000"));
+    EXPECT_EQ(log.last(), QStringLiteral("Close")) << "closed before the message";
+    EXPECT_GE(progress.Steps(), 6);
+    EXPECT_TRUE(FirstConnection());
+}
+
+TEST(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
+{
+    DataFolderFixture fx;
+    WriteDataAlias(fx.DataPath());
+    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
+    OtherCopy other(fx.DataPath(), false);
+    ASSERT_TRUE(other.Started());
+    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+
+    // The other copy ends while this one waits.
+    class ReleasingClock final : public IClock {
+    public:
+        explicit ReleasingClock(OtherCopy& other) : other_(other) {}
+        TDateTime Now() override { return 45366.5; }
+        uint32_t TickCount() override
+        {
+            tick_ += 1000;
+            if (tick_ == 4000)
+                other_.Ask("unlock");
+            return tick_;
+        }
+
+    private:
+        OtherCopy& other_;
+        uint32_t tick_ = 0;
+    } clock(other);
+    SetClock(&clock);
+    RecordingProgress progress;
+    ScriptedMessages msgs;
+    fx.StartUp();
+    SetClock(&fx.Clock());
+    EXPECT_FALSE(FirstConnection());
+    EXPECT_FALSE(progress.Active());
+    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused")) << "this copy holds the folder now";
+}
+
+TEST(DBSetupLock, NetworkCopiesShareButTheUpgradeNeedsTheFolderAlone)
+{
+    ScopedNetworkDisk network;
+    DataFolderFixture fx;
+    WriteDataAlias(fx.DataPath());
+    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
+    OtherCopy other(fx.DataPath(), true);
+    ASSERT_TRUE(other.Started());
+    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+
+    ScriptedMessages msgs;
+    fx.StartUp();
+    EXPECT_TRUE(DataPathIsNetwork());
+    EXPECT_FALSE(FirstConnection()) << "two shared locks on a network folder";
+
+    msgs.Expect(MsgKind::Error)
+        .Details(QStringLiteral(
+            "Базы заняты другим пользователем\r\nПреобразование возможно только в режиме монопольного доступа"));
+    EXPECT_THROW(OpenDataBase(), EAbort);
+    EXPECT_FALSE(LockDataBaseError().isEmpty());
+    EXPECT_EQ(Tables::List(fx.DataPath()), QStringList()) << "nothing was created";
+    // The refused upgrade kept the shared lock: the other copy cannot work alone.
+    EXPECT_EQ(other.Ask("exclusive"), QStringLiteral("refused"));
+
+    ASSERT_EQ(other.Ask("unlock"), QStringLiteral("ok"));
+    EXPECT_TRUE(LockDataBaseExclusive());
+    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused"));
+    EXPECT_TRUE(LockDataBaseShared());
+    EXPECT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+}
+
+TEST(DBSetupLock, LockFollowsTheRulesOfTheModes)
+{
+    DataFolderFixture fx;
+    fx.OpenDataBase(false);
+    EXPECT_TRUE(LockDataBase(false)) << "the mode held already";
+    EXPECT_TRUE(LockDataBaseExclusive()) << "the only copy may work alone";
+    EXPECT_TRUE(LockDataBaseShared());
+
+    OtherCopy other(fx.DataPath(), false);
+    ASSERT_TRUE(other.Started());
+    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused")) << "a local folder is held for this copy alone";
+}
+
+} // namespace
