@@ -628,20 +628,29 @@ bool DeleteDopRecord(int dopnum)
         dph.Open();
         Cursor dp(QStringLiteral("DP"));
         dp.Open();
-        Transaction tx({&dph, &dp});
+        Cursor bin(QStringLiteral("Bin"));
+        bin.Open();
+        Transaction tx({&dph, &dp, &bin});
         dph.SetRange({Variant(dopnum)}, {Variant(dopnum)});
         while (!dph.IsEmpty())
             dph.Delete();
         const bool found = dp.FindKey({Variant(dopnum)});
-        if (found)
+        if (found) {
             dp.Delete();
+            // A later kind under the same number must not inherit the formula.
+            BinSetRange(bin, {Variant(int(binUserFormulas)), Variant(dopnum)});
+            while (!bin.IsEmpty())
+                bin.Delete();
+        }
         tx.Commit();
         if (!found)
             return false;
     }
     RunHook(TDomainList::Accruals, &TDomainListHooks::MarkForReload);
+    RunHook(TDomainList::UserFormulas, &TDomainListHooks::MarkForReload);
     DbSession::RefreshAll(QStringLiteral("DPH"));
     DbSession::RefreshAll(QStringLiteral("DP"));
+    DbSession::RefreshAll(QStringLiteral("Bin"));
     return true;
 }
 

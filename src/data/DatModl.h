@@ -172,8 +172,9 @@ bool MoveDopBefore(int dopnumA, int dopnumB);
 
 // Deletes the department row and marks the department list for re-reading.
 bool DeletePodrRecord(int num);
-// Deletes the kind's history rows and its DP row (one transaction), marks
-// the accrual directory and refreshes the open DPH and DP cursors.
+// Deletes the kind's history rows, its DP row and its user formula (one
+// transaction), marks the accrual directory and the user formulas, and
+// refreshes the open DPH, DP and Bin cursors.
 bool DeleteDopRecord(int dopnum);
 // Deletes the accrual table row and refreshes the open DPT cursors.
 bool DeleteTablRecord(int num);

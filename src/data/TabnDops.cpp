@@ -1,0 +1,529 @@
+#include "data/TabnDops.h"
+
+#include "data/CalcMethods.h"
+#include "data/DatModl.h"
+#include "data/Dops.h"
+#include "data/Money.h"
+#include "db/Cursor.h"
+#include "db/Transaction.h"
+#include "platform/Exceptions.h"
+#include "platform/Rounding.h"
+
+#include <QStringList>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+QString S(const char* latin) { return QString::fromLatin1(latin); }
+
+[[noreturn]] void RaiseUnknownEntryKind() { throw EAppException(QStringLiteral("T_TabnDop: Неизвестный тип")); }
+
+[[noreturn]] void RaiseUnknownListKind() { throw EAppException(QStringLiteral("T_TabnDopList: Неизвестный тип")); }
+
+int Sign(qint64 v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+bool IsBasicTip(qint32 tip) { return tip >= 1 && tip <= 3; }
+
+// A cursor on the table's TABNUM index (TABNUM first, then the table's date).
+class TabnCursor : public Cursor {
+public:
+    explicit TabnCursor(const char* table) : Cursor(S(table))
+    {
+        SetIndexName(S("TABNUM"));
+        Open();
+    }
+};
+
+void DeleteRanged(Cursor& table)
+{
+    for (table.First(); !table.IsEmpty();)
+        table.Delete();
+}
+
+TDateTime PrevMonthEnd(TDateTime date) { return GetMonthBeg(date) - 1; }
+
+} // namespace
+
+// ---------------------------------------------------------------- T_TabnDop
+
+T_TabnDop::T_TabnDop(qint32 tabNum, T_DNList* owner, quint8 kind) : Owner(owner), TabNum(tabNum), Kind(kind) {}
+
+void T_TabnDop::LoadFromTable(Cursor& table)
+{
+    if (Kind < tdkPermanent || Kind > tdkNewResults)
+        RaiseUnknownEntryKind();
+    const qint32 tabNum = table.FieldByName(S("TABNUM")).AsInteger();
+    if (Bound && tabNum != TabNum)
+        throw EAppException(QStringLiteral("T_TabnDop: Не тот табельный номер"));
+    TabNum = tabNum;
+    Proc = 0;
+    DateEnd = 0;
+    DTime = 0;
+    DateOp = 0;
+    DopNum = table.FieldByName(S("DOPNUM")).AsInteger();
+    DateBeg = table.FieldByName(S("DATEBEG")).AsDateTime();
+    Sum = Currency::FromDouble(table.FieldByName(S("SUM")).AsFloat());
+    switch (Kind) {
+    case tdkPermanent:
+        DateEnd = table.FieldByName(S("DATEEND")).AsDateTime();
+        Proc = table.FieldByName(S("PROC")).AsFloat();
+        break;
+    case tdkInput:
+        Proc = table.FieldByName(S("PROC")).AsFloat();
+        DTime = table.FieldByName(S("DTIME")).AsFloat();
+        DateOp = table.FieldByName(S("DATEVV")).AsDateTime();
+        break;
+    default:
+        DTime = table.FieldByName(S("DTIME")).AsFloat();
+        DateOp = table.FieldByName(S("DATERAS")).AsDateTime();
+        Uder = table.FieldByName(S("UDER")).AsBoolean();
+        break;
+    }
+    // The number changed: the kind is looked up again, bound or not.
+    dopLooked_ = false;
+    Link();
+}
+
+void T_TabnDop::SaveToTable(Cursor& table)
+{
+    if (T_Dop* dop = GetDop())
+        Uder = dop->Uder;
+    const Variant tabNum(TabNum), dopNum(DopNum), dateBeg(Variant::FromDate(DateBeg)), sum(Sum.ToDouble());
+    switch (Kind) {
+    case tdkPermanent:
+        AppendRecordValues(table, 0, {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("DATEEND"), S("SUM"), S("PROC")},
+            {tabNum, dopNum, dateBeg, Variant::FromDate(DateEnd), sum, Variant(Proc)});
+        return;
+    case tdkInput:
+        AppendRecordValues(table, 0,
+            {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("PROC"), S("DTIME"), S("DATEVV")},
+            {tabNum, dopNum, dateBeg, sum, Variant(Proc), Variant(DTime), Variant::FromDate(DateOp)});
+        return;
+    case tdkMonthTotals:
+        if (LocateByScan(table, S("DOPNUM"), dopNum)) {
+            SetRecordValues(table, {S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS")},
+                {dateBeg, sum, Variant(DTime), Variant::FromDate(DateOp)});
+            return;
+        }
+        [[fallthrough]];
+    case tdkResults:
+    case tdkNewResults:
+        AppendRecordValues(table, 0,
+            {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS"), S("UDER")},
+            {tabNum, dopNum, dateBeg, sum, Variant(DTime), Variant::FromDate(DateOp), Variant(Uder)});
+        return;
+    default: RaiseUnknownEntryKind();
+    }
+}
+
+T_Dop* T_TabnDop::GetDop()
+{
+    if (Owner == nullptr)
+        return nullptr;
+    // A kind pointer of an earlier reading of the directory, or of another
+    // number, is never used.
+    if (!dopLooked_ || dopGeneration_ != Owner->Generation() || (dop_ != nullptr && dop_->DopNum != DopNum)) {
+        dop_ = nullptr;
+        dop_ = Owner->FindDop(DopNum);
+        dopGeneration_ = Owner->Generation();
+        dopLooked_ = true;
+    }
+    return dop_;
+}
+
+void T_TabnDop::RelinkDop()
+{
+    if (!Bound)
+        return;
+    dopLooked_ = false;
+    Link();
+}
+
+void T_TabnDop::Link()
+{
+    if (T_Dop* dop = GetDop())
+        Uder = dop->Uder;
+}
+
+int CompareTabnDops(T_TabnDop* a, T_TabnDop* b, int mode)
+{
+    const T_Dop* da = a->GetDop();
+    const T_Dop* db = b->GetDop();
+    if ((da == nullptr) != (db == nullptr))
+        return da == nullptr ? 1 : -1;
+    int r = 0;
+    if (da != nullptr && db != nullptr) {
+        if (da->Uder != db->Uder)
+            return da->Uder ? 1 : -1;
+        switch (mode) {
+        case 2: r = CompareTextIgnoreCase(da->GetName(), db->GetName()); break;
+        case 3: r = Sign(qint64(da->SNum) - db->SNum); break;
+        case 4:
+            if (IsBasicTip(da->Tip) && IsBasicTip(db->Tip))
+                r = Sign(qint64(da->Tip) - db->Tip);
+            if (r == 0)
+                r = Sign(qint64(da->StadiaF) - db->StadiaF);
+            break;
+        default: break;
+        }
+    }
+    if (r == 0)
+        r = Sign(qint64(a->DopNum) - b->DopNum);
+    return r;
+}
+
+// ---------------------------------------------------------------- T_TabnDopList
+
+T_TabnDopList::T_TabnDopList(T_DNList* owner, quint8 kind) : owner_(owner), kind_(kind)
+{
+    if (owner_ != nullptr)
+        directoryLink_ = TNotifyLink(owner_->NotifyList(), TNotifyEvent(this, &T_TabnDopList::DirectoryChanged));
+}
+
+T_TabnDopList::~T_TabnDopList()
+{
+    directoryLink_.Reset();
+    T_TabnDopList::Clear();
+}
+
+void T_TabnDopList::Release(TObject* obj)
+{
+    if (obj == nullptr || borrowed_.remove(obj))
+        return;
+    delete obj;
+}
+
+void T_TabnDopList::Clear()
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        TObject* obj = GetObject(i);
+        PutObject(i, nullptr);
+        Release(obj);
+    }
+    borrowed_.clear();
+    T_yqObjectList::Clear();
+}
+
+void T_TabnDopList::SetCount(int newCount)
+{
+    CheckCount(newCount);
+    for (int i = newCount; i < GetCount(); ++i) {
+        TObject* obj = GetObject(i);
+        PutObject(i, nullptr);
+        Release(obj);
+    }
+    T_yqObjectList::SetCount(newCount);
+}
+
+TObject* T_TabnDopList::DeleteObject(int index)
+{
+    Release(T_yqObjectList::DeleteObject(index));
+    return nullptr;
+}
+
+void T_TabnDopList::FreeObject(TObject* obj)
+{
+    if (obj == nullptr)
+        return;
+    const int index = IndexOfObject(obj);
+    if (index < 0)
+        throw Exception(QStringLiteral("No object in owner list"));
+    Delete(index);
+    Release(obj);
+}
+
+void T_TabnDopList::SetTabn(qint32 tabNum)
+{
+    TabNum = tabNum;
+    Load();
+}
+
+bool T_TabnDopList::DoFilter(T_TabnDop* entry)
+{
+    if (kind_ == tdkMonthTotals && entry->DopNum < dnFirstReserved)
+        return false;
+    bool accept = true;
+    if (OnFilter)
+        OnFilter(this, entry, accept);
+    return accept;
+}
+
+void T_TabnDopList::DoChange() { OnChange(this); }
+
+void T_TabnDopList::ReadRows(Cursor& table, qint32 fromDopNum, qint32 toDopNum, qint32 renumber)
+{
+    const Field dopNum = table.FieldByName(S("DOPNUM"));
+    for (table.First(); !table.Eof(); table.Next()) {
+        const qint32 n = dopNum.AsInteger();
+        if (n < fromDopNum || n > toDopNum)
+            continue;
+        auto entry = std::make_unique<T_TabnDop>(TabNum, owner_, kind_);
+        entry->LoadFromTable(table);
+        if (renumber != 0) {
+            entry->DopNum = renumber;
+            entry->RelinkDop();
+        }
+        if (DoFilter(entry.get())) {
+            borrowed_.remove(entry.get());
+            AddObject(entry.release());
+        }
+    }
+}
+
+void T_TabnDopList::Load()
+{
+    Clear();
+    if (TabNum < 1) {
+        DoChange();
+        return;
+    }
+    const Variant tabn(TabNum);
+    const auto month = [&](TDateTime first, TDateTime last) {
+        return std::pair{QList<Variant>{tabn, Variant::FromDate(first)}, QList<Variant>{tabn, Variant::FromDate(last)}};
+    };
+    const TDateTime monthBeg = GetMonthBeg(Date), monthEnd = GetMonthEnd(Date);
+    const TDateTime prevEnd = PrevMonthEnd(Date), prevBeg = GetMonthBeg(prevEnd);
+    const qint32 all0 = INT32_MIN, all1 = INT32_MAX;
+    switch (kind_) {
+    case tdkPermanent: {
+        TabnCursor srd("SRD");
+        srd.SetRange({tabn}, {tabn});
+        ReadRows(srd, all0, all1);
+        break;
+    }
+    case tdkInput:
+        if (IsInWorkMonth(Date)) {
+            TabnCursor vvod("VVOD");
+            vvod.SetRange({tabn}, {tabn});
+            ReadRows(vvod, all0, all1);
+        } else {
+            // Archived input of a month: by its input date (DATEVV).
+            TabnCursor vvarc("VVARC");
+            const auto [from, to] = month(monthBeg, monthEnd);
+            vvarc.SetRange(from, to);
+            ReadRows(vvarc, all0, all1);
+        }
+        break;
+    case tdkResults: {
+        if (IsInWorkMonth(Date)) {
+            TabnCursor nc("NC");
+            nc.SetRange({tabn}, {tabn});
+            ReadRows(nc, all0, all1);
+        } else {
+            TabnCursor ncarc("NCARC");
+            const auto [from, to] = month(monthBeg, monthEnd);
+            ncarc.SetRange(from, to);
+            ReadRows(ncarc, all0, all1);
+        }
+        TabnCursor ncarc("NCARC");
+        const auto [from, to] = month(prevBeg, prevEnd);
+        ncarc.SetRange(from, to);
+        ReadRows(ncarc, dnVsego, dnVsego, dnBegin);
+        break;
+    }
+    case tdkMonthTotals: {
+        TabnCursor ncarc("NCARC");
+        const auto [from, to] = month(prevBeg, prevEnd);
+        ncarc.SetRange(from, to);
+        ReadRows(ncarc, dnFirstReserved, dnVsego);
+        break;
+    }
+    case tdkNewResults: DoChange(); return;
+    default: RaiseUnknownListKind();
+    }
+    Sort();
+}
+
+void T_TabnDopList::Save()
+{
+    switch (kind_) {
+    case tdkPermanent: SavePermanent(); break;
+    case tdkInput: SaveInput(); break;
+    case tdkResults: break;
+    case tdkMonthTotals: SaveMonthTotals(); break;
+    case tdkNewResults: SaveNewResults(); break;
+    default: RaiseUnknownListKind();
+    }
+}
+
+void T_TabnDopList::SaveEntries(const QList<Cursor*>& tables, Cursor& target, const QString& heading,
+    const std::function<void()>& before, const std::function<bool(T_TabnDop*)>& prepare)
+{
+    Transaction tx(tables);
+    before();
+    QStringList errors;
+    for (T_TabnDop* entry : *this) {
+        try {
+            if (prepare(entry))
+                entry->SaveToTable(target);
+        } catch (const Exception& e) {
+            errors << e.Message();
+        }
+    }
+    // One failing entry undoes the whole list: the employee keeps what he had.
+    if (!errors.isEmpty())
+        throw EAppException(heading + errors.join(QStringLiteral("\r\n")));
+    tx.Commit();
+}
+
+void T_TabnDopList::SavePermanent()
+{
+    TabnCursor srd("SRD");
+    srd.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    SaveEntries(
+        {&srd}, srd, QStringLiteral("Ошибка сохранения списка постоянных доплат\r\n"), [&] { DeleteRanged(srd); },
+        [this](T_TabnDop*) { return TabNum > 0; });
+}
+
+void T_TabnDopList::SaveInput()
+{
+    // The list of a past month holds that month's archived input: writing
+    // it would replace the employee's current input.
+    if (!IsInWorkMonth(Date) || !IsInWorkMonth(GetDate()))
+        throw EAppException(QStringLiteral("Данные ввода можно сохранить только за рабочий месяц"));
+    TabnCursor vvod("VVOD");
+    Cursor sr(S("SR"));
+    sr.Open();
+    vvod.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    SaveEntries(
+        {&vvod, &sr}, vvod, QStringLiteral("Ошибка сохранения списка данных ввода\r\n"),
+        [&] {
+            ResetCalcDate(TabNum);
+            DeleteRanged(vvod);
+        },
+        [this](T_TabnDop*) { return TabNum > 0; });
+}
+
+void T_TabnDopList::SaveMonthTotals()
+{
+    const TDateTime last = PrevMonthEnd(Date);
+    TabnCursor ncarc("NCARC");
+    ncarc.SetRange({Variant(TabNum), Variant::FromDate(GetMonthBeg(last))}, {Variant(TabNum), Variant::FromDate(last)});
+    SaveEntries(
+        {&ncarc}, ncarc, QStringLiteral("Ошибка сохранения данных за прошлый период\r\n"), [] {},
+        [this, last](T_TabnDop* entry) {
+            if (TabNum < 1 || entry->DopNum < dnFirstReserved)
+                return false;
+            entry->DateBeg = last;
+            entry->DateOp = last;
+            entry->TabNum = TabNum;
+            return true;
+        });
+}
+
+void T_TabnDopList::SaveNewResults()
+{
+    TabnCursor nc("NC");
+    nc.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    SaveEntries(
+        {&nc}, nc, QString(), [&] { DeleteRanged(nc); }, [this](T_TabnDop*) { return TabNum > 0; });
+}
+
+T_TabnDop* T_TabnDopList::FindTabnDop(qint32 dopNum) const
+{
+    return Find([dopNum](const T_TabnDop* e) { return e->DopNum == dopNum; });
+}
+
+void T_TabnDopList::GetValues(qint32 dopNum, double& time, Currency& sum, double& proc) const
+{
+    time = 0;
+    sum = Currency();
+    proc = 0;
+    if (const T_TabnDop* e = FindTabnDop(dopNum)) {
+        time = e->DTime;
+        sum = e->Sum;
+        proc = e->Proc;
+    }
+}
+
+Currency T_TabnDopList::GetSum(qint32 dopNum) const
+{
+    const T_TabnDop* e = FindTabnDop(dopNum);
+    return e != nullptr ? e->Sum : Currency();
+}
+
+void T_TabnDopList::SetValues(qint32 dopNum, double time, Currency sum, double proc)
+{
+    T_TabnDop* entry = FindTabnDop(dopNum);
+    const bool empty = std::abs(time) < kZeroThreshold && std::abs(sum.ToDouble()) < kZeroThreshold
+        && std::abs(proc) < kZeroThreshold && dopNum < dnFirstReserved;
+    if (entry == nullptr) {
+        if (empty)
+            return;
+        auto made = std::make_unique<T_TabnDop>(TabNum, owner_, kind_);
+        made->DopNum = dopNum;
+        const TDateTime date = GetDate();
+        made->DateBeg = GetMonthBeg(date);
+        made->DateEnd = GetMonthEnd(date);
+        made->DateOp = Date;
+        made->RelinkDop();
+        entry = made.get();
+        borrowed_.remove(entry);
+        AddObject(made.release());
+    } else if (empty) {
+        FreeObject(entry);
+        return;
+    }
+    entry->DTime = time;
+    entry->Sum = Currency::FromDouble(RoundToKop(sum.ToDouble()));
+    entry->Proc = proc;
+}
+
+void T_TabnDopList::SetSortMode(int mode)
+{
+    if (mode == sortMode_)
+        return;
+    sortMode_ = mode;
+    Sort();
+}
+
+void T_TabnDopList::Sort()
+{
+    if (sortMode_ != 0) {
+        // The kinds first: a directory reload during the sort would sort
+        // this list again underneath it.
+        for (T_TabnDop* e : *this)
+            e->GetDop();
+        const int mode = sortMode_;
+        SortItems([mode](void* a, void* b) {
+            return CompareTabnDops(static_cast<T_TabnDop*>(static_cast<TObject*>(a)),
+                       static_cast<T_TabnDop*>(static_cast<TObject*>(b)), mode)
+                < 0;
+        });
+    }
+    DoChange();
+}
+
+void T_TabnDopList::GetDopNumbers(T_yqIntegerList& list) const
+{
+    list.Clear();
+    for (const T_TabnDop* e : *this)
+        list.AddInteger(e->DopNum);
+}
+
+void T_TabnDopList::AddFrom(const T_TabnDopList& other)
+{
+    for (T_TabnDop* e : other) {
+        if (IndexOfObject(e) >= 0)
+            continue;
+        AddObject(e);
+        borrowed_.insert(e);
+    }
+}
+
+void T_TabnDopList::ClearRefs() { Clear(); }
+
+void T_TabnDopList::ClearMarks()
+{
+    for (T_TabnDop* e : *this)
+        e->Matched = false;
+}
+
+void T_TabnDopList::DirectoryChanged(TObject*)
+{
+    for (T_TabnDop* e : *this)
+        e->RelinkDop();
+    Sort();
+}
