@@ -1,6 +1,7 @@
 #include "data/AppContext.h"
 
 #include "data/DatModl.h"
+#include "data/Dops.h"
 #include "data/Podr.h"
 #include "data/UserFormulas.h"
 
@@ -49,6 +50,7 @@ TDomainListHooks UserFormulaHooks()
 
 void InitAppContext()
 {
+    InstallDNListHooks();
     SetDomainListHooks(TDomainList::Departments, DepartmentHooks());
     SetDomainListHooks(TDomainList::UserFormulas, UserFormulaHooks());
 }
@@ -56,6 +58,7 @@ void InitAppContext()
 void DoneAppContext()
 {
     SetDomainListHooks(TDomainList::Departments, {});
+    SetDomainListHooks(TDomainList::Accruals, {});
     SetDomainListHooks(TDomainList::UserFormulas, {});
     g_pnList.reset();
     g_userFormulas.reset();

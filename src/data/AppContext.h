@@ -1,8 +1,9 @@
 #pragma once
 // The program-wide domain objects that outlive every window: the department
-// list and the user formulas (made, loaded and freed by the data module
-// through its list hooks), the current numbers the windows pass to each
-// other, and the last formula error of a calculation.
+// list, the accrual directory (DNList(), data/Dops.h) and the user formulas,
+// made, loaded and freed by the data module through its list hooks; the
+// current numbers the windows pass to each other, and the last formula error
+// of a calculation.
 //
 //   InitAppContext();          // at start-up, before CreateDataModule
 //   CreateDataModule();        // makes and loads the lists
@@ -16,8 +17,9 @@
 class T_PNList;
 class T_UserFormulaList;
 
-// Registers the lists with the data module's hooks (create, load, mark for
-// reload, destroy). Calling it again changes nothing.
+// Registers the departments, the accrual directory and the user formulas
+// with the data module's hooks (create, load, mark for reload, destroy).
+// Calling it again changes nothing.
 void InitAppContext();
 // Frees the lists still alive and removes the hooks.
 void DoneAppContext();
