@@ -52,7 +52,10 @@ void T_UserFormula::WriteText(Cursor& table)
         StampUser(table);
         table.Post();
     } catch (...) {
-        table.Cancel();
+        try {
+            table.Cancel();
+        } catch (...) {
+        }
         throw;
     }
 }
