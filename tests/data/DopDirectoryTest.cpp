@@ -443,6 +443,9 @@ TEST_F(DopDirectory, NoHandlerRunsWhileTheApplicationTerminates)
 
 TEST(DopProgramDirectory, TheDataModuleMakesLoadsReloadsAndFreesIt)
 {
+    struct Uninstall {
+        ~Uninstall() { SetDomainListHooks(TDomainList::Accruals, {}); }
+    } uninstall;
     DataFolderFixture fx;
     InstallDNListHooks();
     fx.OpenDataBase();
@@ -461,7 +464,6 @@ TEST(DopProgramDirectory, TheDataModuleMakesLoadsReloadsAndFreesIt)
 
     fx.CloseDataBase();
     EXPECT_EQ(DNList(), nullptr);
-    SetDomainListHooks(TDomainList::Accruals, {});
 }
 
 } // namespace
