@@ -1,3 +1,4 @@
+#include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/Globals.h"
 #include "foundation/IniPersist.h"
@@ -20,17 +21,22 @@ int main(int argc, char* argv[])
         // What the old units did when they were loaded, in their order.
         InitGlobals();
         InitDBSetup();
+        InitAppContext();
         QMainWindow window;
         window.setObjectName(QStringLiteral("FormMain"));
         window.setWindowTitle(QStringLiteral("Qor"));
         window.resize(900, 600);
         window.show();
+        SetApplicationRunning(true);
         code = app.exec();
+        SetApplicationRunning(false);
     } catch (const ProgramExit& e) {
         code = e.Code();
     }
     if (const auto exitCode = PendingProgramExit())
         code = *exitCode;
+    SetApplicationRunning(false);
+    DoneAppContext();
     DoneDBSetup();
     DoneGlobals();
     CloseProgramIni();

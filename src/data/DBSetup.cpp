@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <chrono>
 #include <optional>
@@ -516,7 +517,10 @@ void OpenDataBase()
                       .arg(VersionText(version), FormatVersion(1)));
         EndProgram();
     }
-    if (version != ProgramDataVersion) {
+    // A rebuild broken off by a crash left a table as "TMP": the check must
+    // put it back, whatever the version says.
+    const bool unfinished = QFileInfo::exists(MarkerPath(folder));
+    if (version != ProgramDataVersion || unfinished) {
         Cfg.Version = version;
         if (AnyCatalogueTableExists(folder)) {
             if (!AskYesNo(QString(),

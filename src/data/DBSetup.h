@@ -73,8 +73,9 @@ bool FirstConnection();
 // Runs when the clerk asks for a reserve copy before the upgrade; empty
 // until the reserve copy exists (the question is then not asked).
 void SetReserveCopyHook(std::function<void()> hook);
-// The start-up step: the version check and, when it differs, the upgrade
-// with CheckDataBase under the exclusive lock; then the shared lock and the
+// The start-up step: the version check and, when it differs (or a rebuild
+// was broken off by a crash), the upgrade with CheckDataBase under the
+// exclusive lock; then the shared lock and the
 // amount-in-words table copied into a data folder that lacks it.
 // IniSavingEnabled is on afterwards. A newer data base, a refusal or a
 // failed lock end the program (ProgramExit); a broken-off upgrade ends it

@@ -118,9 +118,6 @@ void SetSplashText(const QString& text);
 
 // ---------------------------------------------------------------- record routines
 
-// The user number stamped into the USER field of every row written.
-// (Globals' CurrentUser.)
-
 // Opens every cursor of the list, except those whose name begins with
 // "TMP"; a failure is shown ("Ошибка при открытии таблицы:") and the
 // others still open. Stops when the application is terminating.
@@ -150,8 +147,8 @@ void SetRecordValues(Cursor& table, const QStringList& names, const QList<Varian
 // The row with that primary key ("Нет в справочнике" when absent), then as SetRecordValues.
 void SetRecordValuesByKey(Cursor& table, const QList<Variant>& key, const QStringList& names,
     const QList<Variant>& values, bool stamp = true);
-// Writes the current user number into the row's USER field, when it has one
-// (the row must be in edit or insert state).
+// Writes the current user number (CurrentUser) into the row's USER field,
+// when it has one (the row must be in edit or insert state).
 void StampUser(Cursor& table);
 // A failure in any of these cancels the row: no half-written row is posted.
 

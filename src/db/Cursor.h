@@ -225,6 +225,8 @@ public:
     void SetMasterSource(Cursor* master, const QString& masterFields);
     void ClearMasterSource();
     Cursor* MasterSource() const { return master_; }
+    // The master's fields of the link, in the order of the index fields they fill.
+    const QStringList& MasterFields() const { return masterFields_; }
 
     // ---- events (may raise to stop the operation) ----
     std::function<void(Cursor&)> OnBeforeScroll;

@@ -718,6 +718,20 @@ TEST_F(DBSetupRebuild, TableLeftAsTmpByACrashIsPutBackNotDeleted)
     ExpectNoLeftovers();
 }
 
+TEST_F(DBSetupRebuild, CrashLeftoverIsMendedAtTheNextStartWhateverTheVersion)
+{
+    ReplaceTable(CatalogueDef("PN"), {{{"NUM", 4}, {"TIP", 1}}});
+    WriteFileBytes(fx.DataPath() + RebuildMarkerName(), "PN");
+    Tables::Rename(QStringLiteral("PN"), RebuildTableName());
+    fx.CloseDataBase();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Question).Containing(QStringLiteral("Выполнять преобразования")).Yes();
+    msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Преобразование таблицы \"PN\" было прервано"));
+    fx.OpenDataBase(false);
+    EXPECT_EQ(Column(QStringLiteral("PN"), "NUM"), QList<QString>{QStringLiteral("4")});
+    ExpectNoLeftovers();
+}
+
 TEST_F(DBSetupRebuild, TableLeftAsTmpWithTheNewOneMissingIsPutBack)
 {
     ReplaceTable(CatalogueDef("DP"), {{{"DOPNUM", 3}, {"NAIM", QStringLiteral("Оклад")}}});
