@@ -1,5 +1,6 @@
 #include "data/Dops.h"
 
+#include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "data/DatModl.h"
 #include "data/Globals.h"
@@ -601,7 +602,7 @@ void T_DNList::RemoveNotify(const TNotifyEvent& handler) { notify_.Remove(handle
 
 void T_DNList::Changed()
 {
-    if (ApplicationTerminating())
+    if (!ApplicationRunning() || ApplicationTerminating())
         return;
     QStringList errors;
     const auto guardedRun = [&errors](const auto& call) {

@@ -216,9 +216,10 @@ public:
     void RemoveNotify(const TNotifyEvent& handler);
     // For subscriptions that end with their owner (TNotifyLink).
     T_yqNotifyEventList* NotifyList() { return &notify_; }
-    // While the application runs: every handler, then every view is built
-    // again. Errors are gathered and shown once after "Обнаружены ошибки
-    // реинициализации списка начислений:|".
+    // While the application runs (ApplicationRunning, not terminating):
+    // every view is built again, then every handler is called. Errors are
+    // gathered and shown once after "Обнаружены ошибки реинициализации
+    // списка начислений:|". Otherwise the views rebuild at their next use.
     void Changed();
 
     // Creates the built-in kinds that no kind carries yet, each under the

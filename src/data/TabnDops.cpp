@@ -242,7 +242,7 @@ void T_TabnDopList::SetTabn(qint32 tabNum)
 
 bool T_TabnDopList::DoFilter(T_TabnDop* entry)
 {
-    if (kind_ == tdkMonthTotals && entry->DopNum < dnFirstReserved)
+    if (kind_ == tdkMonthTotals && !IsReservedDopNum(entry->DopNum))
         return false;
     bool accept = true;
     if (OnFilter)
@@ -274,6 +274,9 @@ void T_TabnDopList::ReadRows(Cursor& table, qint32 fromDopNum, qint32 toDopNum, 
 
 void T_TabnDopList::Load()
 {
+    // A pending reload of the directory happens now, not amid the rows.
+    if (owner_ != nullptr)
+        owner_->EnsureLoaded();
     Clear();
     if (TabNum < 1) {
         DoChange();
@@ -351,6 +354,10 @@ void T_TabnDopList::Save()
 void T_TabnDopList::SaveEntries(const QList<Cursor*>& tables, Cursor& target, const QString& heading,
     const std::function<void()>& before, const std::function<bool(T_TabnDop*)>& prepare)
 {
+    // The kinds first: a reload of the directory during the loop would
+    // re-sort the list under it.
+    for (T_TabnDop* entry : *this)
+        entry->GetDop();
     Transaction tx(tables);
     before();
     QStringList errors;
@@ -404,7 +411,7 @@ void T_TabnDopList::SaveMonthTotals()
     SaveEntries(
         {&ncarc}, ncarc, QStringLiteral("Ошибка сохранения данных за прошлый период\r\n"), [] {},
         [this, last](T_TabnDop* entry) {
-            if (TabNum < 1 || entry->DopNum < dnFirstReserved)
+            if (TabNum < 1 || !IsReservedDopNum(entry->DopNum))
                 return false;
             entry->DateBeg = last;
             entry->DateOp = last;
@@ -448,7 +455,7 @@ void T_TabnDopList::SetValues(qint32 dopNum, double time, Currency sum, double p
 {
     T_TabnDop* entry = FindTabnDop(dopNum);
     const bool empty = std::abs(time) < kZeroThreshold && std::abs(sum.ToDouble()) < kZeroThreshold
-        && std::abs(proc) < kZeroThreshold && dopNum < dnFirstReserved;
+        && std::abs(proc) < kZeroThreshold && !IsReservedDopNum(dopNum);
     if (entry == nullptr) {
         if (empty)
             return;

@@ -3,6 +3,7 @@
 
 #include "DopFixture.h"
 
+#include "data/AppContext.h"
 #include "data/Globals.h"
 #include "db/Tables.h"
 #include "platform/Exceptions.h"
@@ -406,6 +407,7 @@ TEST_F(DopDirectory, ChangedCallsEveryHandlerOnceAndGathersTheirErrors)
     b.fail = QStringLiteral("Первая|ошибка");
     d.fail = QStringLiteral("Вторая");
 
+    const ScopedApplicationRunning running;
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error)
         .Title(QStringLiteral("Обнаружены ошибки реинициализации списка начислений:"))
@@ -426,23 +428,36 @@ TEST_F(DopDirectory, ChangedCallsEveryHandlerOnceAndGathersTheirErrors)
     EXPECT_EQ(d.calls, 2);
 }
 
-TEST_F(DopDirectory, NoHandlerRunsWhileTheApplicationTerminates)
+TEST_F(DopDirectory, HandlersRunOnlyWhileTheApplicationRuns)
 {
+    AddKind(1, QStringLiteral("Вид"));
     T_DNList dn;
     Receiver a(dn);
     dn.AddNotify(TNotifyEvent(&a, &Receiver::Changed));
+    T_DNSubList view(&dn, 3);
+    ASSERT_EQ(view.DopCount(), 1);
+    dn.Reload();
+    EXPECT_EQ(a.calls, 0) << "start-up: not running yet";
+    EXPECT_FALSE(view.Built());
+    EXPECT_EQ(view.DopCount(), 1) << "rebuilt at its next use";
+
+    const ScopedApplicationRunning running;
     SetApplicationTerminating(true);
     dn.Reload();
     SetApplicationTerminating(false);
     EXPECT_EQ(a.calls, 0);
     dn.Reload();
     EXPECT_EQ(a.calls, 1);
+    EXPECT_TRUE(view.Built()) << "rebuilt by the reload";
 }
 
 // ---------------------------------------------------------------- the program's directory
 
 TEST(DopProgramDirectory, TheDataModuleMakesLoadsReloadsAndFreesIt)
 {
+    struct Uninstall {
+        ~Uninstall() { SetDomainListHooks(TDomainList::Accruals, {}); }
+    } uninstall;
     DataFolderFixture fx;
     InstallDNListHooks();
     fx.OpenDataBase();
@@ -461,7 +476,6 @@ TEST(DopProgramDirectory, TheDataModuleMakesLoadsReloadsAndFreesIt)
 
     fx.CloseDataBase();
     EXPECT_EQ(DNList(), nullptr);
-    SetDomainListHooks(TDomainList::Accruals, {});
 }
 
 } // namespace

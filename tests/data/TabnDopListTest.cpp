@@ -4,6 +4,7 @@
 
 #include "DopFixture.h"
 
+#include "data/AppContext.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TabnDops.h"
@@ -545,6 +546,7 @@ TEST_F(TabnDopList, EntriesFollowTheDirectoryWhenItIsReadAgain)
     } counter;
     counter.n = &changes;
     input.OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    const ScopedApplicationRunning running;
     dn.Reload();
     EXPECT_GE(changes, 1);
     EXPECT_EQ(Numbers(input), (QList<int>{3, 1})) << "now a deduction";
