@@ -366,6 +366,10 @@ private:
 
     int ColLeft(int col) const;
     int RowTop(int row) const;
+    // What a grid line adds after each column and after each row (0 when
+    // neither its fixed nor its plain line is drawn).
+    int ColLineWidth() const;
+    int RowLineWidth() const;
     void DrawCell(QPainter& p, int col, int row, QRect rect, TGridDrawState state);
     void PaintLines(QPainter& p);
     void ResizeAxis(std::vector<int>& sizes, int count, int def);
