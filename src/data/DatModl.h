@@ -19,6 +19,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include <functional>
 
 class TDM {
@@ -105,6 +107,24 @@ struct TDomainListHooks {
     std::function<void()> Destroy; // at the data module's destruction
 };
 void SetDomainListHooks(TDomainList list, TDomainListHooks hooks);
+// The hooks of a list that lives in holder (a variable that outlives the
+// hooks): made at creation, read again by Reload, marked by SetLoaded(false),
+// dropped at destruction.
+template <class List> TDomainListHooks OwnedListHooks(std::unique_ptr<List>& holder)
+{
+    TDomainListHooks hooks;
+    hooks.Create = [&holder] { holder = std::make_unique<List>(); };
+    hooks.Load = [&holder] {
+        if (holder)
+            holder->Reload();
+    };
+    hooks.MarkForReload = [&holder] {
+        if (holder)
+            holder->SetLoaded(false);
+    };
+    hooks.Destroy = [&holder] { holder.reset(); };
+    return hooks;
+}
 
 // Refreshes every open table, then reloads the departments, the accrual
 // directory, the income-tax tables, the calendars and the user formulas,
