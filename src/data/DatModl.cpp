@@ -144,26 +144,6 @@ void CancelQuietly(Cursor& table) noexcept
     }
 }
 
-// Puts the cursor's index back when the routine is over.
-class IndexGuard {
-public:
-    explicit IndexGuard(Cursor& table) : table_(table), old_(table.IndexName()) {}
-    ~IndexGuard()
-    {
-        try {
-            if (table_.Active() && table_.IndexName() != old_)
-                table_.SetIndexName(old_);
-        } catch (...) {
-        }
-    }
-    IndexGuard(const IndexGuard&) = delete;
-    IndexGuard& operator=(const IndexGuard&) = delete;
-
-private:
-    Cursor& table_;
-    QString old_;
-};
-
 void SelectIndex(Cursor& table, const QString& name)
 {
     if (table.IndexName().compare(name, Qt::CaseInsensitive) != 0)
@@ -331,8 +311,7 @@ int TDM::AddEnterpriseRecord()
     if (number == 0) {
         // Number 0 means "no department" elsewhere: the row takes the next one.
         const int second = AppendNumberedRecord(SP, names, values, true);
-        IndexGuard index(SP);
-        SelectIndex(SP, QString());
+        PrimaryIndexScope index(SP);
         if (SP.FindKey({Variant(0)}))
             SP.Delete();
         number = second;
@@ -413,6 +392,17 @@ void SelectPrimaryIndex(Cursor& table, QString& oldIndexName)
 {
     oldIndexName = table.IndexName();
     SelectIndex(table, QString());
+}
+
+PrimaryIndexScope::PrimaryIndexScope(Cursor& table) : table_(table) { SelectPrimaryIndex(table_, old_); }
+
+PrimaryIndexScope::~PrimaryIndexScope()
+{
+    try {
+        if (table_.Active() && table_.IndexName() != old_)
+            table_.SetIndexName(old_);
+    } catch (...) {
+    }
 }
 
 int GetNextNumber(Cursor& table)
@@ -506,8 +496,7 @@ void SetRecordValuesByKey(
 {
     CheckArrays(names, values);
     table.CheckBrowseMode();
-    IndexGuard index(table);
-    SelectIndex(table, QString());
+    PrimaryIndexScope index(table);
     if (!table.FindKey(key))
         throw EAppException(QStringLiteral("Нет в справочнике"));
     SetRecordValues(table, names, values, stamp);

@@ -145,6 +145,18 @@ void OpenOwnedTables(const QList<Cursor*>& tables);
 
 // Remembers the current index name and selects the primary index.
 void SelectPrimaryIndex(Cursor& table, QString& oldIndexName);
+// SelectPrimaryIndex for a scope: the old index comes back when it ends.
+class PrimaryIndexScope {
+public:
+    explicit PrimaryIndexScope(Cursor& table);
+    ~PrimaryIndexScope();
+    PrimaryIndexScope(const PrimaryIndexScope&) = delete;
+    PrimaryIndexScope& operator=(const PrimaryIndexScope&) = delete;
+
+private:
+    Cursor& table_;
+    QString old_;
+};
 
 // The last value of the table's first field + 1 (1 for an empty table),
 // read without moving the cursor or changing its index.
