@@ -1,6 +1,7 @@
 #include "data/CalcMethods.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
+#include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "foundation/TypeList.h"
 #include "platform/Codec.h"
@@ -8,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <algorithm>
 
 namespace {
@@ -221,11 +221,11 @@ TEST(CalcMethods, DeductionsSortAfterAccrualsInEveryMode)
 
 namespace {
 
-class ResetCalcDateTest : public ::testing::Test {
+class ResetCalcDateTest : public DataFolderTest {
 protected:
     void SetUp() override
     {
-        DbSession::SetDataFolder(dataDir.path());
+        DataFolderTest::SetUp();
         const TTableStructures& catalogue = TableStructures();
         catalogue[catalogue.NumberOf(QStringLiteral("SR"))].CreateTable();
         Cursor sr(QStringLiteral("SR"));
@@ -238,7 +238,6 @@ protected:
             sr.Post();
         }
     }
-    void TearDown() override { DbSession::SetDataFolder(QString()); }
 
     TDateTime CalcDate(qint32 tabn)
     {
@@ -247,8 +246,6 @@ protected:
         EXPECT_TRUE(sr.FindKey({Variant(tabn)}));
         return sr[QStringLiteral("DATERAS")].AsDateTime();
     }
-
-    QTemporaryDir dataDir;
 };
 
 TEST_F(ResetCalcDateTest, ClearsTheCalculationDateOfThatEmployeeOnly)

@@ -5,6 +5,7 @@
 #include "foundation/ui/DBGrid.h"
 #include "UiTestHelpers.h"
 #include "data/TableCatalogue.h"
+#include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"
@@ -22,7 +23,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -80,20 +80,13 @@ void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 
 // A window with a data grid (and an edit to move the focus to) over a table
 // of a temporary data folder.
-class DBGridTest : public ::testing::Test {
+class DBGridTest : public DataFolderTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        DbSession::SetDataFolder(dir_.path());
-    }
-
     void TearDown() override
     {
         dialog.reset();
         cursors.clear();
-        DbSession::SetDataFolder(QString());
-        EXPECT_EQ(DbSession::OpenFileCount(), 0) << "a table file was left open";
+        DataFolderTest::TearDown();
     }
 
     void FillPosts(int count)
@@ -174,9 +167,6 @@ protected:
     std::vector<std::unique_ptr<Cursor>> cursors;
     Cursor* post = nullptr;
     TDBGrid* grid = nullptr;
-
-private:
-    QTemporaryDir dir_;
 };
 
 } // namespace
