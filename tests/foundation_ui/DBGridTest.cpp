@@ -49,18 +49,6 @@ std::map<int, QString> ReadNames(const char* table)
     return out;
 }
 
-// Types text into whatever has the focus, a character at a time.
-void Type(const QString& text)
-{
-    for (const QChar ch : text) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(w, nullptr);
-        const Qt::Key key
-            = ch.unicode() < 128 && ch.isLetterOrNumber() ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, w, key, QString(ch), Qt::NoModifier);
-    }
-}
-
 // grab() takes one window: the drop-down list is painted over the dialog.
 void SaveWithPopup(QWidget* window, QWidget* popup, const QString& name)
 {
@@ -69,13 +57,6 @@ void SaveWithPopup(QWidget* window, QWidget* popup, const QString& name)
     painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0)), popup->grab());
     painter.end();
     EXPECT_TRUE(shot.save(TestArtifactsDir() + QStringLiteral("/") + name + QStringLiteral(".png")));
-}
-
-void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QWidget* w = QApplication::focusWidget();
-    ASSERT_NE(w, nullptr);
-    QTest::keyClick(w, key, mods);
 }
 
 // A window with a data grid (and an edit to move the focus to) over a table
