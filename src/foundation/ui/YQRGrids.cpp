@@ -815,31 +815,22 @@ void Tyq_DrawGrid::SetFixedRows(int value)
     InvalidateGrid();
 }
 
-void Tyq_DrawGrid::SetDefaultColWidth(int value)
+void Tyq_DrawGrid::SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized)
 {
-    defaultColWidth_ = value;
-    std::fill(colWidths_.begin(), colWidths_.end(), value);
+    def = value;
+    std::fill(sizes.begin(), sizes.end(), value);
     UpdateScrollBars();
     if (editor_ && editor_->isVisible())
         UpdateEdit();
     StopFixedTracking();
     InvalidateGrid();
-    if (OnColumnSized)
-        OnColumnSized(this);
+    if (sized)
+        sized(this);
 }
 
-void Tyq_DrawGrid::SetDefaultRowHeight(int value)
-{
-    defaultRowHeight_ = value;
-    std::fill(rowHeights_.begin(), rowHeights_.end(), value);
-    UpdateScrollBars();
-    if (editor_ && editor_->isVisible())
-        UpdateEdit();
-    StopFixedTracking();
-    InvalidateGrid();
-    if (OnRowSized)
-        OnRowSized(this);
-}
+void Tyq_DrawGrid::SetDefaultColWidth(int value) { SetDefaultSize(defaultColWidth_, colWidths_, value, OnColumnSized); }
+
+void Tyq_DrawGrid::SetDefaultRowHeight(int value) { SetDefaultSize(defaultRowHeight_, rowHeights_, value, OnRowSized); }
 
 int Tyq_DrawGrid::ColWidths(int col) const
 {
@@ -855,39 +846,26 @@ int Tyq_DrawGrid::RowHeights(int row) const
     return rowHeights_[row];
 }
 
-void Tyq_DrawGrid::SetColWidths(int col, int width)
+void Tyq_DrawGrid::SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized)
 {
-    if (col < 0 || col >= colCount_)
+    if (index < 0 || index >= count)
         IndexOutOfRange();
-    width = std::max(width, 0);
-    if (colWidths_[col] == width)
+    size = std::max(size, 0);
+    if (sizes[index] == size)
         return;
-    colWidths_[col] = width;
+    sizes[index] = size;
     UpdateScrollBars();
     if (editor_ && editor_->isVisible())
         editor_->setGeometry(CellRect(current_.X, current_.Y));
     StopFixedTracking();
     InvalidateGrid();
-    if (OnColumnSized)
-        OnColumnSized(this);
+    if (sized)
+        sized(this);
 }
 
-void Tyq_DrawGrid::SetRowHeights(int row, int height)
-{
-    if (row < 0 || row >= rowCount_)
-        IndexOutOfRange();
-    height = std::max(height, 0);
-    if (rowHeights_[row] == height)
-        return;
-    rowHeights_[row] = height;
-    UpdateScrollBars();
-    if (editor_ && editor_->isVisible())
-        editor_->setGeometry(CellRect(current_.X, current_.Y));
-    StopFixedTracking();
-    InvalidateGrid();
-    if (OnRowSized)
-        OnRowSized(this);
-}
+void Tyq_DrawGrid::SetColWidths(int col, int width) { SetCellSize(colWidths_, colCount_, col, width, OnColumnSized); }
+
+void Tyq_DrawGrid::SetRowHeights(int row, int height) { SetCellSize(rowHeights_, rowCount_, row, height, OnRowSized); }
 
 void Tyq_DrawGrid::SetGridLineWidth(int value)
 {

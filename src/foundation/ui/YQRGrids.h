@@ -373,6 +373,10 @@ private:
     void DrawCell(QPainter& p, int col, int row, QRect rect, TGridDrawState state);
     void PaintLines(QPainter& p);
     void ResizeAxis(std::vector<int>& sizes, int count, int def);
+    // One column's width or one row's height, then the default of all of them;
+    // sized is the axis's notification.
+    void SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized);
+    void SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized);
     bool SizingAt(const QPoint& pos, GridState& state, int& index) const;
 
     bool IsFixedButton(int col, int row);
