@@ -135,6 +135,15 @@ void SetFields(Cursor& table, const QStringList& names, const QList<Variant>& va
         table.FieldByName(names[i]).SetVariant(values[i]);
 }
 
+// The named fields set, the user stamped when asked, the row posted.
+void SetFieldsAndPost(Cursor& table, const QStringList& names, const QList<Variant>& values, bool stamp)
+{
+    SetFields(table, names, values);
+    if (stamp)
+        StampUser(table);
+    table.Post();
+}
+
 void CancelQuietly(Cursor& table) noexcept
 {
     try {
@@ -447,10 +456,7 @@ int AppendNumberedRecord(Cursor& table, const QStringList& names, const QList<Va
         number = GetNextNumber(table);
         table.Append();
         table.FieldAt(0).SetInteger(number);
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
@@ -466,10 +472,7 @@ void AppendRecordValues(Cursor& table, int number, const QStringList& names, con
     try {
         if (number != 0)
             table.FieldAt(0).SetInteger(number);
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
@@ -481,10 +484,7 @@ void SetRecordValues(Cursor& table, const QStringList& names, const QList<Varian
     CheckArrays(names, values);
     table.Edit();
     try {
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
