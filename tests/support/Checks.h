@@ -36,7 +36,7 @@ template <class E, class F> QString MessageOf(F&& f)
     } catch (const E& e) {
         return e.Message();
     }
-    return QStringLiteral("<nothing raised>");
+    return QStringLiteral("<no exception>");
 }
 
 // The name of a table row (its `name` member) as gtest takes it: letters and
