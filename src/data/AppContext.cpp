@@ -14,45 +14,13 @@ std::unique_ptr<T_UserFormulaList> g_userFormulas;
 bool g_running = false;
 TAppContext g_context;
 
-TDomainListHooks DepartmentHooks()
-{
-    TDomainListHooks hooks;
-    hooks.Create = [] { g_pnList = std::make_unique<T_PNList>(); };
-    hooks.Load = [] {
-        if (g_pnList)
-            g_pnList->Reload();
-    };
-    hooks.MarkForReload = [] {
-        if (g_pnList)
-            g_pnList->SetLoaded(false);
-    };
-    hooks.Destroy = [] { g_pnList.reset(); };
-    return hooks;
-}
-
-TDomainListHooks UserFormulaHooks()
-{
-    TDomainListHooks hooks;
-    hooks.Create = [] { g_userFormulas = std::make_unique<T_UserFormulaList>(); };
-    hooks.Load = [] {
-        if (g_userFormulas)
-            g_userFormulas->Reload();
-    };
-    hooks.MarkForReload = [] {
-        if (g_userFormulas)
-            g_userFormulas->SetLoaded(false);
-    };
-    hooks.Destroy = [] { g_userFormulas.reset(); };
-    return hooks;
-}
-
 } // namespace
 
 void InitAppContext()
 {
     InstallDNListHooks();
-    SetDomainListHooks(TDomainList::Departments, DepartmentHooks());
-    SetDomainListHooks(TDomainList::UserFormulas, UserFormulaHooks());
+    SetDomainListHooks(TDomainList::Departments, OwnedListHooks(g_pnList));
+    SetDomainListHooks(TDomainList::UserFormulas, OwnedListHooks(g_userFormulas));
 }
 
 void DoneAppContext()

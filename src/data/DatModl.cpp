@@ -135,6 +135,15 @@ void SetFields(Cursor& table, const QStringList& names, const QList<Variant>& va
         table.FieldByName(names[i]).SetVariant(values[i]);
 }
 
+// The named fields set, the user stamped when asked, the row posted.
+void SetFieldsAndPost(Cursor& table, const QStringList& names, const QList<Variant>& values, bool stamp)
+{
+    SetFields(table, names, values);
+    if (stamp)
+        StampUser(table);
+    table.Post();
+}
+
 void CancelQuietly(Cursor& table) noexcept
 {
     try {
@@ -143,26 +152,6 @@ void CancelQuietly(Cursor& table) noexcept
     } catch (...) {
     }
 }
-
-// Puts the cursor's index back when the routine is over.
-class IndexGuard {
-public:
-    explicit IndexGuard(Cursor& table) : table_(table), old_(table.IndexName()) {}
-    ~IndexGuard()
-    {
-        try {
-            if (table_.Active() && table_.IndexName() != old_)
-                table_.SetIndexName(old_);
-        } catch (...) {
-        }
-    }
-    IndexGuard(const IndexGuard&) = delete;
-    IndexGuard& operator=(const IndexGuard&) = delete;
-
-private:
-    Cursor& table_;
-    QString old_;
-};
 
 void SelectIndex(Cursor& table, const QString& name)
 {
@@ -331,8 +320,7 @@ int TDM::AddEnterpriseRecord()
     if (number == 0) {
         // Number 0 means "no department" elsewhere: the row takes the next one.
         const int second = AppendNumberedRecord(SP, names, values, true);
-        IndexGuard index(SP);
-        SelectIndex(SP, QString());
+        PrimaryIndexScope index(SP);
         if (SP.FindKey({Variant(0)}))
             SP.Delete();
         number = second;
@@ -415,6 +403,17 @@ void SelectPrimaryIndex(Cursor& table, QString& oldIndexName)
     SelectIndex(table, QString());
 }
 
+PrimaryIndexScope::PrimaryIndexScope(Cursor& table) : table_(table) { SelectPrimaryIndex(table_, old_); }
+
+PrimaryIndexScope::~PrimaryIndexScope()
+{
+    try {
+        if (table_.Active() && table_.IndexName() != old_)
+            table_.SetIndexName(old_);
+    } catch (...) {
+    }
+}
+
 int GetNextNumber(Cursor& table)
 {
     const int64_t number = table.NextKeyNumber();
@@ -457,10 +456,7 @@ int AppendNumberedRecord(Cursor& table, const QStringList& names, const QList<Va
         number = GetNextNumber(table);
         table.Append();
         table.FieldAt(0).SetInteger(number);
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
@@ -476,10 +472,7 @@ void AppendRecordValues(Cursor& table, int number, const QStringList& names, con
     try {
         if (number != 0)
             table.FieldAt(0).SetInteger(number);
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
@@ -491,10 +484,7 @@ void SetRecordValues(Cursor& table, const QStringList& names, const QList<Varian
     CheckArrays(names, values);
     table.Edit();
     try {
-        SetFields(table, names, values);
-        if (stamp)
-            StampUser(table);
-        table.Post();
+        SetFieldsAndPost(table, names, values, stamp);
     } catch (...) {
         CancelQuietly(table);
         throw;
@@ -506,8 +496,7 @@ void SetRecordValuesByKey(
 {
     CheckArrays(names, values);
     table.CheckBrowseMode();
-    IndexGuard index(table);
-    SelectIndex(table, QString());
+    PrimaryIndexScope index(table);
     if (!table.FindKey(key))
         throw EAppException(QStringLiteral("Нет в справочнике"));
     SetRecordValues(table, names, values, stamp);

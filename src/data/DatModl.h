@@ -19,6 +19,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include <functional>
 
 class TDM {
@@ -105,6 +107,24 @@ struct TDomainListHooks {
     std::function<void()> Destroy; // at the data module's destruction
 };
 void SetDomainListHooks(TDomainList list, TDomainListHooks hooks);
+// The hooks of a list that lives in holder (a variable that outlives the
+// hooks): made at creation, read again by Reload, marked by SetLoaded(false),
+// dropped at destruction.
+template <class List> TDomainListHooks OwnedListHooks(std::unique_ptr<List>& holder)
+{
+    TDomainListHooks hooks;
+    hooks.Create = [&holder] { holder = std::make_unique<List>(); };
+    hooks.Load = [&holder] {
+        if (holder)
+            holder->Reload();
+    };
+    hooks.MarkForReload = [&holder] {
+        if (holder)
+            holder->SetLoaded(false);
+    };
+    hooks.Destroy = [&holder] { holder.reset(); };
+    return hooks;
+}
 
 // Refreshes every open table, then reloads the departments, the accrual
 // directory, the income-tax tables, the calendars and the user formulas,
@@ -125,6 +145,18 @@ void OpenOwnedTables(const QList<Cursor*>& tables);
 
 // Remembers the current index name and selects the primary index.
 void SelectPrimaryIndex(Cursor& table, QString& oldIndexName);
+// SelectPrimaryIndex for a scope: the old index comes back when it ends.
+class PrimaryIndexScope {
+public:
+    explicit PrimaryIndexScope(Cursor& table);
+    ~PrimaryIndexScope();
+    PrimaryIndexScope(const PrimaryIndexScope&) = delete;
+    PrimaryIndexScope& operator=(const PrimaryIndexScope&) = delete;
+
+private:
+    Cursor& table_;
+    QString old_;
+};
 
 // The last value of the table's first field + 1 (1 for an empty table),
 // read without moving the cursor or changing its index.

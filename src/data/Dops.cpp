@@ -854,18 +854,4 @@ void T_DNSubList::Sort()
 
 T_DNList* DNList() { return g_dnList.get(); }
 
-void InstallDNListHooks()
-{
-    TDomainListHooks hooks;
-    hooks.Create = [] { g_dnList = std::make_unique<T_DNList>(); };
-    hooks.Load = [] {
-        if (g_dnList)
-            g_dnList->Reload();
-    };
-    hooks.MarkForReload = [] {
-        if (g_dnList)
-            g_dnList->SetLoaded(false);
-    };
-    hooks.Destroy = [] { g_dnList.reset(); };
-    SetDomainListHooks(TDomainList::Accruals, std::move(hooks));
-}
+void InstallDNListHooks() { SetDomainListHooks(TDomainList::Accruals, OwnedListHooks(g_dnList)); }

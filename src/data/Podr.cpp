@@ -31,26 +31,6 @@ const QStringList& WrittenFields()
     throw EAppException(QStringLiteral("Подразделение №%1 в справочнике не найдено").arg(num));
 }
 
-// Puts the cursor's index back when the work is over.
-class PrimaryIndex {
-public:
-    explicit PrimaryIndex(Cursor& table) : table_(table) { SelectPrimaryIndex(table_, old_); }
-    ~PrimaryIndex()
-    {
-        try {
-            if (table_.Active() && table_.IndexName() != old_)
-                table_.SetIndexName(old_);
-        } catch (...) {
-        }
-    }
-    PrimaryIndex(const PrimaryIndex&) = delete;
-    PrimaryIndex& operator=(const PrimaryIndex&) = delete;
-
-private:
-    Cursor& table_;
-    QString old_;
-};
-
 // A row of the table whose field holds the number (a scan: the column has no index).
 bool AnyRowNames(Cursor& table, const QString& fieldName, qint32 num)
 {
@@ -147,7 +127,7 @@ void T_Podr::WriteToTable(Cursor& table)
         return;
     }
     table.CheckBrowseMode();
-    PrimaryIndex index(table);
+    PrimaryIndexScope index(table);
     if (!table.FindKey({Variant(Num)}))
         RaisePodrNotFound(Num);
     SetRecordValues(table, WrittenFields(), values, true);

@@ -188,7 +188,7 @@ T_TabnDopList::~T_TabnDopList()
     T_TabnDopList::Clear();
 }
 
-void T_TabnDopList::Release(TObject* obj)
+void T_TabnDopList::DisposeObject(TObject* obj)
 {
     if (obj == nullptr || borrowed_.remove(obj))
         return;
@@ -197,41 +197,8 @@ void T_TabnDopList::Release(TObject* obj)
 
 void T_TabnDopList::Clear()
 {
-    for (int i = 0; i < GetCount(); ++i) {
-        TObject* obj = GetObject(i);
-        PutObject(i, nullptr);
-        Release(obj);
-    }
+    T_yqOwnerListOf<T_TabnDop>::Clear();
     borrowed_.clear();
-    T_yqObjectList::Clear();
-}
-
-void T_TabnDopList::SetCount(int newCount)
-{
-    CheckCount(newCount);
-    for (int i = newCount; i < GetCount(); ++i) {
-        TObject* obj = GetObject(i);
-        PutObject(i, nullptr);
-        Release(obj);
-    }
-    T_yqObjectList::SetCount(newCount);
-}
-
-TObject* T_TabnDopList::DeleteObject(int index)
-{
-    Release(T_yqObjectList::DeleteObject(index));
-    return nullptr;
-}
-
-void T_TabnDopList::FreeObject(TObject* obj)
-{
-    if (obj == nullptr)
-        return;
-    const int index = IndexOfObject(obj);
-    if (index < 0)
-        throw Exception(QStringLiteral("No object in owner list"));
-    Delete(index);
-    Release(obj);
 }
 
 void T_TabnDopList::SetTabn(qint32 tabNum)

@@ -161,19 +161,18 @@ public:
     // The directory was read again: every entry looks its kind up again.
     void DirectoryChanged(TObject* sender);
 
-    // Own entries are freed, entries of other lists only dropped.
+    // Own entries are freed, entries of other lists only dropped (so too by
+    // SetCount, DeleteObject and FreeObject).
     void Clear() override;
-    void SetCount(int newCount) override;
-    TObject* DeleteObject(int index) override;
-    // Removes the entry and frees it unless another list owns it.
-    void FreeObject(TObject* obj);
+
+protected:
+    void DisposeObject(TObject* obj) override;
 
 private:
     // Reads the ranged rows (dopNum bounds when given) into the list.
     void ReadRows(Cursor& table, qint32 fromDopNum, qint32 toDopNum, qint32 renumber = 0);
     bool DoFilter(T_TabnDop* entry);
     void DoChange();
-    void Release(TObject* obj);
     // Runs the write inside one transaction on the tables; the entries'
     // errors are gathered and raised after the heading.
     void SaveEntries(const QList<Cursor*>& tables, Cursor& target, const QString& heading,

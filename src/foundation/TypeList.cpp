@@ -194,7 +194,7 @@ void T_yqCustOwnerList::SetCount(int newCount)
     for (int i = newCount; i < GetCount(); ++i) {
         TObject* obj = GetObject(i);
         PutObject(i, nullptr);
-        delete obj;
+        DisposeObject(obj);
     }
     T_yqObjectList::SetCount(newCount);
 }
@@ -210,14 +210,14 @@ void T_yqCustOwnerList::Clear()
     for (int i = 0; i < GetCount(); ++i) {
         TObject* obj = GetObject(i);
         PutObject(i, nullptr);
-        delete obj;
+        DisposeObject(obj);
     }
     T_yqObjectList::Clear();
 }
 
 TObject* T_yqCustOwnerList::DeleteObject(int index)
 {
-    delete T_yqObjectList::DeleteObject(index);
+    DisposeObject(T_yqObjectList::DeleteObject(index));
     return nullptr;
 }
 
@@ -231,8 +231,10 @@ void T_yqCustOwnerList::FreeObject(TObject* obj)
     if (index < 0)
         throw Exception(QStringLiteral("No object in owner list"));
     Delete(index);
-    delete obj;
+    DisposeObject(obj);
 }
+
+void T_yqCustOwnerList::DisposeObject(TObject* obj) { delete obj; }
 
 // ---------------------------------------------------------------- T_yqRecordList
 

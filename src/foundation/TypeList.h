@@ -137,6 +137,11 @@ public:
     // Removes the object's entry, then frees it. Nil is ignored; an object
     // not in the list raises Exception "No object in owner list".
     void FreeObject(TObject* obj);
+
+protected:
+    // Frees an object the list lets go of; a list that holds objects it does
+    // not own frees only its own. Not called from the destructor.
+    virtual void DisposeObject(TObject* obj);
 };
 
 class T_yqOwnerList : public T_yqCustOwnerList {};

@@ -1,6 +1,7 @@
 #include "data/CalcMethods.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
+#include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "foundation/TypeList.h"
 #include "platform/Codec.h"
@@ -8,12 +9,22 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <algorithm>
 
 namespace {
 
 QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
+
+// The numbers of the keys in the order the comparison gives them (stable).
+template <class Key>
+QList<qint32> SortedNumbers(QList<Key> keys, int (*compare)(const Key&, const Key&, int), int mode, qint32 Key::*number)
+{
+    std::stable_sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) { return compare(a, b, mode) < 0; });
+    QList<qint32> out;
+    for (const Key& k : keys)
+        out.append(k.*number);
+    return out;
+}
 
 TEST(CalcMethods, NamesByCodeTakeTheFirstRowOfTheirTable)
 {
@@ -164,13 +175,8 @@ TEST(CalcMethods, PersonnelCardsSortByModeThenDisplayOrderThenName)
     const TTabnSortKey zhukov{40, QStringLiteral("Жуков"), 3};
     const TTabnSortKey egorov{50, QStringLiteral("Егоров"), 3};
 
-    auto order = [](QList<TTabnSortKey> keys, int mode) {
-        std::stable_sort(keys.begin(), keys.end(),
-            [mode](const TTabnSortKey& a, const TTabnSortKey& b) { return CompareTabn(a, b, mode) < 0; });
-        QList<qint32> out;
-        for (const TTabnSortKey& k : keys)
-            out.append(k.TabNum);
-        return out;
+    auto order = [](const QList<TTabnSortKey>& keys, int mode) {
+        return SortedNumbers(keys, CompareTabn, mode, &TTabnSortKey::TabNum);
     };
     const QList<TTabnSortKey> all{ivanov, petrov, yolkin, zhukov, egorov};
     EXPECT_EQ(order(all, 1), (QList<qint32>{10, 20, 30, 40, 50}));
@@ -191,13 +197,8 @@ TEST(CalcMethods, DeductionsSortAfterAccrualsInEveryMode)
     const TDopSortKey alimony{
         .Uder = true, .DopNum = 201, .Name = QStringLiteral("Алименты"), .SNum = 0, .Tip = 0, .StadiaF = 5};
 
-    auto order = [](QList<TDopSortKey> keys, int mode) {
-        std::stable_sort(keys.begin(), keys.end(),
-            [mode](const TDopSortKey& a, const TDopSortKey& b) { return CompareDops(a, b, mode) < 0; });
-        QList<qint32> out;
-        for (const TDopSortKey& k : keys)
-            out.append(k.DopNum);
-        return out;
+    auto order = [](const QList<TDopSortKey>& keys, int mode) {
+        return SortedNumbers(keys, CompareDops, mode, &TDopSortKey::DopNum);
     };
     const QList<TDopSortKey> all{tax, salary, alimony, bonus, hourly};
     EXPECT_EQ(order(all, 1), (QList<qint32>{1, 3, 40, 200, 201}));
@@ -221,11 +222,11 @@ TEST(CalcMethods, DeductionsSortAfterAccrualsInEveryMode)
 
 namespace {
 
-class ResetCalcDateTest : public ::testing::Test {
+class ResetCalcDateTest : public DataFolderTest {
 protected:
     void SetUp() override
     {
-        DbSession::SetDataFolder(dataDir.path());
+        DataFolderTest::SetUp();
         const TTableStructures& catalogue = TableStructures();
         catalogue[catalogue.NumberOf(QStringLiteral("SR"))].CreateTable();
         Cursor sr(QStringLiteral("SR"));
@@ -238,7 +239,6 @@ protected:
             sr.Post();
         }
     }
-    void TearDown() override { DbSession::SetDataFolder(QString()); }
 
     TDateTime CalcDate(qint32 tabn)
     {
@@ -247,8 +247,6 @@ protected:
         EXPECT_TRUE(sr.FindKey({Variant(tabn)}));
         return sr[QStringLiteral("DATERAS")].AsDateTime();
     }
-
-    QTemporaryDir dataDir;
 };
 
 TEST_F(ResetCalcDateTest, ClearsTheCalculationDateOfThatEmployeeOnly)

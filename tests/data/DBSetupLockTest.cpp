@@ -7,52 +7,19 @@
 #include "db/Tables.h"
 #include "foundation/IniPersist.h"
 #include "platform/Clock.h"
-#include "platform/Disk.h"
 #include "support/DataFolderFixture.h"
+#include "support/NetworkDisk.h"
+#include "support/OtherCopy.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
+
+#include <optional>
 
 namespace {
-
-// The other copy of the program: holds the data folder lock as told.
-class OtherCopy {
-public:
-    OtherCopy(const QString& folder, bool network)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(
-            QStringLiteral(QOR_LOCK_HELPER), {folder, network ? QStringLiteral("network") : QStringLiteral("local")});
-        started_ = process_.waitForStarted(10000);
-    }
-    ~OtherCopy()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(10000))
-                process_.kill();
-        }
-    }
-    bool Started() const { return started_; }
-    QString Ask(const char* command)
-    {
-        process_.write(command);
-        process_.write("\n");
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(10000))
-                return QStringLiteral("no answer");
-        }
-        return QString::fromUtf8(process_.readLine()).trimmed();
-    }
-
-private:
-    QProcess process_;
-    bool started_ = false;
-};
 
 // Every look at the tick count moves it on, so that waits end at once.
 class HurryingClock final : public IClock {
@@ -66,30 +33,31 @@ private:
     uint32_t tick_ = 1000;
 };
 
-class NetworkDisk final : public IDiskInfo {
-public:
-    int64_t FreeSpace(const QString&) override { return 1 << 30; }
-    int64_t TotalSpace(const QString&) override { return 1 << 30; }
-    bool IsNetworkFileSystem(const QString&) override { return true; }
-};
+// A data folder made by the start-up code; HoldByOtherCopy has another copy
+// of the program hold it first.
+class DBSetupLock : public ::testing::Test {
+protected:
+    // The alias written, the folder made and its shared lock taken by the
+    // other copy; on a network file system when asked.
+    void HoldByOtherCopy(bool network)
+    {
+        if (network)
+            networkDisk.emplace();
+        WriteDataAlias(fx.DataPath());
+        ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
+        other.emplace(fx.DataPath(), network);
+        ASSERT_TRUE(other->Started());
+        ASSERT_EQ(other->Ask("shared"), QStringLiteral("ok"));
+    }
 
-class ScopedNetworkDisk {
-public:
-    ScopedNetworkDisk() { SetDiskInfo(&disk_); }
-    ~ScopedNetworkDisk() { SetDiskInfo(nullptr); }
-
-private:
-    NetworkDisk disk_;
-};
-
-TEST(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
-{
+    std::optional<ScopedNetworkDisk> networkDisk; // outlives the data base's shutdown
     DataFolderFixture fx;
-    WriteDataAlias(fx.DataPath());
-    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
-    OtherCopy other(fx.DataPath(), false);
-    ASSERT_TRUE(other.Started());
-    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    std::optional<OtherCopy> other;
+};
+
+TEST_F(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(HoldByOtherCopy(false));
 
     HurryingClock clock(3000);
     SetClock(&clock);
@@ -113,14 +81,9 @@ TEST(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
     EXPECT_TRUE(FirstConnection());
 }
 
-TEST(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
+TEST_F(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
 {
-    DataFolderFixture fx;
-    WriteDataAlias(fx.DataPath());
-    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
-    OtherCopy other(fx.DataPath(), false);
-    ASSERT_TRUE(other.Started());
-    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    ASSERT_NO_FATAL_FAILURE(HoldByOtherCopy(false));
 
     // The other copy ends while this one waits.
     class ReleasingClock final : public IClock {
@@ -138,7 +101,7 @@ TEST(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
     private:
         OtherCopy& other_;
         uint32_t tick_ = 0;
-    } clock(other);
+    } clock(*other);
     SetClock(&clock);
     RecordingProgress progress;
     ScriptedMessages msgs;
@@ -146,18 +109,12 @@ TEST(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
     SetClock(&fx.Clock());
     EXPECT_FALSE(FirstConnection());
     EXPECT_FALSE(progress.Active());
-    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused")) << "this copy holds the folder now";
+    EXPECT_EQ(other->Ask("shared"), QStringLiteral("refused")) << "this copy holds the folder now";
 }
 
-TEST(DBSetupLock, NetworkCopiesShareButTheUpgradeNeedsTheFolderAlone)
+TEST_F(DBSetupLock, NetworkCopiesShareButTheUpgradeNeedsTheFolderAlone)
 {
-    ScopedNetworkDisk network;
-    DataFolderFixture fx;
-    WriteDataAlias(fx.DataPath());
-    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
-    OtherCopy other(fx.DataPath(), true);
-    ASSERT_TRUE(other.Started());
-    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    ASSERT_NO_FATAL_FAILURE(HoldByOtherCopy(true));
 
     ScriptedMessages msgs;
     fx.StartUp();
@@ -171,26 +128,25 @@ TEST(DBSetupLock, NetworkCopiesShareButTheUpgradeNeedsTheFolderAlone)
     EXPECT_FALSE(LockDataBaseError().isEmpty());
     EXPECT_EQ(Tables::List(fx.DataPath()), QStringList()) << "nothing was created";
     // The refused upgrade kept the shared lock: the other copy cannot work alone.
-    EXPECT_EQ(other.Ask("exclusive"), QStringLiteral("refused"));
+    EXPECT_EQ(other->Ask("exclusive"), QStringLiteral("refused"));
 
-    ASSERT_EQ(other.Ask("unlock"), QStringLiteral("ok"));
+    ASSERT_EQ(other->Ask("unlock"), QStringLiteral("ok"));
     EXPECT_TRUE(LockDataBaseExclusive());
-    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused"));
+    EXPECT_EQ(other->Ask("shared"), QStringLiteral("refused"));
     EXPECT_TRUE(LockDataBaseShared());
-    EXPECT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    EXPECT_EQ(other->Ask("shared"), QStringLiteral("ok"));
 }
 
-TEST(DBSetupLock, LockFollowsTheRulesOfTheModes)
+TEST_F(DBSetupLock, LockFollowsTheRulesOfTheModes)
 {
-    DataFolderFixture fx;
     fx.OpenDataBase(false);
     EXPECT_TRUE(LockDataBase(false)) << "the mode held already";
     EXPECT_TRUE(LockDataBaseExclusive()) << "the only copy may work alone";
     EXPECT_TRUE(LockDataBaseShared());
 
-    OtherCopy other(fx.DataPath(), false);
-    ASSERT_TRUE(other.Started());
-    EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused")) << "a local folder is held for this copy alone";
+    other.emplace(fx.DataPath(), false);
+    ASSERT_TRUE(other->Started());
+    EXPECT_EQ(other->Ask("shared"), QStringLiteral("refused")) << "a local folder is held for this copy alone";
 }
 
 } // namespace

@@ -376,6 +376,15 @@ class DBSetupRebuild : public ::testing::Test {
 protected:
     void SetUp() override { fx.OpenDataBase(false); }
     QString FileOf(const char* table) const { return Tables::FilePath(QString::fromLatin1(table)); }
+    // SP as an older program kept it: SNUM a String(10), so a copy into the
+    // catalogue's Integer can fail.
+    static TableDef SpWithTextSnum()
+    {
+        TableDef sp = CatalogueDef("SP");
+        FieldOf(sp, "SNUM").type = FieldType::String;
+        FieldOf(sp, "SNUM").size = 10;
+        return sp;
+    }
     void ExpectNoLeftovers()
     {
         EXPECT_FALSE(Tables::Exists(RebuildTableName()));
@@ -454,9 +463,7 @@ TEST_F(DBSetupRebuild, TableOfAnotherLetterCaseIsTheSameTable)
 
 TEST_F(DBSetupRebuild, PrekratitKeepsTheOldTableByteForByte)
 {
-    TableDef sp = CatalogueDef("SP");
-    FieldOf(sp, "SNUM").type = FieldType::String;
-    FieldOf(sp, "SNUM").size = 10;
+    const TableDef sp = SpWithTextSnum();
     ReplaceTable(sp,
         {{{"NUM", 1}, {"SNUM", "abc"}, {"NAIM", QStringLiteral("Цех")}},
             {{"NUM", 2}, {"SNUM", "7"}, {"NAIM", QStringLiteral("Склад")}}});
@@ -480,9 +487,7 @@ TEST_F(DBSetupRebuild, PrekratitKeepsTheOldTableByteForByte)
 
 TEST_F(DBSetupRebuild, EscAtTheEndOfTheCopyKeepsTheOldTable)
 {
-    TableDef sp = CatalogueDef("SP");
-    FieldOf(sp, "SNUM").type = FieldType::String;
-    FieldOf(sp, "SNUM").size = 10;
+    const TableDef sp = SpWithTextSnum();
     ReplaceTable(sp, {{{"NUM", 1}, {"SNUM", "abc"}}});
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::ErrorChoice).Title(FieldErrorTitle("SNUM", "SP")).PressEsc();
@@ -495,9 +500,7 @@ TEST_F(DBSetupRebuild, EscAtTheEndOfTheCopyKeepsTheOldTable)
 
 TEST_F(DBSetupRebuild, ContinuingLosesOnlyTheFailedFields)
 {
-    TableDef sp = CatalogueDef("SP");
-    FieldOf(sp, "SNUM").type = FieldType::String;
-    FieldOf(sp, "SNUM").size = 10;
+    const TableDef sp = SpWithTextSnum();
     ReplaceTable(sp,
         {{{"NUM", 1}, {"SNUM", "abc"}, {"NAIM", QStringLiteral("Цех")}},
             {{"NUM", 2}, {"SNUM", "x"}, {"NAIM", QStringLiteral("Склад")}},
@@ -513,9 +516,7 @@ TEST_F(DBSetupRebuild, ContinuingLosesOnlyTheFailedFields)
 
 TEST_F(DBSetupRebuild, VyitiBreaksOffAtOnce)
 {
-    TableDef sp = CatalogueDef("SP");
-    FieldOf(sp, "SNUM").type = FieldType::String;
-    FieldOf(sp, "SNUM").size = 10;
+    const TableDef sp = SpWithTextSnum();
     ReplaceTable(sp, {{{"NUM", 1}, {"SNUM", "abc"}}, {{"NUM", 2}, {"SNUM", "def"}}});
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::ErrorChoice).Press(QStringLiteral("Выйти"));

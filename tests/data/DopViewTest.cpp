@@ -5,6 +5,7 @@
 
 #include "data/Globals.h"
 #include "platform/Exceptions.h"
+#include "support/ChangeCounter.h"
 #include "support/ScriptedMessages.h"
 
 namespace {
@@ -95,19 +96,14 @@ TEST_F(DopView, SortModesPutAccrualsFirst)
         {4, {0, 2, 4, 3, 201, 202, 200}}, // types 1, 3 first; then stages 100, 150 | 30 (SNUM 6, 7), 40
     };
     T_DNSubList view(&dn, 15);
-    int changes = 0;
-    struct Counter : TObject {
-        int* n;
-        void Changed(TObject*) { ++*n; }
-    } counter;
-    counter.n = &changes;
-    view.OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    ChangeCounter changes;
+    view.OnChange = changes.Event();
     for (const Row& r : rows) {
         SCOPED_TRACE(r.mode);
         view.SetSortMode(r.mode);
         EXPECT_EQ(Numbers(view), r.expected);
     }
-    EXPECT_EQ(changes, 4) << "one build, then three re-sorts";
+    EXPECT_EQ(changes.calls, 4) << "one build, then three re-sorts";
 }
 
 TEST_F(DopView, SortByNameUsesTheShownVariant)

@@ -84,19 +84,13 @@ TEST(FormulaMethods, EveryCodeGivesItsAmount)
 
 // ---------------------------------------------------------------- through the entries
 
-class FormulaTest : public ::testing::Test {
+class FormulaTest : public AppContextTest {
 protected:
     void SetUp() override
     {
-        InitAppContext();
-        fx.OpenDataBase();
+        AppContextTest::SetUp();
         ASSERT_NE(DNList(), nullptr);
         ASSERT_NE(UserFormulaList(), nullptr);
-    }
-    void TearDown() override
-    {
-        fx.CloseDataBase();
-        DoneAppContext();
     }
 
     // A kind of that method (and built-in type) written to DP.
@@ -125,8 +119,6 @@ protected:
         }
         return QStringLiteral("(no error)");
     }
-
-    DataFolderFixture fx;
 };
 
 TEST_F(FormulaTest, EveryCodeThroughTheKindOfAnEntry)

@@ -65,17 +65,11 @@ public:
     bool ownerGone = false;
 };
 
-class PodrTest : public ::testing::Test {
+class PodrTest : public AppContextTest {
 protected:
-    void SetUp() override
-    {
-        InitAppContext();
-        fx.OpenDataBase();
-    }
     void TearDown() override
     {
-        fx.CloseDataBase();
-        DoneAppContext();
+        AppContextTest::TearDown();
         Cfg.NamePodrVid = 0;
         CurrentUser = 0;
     }
@@ -111,8 +105,6 @@ protected:
         sp.Open();
         return sp.RecordCount();
     }
-
-    DataFolderFixture fx;
 };
 
 // ---------------------------------------------------------------- loading

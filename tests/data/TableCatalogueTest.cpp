@@ -1,6 +1,7 @@
 #include "data/TableCatalogue.h"
 
 #include "db/Cursor.h"
+#include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/Tables.h"
@@ -8,22 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 namespace {
 
-class TableCatalogueTest : public ::testing::Test {
+class TableCatalogueTest : public DataFolderTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        DbSession::SetDataFolder(dir_.path());
-    }
-    void TearDown() override
-    {
-        DbSession::SetDataFolder(QString());
-        EXPECT_EQ(DbSession::OpenFileCount(), 0);
-    }
     static const TTableStructure& Table(const char* name)
     {
         const int n = TableStructures().NumberOf(QString::fromLatin1(name));
@@ -41,7 +30,6 @@ protected:
             TableStructures()[i].CreateTable();
     }
 
-    QTemporaryDir dir_;
     ScriptedMessages msgs_;
 };
 

@@ -9,6 +9,7 @@
 #include "data/Money.h"
 #include "data/TabnDops.h"
 #include "platform/Exceptions.h"
+#include "support/ChangeCounter.h"
 #include "support/ScriptedMessages.h"
 
 #include <map>
@@ -539,16 +540,11 @@ TEST_F(TabnDopList, EntriesFollowTheDirectoryWhenItIsReadAgain)
     dp.Open();
     ASSERT_TRUE(dp.FindKey({Variant(1)}));
     SetRecordValues(dp, {"NAIM", "UDER"}, {Variant(QStringLiteral("Штраф")), Variant(true)});
-    int changes = 0;
-    struct Counter : TObject {
-        int* n;
-        void Changed(TObject*) { ++*n; }
-    } counter;
-    counter.n = &changes;
-    input.OnChange = TNotifyEvent(&counter, &Counter::Changed);
+    ChangeCounter changes;
+    input.OnChange = changes.Event();
     const ScopedApplicationRunning running;
     dn.Reload();
-    EXPECT_GE(changes, 1);
+    EXPECT_GE(changes.calls, 1);
     EXPECT_EQ(Numbers(input), (QList<int>{3, 1})) << "now a deduction";
     ASSERT_NE(input.FindTabnDop(1)->GetDop(), nullptr);
     EXPECT_EQ(input.FindTabnDop(1)->GetDop()->Naim, QStringLiteral("Штраф"));

@@ -20,17 +20,11 @@ struct BinRow {
     QByteArray info;
 };
 
-class UserFormulaTest : public ::testing::Test {
+class UserFormulaTest : public AppContextTest {
 protected:
-    void SetUp() override
-    {
-        InitAppContext();
-        fx.OpenDataBase();
-    }
     void TearDown() override
     {
-        fx.CloseDataBase();
-        DoneAppContext();
+        AppContextTest::TearDown();
         CurrentUser = 0;
     }
 
@@ -54,8 +48,6 @@ protected:
         key.Vid = vid;
         BinWrite(DM()->Bin, key, 0, info);
     }
-
-    DataFolderFixture fx;
 };
 
 TEST_F(UserFormulaTest, StoredAsOneObjectWithTheTextBytes)

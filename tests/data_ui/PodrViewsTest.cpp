@@ -14,12 +14,11 @@
 
 namespace {
 
-class PodrViewsTest : public ::testing::Test {
+class PodrViewsTest : public AppContextTest {
 protected:
     void SetUp() override
     {
-        InitAppContext();
-        fx.OpenDataBase();
+        AppContextTest::SetUp();
         const struct {
             int num, pdp, up, snum;
             const char* naim;
@@ -37,8 +36,7 @@ protected:
     void TearDown() override
     {
         tree.reset();
-        fx.CloseDataBase();
-        DoneAppContext();
+        AppContextTest::TearDown();
     }
 
     QStringList Texts() const
@@ -49,7 +47,6 @@ protected:
         return out;
     }
 
-    DataFolderFixture fx;
     std::unique_ptr<T_PNTree> tree;
     QTreeWidget view;
 };

@@ -2,60 +2,13 @@
 // program that holds the lock file as it is told.
 
 #include "db/DataFolderLock.h"
-#include "platform/Disk.h"
+#include "support/NetworkDisk.h"
+#include "support/OtherCopy.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
-
-namespace {
-
-class NetworkDisk final : public IDiskInfo {
-public:
-    int64_t FreeSpace(const QString&) override { return 1 << 30; }
-    int64_t TotalSpace(const QString&) override { return 1 << 30; }
-    bool IsNetworkFileSystem(const QString&) override { return true; }
-};
-
-// The other copy of the program.
-class OtherCopy {
-public:
-    OtherCopy(const QString& folder, bool network)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(
-            QStringLiteral(QOR_LOCK_HELPER), {folder, network ? QStringLiteral("network") : QStringLiteral("local")});
-        started_ = process_.waitForStarted(10000);
-    }
-    ~OtherCopy()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.write("quit\n");
-            if (!process_.waitForFinished(10000))
-                process_.kill();
-        }
-    }
-    bool Started() const { return started_; }
-    // Sends a command and answers the helper's reply ("ok" or "refused").
-    QString Ask(const char* command)
-    {
-        process_.write(command);
-        process_.write("\n");
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(10000))
-                return QStringLiteral("no answer");
-        }
-        return QString::fromUtf8(process_.readLine()).trimmed();
-    }
-
-private:
-    QProcess process_;
-    bool started_ = false;
-};
-
-} // namespace
 
 TEST(DataFolderLock, SecondHolderIsRefusedOnALocalFolder)
 {
@@ -82,8 +35,7 @@ TEST(DataFolderLock, SecondHolderIsRefusedOnALocalFolder)
 TEST(DataFolderLock, CopiesShareANetworkFolderAndARefusedUpgradeKeepsTheSharedLock)
 {
     QTemporaryDir dir;
-    NetworkDisk network;
-    SetDiskInfo(&network);
+    ScopedNetworkDisk network;
     OtherCopy other(dir.path(), true);
     ASSERT_TRUE(other.Started());
     ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
@@ -100,5 +52,4 @@ TEST(DataFolderLock, CopiesShareANetworkFolderAndARefusedUpgradeKeepsTheSharedLo
     EXPECT_EQ(other.Ask("shared"), QStringLiteral("refused")) << "no copy starts during exclusive work";
     EXPECT_TRUE(lock.LockShared()) << "back to shared in place";
     EXPECT_EQ(other.Ask("shared"), QStringLiteral("ok"));
-    SetDiskInfo(nullptr);
 }

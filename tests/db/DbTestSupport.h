@@ -94,6 +94,17 @@ inline void AppendRow(Cursor& c, std::initializer_list<std::pair<const char*, Va
     c.Post();
 }
 
+// Departments: SP with NUM and NAIM, rows 1, 2 and 3 named "Отдел 1" to "Отдел 3".
+inline void CreateDepartments()
+{
+    Tables::Create(TableDef{
+        QStringLiteral("SP"), {F("NUM", FieldType::Integer), F("NAIM", FieldType::String, 80)}, {Primary("NUM")}});
+    Cursor sp(QStringLiteral("SP"));
+    sp.Open();
+    for (int n : {1, 2, 3})
+        AppendRow(sp, {{"NUM", Variant(n)}, {"NAIM", Variant(QStringLiteral("Отдел %1").arg(n))}});
+}
+
 // The values of one field over the rows from the current one to the end.
 inline QList<int> IntsToEnd(Cursor& c, const char* field)
 {

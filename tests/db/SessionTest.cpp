@@ -17,16 +17,11 @@ protected:
     void SetUp() override
     {
         DataFolderTest::SetUp();
-        Tables::Create(TableDef{
-            QStringLiteral("SP"), {F("NUM", FieldType::Integer), F("NAIM", FieldType::String, 80)}, {Primary("NUM")}});
+        CreateDepartments();
         Tables::Create(TableDef{QStringLiteral("SR"),
             {F("TABNUM", FieldType::Integer), F("PODR", FieldType::Integer), F("SNUM", FieldType::Integer),
                 F("FIO", FieldType::String, 60)},
             {Primary("TABNUM"), Secondary("PODR", "PODR;SNUM")}});
-        Cursor sp(QStringLiteral("SP"));
-        sp.Open();
-        for (int n : {1, 2, 3})
-            AppendRow(sp, {{"NUM", Variant(n)}, {"NAIM", Variant(QStringLiteral("Отдел %1").arg(n))}});
         Cursor sr(QStringLiteral("SR"));
         sr.Open();
         const int rows[][3] = {{10, 1, 2}, {11, 2, 1}, {12, 1, 1}, {13, 1, 3}, {14, 2, 2}};

@@ -1,9 +1,9 @@
 #include "foundation/BlockParser.h"
+#include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
 #include <QHash>
-#include <cstring>
 
 namespace {
 
@@ -53,19 +53,6 @@ Outcome Compiled(const QString& program)
 {
     const T_ParserCompiledText compiled(program);
     return RunWith([&](T_BlockParser& r, Variant& v) { r.Run(compiled, v); });
-}
-
-bool SameVariant(const Variant& a, const Variant& b)
-{
-    if (a.Type() != b.Type())
-        return false;
-    if (a.Type() == VarType::Double) {
-        const double x = a.AsDouble(), y = b.AsDouble();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    if (a.IsEmpty())
-        return true;
-    return Variant::Compare(a, b) == 0 && a.AsString() == b.AsString();
 }
 
 QString Show(const Outcome& o)
@@ -192,15 +179,7 @@ TEST_P(RunnerEdge, DirectAndCompiledAgree)
     EXPECT_TRUE(SameVariant(compiled.value, direct.value)) << Show(compiled).toStdString();
 }
 
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    std::string s;
-    for (const char* p = info.param.name; *p; ++p)
-        s += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return s;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, RunnerEdge, testing::ValuesIn(Rows()), RowName);
+INSTANTIATE_TEST_SUITE_P(Table, RunnerEdge, testing::ValuesIn(Rows()), RowName<Row>);
 
 TEST(Runner, UnknownNameIsNamedInTheMessage)
 {

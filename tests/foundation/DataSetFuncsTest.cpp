@@ -16,17 +16,12 @@ protected:
     void SetUp() override
     {
         DataFolderTest::SetUp();
-        Tables::Create(TableDef{
-            QStringLiteral("SP"), {F("NUM", FieldType::Integer), F("NAIM", FieldType::String, 80)}, {Primary("NUM")}});
+        CreateDepartments();
         Tables::Create(TableDef{QStringLiteral("SR"),
             {F("TABNUM", FieldType::Integer), F("PODR", FieldType::Integer), F("OKLAD", FieldType::Float),
                 F("DATEPR", FieldType::Date), F("WORK", FieldType::Boolean), F("FIO", FieldType::String, 60)},
             {Primary("TABNUM"), Secondary("PODR", "PODR;TABNUM")}});
         Tables::Create(PostDef());
-        Cursor sp(QStringLiteral("SP"));
-        sp.Open();
-        for (int n : {1, 2, 3})
-            AppendRow(sp, {{"NUM", Variant(n)}, {"NAIM", Variant(QStringLiteral("Отдел %1").arg(n))}});
         Cursor sr(QStringLiteral("SR"));
         sr.Open();
         const int rows[][2] = {{10, 1}, {11, 2}, {12, 1}, {13, 1}, {14, 2}};

@@ -76,6 +76,14 @@ class FileFuncs : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QString P(const QString& name) const { return tmp.path() + QLatin1Char('/') + name; }
+    // True when the folder was made and lies on another file system than tmp.
+    bool OnAnotherFileSystem(const QTemporaryDir& other) const
+    {
+        struct stat a {
+        }, b{};
+        return other.isValid() && ::stat(QFile::encodeName(other.path()).constData(), &a) == 0
+            && ::stat(QFile::encodeName(tmp.path()).constData(), &b) == 0 && a.st_dev != b.st_dev;
+    }
 };
 
 } // namespace
@@ -466,10 +474,7 @@ TEST_F(FileFuncs, MoveWithinOneFileSystem)
 TEST_F(FileFuncs, MoveReadOnlyFileAcrossFileSystems)
 {
     QTemporaryDir shm(S("/dev/shm/qor-move-XXXXXX"));
-    struct stat a {
-    }, b{};
-    if (!shm.isValid() || ::stat("/dev/shm", &a) != 0 || ::stat(QFile::encodeName(tmp.path()).constData(), &b) != 0
-        || a.st_dev == b.st_dev)
+    if (!OnAnotherFileSystem(shm))
         GTEST_SKIP() << "no second file system at hand";
     const QString source = shm.path() + S("/ro.db");
     WriteFileBytes(source, Pattern(50000));
@@ -520,10 +525,7 @@ TEST_F(FileFuncs, MoveKeepsTheCopyWhenTheSourceCannotGo)
     if (::geteuid() == 0)
         GTEST_SKIP() << "root deletes in any folder";
     QTemporaryDir shm(S("/dev/shm/qor-move-XXXXXX"));
-    struct stat a {
-    }, b{};
-    if (!shm.isValid() || ::stat("/dev/shm", &a) != 0 || ::stat(QFile::encodeName(tmp.path()).constData(), &b) != 0
-        || a.st_dev == b.st_dev)
+    if (!OnAnotherFileSystem(shm))
         GTEST_SKIP() << "no second file system at hand";
     const QString source = shm.path() + S("/locked/x.db");
     WriteFileBytes(source, "data");

@@ -1,21 +1,12 @@
 #include "foundation/Funcs.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
+#include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 QString S(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class F> QString ConvertErrorOf(F f)
-{
-    try {
-        f();
-    } catch (const EConvertError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no EConvertError>");
-}
 } // namespace
 
 TEST(FuncsDate, StoDAndDtoS)
@@ -31,12 +22,13 @@ TEST(FuncsDate, StoDAndDtoS)
 TEST(FuncsDate, StoDRefusesBadTexts)
 {
     for (const char* wrongLength : {"2024022", "202402290", ""})
-        EXPECT_EQ(ConvertErrorOf([&] { StoD(S(wrongLength)); }), S("S to D: Conversion Error")) << wrongLength;
-    EXPECT_EQ(ConvertErrorOf([] { StoD(S("20240230")); }), S("Invalid argument to date encode"));
-    EXPECT_EQ(ConvertErrorOf([] { StoD(S("20231301")); }), S("Invalid argument to date encode"));
-    EXPECT_EQ(ConvertErrorOf([] { StoD(S("2024AB01")); }), S("'AB' is not a valid integer value"));
-    EXPECT_EQ(ConvertErrorOf([] { StoD(S("2024 101")); }), S("' 1' is not a valid integer value"));
-    EXPECT_EQ(ConvertErrorOf([] { StoD(S("2024-101")); }), S("'-1' is not a valid integer value"));
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StoD(S(wrongLength)); }), S("S to D: Conversion Error"))
+            << wrongLength;
+    EXPECT_EQ(MessageOf<EConvertError>([] { StoD(S("20240230")); }), S("Invalid argument to date encode"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { StoD(S("20231301")); }), S("Invalid argument to date encode"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { StoD(S("2024AB01")); }), S("'AB' is not a valid integer value"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { StoD(S("2024 101")); }), S("' 1' is not a valid integer value"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { StoD(S("2024-101")); }), S("'-1' is not a valid integer value"));
 }
 
 TEST(FuncsDate, MonthAndYearBounds)
@@ -95,8 +87,9 @@ TEST(FuncsDate, MonthNamesInBothCases)
         EXPECT_EQ(MonthNameByNum(n), S(nominative[n - 1])) << n;
         EXPECT_EQ(MonthNameByNum(n, true), S(genitive[n - 1])) << n;
     }
-    EXPECT_EQ(ConvertErrorOf([] { MonthNameByNum(13); }), S("MonthNameByNum: Неверный номер месяца [13]"));
-    EXPECT_EQ(ConvertErrorOf([] { MonthNameByNum(0, true); }), S("MonthNameByNum: Неверный номер месяца [0]"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { MonthNameByNum(13); }), S("MonthNameByNum: Неверный номер месяца [13]"));
+    EXPECT_EQ(
+        MessageOf<EConvertError>([] { MonthNameByNum(0, true); }), S("MonthNameByNum: Неверный номер месяца [0]"));
 }
 
 TEST(FuncsDate, MonthNameOfVariants)
@@ -105,9 +98,10 @@ TEST(FuncsDate, MonthNameOfVariants)
     EXPECT_EQ(MonthName(Variant(static_cast<uint8_t>(3))), S("Март"));
     EXPECT_EQ(MonthName(Variant(8.9), true), S("Августа")) << "a float is truncated";
     EXPECT_EQ(MonthName(Variant::FromDate(EncodeDate(2024, 12, 31))), S("Декабрь"));
-    EXPECT_EQ(ConvertErrorOf([] { MonthName(Variant(14)); }), S("MonthNameByNum: Неверный номер месяца [14]"));
+    EXPECT_EQ(
+        MessageOf<EConvertError>([] { MonthName(Variant(14)); }), S("MonthNameByNum: Неверный номер месяца [14]"));
     for (const Variant& bad : {Variant(S("5")), Variant(true), Variant(), Variant::Null()})
-        EXPECT_EQ(ConvertErrorOf([&] { MonthName(bad); }), S("MonthName: Неверный тип данных"));
+        EXPECT_EQ(MessageOf<EConvertError>([&] { MonthName(bad); }), S("MonthName: Неверный тип данных"));
 }
 
 TEST(FuncsDate, VariantToDate)

@@ -1,21 +1,12 @@
 #include "foundation/Funcs.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
+#include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 QString S(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class F> QString ConvertErrorOf(F f)
-{
-    try {
-        f();
-    } catch (const EConvertError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no EConvertError>");
-}
 } // namespace
 
 struct CentsCase {
@@ -40,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Funcs, RoundToCentsTest,
 
 TEST(FuncsVar, RoundToCentsRefusesOverflow)
 {
-    EXPECT_EQ(ConvertErrorOf([] { RoundToCents(1e13); }).left(13), S("RoundToCents:"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { RoundToCents(1e13); }).left(13), S("RoundToCents:"));
     EXPECT_THROW(RoundToCents(-1e13), EConvertError);
     EXPECT_THROW(RoundToCents(std::numeric_limits<double>::quiet_NaN()), EConvertError);
     EXPECT_THROW(RoundToCents(std::numeric_limits<double>::infinity()), EConvertError);
@@ -60,8 +51,8 @@ TEST(FuncsVar, MaxMinOfVariants)
     EXPECT_EQ(Max(Variant(2.5), Variant(-1.0)).AsDouble(), 2.5);
     EXPECT_EQ(Max(Variant(S("b")), Variant(S("a"))).AsString(), S("b"));
     EXPECT_EQ(Min(Variant::FromDate(45000), Variant::FromDate(44000)).AsDate(), 44000);
-    EXPECT_EQ(ConvertErrorOf([] { Max(Variant(1), Variant(1.0)); }), S("Max(): Разные типы переменных"));
-    EXPECT_EQ(ConvertErrorOf([] { Min(Variant(1), Variant(S("1"))); }), S("Min(): Разные типы переменных"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { Max(Variant(1), Variant(1.0)); }), S("Max(): Разные типы переменных"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { Min(Variant(1), Variant(S("1"))); }), S("Min(): Разные типы переменных"));
 
     EXPECT_EQ(MaxOfArray({1.5, -3.0, 9.25, 9.0}), 9.25);
     EXPECT_EQ(MinOfArray({1.5, -3.0, 9.25, 9.0}), -3.0);
@@ -78,7 +69,7 @@ TEST(FuncsVar, EQComparesSameTypes)
     EXPECT_TRUE(EQ(Variant(5), Variant(5)));
     EXPECT_FALSE(EQ(Variant(5), Variant(6)));
     EXPECT_TRUE(EQ(Variant(true), Variant(true)));
-    EXPECT_EQ(ConvertErrorOf([] { EQ(Variant(1), Variant(S("1"))); }), S("EQ(): Разные типы переменных"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { EQ(Variant(1), Variant(S("1"))); }), S("EQ(): Разные типы переменных"));
     EXPECT_THROW(EQ(Variant(1), Variant(1.0)), EConvertError);
 }
 
@@ -93,7 +84,7 @@ TEST(FuncsVar, xStrTexts)
     EXPECT_EQ(xStr(Variant::FromDate(EncodeDate(2024, 3, 5) + 0.5)), S("05.03.2024"));
     EXPECT_EQ(xStr(Variant(S("text"))), S("text"));
     EXPECT_EQ(xStr(Variant::Null()), S("???"));
-    EXPECT_EQ(ConvertErrorOf([] { xStr(Variant()); }), S("xStr: Ошибка преобразования в строку"));
+    EXPECT_EQ(MessageOf<EConvertError>([] { xStr(Variant()); }), S("xStr: Ошибка преобразования в строку"));
     EXPECT_EQ(CopyVariant(Variant(S("x"))).AsString(), S("x"));
 }
 

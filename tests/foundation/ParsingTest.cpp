@@ -1,11 +1,11 @@
 #include "foundation/Parsing.h"
+#include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
 #include <QHash>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 namespace {
@@ -77,22 +77,6 @@ Outcome Compiled(const QString& text)
         EXPECT_EQ(p.Pos(), e.Pos());
     }
     return o;
-}
-
-bool SameVariant(const Variant& a, const Variant& b)
-{
-    if (a.Type() != b.Type())
-        return false;
-    switch (a.Type()) {
-    case VarType::Empty:
-    case VarType::Null: return true;
-    case VarType::String: return a.AsString() == b.AsString();
-    case VarType::Double: {
-        const double x = a.AsDouble(), y = b.AsDouble();
-        return std::memcmp(&x, &y, sizeof x) == 0;
-    }
-    default: return Variant::Compare(a, b) == 0;
-    }
 }
 
 QString Show(const Outcome& o)
@@ -317,15 +301,7 @@ TEST_P(ParserEdge, DirectAndCompiledAgree)
     EXPECT_TRUE(SameVariant(compiled.value, direct.value)) << Show(compiled).toStdString();
 }
 
-std::string RowName(const testing::TestParamInfo<Row>& info)
-{
-    std::string s;
-    for (const char* p = info.param.name; *p; ++p)
-        s += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-    return s;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ParserEdge, testing::ValuesIn(EdgeRows()), RowName);
+INSTANTIATE_TEST_SUITE_P(Table, ParserEdge, testing::ValuesIn(EdgeRows()), RowName<Row>);
 
 TEST(ParserErrors, EveryNumberHasItsText)
 {

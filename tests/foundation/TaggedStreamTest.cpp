@@ -1,5 +1,6 @@
 #include "foundation/TaggedStream.h"
 #include "platform/Exceptions.h"
+#include "support/Checks.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -10,16 +11,6 @@
 namespace {
 
 QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
-
-template <class F> QString ReadErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const EReadError& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no EReadError>");
-}
 
 } // namespace
 
@@ -111,7 +102,7 @@ TEST(TaggedStream, BadInputRaisesReadErrors)
     };
     for (const Row& r : rows) {
         TMemoryStream s(r.bytes);
-        EXPECT_EQ(ReadErrorOf([&] { r.read(s); }), QString::fromUtf8(r.message)) << r.name;
+        EXPECT_EQ(MessageOf<EReadError>([&] { r.read(s); }), QString::fromUtf8(r.message)) << r.name;
         if (r.position >= 0) {
             EXPECT_EQ(s.Position(), r.position) << r.name;
         }

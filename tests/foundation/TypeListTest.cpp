@@ -1,5 +1,6 @@
 #include "foundation/TypeList.h"
 #include "platform/Exceptions.h"
+#include "support/Checks.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -31,16 +32,6 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(Tracked::alive, 0) << "objects leaked"; }
 };
-
-template <class E, class F> QString MessageOf(F&& f)
-{
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no exception>");
-}
 
 void* P(intptr_t v) { return reinterpret_cast<void*>(v); }
 

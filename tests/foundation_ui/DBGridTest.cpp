@@ -5,6 +5,7 @@
 #include "foundation/ui/DBGrid.h"
 #include "UiTestHelpers.h"
 #include "data/TableCatalogue.h"
+#include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"
@@ -22,7 +23,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -49,18 +49,6 @@ std::map<int, QString> ReadNames(const char* table)
     return out;
 }
 
-// Types text into whatever has the focus, a character at a time.
-void Type(const QString& text)
-{
-    for (const QChar ch : text) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(w, nullptr);
-        const Qt::Key key
-            = ch.unicode() < 128 && ch.isLetterOrNumber() ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
-        QTest::sendKeyEvent(QTest::Click, w, key, QString(ch), Qt::NoModifier);
-    }
-}
-
 // grab() takes one window: the drop-down list is painted over the dialog.
 void SaveWithPopup(QWidget* window, QWidget* popup, const QString& name)
 {
@@ -71,29 +59,15 @@ void SaveWithPopup(QWidget* window, QWidget* popup, const QString& name)
     EXPECT_TRUE(shot.save(TestArtifactsDir() + QStringLiteral("/") + name + QStringLiteral(".png")));
 }
 
-void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QWidget* w = QApplication::focusWidget();
-    ASSERT_NE(w, nullptr);
-    QTest::keyClick(w, key, mods);
-}
-
 // A window with a data grid (and an edit to move the focus to) over a table
 // of a temporary data folder.
-class DBGridTest : public ::testing::Test {
+class DBGridTest : public DataFolderTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        DbSession::SetDataFolder(dir_.path());
-    }
-
     void TearDown() override
     {
         dialog.reset();
         cursors.clear();
-        DbSession::SetDataFolder(QString());
-        EXPECT_EQ(DbSession::OpenFileCount(), 0) << "a table file was left open";
+        DataFolderTest::TearDown();
     }
 
     void FillPosts(int count)
@@ -174,9 +148,6 @@ protected:
     std::vector<std::unique_ptr<Cursor>> cursors;
     Cursor* post = nullptr;
     TDBGrid* grid = nullptr;
-
-private:
-    QTemporaryDir dir_;
 };
 
 } // namespace

@@ -68,25 +68,6 @@ protected:
 
     void Click(int c, int r) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCenter(c, r)); }
 
-    // Types text into whatever has the focus, a character at a time.
-    static void Type(const QString& text)
-    {
-        for (const QChar ch : text) {
-            QWidget* w = QApplication::focusWidget();
-            ASSERT_NE(w, nullptr);
-            const Qt::Key key
-                = ch.unicode() < 128 && ch.isLetterOrNumber() ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
-            QTest::sendKeyEvent(QTest::Click, w, key, QString(ch), Qt::NoModifier);
-        }
-    }
-
-    static void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(w, nullptr);
-        QTest::keyClick(w, key, mods);
-    }
-
     QString Cell(int c, int r) { return cells[{c, r}]; }
 
     bool EditorShown() const { return grid->InplaceEditor() && grid->InplaceEditor()->isVisible(); }
@@ -122,13 +103,13 @@ TEST_F(GridTest, TypingOpensTheEditorAndEnterStoresTheText)
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("Кот")); // the first key replaced the old text
     EXPECT_EQ(stored, 0);
     SaveScreenshot(dialog.get(), QStringLiteral("grid_plain_editor"));
-    Key(Qt::Key_Return);
+    Press(Qt::Key_Return);
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(Cell(2, 2), QStringLiteral("Кот"));
     EXPECT_EQ(stored, 1);
     EXPECT_EQ(QApplication::focusWidget(), grid);
     // Enter again opens the editor on the stored text, all of it selected.
-    Key(Qt::Key_Return);
+    Press(Qt::Key_Return);
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(grid->InplaceEditor()->selectedText(), QStringLiteral("Кот"));
 }
@@ -141,7 +122,7 @@ TEST_F(GridTest, LoadingACellFiresNoEditChangeButTypingDoes)
         ++changes;
     };
     EnableEditing();
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("1:1"));
     EXPECT_EQ(changes, 0);
@@ -165,7 +146,7 @@ TEST_F(GridTest, AlwaysShownEditorStoresEveryChangeWithoutEditChange)
     EXPECT_EQ(stored, 2);
     EXPECT_EQ(Cell(1, 1), QStringLiteral("ab"));
     // Arrows at the edge of the text move the cell; the editor follows.
-    Key(Qt::Key_Right);
+    Press(Qt::Key_Right);
     EXPECT_EQ(grid->Col(), 2);
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("2:1"));
@@ -180,14 +161,14 @@ TEST_F(GridTest, EscCancelsWithoutStoringAndASecondEscReachesTheDialog)
     Click(3, 4);
     Type(QStringLiteral("zz"));
     ASSERT_TRUE(EditorShown());
-    Key(Qt::Key_Escape);
+    Press(Qt::Key_Escape);
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(stored, 0);
     EXPECT_EQ(Cell(3, 4), QStringLiteral("3:4"));
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(grid->EditorMode());
     EXPECT_TRUE(dialog->isVisible());
-    Key(Qt::Key_Escape);
+    Press(Qt::Key_Escape);
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(dialog->isVisible());
 }
@@ -197,7 +178,7 @@ TEST_F(GridTest, SwitchingBetweenBrowsingAndEditingAsTheCalendarBookDoes)
     const TGridOptions browse = grid->Options().With(goRowSelect);
     const TGridOptions edit = grid->Options().With(goEditing).With(goAlwaysShowEditor);
     grid->SetOptions(browse);
-    Key(Qt::Key_Down);
+    Press(Qt::Key_Down);
     Type(QStringLiteral("x"));
     EXPECT_FALSE(EditorShown());
     grid->SetOptions(edit);
@@ -229,9 +210,9 @@ TEST_F(GridTest, EscDoesNotCancelAnAlwaysShownEditor)
 TEST_F(GridTest, KeysMoveTheCurrentCellAndStoreTheEditor)
 {
     EnableEditing();
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     Type(QStringLiteral("7"));
-    Key(Qt::Key_Down);
+    Press(Qt::Key_Down);
     EXPECT_EQ(grid->Row(), 2);
     EXPECT_EQ(Cell(1, 1), QStringLiteral("1:17"));
     EXPECT_FALSE(EditorShown());
@@ -252,7 +233,7 @@ TEST_F(GridTest, KeysMoveTheCurrentCellAndStoreTheEditor)
         {"Ctrl+Home", Qt::Key_Home, Qt::ControlModifier, 1, 1},
     };
     for (const Step& s : steps) {
-        Key(s.key, s.mods);
+        Press(s.key, s.mods);
         EXPECT_EQ(grid->Col(), s.col) << s.name;
         EXPECT_EQ(grid->Row(), s.row) << s.name;
     }
@@ -263,7 +244,7 @@ TEST_F(GridTest, SelectCellCanRefuseAMove)
     grid->OnSelectCell = [](QObject*, int c, int, bool& can) { can = c != 2; };
     int clicks = 0;
     grid->OnClick = [&](QObject*) { ++clicks; };
-    Key(Qt::Key_Right);
+    Press(Qt::Key_Right);
     EXPECT_EQ(grid->Col(), 1);
     Click(3, 3);
     EXPECT_EQ(grid->Col(), 3);
@@ -274,23 +255,23 @@ TEST_F(GridTest, SelectCellCanRefuseAMove)
 TEST_F(GridTest, TabLeavesTheGridUnlessTabsAreOn)
 {
     EnableEditing();
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     Type(QStringLiteral("!"));
-    Key(Qt::Key_Tab);
+    Press(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), other);
     EXPECT_EQ(Cell(1, 1), QStringLiteral("1:1!")); // kept when the focus left
     EXPECT_FALSE(EditorShown());
 
     grid->SetOptions(grid->Options().With(goTabs));
     grid->setFocus();
-    Key(Qt::Key_Tab);
+    Press(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), grid);
     EXPECT_EQ(grid->Col(), 2);
-    Key(Qt::Key_Tab);
-    Key(Qt::Key_Tab); // past the last column: the next row
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Tab); // past the last column: the next row
     EXPECT_EQ(grid->Col(), 1);
     EXPECT_EQ(grid->Row(), 2);
-    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(grid->Col(), 3);
     EXPECT_EQ(grid->Row(), 1);
 }
@@ -304,7 +285,7 @@ TEST_F(GridTest, FocusEventsCountTheGridWithItsEditorAsOne)
     EXPECT_EQ(focusChanges, 1);
     grid->setFocus();
     EXPECT_EQ(focusChanges, 2);
-    Key(Qt::Key_F2); // the focus moves into the editor: no change of the grid's focus
+    Press(Qt::Key_F2); // the focus moves into the editor: no change of the grid's focus
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
     EXPECT_EQ(focusChanges, 2);
@@ -338,7 +319,7 @@ TEST_F(GridTest, RefusedKeysAreDroppedAndChangedKeysTaken)
             key = QLatin1Char(',');
     };
     EnableEditing();
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     grid->InplaceEditor()->clear();
     Type(QStringLiteral("a1.b"));
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("a,b"));
@@ -357,17 +338,17 @@ TEST_F(GridTest, EditLimitCutsTheTextAndANegativeLimitLocksTheCell)
     Click(2, 2);
     Type(QStringLiteral("abcdef"));
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("abc"));
-    Key(Qt::Key_Return);
+    Press(Qt::Key_Return);
     EXPECT_EQ(Cell(2, 2), QStringLiteral("abc"));
 
     limit = 0; // no limit
     Click(3, 2);
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     EXPECT_EQ(grid->InplaceEditor()->maxLength(), 32767);
 
     limit = -1;
     Click(1, 3);
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     ASSERT_TRUE(EditorShown());
     EXPECT_TRUE(grid->InplaceEditor()->isReadOnly());
     Type(QStringLiteral("zz"));
@@ -384,10 +365,10 @@ TEST_F(GridTest, ARefusedTextIsShownAndKeepsTheClerkInTheCell)
         cells[{c, r}] = v;
     };
     EnableEditing();
-    Key(Qt::Key_F2);
+    Press(Qt::Key_F2);
     grid->InplaceEditor()->selectAll();
     Type(QStringLiteral("abc"));
-    Key(Qt::Key_Down);
+    Press(Qt::Key_Down);
     EXPECT_EQ(grid->Row(), 1);
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("abc"));
@@ -397,7 +378,7 @@ TEST_F(GridTest, ARefusedTextIsShownAndKeepsTheClerkInTheCell)
     EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
     EXPECT_EQ(grid->InplaceEditor()->selectedText(), QStringLiteral("abc"));
     Type(QStringLiteral("abd"));
-    Key(Qt::Key_Down);
+    Press(Qt::Key_Down);
     EXPECT_EQ(grid->Row(), 2);
     EXPECT_EQ(Cell(1, 1), QStringLiteral("abd"));
 }
@@ -521,7 +502,7 @@ TEST_F(GridTest, ScrollingKeepsTheCurrentCellInView)
     int topLeft = 0;
     grid->OnTopLeftChanged = [&](QObject*) { ++topLeft; };
     grid->SetRowCount(60);
-    Key(Qt::Key_End, Qt::ControlModifier);
+    Press(Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(grid->Row(), 59);
     EXPECT_GT(grid->TopRow(), 1);
     EXPECT_GE(topLeft, 1);
@@ -529,7 +510,7 @@ TEST_F(GridTest, ScrollingKeepsTheCurrentCellInView)
     ASSERT_FALSE(r.isEmpty());
     EXPECT_LE(r.bottom(), grid->viewport()->height());
     EXPECT_EQ(grid->verticalScrollBar()->value(), grid->TopRow() - 1);
-    Key(Qt::Key_Home, Qt::ControlModifier);
+    Press(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(grid->TopRow(), 1);
 }
 
@@ -556,14 +537,14 @@ TEST_F(GridTest, EnterOnAGridThatCannotEditGoesToTheDefaultButton)
     ok->show();
     grid->SetOptions(grid->Options().With(goRowSelect));
     grid->setFocus();
-    Key(Qt::Key_Return);
+    Press(Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
 }
 
 TEST_F(GridTest, RowSelectHighlightsTheWholeRowWithoutFocusFrame)
 {
     grid->SetOptions(grid->Options().With(goRowSelect));
-    Key(Qt::Key_Down);
+    Press(Qt::Key_Down);
     EXPECT_EQ(grid->Selection(), (TGridRect{1, 2, 3, 2}));
     const QImage img = grid->viewport()->grab().toImage();
     const QColor hl = grid->palette().color(QPalette::Highlight);

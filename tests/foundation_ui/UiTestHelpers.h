@@ -1,7 +1,10 @@
 #pragma once
-// Helpers of the widget tests: a beep counter and an active test window.
+// Helpers of the widget tests: a beep counter, an active test window, keys
+// typed into the focus.
 
 #include "foundation/ui/Beep.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
@@ -43,6 +46,26 @@ inline void DoubleClick(QWidget* w, QPoint pos)
     QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
     QTest::mouseDClick(w, Qt::LeftButton, {}, pos);
     QTest::mouseRelease(w, Qt::LeftButton, {}, pos);
+}
+
+// Types text into whatever has the focus, a character at a time.
+inline void Type(const QString& text)
+{
+    for (const QChar ch : text) {
+        QWidget* w = QApplication::focusWidget();
+        ASSERT_NE(w, nullptr);
+        const Qt::Key key
+            = ch.unicode() < 128 && ch.isLetterOrNumber() ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, w, key, QString(ch), Qt::NoModifier);
+    }
+}
+
+// A key pressed and released on whatever has the focus.
+inline void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget* w = QApplication::focusWidget();
+    ASSERT_NE(w, nullptr);
+    QTest::keyClick(w, key, mods);
 }
 
 // The colour of a pixel compared at 8 bits per channel.

@@ -1,5 +1,6 @@
 #include "support/DataFolderFixture.h"
 
+#include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Globals.h"
@@ -96,4 +97,16 @@ void DataFolderFixture::CloseDataBase()
     DestroyDataModule();
     DoneDBSetup();
     IniSavingEnabled = false;
+}
+
+void AppContextTest::SetUp()
+{
+    InitAppContext();
+    fx.OpenDataBase();
+}
+
+void AppContextTest::TearDown()
+{
+    fx.CloseDataBase();
+    DoneAppContext();
 }

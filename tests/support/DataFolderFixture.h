@@ -17,6 +17,8 @@
 #include "platform/DateTime.h"
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QString>
 
 class DataFolderFixture {
@@ -50,4 +52,14 @@ private:
     ScopedFakeClock clock_;
     ScopedProgramFolder program_;
     bool open_ = false;
+};
+
+// A test of the domain lists: the application context made and the data
+// base opened with its data module; both undone in reverse at the end.
+class AppContextTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    DataFolderFixture fx;
 };

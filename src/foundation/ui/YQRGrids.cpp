@@ -815,31 +815,22 @@ void Tyq_DrawGrid::SetFixedRows(int value)
     InvalidateGrid();
 }
 
-void Tyq_DrawGrid::SetDefaultColWidth(int value)
+void Tyq_DrawGrid::SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized)
 {
-    defaultColWidth_ = value;
-    std::fill(colWidths_.begin(), colWidths_.end(), value);
+    def = value;
+    std::fill(sizes.begin(), sizes.end(), value);
     UpdateScrollBars();
     if (editor_ && editor_->isVisible())
         UpdateEdit();
     StopFixedTracking();
     InvalidateGrid();
-    if (OnColumnSized)
-        OnColumnSized(this);
+    if (sized)
+        sized(this);
 }
 
-void Tyq_DrawGrid::SetDefaultRowHeight(int value)
-{
-    defaultRowHeight_ = value;
-    std::fill(rowHeights_.begin(), rowHeights_.end(), value);
-    UpdateScrollBars();
-    if (editor_ && editor_->isVisible())
-        UpdateEdit();
-    StopFixedTracking();
-    InvalidateGrid();
-    if (OnRowSized)
-        OnRowSized(this);
-}
+void Tyq_DrawGrid::SetDefaultColWidth(int value) { SetDefaultSize(defaultColWidth_, colWidths_, value, OnColumnSized); }
+
+void Tyq_DrawGrid::SetDefaultRowHeight(int value) { SetDefaultSize(defaultRowHeight_, rowHeights_, value, OnRowSized); }
 
 int Tyq_DrawGrid::ColWidths(int col) const
 {
@@ -855,39 +846,26 @@ int Tyq_DrawGrid::RowHeights(int row) const
     return rowHeights_[row];
 }
 
-void Tyq_DrawGrid::SetColWidths(int col, int width)
+void Tyq_DrawGrid::SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized)
 {
-    if (col < 0 || col >= colCount_)
+    if (index < 0 || index >= count)
         IndexOutOfRange();
-    width = std::max(width, 0);
-    if (colWidths_[col] == width)
+    size = std::max(size, 0);
+    if (sizes[index] == size)
         return;
-    colWidths_[col] = width;
+    sizes[index] = size;
     UpdateScrollBars();
     if (editor_ && editor_->isVisible())
         editor_->setGeometry(CellRect(current_.X, current_.Y));
     StopFixedTracking();
     InvalidateGrid();
-    if (OnColumnSized)
-        OnColumnSized(this);
+    if (sized)
+        sized(this);
 }
 
-void Tyq_DrawGrid::SetRowHeights(int row, int height)
-{
-    if (row < 0 || row >= rowCount_)
-        IndexOutOfRange();
-    height = std::max(height, 0);
-    if (rowHeights_[row] == height)
-        return;
-    rowHeights_[row] = height;
-    UpdateScrollBars();
-    if (editor_ && editor_->isVisible())
-        editor_->setGeometry(CellRect(current_.X, current_.Y));
-    StopFixedTracking();
-    InvalidateGrid();
-    if (OnRowSized)
-        OnRowSized(this);
-}
+void Tyq_DrawGrid::SetColWidths(int col, int width) { SetCellSize(colWidths_, colCount_, col, width, OnColumnSized); }
+
+void Tyq_DrawGrid::SetRowHeights(int row, int height) { SetCellSize(rowHeights_, rowCount_, row, height, OnRowSized); }
 
 void Tyq_DrawGrid::SetGridLineWidth(int value)
 {
@@ -950,41 +928,44 @@ void Tyq_DrawGrid::SetFixedColor(const QColor& value)
 
 // ----------------------------------------------------------------- geometry
 
-int Tyq_DrawGrid::ColLeft(int col) const
+namespace {
+
+int FixedExtent(int fixedCount, const std::vector<int>& sizes, int lw)
 {
-    const int lw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
     int x = 0;
-    if (col < fixedCols_) {
-        for (int c = 0; c < col; ++c)
-            x += colWidths_[c] + lw;
-        return x;
-    }
-    for (int c = 0; c < fixedCols_; ++c)
-        x += colWidths_[c] + lw;
-    if (col < topLeft_.X)
-        return INT_MIN;
-    for (int c = topLeft_.X; c < col; ++c)
-        x += colWidths_[c] + lw;
+    for (int i = 0; i < fixedCount; ++i)
+        x += sizes[i] + lw;
     return x;
 }
 
-int Tyq_DrawGrid::RowTop(int row) const
+// Where a column or row begins; INT_MIN when it is scrolled out to the left or top.
+int CellStart(int index, int fixedCount, int first, const std::vector<int>& sizes, int lw)
 {
-    const int lw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
-    int y = 0;
-    if (row < fixedRows_) {
-        for (int r = 0; r < row; ++r)
-            y += rowHeights_[r] + lw;
-        return y;
-    }
-    for (int r = 0; r < fixedRows_; ++r)
-        y += rowHeights_[r] + lw;
-    if (row < topLeft_.Y)
+    if (index < fixedCount)
+        return FixedExtent(index, sizes, lw);
+    if (index < first)
         return INT_MIN;
-    for (int r = topLeft_.Y; r < row; ++r)
-        y += rowHeights_[r] + lw;
-    return y;
+    int x = FixedExtent(fixedCount, sizes, lw);
+    for (int i = first; i < index; ++i)
+        x += sizes[i] + lw;
+    return x;
 }
+
+} // namespace
+
+int Tyq_DrawGrid::ColLineWidth() const
+{
+    return options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
+}
+
+int Tyq_DrawGrid::RowLineWidth() const
+{
+    return options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+}
+
+int Tyq_DrawGrid::ColLeft(int col) const { return CellStart(col, fixedCols_, topLeft_.X, colWidths_, ColLineWidth()); }
+
+int Tyq_DrawGrid::RowTop(int row) const { return CellStart(row, fixedRows_, topLeft_.Y, rowHeights_, RowLineWidth()); }
 
 QRect Tyq_DrawGrid::CellRect(int col, int row) const
 {
@@ -1021,8 +1002,8 @@ TGridCoord Tyq_DrawGrid::MouseCoord(int x, int y) const
     };
     if (x < 0 || y < 0)
         return {-1, -1};
-    const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
-    const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+    const int hlw = ColLineWidth();
+    const int vlw = RowLineWidth();
     return {calc(x, fixedCols_, topLeft_.X, colCount_, colWidths_, hlw),
         calc(y, fixedRows_, topLeft_.Y, rowCount_, rowHeights_, vlw)};
 }
@@ -1063,19 +1044,11 @@ int MaxFirstCell(int fixedBoundary, int fixedCount, int start, const std::vector
     return result;
 }
 
-int FixedExtent(int fixedCount, const std::vector<int>& sizes, int lw)
-{
-    int x = 0;
-    for (int i = 0; i < fixedCount; ++i)
-        x += sizes[i] + lw;
-    return x;
-}
-
 } // namespace
 
 int Tyq_DrawGrid::MaxTopRow() const
 {
-    const int lw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+    const int lw = RowLineWidth();
     if (rowCount_ <= fixedRows_)
         return fixedRows_;
     return MaxFirstCell(
@@ -1084,7 +1057,7 @@ int Tyq_DrawGrid::MaxTopRow() const
 
 int Tyq_DrawGrid::MaxLeftCol() const
 {
-    const int lw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
+    const int lw = ColLineWidth();
     if (colCount_ <= fixedCols_)
         return fixedCols_;
     return MaxFirstCell(
@@ -1093,7 +1066,7 @@ int Tyq_DrawGrid::MaxLeftCol() const
 
 int Tyq_DrawGrid::VisibleColCount() const
 {
-    const int lw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
+    const int lw = ColLineWidth();
     return LastFullVisible(
                FixedExtent(fixedCols_, colWidths_, lw), topLeft_.X, colCount_, colWidths_, lw, viewport()->width())
         - topLeft_.X + 1;
@@ -1101,7 +1074,7 @@ int Tyq_DrawGrid::VisibleColCount() const
 
 int Tyq_DrawGrid::VisibleRowCount() const
 {
-    const int lw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+    const int lw = RowLineWidth();
     return LastFullVisible(
                FixedExtent(fixedRows_, rowHeights_, lw), topLeft_.Y, rowCount_, rowHeights_, lw, viewport()->height())
         - topLeft_.Y + 1;
@@ -1191,8 +1164,8 @@ void Tyq_DrawGrid::SetLeftCol(int value)
 
 void Tyq_DrawGrid::ClampInView(int col, int row)
 {
-    const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
-    const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+    const int hlw = ColLineWidth();
+    const int vlw = RowLineWidth();
     const int fixedW = FixedExtent(fixedCols_, colWidths_, hlw);
     const int fixedH = FixedExtent(fixedRows_, rowHeights_, vlw);
     const int lastCol = LastFullVisible(fixedW, topLeft_.X, colCount_, colWidths_, hlw, viewport()->width());
@@ -1773,8 +1746,8 @@ bool Tyq_DrawGrid::SizingAt(const QPoint& pos, GridState& state, int& index) con
 {
     state = GridState::Normal;
     index = -1;
-    const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
-    const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+    const int hlw = ColLineWidth();
+    const int vlw = RowLineWidth();
     const int fixedW = FixedExtent(fixedCols_, colWidths_, hlw);
     const int fixedH = FixedExtent(fixedRows_, rowHeights_, vlw);
     auto axis = [](int p, int fixedBoundary, int first, int count, const std::vector<int>& sizes, int lw, int extent,
@@ -2097,8 +2070,8 @@ void Tyq_DrawGrid::paintEvent(QPaintEvent*)
             rows.push_back(r);
         for (int r = topLeft_.Y; r < rowCount_ && RowTop(r) < area.height(); ++r)
             rows.push_back(r);
-        const int hlw = options_.Contains(goFixedVertLine) || options_.Contains(goVertLine) ? gridLineWidth_ : 0;
-        const int vlw = options_.Contains(goFixedHorzLine) || options_.Contains(goHorzLine) ? gridLineWidth_ : 0;
+        const int hlw = ColLineWidth();
+        const int vlw = RowLineWidth();
         // Lines first: each cell has its line on the right and at the bottom.
         for (int r : rows) {
             const int y = RowTop(r);

@@ -366,9 +366,17 @@ private:
 
     int ColLeft(int col) const;
     int RowTop(int row) const;
+    // What a grid line adds after each column and after each row (0 when
+    // neither its fixed nor its plain line is drawn).
+    int ColLineWidth() const;
+    int RowLineWidth() const;
     void DrawCell(QPainter& p, int col, int row, QRect rect, TGridDrawState state);
     void PaintLines(QPainter& p);
     void ResizeAxis(std::vector<int>& sizes, int count, int def);
+    // One column's width or one row's height, then the default of all of them;
+    // sized is the axis's notification.
+    void SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized);
+    void SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized);
     bool SizingAt(const QPoint& pos, GridState& state, int& index) const;
 
     bool IsFixedButton(int col, int row);

@@ -3,7 +3,7 @@
 // "unlock", "quit") and answers each command with one line.
 
 #include "db/DataFolderLock.h"
-#include "platform/Disk.h"
+#include "support/NetworkDisk.h"
 
 #include <QString>
 
@@ -11,17 +11,6 @@
 #include <cstring>
 #include <iostream>
 #include <string>
-
-namespace {
-
-class NetworkDisk final : public IDiskInfo {
-public:
-    int64_t FreeSpace(const QString&) override { return 1 << 30; }
-    int64_t TotalSpace(const QString&) override { return 1 << 30; }
-    bool IsNetworkFileSystem(const QString&) override { return true; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
