@@ -115,8 +115,7 @@ void T_DopTabl::LoadFromTable(Cursor& dpt)
 int T_DopTabl::Save(Cursor& dpt)
 {
     dpt.CheckBrowseMode();
-    QString oldIndex;
-    SelectPrimaryIndex(dpt, oldIndex);
+    const PrimaryIndexScope primary(dpt);
     int num = Num;
     if (num == -1) {
         num = AppendNextNumber(dpt);
