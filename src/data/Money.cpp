@@ -153,12 +153,7 @@ QString SpellUnits(qint64 rest, bool negative)
 }
 
 // The amount in whole kopecks, halves away from zero.
-qint64 KopecksOf(Currency amount)
-{
-    const qint64 raw = amount.Raw();
-    const qint64 kop = (std::llabs(raw) + 50) / 100;
-    return raw < 0 ? -kop : kop;
-}
+qint64 KopecksOf(Currency amount) { return amount.Rounded(2, Currency::Halves::AwayFromZero).Raw() / 100; }
 
 QString TwoDigits(qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 
@@ -197,11 +192,8 @@ double RoundMoney(double x)
         return RoundToKop(x);
     // The settings' load mends a step of 0 or less; a caller's own record may not.
     const double step = Cfg.RoundS > 0 ? Cfg.RoundS : 1.0;
-    const double quotient = CheckFloat(x / step);
-    double steps = std::floor(RoundHalfEven(quotient * 1e6) / 1e6);
-    if (Cfg.RoundB)
-        steps += 1;
-    return RoundToKop(steps * step);
+    return Currency::FromDoubleBySteps(x, step, Cfg.RoundB ? Currency::StepMode::Up : Currency::StepMode::Down)
+        .ToDouble();
 }
 
 double RoundToKop(double x) { return RoundToCents(x).ToDouble(); }

@@ -441,7 +441,7 @@ void T_TabnDopList::SetValues(qint32 dopNum, double time, Currency sum, double p
         return;
     }
     entry->DTime = time;
-    entry->Sum = Currency::FromDouble(RoundToKop(sum.ToDouble()));
+    entry->Sum = sum.Rounded(2, Currency::Halves::AwayFromZero);
     entry->Proc = proc;
 }
 

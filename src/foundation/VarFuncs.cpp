@@ -3,25 +3,13 @@
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
-#include <cmath>
-
 namespace {
 
 bool SameType(const Variant& a, const Variant& b) { return a.Type() == b.Type(); }
 
 } // namespace
 
-Currency RoundToCents(double X)
-{
-    // Computed in this order on purpose; the old program did the same on the
-    // x87 unit with more bits, so values a last bit off a half may differ.
-    const double scaled = (X * 100.0) * 10000.0;
-    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
-        throw EConvertError(QStringLiteral("RoundToCents: Число вне допустимого диапазона (%1)").arg(FloatToStr(X)));
-    const int64_t t = std::llrint(scaled); // the default rounding mode: halves to even
-    const int64_t cents = X > 0 ? (t + 5000) / 10000 : (t - 5000) / 10000;
-    return Currency::FromRaw(cents * 100);
-}
+Currency RoundToCents(double X) { return Currency::CentsFromDouble(X); }
 
 Currency SubtractAsCurrency(double A, double B) { return Currency::FromDouble(A - B); }
 

@@ -1,5 +1,9 @@
 #pragma once
-// The two rounding rules of the program. Nothing else rounds money.
+// The two rounding rules of the program on doubles, and the range-checked
+// conversions to integers. Money is rounded by Currency alone
+// (platform/Currency.h): it applies the same two rules in whole
+// ten-thousandths, and RoundToCents, RoundToKop and RoundMoney are names
+// over it.
 
 #include <cstdint>
 

@@ -236,6 +236,24 @@ TEST_F(TabnDopList, SetValuesCreatesChangesAndRemovesEntries)
     }
 }
 
+TEST_F(TabnDopList, AnEntrySumOfManyAmountsIsTheExactSum)
+{
+    // Large enough that a trip through doubles loses the half kopeck.
+    Currency total;
+    for (int i = 0; i < 999; ++i)
+        total += Money(100000000);
+    for (int i = 0; i < 1000; ++i)
+        total += Money(0.1);
+    for (int i = 0; i < 50; ++i)
+        total += Money(0.0001);
+    ASSERT_EQ(total.Raw(), 999000001000050);
+    T_TabnDopList list(&dn, tdkNewResults);
+    list.TabNum = 17;
+    list.Date = work;
+    list.SetValues(dnNachis, 0, total, 0);
+    EXPECT_EQ(list.GetSum(dnNachis).Raw(), 999000001000100) << "99 900 000 100,005 to kopecks, half away";
+}
+
 TEST_F(TabnDopList, NewEntriesAreDatedByTheListsOwnDateWhenSet)
 {
     T_TabnDopList list(&dn, tdkInput);
