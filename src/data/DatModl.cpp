@@ -10,7 +10,6 @@
 #include "platform/VariantOps.h"
 
 #include <algorithm>
-#include <array>
 #include <memory>
 
 namespace {

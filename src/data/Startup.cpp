@@ -43,7 +43,15 @@ void Undo(TStartStep step)
         CloseProgramIni();
         break;
     case TStartStep::Lists: DoneAppContext(); break;
-    case TStartStep::DataFolder: DoneDBSetup(); break;
+    case TStartStep::DataFolder: {
+        DoneDBSetup();
+        // The numbers of one data base mean nothing in the next.
+        TAppContext& record = AppContext();
+        record.LastTabNum = 0;
+        record.LastDopNum = 0;
+        record.FormulaError = TFormulaError();
+        break;
+    }
     case TStartStep::Settings: {
         // The next data folder starts from the defaults, not from this one's values.
         TAppContext& record = AppContext();

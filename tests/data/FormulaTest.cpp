@@ -340,4 +340,45 @@ TEST_F(FormulaTest, FailingFormulaIsKeptAsTheLastFormulaError)
     EXPECT_EQ(AppContext().FormulaError.DopNum, -1) << "a calculation starts with no error";
 }
 
+// A context of its own: the formula reads nothing of the record.
+class OwnContext final : public IFormulaContext {
+public:
+    T_DNList* Directory = nullptr;
+    T_UserFormulaList* Formulas = nullptr;
+    TFormulaError Error;
+    T_DNList* FormulaDirectory() override { return Directory; }
+    T_UserFormulaList* FormulaTexts() override { return Formulas; }
+    TFormulaError& LastFormulaError() override { return Error; }
+};
+
+TEST_F(FormulaTest, ComputesWithTheContextItIsGivenAndNothingElse)
+{
+    AddKind(46, 64, false);
+    DNList()->Reload();
+    UserFormulaList()->SetText(46, QStringLiteral("RESULT := S * 2"));
+    auto entry = Entry(46, 10, 0);
+    entry->Owner = nullptr; // the kind comes from the context's directory
+
+    OwnContext empty;
+    T_Formula bare(empty);
+    EXPECT_EQ(SetRowError(bare, entry.get()), QStringLiteral("Формула не определена для №46"))
+        << "no directory in the context: the program's is not used";
+
+    OwnContext own;
+    own.Directory = DNList();
+    T_Formula f(own);
+    f.SetRow(entry.get());
+    EXPECT_THROW(f.Calculate(0, 0, 0, 0, 0, 0), EAppException) << "no formulas in the context";
+    T_UserFormulaList formulas;
+    formulas.Reload();
+    own.Formulas = &formulas;
+    EXPECT_DOUBLE_EQ(f.Calculate(0, 0, 0, 0, 0, 0), 20);
+
+    UserFormulaList()->SetText(46, QStringLiteral("RESULT := 1E15"));
+    formulas.Reload();
+    EXPECT_THROW(f.Calculate(0, 0, 0, 0, 0, 0), EAppException);
+    EXPECT_EQ(own.Error.DopNum, 46) << "the error goes to the context";
+    EXPECT_EQ(AppContext().FormulaError.DopNum, -1) << "not to the record";
+}
+
 } // namespace
