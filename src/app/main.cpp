@@ -1,7 +1,5 @@
 #include "data/AppContext.h"
-#include "data/DBSetup.h"
-#include "data/Globals.h"
-#include "foundation/IniPersist.h"
+#include "data/Startup.h"
 #include "foundation/ui/Bars.h"
 #include "foundation/ui/Clndr.h"
 #include "foundation/ui/FormBase.h"
@@ -19,9 +17,7 @@ int main(int argc, char* argv[])
     int code = 0;
     try {
         // What the old units did when they were loaded, in their order.
-        InitGlobals();
-        InitDBSetup();
-        InitAppContext();
+        StartUp(TStartStep::DataFolder);
         QMainWindow window;
         window.setObjectName(QStringLiteral("FormMain"));
         window.setWindowTitle(QStringLiteral("Qor"));
@@ -36,10 +32,7 @@ int main(int argc, char* argv[])
     if (const auto exitCode = PendingProgramExit())
         code = *exitCode;
     SetApplicationRunning(false);
-    DoneAppContext();
-    DoneDBSetup();
-    DoneGlobals();
-    CloseProgramIni();
+    ShutDown();
 
     RemoveMonthCalendarForm();
     RemoveProgressWindow();

@@ -4,23 +4,70 @@
 #include "data/Dops.h"
 #include "data/Podr.h"
 #include "data/UserFormulas.h"
+#include "db/DataFolderLock.h"
+#include "db/Session.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/IniFiles.h"
+#include "platform/ProgramFolder.h"
 
-#include <memory>
+#include <QDir>
 
 namespace {
 
-std::unique_ptr<T_PNList> g_pnList;
-std::unique_ptr<T_UserFormulaList> g_userFormulas;
+TAppContext g_record;
+TDataHooks g_hooks;
 bool g_running = false;
-TAppContext g_context;
+
+// The data INI's file in a folder: an existing one of any letter case, else
+// the program's own name.
+QString DataIniPath(const QString& folder)
+{
+    const QString own = ProgramName() + QStringLiteral(".ini");
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    if (files.contains(own))
+        return folder + own;
+    for (const QString& f : files)
+        if (f.compare(own, Qt::CaseInsensitive) == 0)
+            return folder + f;
+    return folder + own;
+}
 
 } // namespace
+
+// The names the units have always used, bound to the record's fields.
+Tcfg& Cfg = g_record.Cfg;
+qint32& CurrentUser = g_record.CurrentUser;
+QString& LocalPath = g_record.LocalPath;
+QString& NetworkPath = g_record.NetworkPath;
+QString& DriverLocalPath = g_record.DriverLocalPath;
+QString& DriverNetworkPath = g_record.DriverNetworkPath;
+
+TAppContext::TAppContext() = default;
+
+TAppContext::~TAppContext() = default;
+
+QString TAppContext::DataFolder() const { return DbSession::DataFolder(); }
+
+void TAppContext::SetDataFolder(const QString& folder)
+{
+    DataIni.reset();
+    const QString path = folder.trimmed().isEmpty() ? QString() : AddBackslash(folder);
+    DbSession::SetDataFolder(path);
+    if (!path.isEmpty())
+        DataIni = std::make_unique<TIniFile>(DataIniPath(path));
+}
+
+TAppContext& AppContext() { return g_record; }
+
+TDataHooks& DataHooks() { return g_hooks; }
+
+void SetDomainListHooks(TDomainList list, TDomainListHooks hooks) { g_hooks.Lists[size_t(list)] = std::move(hooks); }
 
 void InitAppContext()
 {
     InstallDNListHooks();
-    SetDomainListHooks(TDomainList::Departments, OwnedListHooks(g_pnList));
-    SetDomainListHooks(TDomainList::UserFormulas, OwnedListHooks(g_userFormulas));
+    SetDomainListHooks(TDomainList::Departments, OwnedListHooks(g_record.Departments));
+    SetDomainListHooks(TDomainList::UserFormulas, OwnedListHooks(g_record.UserFormulas));
 }
 
 void DoneAppContext()
@@ -28,15 +75,16 @@ void DoneAppContext()
     SetDomainListHooks(TDomainList::Departments, {});
     SetDomainListHooks(TDomainList::Accruals, {});
     SetDomainListHooks(TDomainList::UserFormulas, {});
-    g_pnList.reset();
-    g_userFormulas.reset();
-    g_context = TAppContext();
+    g_record.Departments.reset();
+    g_record.Accruals.reset();
+    g_record.UserFormulas.reset();
+    g_record.LastTabNum = 0;
+    g_record.LastDopNum = 0;
+    g_record.FormulaError = TFormulaError();
 }
 
-T_PNList* PNList() { return g_pnList.get(); }
-T_UserFormulaList* UserFormulaList() { return g_userFormulas.get(); }
+T_PNList* PNList() { return g_record.Departments.get(); }
+T_UserFormulaList* UserFormulaList() { return g_record.UserFormulas.get(); }
 
 bool ApplicationRunning() { return g_running; }
 void SetApplicationRunning(bool running) { g_running = running; }
-
-TAppContext& AppContext() { return g_context; }

@@ -1,12 +1,12 @@
 #include "data/DBSetup.h"
 
+#include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
 #include "db/DataFolderLock.h"
-#include "db/Session.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/FileFuncs.h"
@@ -37,22 +37,12 @@ const QString kVersionKey = QStringLiteral("Version");
 const QString kDriverKey = QStringLiteral("DRIVER");
 const QString kPathKey = QStringLiteral("PATH");
 
-QString g_dataPath;
-bool g_network = false;
-
-std::unique_ptr<DataFolderLock> g_lock;
-QString g_lockError;
-bool g_firstConnection = true;
-
-std::function<void()> g_reserveCopy;
-
-// Points the data INI and the table layer at the folder.
+// Points the record (its INI and the table layer) at the folder.
 void UseDataFolder(const QString& path)
 {
-    if (DataFolder() != path)
-        SetDataFolder(path);
-    if (DbSession::DataFolder() != path)
-        DbSession::SetDataFolder(path);
+    TAppContext& record = AppContext();
+    if (record.DataFolder() != path || !record.DataIni)
+        record.SetDataFolder(path);
 }
 
 bool AliasExists(TIniFile& ini)
@@ -373,14 +363,15 @@ void DeleteDataAlias()
 
 void ForgetDataPath()
 {
-    g_dataPath.clear();
-    g_network = false;
+    AppContext().SetDataFolder(QString());
+    AppContext().DataFolderIsNetwork = false;
 }
 
 QString GetDataPath()
 {
-    if (!g_dataPath.isEmpty())
-        return g_dataPath;
+    TAppContext& record = AppContext();
+    if (!record.DataFolder().isEmpty())
+        return record.DataFolder();
     TIniFile& ini = ProgramIni();
     QString path;
     if (AliasExists(ini)) {
@@ -408,16 +399,15 @@ QString GetDataPath()
             + QStringLiteral("\r\nПрекращение работы"));
         EndProgram();
     }
-    g_dataPath = path;
-    g_network = IsNetworkPath(path);
+    record.DataFolderIsNetwork = IsNetworkPath(path);
     UseDataFolder(path);
-    return g_dataPath;
+    return record.DataFolder();
 }
 
 bool DataPathIsNetwork()
 {
     GetDataPath();
-    return g_network;
+    return AppContext().DataFolderIsNetwork;
 }
 
 // ---------------------------------------------------------------- the lock
@@ -426,30 +416,31 @@ bool LockDataBase(bool exclusive)
 {
     const QString folder = GetDataPath();
     try {
-        if (!g_lock || g_lock->FilePath() != QDir(folder).filePath(DataFolderLock::FileName()))
-            g_lock = std::make_unique<DataFolderLock>(folder);
-        const bool ok = g_lock->Lock(exclusive);
-        g_lockError = ok ? QString() : g_lock->LastError();
+        std::unique_ptr<DataFolderLock>& lock = AppContext().Lock;
+        if (!lock || lock->FilePath() != QDir(folder).filePath(DataFolderLock::FileName()))
+            lock = std::make_unique<DataFolderLock>(folder);
+        const bool ok = lock->Lock(exclusive);
+        AppContext().LockError = ok ? QString() : lock->LastError();
         return ok;
     } catch (const Exception& e) {
-        g_lockError = e.Message();
+        AppContext().LockError = e.Message();
         return false;
     }
 }
 
 bool LockDataBaseExclusive() { return LockDataBase(true); }
 
-QString LockDataBaseError() { return g_lockError; }
+QString LockDataBaseError() { return AppContext().LockError; }
 
-bool FirstConnection() { return g_firstConnection; }
+bool FirstConnection() { return AppContext().FirstConnection; }
 
 bool LockDataBaseShared()
 {
-    if (!g_firstConnection) {
+    if (!AppContext().FirstConnection) {
         if (LockDataBase(false))
             return true;
         IniSavingEnabled = false;
-        ShowError(QStringLiteral("Ошибка открытия базы данных в режиме Shared|") + EscapeBars(g_lockError)
+        ShowError(QStringLiteral("Ошибка открытия базы данных в режиме Shared|") + EscapeBars(AppContext().LockError)
             + QStringLiteral("\r\nПрекращение работы"));
         EndProgram();
     }
@@ -476,16 +467,16 @@ bool LockDataBaseShared()
     if (!locked) {
         ShowError(QStringLiteral("Невозможно подключение к базе данных\r\nБаза занята другим пользователем или "
                                  "возможна фатальная ошибка\r\n\r\nОшибка: ")
-            + EscapeBars(g_lockError) + QStringLiteral("\r\nПрекращение работы"));
+            + EscapeBars(AppContext().LockError) + QStringLiteral("\r\nПрекращение работы"));
         EndProgram();
     }
-    g_firstConnection = false;
+    AppContext().FirstConnection = false;
     return true;
 }
 
 // ---------------------------------------------------------------- opening
 
-void SetReserveCopyHook(std::function<void()> hook) { g_reserveCopy = std::move(hook); }
+void SetReserveCopyHook(std::function<void()> hook) { DataHooks().ReserveCopy = std::move(hook); }
 
 QString VersionText(qint32 version)
 {
@@ -528,10 +519,10 @@ void OpenDataBase()
                         .arg(FormatVersion(0), FormatVersion(1)),
                     false))
                 EndProgram();
-            if (g_reserveCopy
+            if (DataHooks().ReserveCopy
                 && AskYesNo(
                     QString(), QStringLiteral("Выполнить предварительное резервное копирование баз данных ?"), true))
-                g_reserveCopy();
+                DataHooks().ReserveCopy();
         }
         if (!LockDataBaseExclusive())
             ErrorAbort(QStringLiteral(
@@ -703,10 +694,9 @@ void InitDBSetup()
 void DoneDBSetup()
 {
     WriteNetWorkCFG();
-    g_lock.reset();
-    g_lockError.clear();
-    g_firstConnection = true;
-    DbSession::SetDataFolder(QString());
-    SetDataFolder(QString());
+    TAppContext& record = AppContext();
+    record.Lock.reset();
+    record.LockError.clear();
+    record.FirstConnection = true;
     ForgetDataPath();
 }

@@ -5,9 +5,10 @@
 // base's version with the program's, creates the missing tables and
 // rebuilds those whose layout differs from the catalogue.
 //
-// Start-up calls InitDBSetup() after InitGlobals() (it takes the shared
+// data/Startup runs InitDBSetup() after InitGlobals() (it takes the shared
 // lock at once, so that every copy holds it from its first moment), then
-// OpenDataBase(); shutdown calls DoneDBSetup() before DoneGlobals().
+// OpenDataBase(); shutdown runs DoneDBSetup() before DoneGlobals(). What
+// they find (folder, INI, lock) goes into the record (data/AppContext.h).
 
 #include <QString>
 #include <QStringList>

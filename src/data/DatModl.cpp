@@ -6,22 +6,14 @@
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "foundation/Messages.h"
+#include "foundation/Progress.h"
 #include "platform/Exceptions.h"
 #include "platform/VariantOps.h"
 
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
-
 #include <algorithm>
-#include <array>
 #include <memory>
 
 namespace {
-
-std::unique_ptr<TDM> g_dm;
-std::array<TDomainListHooks, 5> g_lists;
-std::function<void(const QString&)> g_splash;
 
 const QString kUser = QStringLiteral("USER");
 
@@ -106,7 +98,7 @@ constexpr Link kLinks[] = {
 constexpr Cursor TDM::*kFiltered[] = {
     &TDM::tb_SR, &TDM::tb_SRH, &TDM::tb_SRD, &TDM::tbsSr, &TDM::tbsSRH, &TDM::tbsSRD, &TDM::SRH, &TDM::SRT, &TDM::SRD};
 
-TDomainListHooks& HooksOf(TDomainList list) { return g_lists[size_t(list)]; }
+TDomainListHooks& HooksOf(TDomainList list) { return DataHooks().Lists[size_t(list)]; }
 
 void RunHook(TDomainList list, std::function<void()> TDomainListHooks::*what)
 {
@@ -117,9 +109,10 @@ void RunHook(TDomainList list, std::function<void()> TDomainListHooks::*what)
 
 TDM& Module()
 {
-    if (!g_dm)
+    TDM* dm = DM();
+    if (!dm)
         throw EAppException(QStringLiteral("Модуль данных не создан"));
-    return *g_dm;
+    return *dm;
 }
 
 void CheckArrays(const QStringList& names, const QList<Variant>& values)
@@ -333,54 +326,45 @@ int TDM::AddEnterpriseRecord()
     return number;
 }
 
-TDM* DM() { return g_dm.get(); }
+TDM* DM() { return AppContext().DM.get(); }
 
 void CreateDataModule()
 {
     DestroyDataModule();
-    g_dm = std::make_unique<TDM>();
+    std::unique_ptr<TDM>& dm = AppContext().DM;
+    dm = std::make_unique<TDM>();
     try {
-        g_dm->MainDataModuleCreate();
+        dm->MainDataModuleCreate();
     } catch (...) {
-        g_dm.reset();
+        dm.reset();
         throw;
     }
 }
 
-void DestroyDataModule() { g_dm.reset(); }
+void DestroyDataModule() { AppContext().DM.reset(); }
 
 // ---------------------------------------------------------------- domain lists
 
-void SetDomainListHooks(TDomainList list, TDomainListHooks hooks) { HooksOf(list) = std::move(hooks); }
-
 void ReloadAllLists()
 {
-    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    const BusyScope busy;
     struct Restore {
-        bool gui;
-        ~Restore()
-        {
-            DbSession::EnableAllControls();
-            if (gui)
-                QGuiApplication::restoreOverrideCursor();
-        }
+        ~Restore() { DbSession::EnableAllControls(); }
     };
-    if (gui)
-        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     DbSession::DisableAllControls();
-    const Restore restore{gui};
+    const Restore restore;
     DbSession::RefreshAll();
     for (TDomainList list : {TDomainList::Departments, TDomainList::Accruals, TDomainList::IncomeTax,
              TDomainList::Calendars, TDomainList::UserFormulas})
         RunHook(list, &TDomainListHooks::Load);
 }
 
-void SetSplashTextHook(std::function<void(const QString&)> hook) { g_splash = std::move(hook); }
+void SetSplashTextHook(std::function<void(const QString&)> hook) { DataHooks().SplashText = std::move(hook); }
 
 void SetSplashText(const QString& text)
 {
-    if (g_splash)
-        g_splash(text);
+    if (DataHooks().SplashText)
+        DataHooks().SplashText(text);
 }
 
 // ---------------------------------------------------------------- record routines
@@ -518,9 +502,10 @@ bool GetTabnPodr(int tabn, int& podr)
 bool GetFioByTabn(int tabn, QString& fio)
 {
     fio = QStringLiteral("Не найдено");
-    if (!g_dm || !g_dm->SR.Active() || !g_dm->SR.FindKey({Variant(tabn)}))
+    TDM* dm = DM();
+    if (!dm || !dm->SR.Active() || !dm->SR.FindKey({Variant(tabn)}))
         return false;
-    fio = g_dm->SR.FieldByName(QStringLiteral("FIO")).AsString();
+    fio = dm->SR.FieldByName(QStringLiteral("FIO")).AsString();
     return true;
 }
 

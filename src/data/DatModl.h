@@ -10,6 +10,7 @@
 //   int n = AppendNumberedRecord(DM()->SP, {"NAIM"}, {Variant(QString("Цех"))});
 //   DestroyDataModule();                     // at shutdown
 
+#include "data/AppContext.h"
 #include "db/Cursor.h"
 #include "platform/DateTime.h"
 #include "platform/Variant.h"
@@ -94,7 +95,7 @@ private:
     bool created_ = false;
 };
 
-// The program's data module; nullptr before CreateDataModule.
+// The program's data module (AppContext().DM); nullptr before CreateDataModule.
 TDM* DM();
 // Makes the data module and runs its creation (the tables are opened).
 void CreateDataModule();
@@ -102,40 +103,12 @@ void DestroyDataModule();
 
 // ---------------------------------------------------------------- domain lists
 
-// The long-lived lists the data module keeps current, in reload order.
-enum class TDomainList { Departments, Accruals, IncomeTax, Calendars, UserFormulas };
-
-// What the data module does with a list; the lists register here when they
-// exist. Every part may stay empty.
-struct TDomainListHooks {
-    std::function<void()> Create; // at the data module's creation
-    std::function<void()> Load; // after the tables opened; by ReloadAllLists
-    std::function<void()> MarkForReload; // its rows changed: read again at next use
-    std::function<void()> Destroy; // at the data module's destruction
-};
-void SetDomainListHooks(TDomainList list, TDomainListHooks hooks);
-// The hooks of a list that lives in holder (a variable that outlives the
-// hooks): made at creation, read again by Reload, marked by SetLoaded(false),
-// dropped at destruction.
-template <class List> TDomainListHooks OwnedListHooks(std::unique_ptr<List>& holder)
-{
-    TDomainListHooks hooks;
-    hooks.Create = [&holder] { holder = std::make_unique<List>(); };
-    hooks.Load = [&holder] {
-        if (holder)
-            holder->Reload();
-    };
-    hooks.MarkForReload = [&holder] {
-        if (holder)
-            holder->SetLoaded(false);
-    };
-    hooks.Destroy = [&holder] { holder.reset(); };
-    return hooks;
-}
+// TDomainList, TDomainListHooks, SetDomainListHooks and OwnedListHooks:
+// data/AppContext.h (the hooks live in DataHooks()).
 
 // Refreshes every open table, then reloads the departments, the accrual
 // directory, the income-tax tables, the calendars and the user formulas,
-// with the views off and the hourglass meanwhile.
+// with the views off and the progress sink busy meanwhile.
 void ReloadAllLists();
 
 // Splash texts of the creation ("База данных", "Формы"); the splash window

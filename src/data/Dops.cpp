@@ -7,38 +7,13 @@
 #include "db/Cursor.h"
 #include "db/Transaction.h"
 #include "foundation/Messages.h"
+#include "foundation/Progress.h"
 #include "platform/Exceptions.h"
-
-#include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 
 #include <algorithm>
 #include <vector>
 
 namespace {
-
-std::unique_ptr<T_DNList> g_dnList;
-
-// The busy cursor while the tables are read (only with a GUI application).
-class HourGlass {
-public:
-    HourGlass() : gui_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (gui_)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~HourGlass()
-    {
-        if (gui_)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    HourGlass(const HourGlass&) = delete;
-    HourGlass& operator=(const HourGlass&) = delete;
-
-private:
-    bool gui_;
-};
 
 QString S(const char* latin) { return QString::fromLatin1(latin); }
 
@@ -522,7 +497,7 @@ void T_DNList::SetLoaded(bool loaded)
 
 void T_DNList::Load()
 {
-    const HourGlass hourGlass;
+    const BusyScope busy;
     struct Loading {
         bool& flag;
         explicit Loading(bool& f) : flag(f) { flag = true; }
@@ -819,7 +794,7 @@ void T_DNSubList::Build()
     // Loading first: a reload rebuilds this view itself.
     if (owner_ != nullptr)
         owner_->EnsureLoaded();
-    const HourGlass hourGlass;
+    const BusyScope busy;
     Invalidate();
     if (owner_ != nullptr && (hasNabor_ || filter_ != 0)) {
         for (T_Dop* dop : *owner_) {
@@ -851,6 +826,6 @@ void T_DNSubList::Sort()
 
 // ---------------------------------------------------------------- the program's directory
 
-T_DNList* DNList() { return g_dnList.get(); }
+T_DNList* DNList() { return AppContext().Accruals.get(); }
 
-void InstallDNListHooks() { SetDomainListHooks(TDomainList::Accruals, OwnedListHooks(g_dnList)); }
+void InstallDNListHooks() { SetDomainListHooks(TDomainList::Accruals, OwnedListHooks(AppContext().Accruals)); }

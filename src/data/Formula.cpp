@@ -71,9 +71,8 @@ double Deduction(int code, double S, const TFormulaInputs& in)
     }
 }
 
-void KeepFormulaError(qint32 dopNum, int line, int col, const QString& message)
+void KeepFormulaError(TFormulaError& error, qint32 dopNum, int line, int col, const QString& message)
 {
-    TFormulaError& error = AppContext().FormulaError;
     error.DopNum = dopNum;
     error.Line = line;
     error.Col = col;
@@ -89,11 +88,9 @@ double CalcMethodAmount(int code, bool deduction, double S, double T, const TFor
 
 // ---------------------------------------------------------------- T_Formula
 
-T_Formula::T_Formula(T_UserFormulaList* userFormulas) : UserFormulas(userFormulas) {}
+T_Formula::T_Formula(IFormulaContext& context) : Context(context) {}
 
 T_Formula::~T_Formula() = default;
-
-T_UserFormulaList* T_Formula::Formulas() const { return UserFormulas != nullptr ? UserFormulas : UserFormulaList(); }
 
 T_UserFormulaInfo* T_Formula::GetInfo()
 {
@@ -114,7 +111,7 @@ void T_Formula::SetRow(T_TabnDop* row)
 
     const T_Dop* dop = nullptr;
     if (row != nullptr && row->DopNum >= 0 && row->DopNum < dnFirstReserved) {
-        T_DNList* directory = row->Owner != nullptr ? row->Owner : DNList();
+        T_DNList* directory = row->Owner != nullptr ? row->Owner : Context.FormulaDirectory();
         if (directory != nullptr)
             dop = directory->FindDop(row->DopNum);
         if (dop != nullptr && dop->DopNum != row->DopNum)
@@ -158,7 +155,7 @@ double T_Formula::Calculate(double ST, double VN, double VU, double TF, double T
         return 0;
     const double S = Row->Sum.ToDouble();
     const double T = Row->DTime;
-    AppContext().FormulaError.DopNum = -1;
+    Context.LastFormulaError().DopNum = -1;
     double result = 0;
     if (Code == cmUserFormula) {
         T_UserFormulaInfo* info = GetInfo();
@@ -181,7 +178,7 @@ double T_Formula::Calculate(double ST, double VN, double VU, double TF, double T
 double T_Formula::CalcUserFormula()
 {
     const qint32 dopNum = Row != nullptr ? Row->DopNum : 0;
-    T_UserFormulaList* formulas = Formulas();
+    T_UserFormulaList* formulas = Context.FormulaTexts();
     const QString text = formulas != nullptr ? formulas->GetText(dopNum) : QString();
     if (text.trimmed().isEmpty())
         throw EAppException(QStringLiteral("Не определена формула пользователя начисления №%1").arg(dopNum));
@@ -203,20 +200,20 @@ double T_Formula::CalcUserFormula()
         int col = 1;
         int line = 0;
         runner_->GetPosition(col, line);
-        KeepFormulaError(dopNum, line, col, err.Message());
+        KeepFormulaError(Context.LastFormulaError(), dopNum, line, col, err.Message());
         throw;
     }
     double value = 0;
     try {
         value = result.AsDouble();
     } catch (const Exception& err) {
-        KeepFormulaError(dopNum, 0, 1, err.Message());
+        KeepFormulaError(Context.LastFormulaError(), dopNum, 0, 1, err.Message());
         throw;
     }
     if (!std::isfinite(value) || std::fabs(value) >= kMaxAmount) {
         const QString message
             = QStringLiteral("Результат формулы пользователя начисления №%1 вне допустимого диапазона").arg(dopNum);
-        KeepFormulaError(dopNum, 0, 1, message);
+        KeepFormulaError(Context.LastFormulaError(), dopNum, 0, 1, message);
         throw EAppException(message);
     }
     return value;

@@ -3,11 +3,12 @@
 // the built-in methods from the entry's sum S and time T and six values of
 // the pay calculation, method 64 by the kind's user formula.
 //
-//   T_Formula f(UserFormulaList());
+//   T_Formula f(AppContext());                        // or a context of its own
 //   f.SetRow(entry);                                   // raises: no method
 //   if (f.IsUserFormula) f.GetInfo()->TK = normHours;
 //   entry->Sum = Currency::FromDouble(f.Calculate(rate, base, deducted, worked, norm, dayLength));
 
+#include "data/AppContext.h"
 #include "foundation/BlockParser.h"
 #include "foundation/TypeList.h"
 
@@ -17,7 +18,6 @@
 #include <unordered_map>
 
 class T_TabnDop;
-class T_UserFormulaList;
 
 // What the pay calculation hands to a method.
 struct TFormulaInputs {
@@ -44,8 +44,9 @@ public:
 
 class T_Formula : public TObject, public T_ParserVariableSource {
 public:
-    // The formulas are not owned; nullptr stands for the program's list.
-    explicit T_Formula(T_UserFormulaList* userFormulas = nullptr);
+    // Everything the formula reads of the data base comes from the context
+    // (not owned; it outlives the formula).
+    explicit T_Formula(IFormulaContext& context);
     ~T_Formula() override;
     T_Formula(const T_Formula&) = delete;
     T_Formula& operator=(const T_Formula&) = delete;
@@ -59,7 +60,7 @@ public:
     bool FBase = false;
     bool FPercent = false;
     bool IsUserFormula = false; // an accrual of method 64
-    T_UserFormulaList* UserFormulas;
+    IFormulaContext& Context;
 
     // Attaches the entry and looks its method up in the directory every
     // time (an entry object may be reused for another kind). TK goes back
@@ -89,7 +90,6 @@ private:
         QString text;
         std::unique_ptr<T_ParserCompiledText> program;
     };
-    T_UserFormulaList* Formulas() const;
     double VariableValue(int index) const;
 
     bool deduction_ = false;

@@ -1,4 +1,5 @@
 #include "data/Globals.h"
+#include "data/AppContext.h"
 #include "foundation/DateFuncs.h"
 #include "foundation/FileFuncs.h"
 #include "foundation/FileList.h"
@@ -14,14 +15,6 @@
 #include <cmath>
 #include <memory>
 
-Tcfg Cfg;
-qint32 CurrentUser = 0;
-
-QString LocalPath;
-QString NetworkPath;
-QString DriverLocalPath;
-QString DriverNetworkPath;
-
 TDateTime StartDate = 0;
 QString TMP;
 QString TxtDir;
@@ -33,28 +26,19 @@ const QString kConfiguration = QStringLiteral("Configuration");
 const QString kErrors = QStringLiteral("Errors");
 const QString kNetWorkCFG = QStringLiteral("NetWorkCFG");
 
-// What the data INI held when Cfg was last read from or written to it.
-Tcfg g_cfgLoaded;
-
-QString g_dataFolder;
-std::unique_ptr<TIniFile> g_dataIni;
-
 QObject* g_owner = nullptr;
 T_yqFileList* g_fileList = nullptr;
 
-std::function<qint32()> g_tnPosition;
-std::function<qint32()> g_dnPosition;
-
-bool g_roundSReported = false;
-
-QString* const kNetWorkVars[] = {&LocalPath, &NetworkPath, &DriverLocalPath, &DriverNetworkPath};
-constexpr VarDesc kNetWorkCfg[] = {
-    {"LocalPath", 'C', &LocalPath},
-    {"NetworkPath", 'C', &NetworkPath},
-    {"DriverLocalPath", 'C', &DriverLocalPath},
-    {"DriverNetworkPath", 'C', &DriverNetworkPath},
-};
-static_assert(VarTableValid(kNetWorkCfg));
+std::array<VarDesc, 4> NetWorkCfg()
+{
+    TAppContext& r = AppContext();
+    return {{
+        {"LocalPath", 'C', &r.LocalPath},
+        {"NetworkPath", 'C', &r.NetworkPath},
+        {"DriverLocalPath", 'C', &r.DriverLocalPath},
+        {"DriverNetworkPath", 'C', &r.DriverNetworkPath},
+    }};
+}
 
 bool SameField(const CfgFieldDesc& d, const Tcfg& a, const Tcfg& b)
 {
@@ -77,9 +61,9 @@ void MendRoundS(Tcfg& cfg)
         return;
     const QString stored = FloatToStr(cfg.RoundS);
     cfg.RoundS = 1.0;
-    if (g_roundSReported)
+    if (AppContext().RoundSReported)
         return;
-    g_roundSReported = true;
+    AppContext().RoundSReported = true;
     ShowWarning(QStringLiteral("Неверный шаг округления в настройках|Записан шаг ") + stored
         + QStringLiteral(", шаг должен быть больше нуля. Принят шаг 1."));
 }
@@ -105,20 +89,6 @@ template <std::size_t N> const CfgFieldDesc* FindField(const CfgFieldDesc (&fiel
         if (name.compare(QString::fromLatin1(d.Name), Qt::CaseInsensitive) == 0)
             return &d;
     return nullptr;
-}
-
-// The data INI's file in a folder: an existing one of any letter case, else
-// the program's own name.
-QString DataIniPath(const QString& folder)
-{
-    const QString own = ProgramName() + QStringLiteral(".ini");
-    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    if (files.contains(own))
-        return folder + own;
-    for (const QString& f : files)
-        if (f.compare(own, Qt::CaseInsensitive) == 0)
-            return folder + f;
-    return folder + own;
 }
 
 QString MakeWorkFolder(const QString& path)
@@ -182,9 +152,9 @@ void ReadErrorsSection()
 
 QString UserSectionName() { return QStringLiteral("User") + QString::number(CurrentUser); }
 
-void SetTNPositionProvider(std::function<qint32()> provider) { g_tnPosition = std::move(provider); }
+void SetTNPositionProvider(std::function<qint32()> provider) { DataHooks().TNPosition = std::move(provider); }
 
-void SetDNPositionProvider(std::function<qint32()> provider) { g_dnPosition = std::move(provider); }
+void SetDNPositionProvider(std::function<qint32()> provider) { DataHooks().DNPosition = std::move(provider); }
 
 void LoadUserSettings()
 {
@@ -204,10 +174,11 @@ void SaveUserSettings()
 {
     if (!IniSavingEnabled)
         return;
-    if (g_tnPosition)
-        Cfg.TNPosition = g_tnPosition();
-    if (g_dnPosition)
-        Cfg.DNPosition = g_dnPosition();
+    const TDataHooks& hooks = DataHooks();
+    if (hooks.TNPosition)
+        Cfg.TNPosition = hooks.TNPosition();
+    if (hooks.DNPosition)
+        Cfg.DNPosition = hooks.DNPosition();
     const auto program = BindCfgFields(CfgProgramFields, Cfg);
     const auto user = BindCfgFields(CfgUserFields, Cfg);
     SaveConfigurationSection(program);
@@ -217,21 +188,15 @@ void SaveUserSettings()
 
 // ---------------------------------------------------------------- data configuration
 
-void SetDataFolder(const QString& folder)
-{
-    g_dataIni.reset();
-    g_dataFolder = folder.trimmed().isEmpty() ? QString() : AddBackslash(folder);
-    if (!g_dataFolder.isEmpty())
-        g_dataIni = std::make_unique<TIniFile>(DataIniPath(g_dataFolder));
-}
+void SetDataFolder(const QString& folder) { AppContext().SetDataFolder(folder); }
 
-QString DataFolder() { return g_dataFolder; }
+QString DataFolder() { return AppContext().DataFolder(); }
 
 TIniFile& DataIni()
 {
-    if (!g_dataIni)
+    if (!AppContext().DataIni)
         throw EAppException(QStringLiteral("Папка данных не задана"));
-    return *g_dataIni;
+    return *AppContext().DataIni;
 }
 
 void LoadDataConfiguration(TMemIniFile& ini, Tcfg& cfg, Tcfg& loaded)
@@ -270,12 +235,12 @@ void SaveDataConfiguration(TMemIniFile& ini, Tcfg& cfg, Tcfg& loaded)
     loaded = cfg;
 }
 
-void LoadDataConfiguration() { LoadDataConfiguration(DataIni(), Cfg, g_cfgLoaded); }
+void LoadDataConfiguration() { LoadDataConfiguration(DataIni(), Cfg, AppContext().CfgLoaded); }
 
 void SaveDataConfiguration()
 {
     if (IniSavingEnabled)
-        SaveDataConfiguration(DataIni(), Cfg, g_cfgLoaded);
+        SaveDataConfiguration(DataIni(), Cfg, AppContext().CfgLoaded);
 }
 
 void SaveSettings()
@@ -296,9 +261,9 @@ Variant GetCFGVarValue(const QString& name)
 
 // ---------------------------------------------------------------- "NetWorkCFG"
 
-void ReadNetWorkCFG() { RestProgramIniSection(kNetWorkCFG, kNetWorkCfg); }
+void ReadNetWorkCFG() { RestProgramIniSection(kNetWorkCFG, NetWorkCfg()); }
 
-void WriteNetWorkCFG() { SaveProgramIniSection(kNetWorkCFG, kNetWorkCfg); }
+void WriteNetWorkCFG() { SaveProgramIniSection(kNetWorkCFG, NetWorkCfg()); }
 
 // ---------------------------------------------------------------- process-wide values
 
@@ -331,8 +296,8 @@ void InitGlobals()
     TxtDir = MakeWorkFolder(ProgramFolder() + QStringLiteral("TXT/"));
     TmpTableName = TMP + QStringLiteral("TMP");
     SetCfgDefaults(Cfg);
-    g_cfgLoaded = Cfg;
-    g_roundSReported = false;
+    AppContext().CfgLoaded = Cfg;
+    AppContext().RoundSReported = false;
     g_fileList = new T_yqFileList;
 }
 
@@ -346,6 +311,6 @@ void DoneGlobals()
     TMP.clear();
     TxtDir.clear();
     TmpTableName.clear();
-    for (QString* s : kNetWorkVars)
-        s->clear();
+    for (const VarDesc& v : NetWorkCfg())
+        std::get<QString*>(v.Address)->clear();
 }

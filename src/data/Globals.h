@@ -63,7 +63,8 @@ struct Tcfg {
     bool PassCheck = false;
 };
 
-extern Tcfg Cfg;
+// The record's settings (AppContext().Cfg), under the name the units use.
+extern Tcfg& Cfg;
 
 // Every field at its default; the dates from StartDate.
 void SetCfgDefaults(Tcfg& cfg);
@@ -188,7 +189,7 @@ void ReadErrorsSection();
 // ---------------------------------------------------------------- user settings
 
 // The current user's number; the user's section is "User" + this number.
-extern qint32 CurrentUser;
+extern qint32& CurrentUser; // AppContext().CurrentUser
 QString UserSectionName();
 
 // The windows that know the current personnel number and accrual kind
@@ -206,8 +207,9 @@ void SaveUserSettings();
 
 // ---------------------------------------------------------------- data configuration
 
-// The data folder (with a trailing "/"), as the data base set-up finds it.
-// Setting it opens the data INI there; an empty text closes it.
+// The record's data folder (with a trailing "/"), as the data base set-up
+// finds it. Setting it opens the data INI there and points the table layer
+// at it; an empty text closes it.
 void SetDataFolder(const QString& folder);
 QString DataFolder();
 // The data INI; an existing "QOR.INI" or "Qor.ini" of a data folder copied
@@ -240,10 +242,11 @@ Variant GetCFGVarValue(const QString& name);
 // ---------------------------------------------------------------- "NetWorkCFG"
 
 // Kept in the program INI for the data base set-up; nothing else reads them.
-extern QString LocalPath;
-extern QString NetworkPath;
-extern QString DriverLocalPath;
-extern QString DriverNetworkPath;
+// The record's fields under their old names.
+extern QString& LocalPath;
+extern QString& NetworkPath;
+extern QString& DriverLocalPath;
+extern QString& DriverNetworkPath;
 void ReadNetWorkCFG();
 // Only while IniSavingEnabled.
 void WriteNetWorkCFG();

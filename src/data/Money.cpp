@@ -1,4 +1,5 @@
 #include "data/Money.h"
+#include "data/AppContext.h"
 #include "data/Globals.h"
 #include "db/Cursor.h"
 #include "db/Tables.h"
@@ -22,9 +23,6 @@
 namespace {
 
 constexpr uint32_t kPropisMessageIntervalMs = 10000;
-
-TPropisReader g_reader;
-TFioLookup g_fioLookup;
 
 // The rows read, and the file as it was when they were read.
 struct PropisCache {
@@ -96,7 +94,8 @@ const QList<TPropisRow>* PropisRows()
 
     QList<TPropisRow> rows;
     QString error;
-    const bool ok = g_reader ? g_reader(fileName, rows, error) : ReadWithTableLayer(fileName, rows, error);
+    const TPropisReader& reader = DataHooks().PropisReader;
+    const bool ok = reader ? reader(fileName, rows, error) : ReadWithTableLayer(fileName, rows, error);
     if (!ok) {
         ReportPropisMissing(error);
         return nullptr;
@@ -169,9 +168,9 @@ QString ValueOfVariable(const QString& name, bool& known)
     if (name == QLatin1String("NAIMDIRECTOR"))
         return Cfg.NaimDirector;
     if (name == QLatin1String("FIOGLBUH"))
-        return g_fioLookup ? g_fioLookup(Cfg.TabnGlBuh) : QStringLiteral("Не найдено");
+        return DataHooks().FioLookup ? DataHooks().FioLookup(Cfg.TabnGlBuh) : QStringLiteral("Не найдено");
     if (name == QLatin1String("FIODIRECTOR"))
-        return g_fioLookup ? g_fioLookup(Cfg.TabnDirector) : QStringLiteral("Не найдено");
+        return DataHooks().FioLookup ? DataHooks().FioLookup(Cfg.TabnDirector) : QStringLiteral("Не найдено");
     if (name == QLatin1String("RUB"))
         return Cfg.Rub;
     if (name == QLatin1String("KOP"))
@@ -229,7 +228,7 @@ QString SpellMoneyInBrackets(Currency amount) { return QLatin1Char('(') + SpellM
 
 void SetPropisReader(TPropisReader reader)
 {
-    g_reader = std::move(reader);
+    DataHooks().PropisReader = std::move(reader);
     ForgetPropis();
 }
 
@@ -344,7 +343,7 @@ bool IsInWorkMonth(TDateTime date)
     return GetMonthBeg(Cfg.Workdate) <= day && day <= GetMonthEnd(Cfg.Workdate);
 }
 
-void SetFioLookup(TFioLookup lookup) { g_fioLookup = std::move(lookup); }
+void SetFioLookup(TFioLookup lookup) { DataHooks().FioLookup = std::move(lookup); }
 
 bool GetReportVariable(const QString& name, Variant& value)
 {

@@ -1,14 +1,15 @@
 #include "data/Rights.h"
+#include "data/AppContext.h"
 #include "foundation/Messages.h"
 #include "platform/Exceptions.h"
 
-namespace {
-TRightsPolicy g_policy;
+void SetRightsPolicy(TRightsPolicy policy) { DataHooks().RightsPolicy = std::move(policy); }
+
+bool IsOperationAllowed(quint8 operation)
+{
+    const TRightsPolicy& policy = DataHooks().RightsPolicy;
+    return !policy || policy(operation);
 }
-
-void SetRightsPolicy(TRightsPolicy policy) { g_policy = std::move(policy); }
-
-bool IsOperationAllowed(quint8 operation) { return !g_policy || g_policy(operation); }
 
 bool CheckOperationAllowed(quint8 operation, const QString& text)
 {

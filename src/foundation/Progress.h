@@ -33,6 +33,11 @@ public:
     virtual bool Active() const = 0;
     // Ends the session; harmless when none runs.
     virtual void Close() = 0;
+    // Work without a window of its own (reading lists, refreshing tables):
+    // the window-side sink shows the busy cursor, others ignore it. Pairs
+    // nest; use BusyScope.
+    virtual void BeginBusy() = 0;
+    virtual void EndBusy() = 0;
 
     void InitBar1(int Min, int Max) { Init(1, Min, Max); }
     void InitBar2(int Min, int Max) { Init(2, 0, 0, Min, Max); }
@@ -65,6 +70,19 @@ private:
 // Closes the current sink's session when one is still running (after an
 // exception that left it open). Never throws.
 void CloseProgressLeftOpen() noexcept;
+
+// The busy cursor for a scope. The end goes to the sink the beginning went
+// to, on every way out.
+class BusyScope {
+public:
+    BusyScope() : sink_(Progress()) { sink_.BeginBusy(); }
+    ~BusyScope() { sink_.EndBusy(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    IProgress& sink_;
+};
 
 // One long operation: starts a session on construction and closes it on
 // every way out, an exception included, so that no window stays open and
@@ -100,6 +118,8 @@ public:
     void SetStopped(bool Flag) override { stopped_ = Flag; }
     bool Active() const override { return active_; }
     void Close() override;
+    void BeginBusy() override {}
+    void EndBusy() override {}
 
 private:
     bool active_ = false;

@@ -9,6 +9,7 @@
 #include "db/Session.h"
 #include "db/Tables.h"
 #include "support/DataFolderFixture.h"
+#include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
@@ -223,6 +224,20 @@ TEST_F(DatModlWithLists, SpareAccrualKindIsOfTheDirectoryButNotInIt)
         EXPECT_NE(DNList()->GetDop(i), spare);
     ReloadAllLists();
     EXPECT_EQ(DM()->Dop.get(), spare) << "lives as long as the module";
+}
+
+TEST_F(DatModlTest, ReloadAllListsIsBusyThroughTheProgressSinkOnEveryWayOut)
+{
+    RecordingProgress progress;
+    int depthInside = -1;
+    SetDomainListHooks(TDomainList::Calendars, LoadHook([&] { depthInside = progress.BusyDepth(); }));
+    ReloadAllLists();
+    EXPECT_EQ(depthInside, 1);
+    SetDomainListHooks(TDomainList::Calendars, LoadHook([] { throw EAppException(QStringLiteral("broken")); }));
+    EXPECT_THROW(ReloadAllLists(), EAppException);
+    EXPECT_EQ(progress.BusyScopes(), 2);
+    EXPECT_EQ(progress.BusyDepth(), 0);
+    EXPECT_TRUE(progress.Log().isEmpty()) << "no progress session for it";
 }
 
 TEST_F(DatModlTest, ReloadAllListsWorksWithNoListRegistered) { EXPECT_NO_THROW(ReloadAllLists()); }

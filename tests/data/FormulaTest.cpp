@@ -130,7 +130,7 @@ TEST_F(FormulaTest, EveryCodeThroughTheKindOfAnEntry)
     for (const TCalcMethodInfo& m : DeductionCalcMethods)
         AddKind(5000 + m.Code, m.Code, true);
     DNList()->Reload();
-    T_Formula f;
+    T_Formula f(AppContext());
     for (const MethodCase& c : kCases) {
         auto entry = Entry((c.deduction ? 5000 : 1000) + c.code, c.S, c.T);
         f.SetRow(entry.get());
@@ -150,7 +150,7 @@ TEST_F(FormulaTest, MethodFlagsAndBuiltInTypes)
     AddKind(14, 64, false);
     AddKind(15, 64, true);
     DNList()->Reload();
-    T_Formula f;
+    T_Formula f(AppContext());
 
     auto e = Entry(10, 0, 8);
     f.SetRow(e.get());
@@ -192,7 +192,7 @@ TEST_F(FormulaTest, NoMethodIsRefusedAndGivesNothing)
     AddKind(21, 2, true); // no such deduction method
     AddKind(22, 1, false);
     DNList()->Reload();
-    T_Formula f;
+    T_Formula f(AppContext());
     EXPECT_EQ(SetRowError(f, nullptr), QStringLiteral("Формула не определена для №???"));
     EXPECT_EQ(f.Name, QStringLiteral("Формула не определена для №???"));
     const struct {
@@ -220,7 +220,7 @@ TEST_F(FormulaTest, ReusedEntryObjectIsLookedUpAgain)
     AddKind(30, 1, false);
     AddKind(31, 65, false);
     DNList()->Reload();
-    T_Formula f;
+    T_Formula f(AppContext());
     auto e = Entry(30, 100, 3);
     f.SetRow(e.get());
     EXPECT_DOUBLE_EQ(f.Calculate(0, 0, 0, 0, 0, 0), 100);
@@ -243,7 +243,7 @@ TEST_F(FormulaTest, UserFormulaReadsTheValuesByName)
     AddKind(40, 64, false);
     DNList()->Reload();
     UserFormulaList()->SetText(40, QStringLiteral("// hours at the actual rate\nRESULT := s*T/tb + NN/1000"));
-    T_Formula f;
+    T_Formula f(AppContext());
     auto e = Entry(40, 30000, 84);
     f.SetRow(e.get());
     EXPECT_DOUBLE_EQ(f.Calculate(0, 0, 0, 0, 168, 0), 15000.04);
@@ -274,7 +274,7 @@ TEST_F(FormulaTest, TimeNormIsFreshForEveryEntry)
     DNList()->Reload();
     UserFormulaList()->SetText(41, QStringLiteral("RESULT := TK"));
     UserFormulaList()->SetText(42, QStringLiteral("RESULT := TK + 1"));
-    T_Formula f;
+    T_Formula f(AppContext());
     auto accrual = Entry(41, 0, 0);
     f.SetRow(accrual.get());
     ASSERT_TRUE(f.IsUserFormula);
@@ -289,7 +289,7 @@ TEST_F(FormulaTest, MissingOrBlankFormulaIsRefused)
 {
     AddKind(43, 64, false);
     DNList()->Reload();
-    T_Formula f;
+    T_Formula f(AppContext());
     auto e = Entry(43, 100, 1);
     f.SetRow(e.get());
     for (const char* text : {"", "RESULT := 1", "   "}) {
@@ -314,7 +314,7 @@ TEST_F(FormulaTest, FailingFormulaIsKeptAsTheLastFormulaError)
     DNList()->Reload();
     UserFormulaList()->SetText(44, QStringLiteral("x := 1\nRESULT := S / (T - T)"));
     UserFormulaList()->SetText(45, QStringLiteral("RESULT := 1E15"));
-    T_Formula f;
+    T_Formula f(AppContext());
     auto e = Entry(44, 100, 2);
     f.SetRow(e.get());
     EXPECT_THROW(f.Calculate(0, 0, 0, 0, 0, 0), EExpressionParserError);
@@ -338,6 +338,47 @@ TEST_F(FormulaTest, FailingFormulaIsKeptAsTheLastFormulaError)
     UserFormulaList()->SetText(45, QStringLiteral("RESULT := 2"));
     EXPECT_DOUBLE_EQ(f.Calculate(0, 0, 0, 0, 0, 0), 2);
     EXPECT_EQ(AppContext().FormulaError.DopNum, -1) << "a calculation starts with no error";
+}
+
+// A context of its own: the formula reads nothing of the record.
+class OwnContext final : public IFormulaContext {
+public:
+    T_DNList* Directory = nullptr;
+    T_UserFormulaList* Formulas = nullptr;
+    TFormulaError Error;
+    T_DNList* FormulaDirectory() override { return Directory; }
+    T_UserFormulaList* FormulaTexts() override { return Formulas; }
+    TFormulaError& LastFormulaError() override { return Error; }
+};
+
+TEST_F(FormulaTest, ComputesWithTheContextItIsGivenAndNothingElse)
+{
+    AddKind(46, 64, false);
+    DNList()->Reload();
+    UserFormulaList()->SetText(46, QStringLiteral("RESULT := S * 2"));
+    auto entry = Entry(46, 10, 0);
+    entry->Owner = nullptr; // the kind comes from the context's directory
+
+    OwnContext empty;
+    T_Formula bare(empty);
+    EXPECT_EQ(SetRowError(bare, entry.get()), QStringLiteral("Формула не определена для №46"))
+        << "no directory in the context: the program's is not used";
+
+    OwnContext own;
+    own.Directory = DNList();
+    T_Formula f(own);
+    f.SetRow(entry.get());
+    EXPECT_THROW(f.Calculate(0, 0, 0, 0, 0, 0), EAppException) << "no formulas in the context";
+    T_UserFormulaList formulas;
+    formulas.Reload();
+    own.Formulas = &formulas;
+    EXPECT_DOUBLE_EQ(f.Calculate(0, 0, 0, 0, 0, 0), 20);
+
+    UserFormulaList()->SetText(46, QStringLiteral("RESULT := 1E15"));
+    formulas.Reload();
+    EXPECT_THROW(f.Calculate(0, 0, 0, 0, 0, 0), EAppException);
+    EXPECT_EQ(own.Error.DopNum, 46) << "the error goes to the context";
+    EXPECT_EQ(AppContext().FormulaError.DopNum, -1) << "not to the record";
 }
 
 } // namespace

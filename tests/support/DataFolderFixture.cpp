@@ -1,9 +1,7 @@
 #include "support/DataFolderFixture.h"
 
-#include "data/AppContext.h"
 #include "data/DBSetup.h"
-#include "data/DatModl.h"
-#include "data/Globals.h"
+#include "data/Startup.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "platform/DateTime.h"
@@ -50,14 +48,13 @@ DataFolderFixture::DataFolderFixture(TDateTime today) : clock_(today + 0.5)
     SetApplicationTerminating(false);
     IniSavingEnabled = false;
     CloseProgramIni();
-    InitGlobals();
+    ::StartUp(TStartStep::Globals);
 }
 
 DataFolderFixture::~DataFolderFixture()
 {
     CloseDataBase();
-    DoneGlobals();
-    CloseProgramIni();
+    ShutDown();
     IniSavingEnabled = false;
     SetApplicationTerminating(false);
 }
@@ -66,27 +63,25 @@ void DataFolderFixture::StartUp()
 {
     CloseDataBase();
     open_ = true;
-    InitDBSetup();
-    ReloadUserSettings();
-    LoadDataConfiguration();
-    ReadErrorsSection();
+    ::StartUp(TStartStep::Settings, withLists_ ? TStartStep::None : TStartStep::Lists);
 }
 
-void DataFolderFixture::OpenDataBase(bool withDataModule)
+void DataFolderFixture::OpenDataBase(bool withDataModule, bool withLists)
 {
     CloseDataBase();
+    withLists_ = withLists;
     const bool fresh = !Template() && DataFiles(DataPath()).isEmpty();
     if (Template() && DataFiles(DataPath()).isEmpty())
         CopyFiles(Template()->path(), DataPath());
     WriteDataAlias(DataPath());
     StartUp();
-    ::OpenDataBase();
+    ::StartUp(TStartStep::DataBase);
     if (fresh) {
         Template() = std::make_unique<QTemporaryDir>();
         CopyFiles(DataPath(), Template()->path());
     }
     if (withDataModule)
-        CreateDataModule();
+        ::StartUp(TStartStep::DataModule);
 }
 
 void DataFolderFixture::CloseDataBase()
@@ -94,19 +89,10 @@ void DataFolderFixture::CloseDataBase()
     if (!open_)
         return;
     open_ = false;
-    DestroyDataModule();
-    DoneDBSetup();
+    ShutDown(TStartStep::Lists);
     IniSavingEnabled = false;
 }
 
-void AppContextTest::SetUp()
-{
-    InitAppContext();
-    fx.OpenDataBase();
-}
+void AppContextTest::SetUp() { fx.OpenDataBase(true, true); }
 
-void AppContextTest::TearDown()
-{
-    fx.CloseDataBase();
-    DoneAppContext();
-}
+void AppContextTest::TearDown() { fx.CloseDataBase(); }

@@ -33,8 +33,9 @@ public:
 
     // As start-up does it: the alias, the data base set-up (first shared
     // lock), the settings read, OpenDataBase, then the data module unless
-    // not wanted.
-    void OpenDataBase(bool withDataModule = true);
+    // not wanted. The domain lists' hooks only when asked (AppContextTest):
+    // tests of the data module itself run it without them.
+    void OpenDataBase(bool withDataModule = true, bool withLists = false);
     // Only the set-up and the settings, for tests that go on by hand (the
     // alias as the program INI has it: missing on a new program folder).
     void StartUp();
@@ -52,6 +53,7 @@ private:
     ScopedFakeClock clock_;
     ScopedProgramFolder program_;
     bool open_ = false;
+    bool withLists_ = false;
 };
 
 // A test of the domain lists: the application context made and the data

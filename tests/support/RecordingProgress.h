@@ -77,6 +77,15 @@ public:
         active_ = false;
         stopped_ = false;
     }
+    // Kept apart from the log: the busy cursor is no step of a session.
+    void BeginBusy() override
+    {
+        ++busyDepth_;
+        ++busyScopes_;
+    }
+    void EndBusy() override { --busyDepth_; }
+    int BusyDepth() const { return busyDepth_; }
+    int BusyScopes() const { return busyScopes_; }
 
     // Stopped() turns true at the N-th PosBar or IncPos (from 1).
     void StopAtStep(int n) { stopAt_ = n; }
@@ -96,4 +105,6 @@ private:
     int sessions_ = 0;
     int value_[2] = {0, 0};
     int max_[2] = {0, 0};
+    int busyDepth_ = 0;
+    int busyScopes_ = 0;
 };

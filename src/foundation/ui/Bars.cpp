@@ -5,6 +5,7 @@
 #include "platform/Exceptions.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
@@ -248,6 +249,10 @@ void TFormBar::SetStopped(bool Flag)
     Bar1->setEnabled(Flag);
     Bar2->setEnabled(Flag);
 }
+
+void TFormBar::BeginBusy() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+
+void TFormBar::EndBusy() { QApplication::restoreOverrideCursor(); }
 
 void TFormBar::Close()
 {

@@ -36,6 +36,9 @@ public:
     void SetStopped(bool Flag) override;
     bool Active() const override { return shown_ || owner_; }
     void Close() override;
+    // The application's wait cursor.
+    void BeginBusy() override;
+    void EndBusy() override;
 
     // Range Min..Max, position Min, step (Max - Min) div 29 + 1.
     void setMinMax(QProgressBar* Bar, int Min, int Max);
