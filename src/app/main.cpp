@@ -2,10 +2,10 @@
 #include "data/DBSetup.h"
 #include "data/Globals.h"
 #include "foundation/IniPersist.h"
-#include "foundation/ui/Bars.h"
-#include "foundation/ui/Clndr.h"
-#include "foundation/ui/FormBase.h"
-#include "foundation/ui/WMsgs.h"
+#include "foundation/ui/base/FormBase.h"
+#include "foundation/ui/dialogs/Bars.h"
+#include "foundation/ui/dialogs/Clndr.h"
+#include "foundation/ui/dialogs/WMsgs.h"
 
 #include <QApplication>
 #include <QMainWindow>

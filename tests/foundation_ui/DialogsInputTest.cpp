@@ -1,7 +1,7 @@
 // The one-value input box, driven through the production message service.
 #include "UiTestHelpers.h"
-#include "foundation/ui/GetMean.h"
-#include "foundation/ui/WMsgs.h"
+#include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/dialogs/WMsgs.h"
 #include "platform/SysUtils.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"

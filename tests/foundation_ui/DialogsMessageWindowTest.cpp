@@ -1,5 +1,5 @@
 // The transient message window with its countdown, on the fake clock.
-#include "foundation/ui/MsgWin.h"
+#include "foundation/ui/dialogs/MsgWin.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 // The month picker, driven by keys and the mouse with a fixed "today".
-#include "foundation/ui/Clndr.h"
+#include "foundation/ui/dialogs/Clndr.h"
 #include "support/ModalScript.h"
 #include "support/TestSupport.h"
 

@@ -1,5 +1,5 @@
 // The form base, the modal runner and guarded(...).
-#include "foundation/ui/FormBase.h"
+#include "foundation/ui/base/FormBase.h"
 #include "support/ModalScript.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"

@@ -2,7 +2,7 @@
 // ellipsis button.
 
 #include "UiTestHelpers.h"
-#include "foundation/ui/YQRGrids.h"
+#include "foundation/ui/grids/YQRGrids.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // fixed cells as buttons, sizing and scrolling.
 
 #include "UiTestHelpers.h"
-#include "foundation/ui/YQRGrids.h"
+#include "foundation/ui/grids/YQRGrids.h"
 #include "platform/Exceptions.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"

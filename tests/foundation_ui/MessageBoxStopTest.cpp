@@ -1,6 +1,6 @@
 // The developer's stop window behind its marker file.
-#include "foundation/ui/Stopp.h"
-#include "foundation/ui/WMsgs.h"
+#include "foundation/ui/dialogs/Stopp.h"
+#include "foundation/ui/dialogs/WMsgs.h"
 #include "platform/ProgramFolder.h"
 #include "support/ModalScript.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,5 @@
 // The progress window and the progress session.
-#include "foundation/ui/Bars.h"
+#include "foundation/ui/dialogs/Bars.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The string holder (its stored form and change events) and the tiled image.
 
 #include "UiTestHelpers.h"
-#include "foundation/ui/Image.h"
-#include "foundation/ui/StrHolder.h"
+#include "foundation/ui/controls/Image.h"
+#include "foundation/ui/controls/StrHolder.h"
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 
