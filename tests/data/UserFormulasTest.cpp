@@ -2,10 +2,10 @@
 // blank texts removing the row, damaged rows, and the program's list
 // following edits.
 
+#include "data/UserFormulas.h"
 #include "data/AppContext.h"
 #include "data/DatModl.h"
 #include "data/Globals.h"
-#include "data/UserFormulas.h"
 #include "db/Cursor.h"
 #include "platform/Exceptions.h"
 #include "support/DataFolderFixture.h"

@@ -1,8 +1,8 @@
 // The progress sink without windows: the session guard, the silent sink of
 // headless runs, and the file copier reporting to a sink.
+#include "foundation/Progress.h"
 #include "foundation/FileFuncs.h"
 #include "foundation/Messages.h"
-#include "foundation/Progress.h"
 #include "support/RecordingProgress.h"
 #include "support/TestSupport.h"
 

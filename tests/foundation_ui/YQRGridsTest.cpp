@@ -1,8 +1,8 @@
 // The draw grid as a clerk uses it: moving, editing in place, cancelling,
 // fixed cells as buttons, sizing and scrolling.
 
-#include "UiTestHelpers.h"
 #include "foundation/ui/grids/YQRGrids.h"
+#include "UiTestHelpers.h"
 #include "platform/Exceptions.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"

@@ -1,8 +1,8 @@
 // The string holder (its stored form and change events) and the tiled image.
 
+#include "foundation/ui/controls/StrHolder.h"
 #include "UiTestHelpers.h"
 #include "foundation/ui/controls/Image.h"
-#include "foundation/ui/controls/StrHolder.h"
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 

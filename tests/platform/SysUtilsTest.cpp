@@ -1,7 +1,7 @@
+#include "platform/SysUtils.h"
 #include "platform/Currency.h"
 #include "platform/Exceptions.h"
 #include "platform/Rounding.h"
-#include "platform/SysUtils.h"
 
 #include <gtest/gtest.h>
 

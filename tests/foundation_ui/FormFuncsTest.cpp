@@ -1,6 +1,6 @@
 // Helpers for forms and controls.
-#include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/base/FormBase.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 

@@ -1,7 +1,7 @@
 // The program's message box shown by the production message service,
 // driven as a clerk would through the modal runner.
-#include "foundation/IniPersist.h"
 #include "foundation/ui/dialogs/WMsgs.h"
+#include "foundation/IniPersist.h"
 #include "support/ModalScript.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The one-value input box, driven through the production message service.
-#include "UiTestHelpers.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "UiTestHelpers.h"
 #include "foundation/ui/dialogs/WMsgs.h"
 #include "platform/SysUtils.h"
 #include "support/ModalScript.h"
