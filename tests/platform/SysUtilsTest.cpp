@@ -1,49 +1,7 @@
 #include "platform/SysUtils.h"
-#include "platform/Currency.h"
 #include "platform/Exceptions.h"
-#include "platform/Rounding.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-
-TEST(Rounding, HalfEvenAndHalfAway)
-{
-    struct Row {
-        double v, even, away;
-    } rows[] = {{0.5, 0, 1}, {1.5, 2, 2}, {2.5, 2, 3}, {-0.5, -0.0, -1}, {-2.5, -2, -3}, {2.4999, 2, 2}, {7, 7, 7}};
-    for (const Row& r : rows) {
-        EXPECT_EQ(RoundHalfEven(r.v), r.even) << r.v;
-        EXPECT_EQ(RoundHalfAway(r.v), r.away) << r.v;
-    }
-}
-
-TEST(Rounding, IntegerConversionsAreRangeChecked)
-{
-    EXPECT_EQ(RoundToInt(2.5), 2);
-    EXPECT_EQ(TruncToInt(-2.9), -2);
-    EXPECT_THROW(RoundToInt(3e9), EOverflow);
-    EXPECT_THROW(TruncToInt64(1e19), EOverflow);
-    EXPECT_THROW(RoundToInt64(std::nan("")), EInvalidOp);
-    EXPECT_THROW(CheckFloat(std::numeric_limits<double>::infinity()), EOverflow);
-    EXPECT_TRUE(IsZero(9e-8));
-    EXPECT_FALSE(IsZero(1e-7));
-}
-
-TEST(CurrencyType, StoresTenThousandths)
-{
-    EXPECT_EQ(Currency::FromDouble(12.34).Raw(), 123400);
-    // 1/32 and 3/32 are exact halves of a ten-thousandth: halves go to even
-    EXPECT_EQ(Currency::FromDouble(0.03125).Raw(), 312);
-    EXPECT_EQ(Currency::FromDouble(0.09375).Raw(), 938);
-    EXPECT_EQ((Currency::FromDouble(1.1) + Currency::FromDouble(2.2)).Raw(), 33000);
-    EXPECT_EQ((Currency::FromDouble(10) / 4).ToDouble(), 2.5);
-    EXPECT_THROW(Currency::FromDouble(1e16), EOverflow);
-    EXPECT_THROW(Currency::FromRaw(INT64_MAX) + Currency::FromRaw(1), EOverflow);
-    EXPECT_THROW(Currency::FromDouble(1) / 0.0, EZeroDivide);
-    EXPECT_LT(Currency::FromDouble(-1), Currency());
-}
 
 TEST(NumberText, IntegersParseStrictly)
 {
