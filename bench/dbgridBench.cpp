@@ -6,7 +6,7 @@
 #include "db/Session.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
-#include "foundation/ui/DBGrid.h"
+#include "foundation/ui/grids/DBGrid.h"
 
 #include <benchmark/benchmark.h>
 

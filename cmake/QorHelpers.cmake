@@ -1,12 +1,18 @@
 # One library per source folder: every .cpp/.h in the folder (not in its
-# subfolders) belongs to it, so adding a file needs no CMake edit.
+# subfolders) belongs to it, so adding a file needs no CMake edit. With
+# RECURSE the folder's subfolders belong to it too (a ui/ sorted by kind).
 # A folder without sources yet becomes an interface library.
 function(qor_add_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPS" ${ARGN})
+  if(ARG_RECURSE)
+    set(_glob GLOB_RECURSE)
+  else()
+    set(_glob GLOB)
+  endif()
+  file(${_glob} _all CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  set(_srcs ${_all})
   list(FILTER _srcs INCLUDE REGEX "\\.cpp$")
   if(_srcs)
-    file(GLOB _all CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
     add_library(${name} STATIC ${_all})
     target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})

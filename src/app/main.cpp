@@ -1,9 +1,9 @@
 #include "data/AppContext.h"
 #include "data/Startup.h"
-#include "foundation/ui/Bars.h"
-#include "foundation/ui/Clndr.h"
-#include "foundation/ui/FormBase.h"
-#include "foundation/ui/WMsgs.h"
+#include "foundation/ui/base/FormBase.h"
+#include "foundation/ui/dialogs/Bars.h"
+#include "foundation/ui/dialogs/Clndr.h"
+#include "foundation/ui/dialogs/WMsgs.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -1,6 +1,7 @@
 #include "db/Cursor.h"
 
 #include "db/FieldCodec.h"
+#include "db/ReadPlan.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/TableFile.h"
@@ -15,7 +16,6 @@ namespace {
 constexpr int kFirstBlock = 8;
 constexpr int kMaxBlock = 256;
 
-enum StatementMode : uint32_t { kSelect = 0, kCount = 1, kSelectOffset = 2 };
 constexpr uint32_t kRowByIdShape = 0xFFFFFFFFu;
 
 const DbValue& NullValue()
@@ -25,33 +25,6 @@ const DbValue& NullValue()
 }
 
 } // namespace
-
-// One index-ordered query of a plan: the leading `fixed` key columns equal
-// the prefix, the next column within bounds, deeper columns checked against
-// the rest of a partial range bound.
-struct Cursor::Part {
-    enum Lo : uint8_t { LoNone, LoGt, LoGe, LoNotNull };
-    enum Hi : uint8_t { HiNone, HiLt, HiLe, HiIsNull };
-
-    size_t fixed = 0;
-    std::vector<DbValue> prefix;
-    bool desc = false;
-
-    // The interval on column `fixed` while planning (null is the least value).
-    bool hasLo = false;
-    bool loIncl = false;
-    DbValue lov;
-    bool hasHi = false;
-    bool hiIncl = false;
-    DbValue hiv;
-
-    // Its shape in SQL after refining.
-    Lo lo = LoNone;
-    Hi hi = HiNone;
-
-    std::vector<DbValue> lowerRest;
-    std::vector<DbValue> upperRest;
-};
 
 struct CursorMemo {
     QString indexName;
@@ -416,13 +389,7 @@ std::vector<DbValue> Cursor::ConvertKey(const QList<Variant>& key, const char* w
 
 int Cursor::CompareTuple(const std::vector<DbValue>& a, const std::vector<DbValue>& b, size_t n) const
 {
-    const IndexLayout& l = Layout();
-    for (size_t i = 0; i < n; ++i) {
-        const int c = CompareDbValues(a[i], b[i], l.columns[i].caseInsensitive);
-        if (c != 0)
-            return c;
-    }
-    return 0;
+    return CompareKeys(Layout(), a, b, n);
 }
 
 bool Cursor::InBounds(const Row& row) const
@@ -439,206 +406,24 @@ bool Cursor::InBounds(const Row& row) const
     return true;
 }
 
+ReadPlanner Cursor::Planner() const
+{
+    return ReadPlanner(Layout(), rangeEmpty_, lowerSet_ ? &lower_ : nullptr, upperSet_ ? &upper_ : nullptr);
+}
+
 std::vector<Cursor::Part> Cursor::PlanFrom(
     const std::vector<DbValue>& key, size_t length, bool forward, bool includeEqual, size_t minLevel) const
 {
-    std::vector<Part> parts;
-    if (includeEqual) {
-        Part p;
-        p.fixed = length;
-        p.prefix.assign(key.begin(), key.begin() + long(length));
-        p.desc = !forward;
-        Refine(std::move(p), parts);
-    }
-    for (size_t level = length; level-- > minLevel;) {
-        Part p;
-        p.fixed = level;
-        p.prefix.assign(key.begin(), key.begin() + long(level));
-        p.desc = !forward;
-        if (forward) {
-            p.hasLo = true;
-            p.lov = key[level];
-        } else {
-            p.hasHi = true;
-            p.hiv = key[level];
-        }
-        Refine(std::move(p), parts);
-    }
-    return parts;
+    return Planner().From(key, length, forward, includeEqual, minLevel);
 }
 
-void Cursor::Refine(Part part, std::vector<Part>& out) const
+void Cursor::Refine(Part part, std::vector<Part>& out) const { Planner().Refine(std::move(part), out); }
+
+sqlite3_stmt* Cursor::Statement(const Part& part, ReadMode mode, std::vector<const DbValue*>& params)
 {
-    if (rangeEmpty_)
-        return;
-    const IndexLayout& l = Layout();
-    const size_t level = part.fixed;
-    const bool ci = level < l.columns.size() && l.columns[level].caseInsensitive;
-    if (lowerSet_) {
-        const size_t m = lower_.size();
-        const int c = CompareTuple(part.prefix, lower_, std::min(level, m));
-        if (c < 0)
-            return;
-        if (c == 0 && level < m) {
-            if (!part.hasLo || CompareDbValues(lower_[level], part.lov, ci) > 0) {
-                part.hasLo = true;
-                part.lov = lower_[level];
-                part.loIncl = true;
-            }
-            if (m > level + 1)
-                part.lowerRest.assign(lower_.begin() + long(level), lower_.end());
-        }
-    }
-    if (upperSet_) {
-        const size_t m = upper_.size();
-        const int c = CompareTuple(part.prefix, upper_, std::min(level, m));
-        if (c > 0)
-            return;
-        if (c == 0 && level < m) {
-            if (!part.hasHi || CompareDbValues(upper_[level], part.hiv, ci) < 0) {
-                part.hasHi = true;
-                part.hiv = upper_[level];
-                part.hiIncl = true;
-            }
-            if (m > level + 1)
-                part.upperRest.assign(upper_.begin() + long(level), upper_.end());
-        }
-    }
-    if (level >= l.columns.size()) {
-        out.push_back(std::move(part));
-        return;
-    }
-    if (part.hasLo && part.hasHi && !part.lov.IsNull() && !part.hiv.IsNull()) {
-        const int c = CompareDbValues(part.lov, part.hiv, ci);
-        if (c > 0 || (c == 0 && !(part.loIncl && part.hiIncl)))
-            return;
-    }
-    const bool neverNull = l.columns[level].notNull;
-    const bool lowAdmitsNull = !neverNull && (!part.hasLo || (part.lov.IsNull() && part.loIncl));
-    if (part.hasHi && part.hiv.IsNull()) {
-        if (part.hiIncl && lowAdmitsNull) {
-            part.hi = Part::HiIsNull;
-            out.push_back(std::move(part));
-        }
-        return;
-    }
-    if (neverNull && !part.hasLo) {
-        if (part.hasHi)
-            part.hi = part.hiIncl ? Part::HiLe : Part::HiLt;
-        out.push_back(std::move(part));
-        return;
-    }
-    if (lowAdmitsNull) {
-        if (!part.hasHi) {
-            out.push_back(std::move(part));
-            return;
-        }
-        Part nulls = part;
-        nulls.hi = Part::HiIsNull;
-        part.hi = part.hiIncl ? Part::HiLe : Part::HiLt;
-        if (part.desc) {
-            out.push_back(std::move(part));
-            out.push_back(std::move(nulls));
-        } else {
-            out.push_back(std::move(nulls));
-            out.push_back(std::move(part));
-        }
-        return;
-    }
-    part.lo = part.lov.IsNull() ? Part::LoNotNull : (part.loIncl ? Part::LoGe : Part::LoGt);
-    if (part.hasHi)
-        part.hi = part.hiIncl ? Part::HiLe : Part::HiLt;
-    out.push_back(std::move(part));
-}
-
-namespace {
-
-// A key column inside a check the index must not be used for.
-QByteArray Unindexed(const KeyColumn& c)
-{
-    QByteArray plain = c.expr;
-    QByteArray collate;
-    const int at = plain.indexOf(" COLLATE ");
-    if (at >= 0) {
-        collate = plain.mid(at);
-        plain.truncate(at);
-    }
-    return "(+" + plain + ")" + collate;
-}
-
-// (columns from `from`) >= values, null being the least value.
-void LexGreaterEqual(const std::vector<KeyColumn>& cols, size_t from, const std::vector<DbValue>& values, size_t k,
-    QByteArray& sql, std::vector<const DbValue*>& params)
-{
-    const QByteArray col = Unindexed(cols[from + k]);
-    const DbValue& v = values[k];
-    const bool last = k + 1 == values.size();
-    if (last) {
-        if (v.IsNull()) {
-            sql += "1";
-        } else {
-            sql += col + " >= ?";
-            params.push_back(&v);
-        }
-        return;
-    }
-    sql += '(';
-    if (v.IsNull()) {
-        sql += col + " IS NOT NULL";
-    } else {
-        sql += col + " > ?";
-        params.push_back(&v);
-    }
-    sql += " OR (" + col + " IS ? AND ";
-    params.push_back(&v);
-    LexGreaterEqual(cols, from, values, k + 1, sql, params);
-    sql += "))";
-}
-
-void LexLessEqual(const std::vector<KeyColumn>& cols, size_t from, const std::vector<DbValue>& values, size_t k,
-    QByteArray& sql, std::vector<const DbValue*>& params)
-{
-    const QByteArray col = Unindexed(cols[from + k]);
-    const DbValue& v = values[k];
-    const bool last = k + 1 == values.size();
-    if (last) {
-        if (v.IsNull()) {
-            sql += col + " IS NULL";
-        } else {
-            sql += "(" + col + " IS NULL OR " + col + " <= ?)";
-            params.push_back(&v);
-        }
-        return;
-    }
-    sql += '(';
-    if (v.IsNull()) {
-        sql += "0";
-    } else {
-        sql += "(" + col + " IS NULL OR " + col + " < ?)";
-        params.push_back(&v);
-    }
-    sql += " OR (" + col + " IS ? AND ";
-    params.push_back(&v);
-    LexLessEqual(cols, from, values, k + 1, sql, params);
-    sql += "))";
-}
-
-} // namespace
-
-sqlite3_stmt* Cursor::Statement(const Part& part, int mode, std::vector<const DbValue*>& params)
-{
-    const IndexLayout& l = Layout();
-    params.clear();
-    for (size_t i = 0; i < part.fixed; ++i)
-        params.push_back(&part.prefix[i]);
-    if (part.lo == Part::LoGt || part.lo == Part::LoGe)
-        params.push_back(&part.lov);
-    if (part.hi == Part::HiLt || part.hi == Part::HiLe)
-        params.push_back(&part.hiv);
-
-    const bool plain = part.lowerRest.empty() && part.upperRest.empty();
-    const uint32_t shape = uint32_t(mode) | (part.desc ? 4u : 0u) | (uint32_t(part.lo) << 3) | (uint32_t(part.hi) << 5)
-        | (uint32_t(part.fixed) << 7);
+    part.Params(params);
+    const bool plain = part.Plain();
+    const uint32_t shape = part.Shape(mode);
     if (shapesRoute_ != TableFile::RouteGeneration()) {
         shapes_.clear();
         shapesRoute_ = TableFile::RouteGeneration();
@@ -648,43 +433,7 @@ sqlite3_stmt* Cursor::Statement(const Part& part, int mode, std::vector<const Db
         if (it != shapes_.end())
             return it->second;
     }
-
-    QByteArray sql;
-    sql.reserve(256);
-    if (mode == kCount)
-        sql = "SELECT count(*) FROM " + file_->TableRef() + " WHERE 1";
-    else
-        sql = "SELECT " + file_->SelectList() + " FROM " + file_->TableRef() + " WHERE 1";
-    for (size_t i = 0; i < part.fixed; ++i)
-        sql += " AND " + l.columns[i].expr + " IS ?";
-    if (part.fixed < l.columns.size()) {
-        const QByteArray& col = l.columns[part.fixed].expr;
-        switch (part.lo) {
-        case Part::LoGt: sql += " AND " + col + " > ?"; break;
-        case Part::LoGe: sql += " AND " + col + " >= ?"; break;
-        case Part::LoNotNull: sql += " AND " + col + " IS NOT NULL"; break;
-        case Part::LoNone: break;
-        }
-        switch (part.hi) {
-        case Part::HiLt: sql += " AND " + col + " < ?"; break;
-        case Part::HiLe: sql += " AND " + col + " <= ?"; break;
-        case Part::HiIsNull: sql += " AND " + col + " IS NULL"; break;
-        case Part::HiNone: break;
-        }
-    }
-    if (!part.lowerRest.empty()) {
-        sql += " AND ";
-        LexGreaterEqual(l.columns, part.fixed, part.lowerRest, 0, sql, params);
-    }
-    if (!part.upperRest.empty()) {
-        sql += " AND ";
-        LexLessEqual(l.columns, part.fixed, part.upperRest, 0, sql, params);
-    }
-    if (mode != kCount) {
-        sql += " ORDER BY " + (part.desc ? l.orderDesc : l.orderAsc) + " LIMIT ?";
-        if (mode == kSelectOffset)
-            sql += " OFFSET ?";
-    }
+    const QByteArray sql = part.Sql(Layout(), mode, file_->SelectList(), file_->TableRef(), params);
     sqlite3_stmt* stmt = file_->Conn().Prepare(sql);
     if (plain)
         shapes_.emplace(shape, stmt);
@@ -699,7 +448,7 @@ int Cursor::Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& ou
     for (const Part& part : parts) {
         if (got >= limit)
             break;
-        sqlite3_stmt* stmt = Statement(part, offset > 0 ? kSelectOffset : kSelect, params);
+        sqlite3_stmt* stmt = Statement(part, offset > 0 ? ReadMode::SelectOffset : ReadMode::Select, params);
         StatementScope s(file_->Conn(), stmt);
         int n = 0;
         for (const DbValue* p : params)
@@ -725,7 +474,7 @@ int64_t Cursor::Count(const std::vector<Part>& parts)
     int64_t total = 0;
     std::vector<const DbValue*> params;
     for (const Part& part : parts) {
-        sqlite3_stmt* stmt = Statement(part, kCount, params);
+        sqlite3_stmt* stmt = Statement(part, ReadMode::Count, params);
         StatementScope s(file_->Conn(), stmt);
         int n = 0;
         for (const DbValue* p : params)

@@ -27,6 +27,9 @@
 class Cursor;
 class TableFile;
 struct IndexLayout;
+struct ReadPart;
+class ReadPlanner;
+enum class ReadMode : uint32_t;
 struct sqlite3_stmt;
 
 enum class CursorState { Inactive, Browse, Edit, Insert };
@@ -267,7 +270,7 @@ public:
 private:
     friend class Field;
     friend class MasterLink;
-    struct Part;
+    using Part = ReadPart;
 
     void CheckActive() const;
     void CheckNotInFilter() const;
@@ -284,7 +287,8 @@ private:
     std::vector<Part> PlanFrom(
         const std::vector<DbValue>& key, size_t length, bool forward, bool includeEqual, size_t minLevel) const;
     void Refine(Part part, std::vector<Part>& out) const;
-    sqlite3_stmt* Statement(const Part& part, int mode, std::vector<const DbValue*>& params);
+    ReadPlanner Planner() const;
+    sqlite3_stmt* Statement(const Part& part, ReadMode mode, std::vector<const DbValue*>& params);
     int Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& out, int64_t offset = 0);
     int64_t Count(const std::vector<Part>& parts);
     bool ReadRowById(int64_t rowid, Row& out);

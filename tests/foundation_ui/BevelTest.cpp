@@ -1,6 +1,6 @@
 // The cell-grid bevel: its size rules, captions, selection and hot cell.
 
-#include "foundation/ui/Bevel.h"
+#include "foundation/ui/controls/Bevel.h"
 #include "UiTestHelpers.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 // The combo edit: its button and click key, the input rules, the dialog keys
 // and an attached drop-down.
 
-#include "foundation/ui/ComboEdit.h"
+#include "foundation/ui/edits/ComboEdit.h"
 #include "UiTestHelpers.h"
 #include "support/TestSupport.h"
 

@@ -2,14 +2,14 @@
 // rows typed in and posted by leaving them, Esc, the Boolean "Да"/"Нет"
 // column, a refused key, the grid following its cursor and a master.
 
-#include "foundation/ui/DBGrid.h"
+#include "foundation/ui/grids/DBGrid.h"
 #include "UiTestHelpers.h"
 #include "data/TableCatalogue.h"
 #include "db/DbTestSupport.h"
 #include "db/Session.h"
 #include "db/Sqlite.h"
 #include "db/Transaction.h"
-#include "foundation/ui/FormFuncs.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "platform/SysUtils.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"

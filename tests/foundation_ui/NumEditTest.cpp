@@ -1,7 +1,7 @@
 // The number edits: limits, edit and display texts, the typing filter, Esc,
 // leaving with a bad text and pasting.
 
-#include "foundation/ui/NumEdit.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "UiTestHelpers.h"
 #include "platform/Exceptions.h"
 #include "support/ScriptedMessages.h"

@@ -1,6 +1,6 @@
 // The shadow label: the four text styles, the ellipses and the layout.
 
-#include "foundation/ui/ShadowLabel.h"
+#include "foundation/ui/controls/ShadowLabel.h"
 #include "UiTestHelpers.h"
 #include "support/TestSupport.h"
 

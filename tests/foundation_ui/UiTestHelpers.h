@@ -2,7 +2,7 @@
 // Helpers of the widget tests: a beep counter, an active test window, keys
 // typed into the focus.
 
-#include "foundation/ui/Beep.h"
+#include "foundation/ui/base/Beep.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 
 namespace {
@@ -62,4 +63,18 @@ TEST(CurrencyRounding, RulesByTable)
     EXPECT_THROW(Raw(INT64_MAX).Rounded(0, Halves::AwayFromZero), EOverflow);
     EXPECT_THROW(Currency::CentsFromDouble(-1e13), EConvertError);
     EXPECT_THROW(Currency::FromDoubleBySteps(1, 0.0, StepMode::Down), EOverflow);
+}
+
+TEST(CurrencyType, StoresTenThousandths)
+{
+    EXPECT_EQ(Currency::FromDouble(12.34).Raw(), 123400);
+    // 1/32 and 3/32 are exact halves of a ten-thousandth: halves go to even
+    EXPECT_EQ(Currency::FromDouble(0.03125).Raw(), 312);
+    EXPECT_EQ(Currency::FromDouble(0.09375).Raw(), 938);
+    EXPECT_EQ((Currency::FromDouble(1.1) + Currency::FromDouble(2.2)).Raw(), 33000);
+    EXPECT_EQ((Currency::FromDouble(10) / 4).ToDouble(), 2.5);
+    EXPECT_THROW(Currency::FromDouble(1e16), EOverflow);
+    EXPECT_THROW(Currency::FromRaw(INT64_MAX) + Currency::FromRaw(1), EOverflow);
+    EXPECT_THROW(Currency::FromDouble(1) / 0.0, EZeroDivide);
+    EXPECT_LT(Currency::FromDouble(-1), Currency());
 }

@@ -16,7 +16,7 @@
 // result 0), on a window of another class than the step wants, on a window
 // that its step left open, and on steps left unused at the end of the scope.
 
-#include "foundation/ui/FormBase.h"
+#include "foundation/ui/base/FormBase.h"
 
 #include <gtest/gtest.h>
 
