@@ -150,11 +150,16 @@ QString StrayLines(const QString& found, const QString& before, const QString& a
     return out.join(QLatin1Char('\n'));
 }
 
-class CrashSafety : public ::testing::TestWithParam<CrashOperation> {};
+struct KillFigures {
+    long calls = 0;
+    int killed = 0, asBefore = 0, asAfter = 0;
+    QStringList between; // what a start found that was neither
+};
 
-TEST_P(CrashSafety, KilledAtAnyCallTheNextStartFindsTheStateBeforeOrAfter)
+// Prepares the operation's fixture, runs it whole, then kills it at the
+// chosen calls and starts up after each kill.
+void KillEverywhere(const CrashOperation& op, KillFigures& f)
 {
-    const CrashOperation& op = GetParam();
     QTemporaryDir work(WorkBase() + QStringLiteral("/qor_crash-XXXXXX"));
     ASSERT_TRUE(work.isValid());
     const QString fixture = work.path() + QStringLiteral("/fixture/");
@@ -173,16 +178,15 @@ TEST_P(CrashSafety, KilledAtAnyCallTheNextStartFindsTheStateBeforeOrAfter)
     const HelperRun whole = RunHelper({QStringLiteral("run"), QString::fromLatin1(op.name), afterFolder});
     ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
     ASSERT_TRUE(whole.out.startsWith(QStringLiteral("calls "))) << whole.out.toStdString();
-    const long calls = whole.out.mid(6).trimmed().toLong();
-    ASSERT_GT(calls, 0);
+    f.calls = whole.out.mid(6).trimmed().toLong();
+    ASSERT_GT(f.calls, 0);
     const QString after = StateAfterStart(afterFolder, &failure);
     ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
     if (!op.opensDataBase) {
         ASSERT_NE(before, after) << "the operation changed nothing";
     }
 
-    int killed = 0, asBefore = 0, asAfter = 0;
-    const QList<long> points = KillPoints(calls);
+    const QList<long> points = KillPoints(f.calls);
     for (qsizetype first = 0; first < points.size(); first += kParallel) {
         const QList<long> batch = points.mid(first, kParallel);
         QStringList folders;
@@ -198,29 +202,50 @@ TEST_P(CrashSafety, KilledAtAnyCallTheNextStartFindsTheStateBeforeOrAfter)
             const HelperRun r = Finish(*runs[i]);
             ASSERT_TRUE(r.killed) << "not killed after call " << batch[i] << " (exit " << r.exitCode
                                   << "): " << r.err.toStdString();
-            ++killed;
+            ++f.killed;
             dumps.push_back(StartDump(folders[int(i)]));
         }
         for (size_t i = 0; i < dumps.size(); ++i) {
-            SCOPED_TRACE(QStringLiteral("killed after call %1 of %2").arg(batch[i]).arg(calls).toStdString());
+            SCOPED_TRACE(QStringLiteral("killed after call %1 of %2").arg(batch[i]).arg(f.calls).toStdString());
             const QString found = StateFound(*dumps[i], folders[int(i)], &failure);
             ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
             // An operation of the start-up is finished by the next start:
             // there, before and after are the same state.
-            if (found == after) {
-                ++asAfter;
-            } else if (found == before) {
-                ++asBefore;
-            } else {
-                ADD_FAILURE() << "neither before nor after; lines of neither:\n"
-                              << StrayLines(found, before, after).toStdString();
-            }
+            if (found == after)
+                ++f.asAfter;
+            else if (found == before)
+                ++f.asBefore;
+            else
+                f.between << QStringLiteral("killed after call %1; lines of neither:\n%2")
+                                 .arg(batch[i])
+                                 .arg(StrayLines(found, before, after));
             QDir(folders[int(i)]).removeRecursively();
         }
     }
-    std::printf("[ crash    ] %s: %ld calls, killed at %d, found as before %d, as after %d\n", op.name, calls, killed,
-        asBefore, asAfter);
-    EXPECT_EQ(killed, asBefore + asAfter);
+}
+
+class CrashSafety : public ::testing::TestWithParam<CrashOperation> {};
+
+TEST_P(CrashSafety, KilledAtAnyCallTheNextStartFindsTheStateBeforeOrAfter)
+{
+    const CrashOperation& op = GetParam();
+    KillFigures f;
+    KillEverywhere(op, f);
+    std::printf("[ crash    ] %s: %ld calls, killed at %d, found as before %d, as after %d, neither %d\n", op.name,
+        f.calls, f.killed, f.asBefore, f.asAfter, int(f.between.size()));
+    EXPECT_GT(f.killed, 0);
+    EXPECT_TRUE(f.between.isEmpty()) << f.between.join(QLatin1Char('\n')).toStdString();
+}
+
+// Two writes that do not belong together: the harness must see the state
+// between them, or it proves nothing.
+TEST(CrashHarness, SeesTheStateBetweenTwoSeparateWrites)
+{
+    KillFigures f;
+    KillEverywhere(CrashSelfCheckOperation(), f);
+    EXPECT_GT(f.asBefore, 0);
+    EXPECT_GT(f.asAfter, 0);
+    EXPECT_FALSE(f.between.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, CrashSafety, ::testing::ValuesIn(CrashOperations()),

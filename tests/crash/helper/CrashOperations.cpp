@@ -134,6 +134,12 @@ void SetUpEmptyDataFolder()
 
 void OpenTheDataBase() { OpenDataBase(); }
 
+void TwoSeparateWrites()
+{
+    AppendDepartment();
+    AppendDepartment();
+}
+
 } // namespace
 
 const QList<CrashOperation>& CrashOperations()
@@ -149,11 +155,19 @@ const QList<CrashOperation>& CrashOperations()
     return operations;
 }
 
+const CrashOperation& CrashSelfCheckOperation()
+{
+    static const CrashOperation op{"TwoSeparateWrites", false, nullptr, TwoSeparateWrites};
+    return op;
+}
+
 const CrashOperation* FindCrashOperation(const QString& name)
 {
     for (const CrashOperation& op : CrashOperations()) {
         if (name == QLatin1String(op.name))
             return &op;
     }
+    if (name == QLatin1String(CrashSelfCheckOperation().name))
+        return &CrashSelfCheckOperation();
     return nullptr;
 }

@@ -19,5 +19,8 @@ struct CrashOperation {
 };
 
 const QList<CrashOperation>& CrashOperations();
+// Not one write but two, each in its own transaction: the harness's own
+// test, which must see the state between them.
+const CrashOperation& CrashSelfCheckOperation();
 // nullptr when there is none of that name.
 const CrashOperation* FindCrashOperation(const QString& name);
