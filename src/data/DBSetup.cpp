@@ -97,6 +97,43 @@ QString ReadMarker(const QString& folder)
 
 void RemoveMarker(const QString& folder) { QFile::remove(MarkerPath(folder)); }
 
+// ---------------------------------------------------------------- marker of a creation
+
+// The tables being created are listed in this file until they have their
+// default rows, so a creation cut short is finished at the next start.
+QString CreationMarkerPath(const QString& folder) { return AddBackslash(folder) + CreationMarkerName(); }
+
+QStringList ReadCreationMarker(const QString& folder)
+{
+    QFile f(CreationMarkerPath(folder));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QString& name : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        // Only the catalogue's tables: a damaged list never costs another file.
+        const int number = TableStructures().NumberOf(name.trimmed());
+        if (number >= 0)
+            names << TableStructures()[number].Name();
+    }
+    return names;
+}
+
+// A listed table whose file cannot be read was cut short while it was made
+// (an empty file, or one rolled back to empty): it holds nothing and goes,
+// to be made again.
+void RemoveUnfinishedTables(const QString& folder, const QStringList& listed)
+{
+    for (const QString& name : listed) {
+        if (!Tables::Exists(name, folder))
+            continue;
+        try {
+            Tables::ReadDefinition(name, folder);
+        } catch (const EDatabaseError&) {
+            Tables::Delete(name, folder);
+        }
+    }
+}
+
 // A crash in the middle of a rebuild leaves the old rows in "TMP": they go
 // back under their table's name before anything else happens.
 bool RecoverInterruptedRebuild(const QString& folder)
@@ -308,13 +345,13 @@ void AppendDefaultRows(const QString& table, const QString& folder, const QStrin
     tx.Commit();
 }
 
-// A new data base starts with the usual posts, categories and pay systems.
-void FillDefaultData(const QString& folder, const QList<bool>& created)
+// A new data base starts with the usual posts, categories and pay systems:
+// a table whose creation has not finished gets them while it is empty.
+void FillDefaultData(const QString& folder, const QStringList& creating)
 {
-    const TTableStructures& catalogue = TableStructures();
     const auto isNew = [&](const char* name) {
-        const int n = catalogue.NumberOf(QString::fromLatin1(name));
-        return n >= 0 && created[n];
+        const QString table = QString::fromLatin1(name);
+        return ContainsName(creating, table) && Tables::RecordCount(table, folder) == 0;
     };
     if (isNew("POST"))
         AppendDefaultRows(QStringLiteral("POST"), folder,
@@ -508,9 +545,10 @@ void OpenDataBase()
                       .arg(VersionText(version), FormatVersion(1)));
         EndProgram();
     }
-    // A rebuild broken off by a crash left a table as "TMP": the check must
-    // put it back, whatever the version says.
-    const bool unfinished = QFileInfo::exists(MarkerPath(folder));
+    // A rebuild broken off by a crash left a table as "TMP", a creation
+    // broken off left tables unmade or empty: the check must mend them,
+    // whatever the version says.
+    const bool unfinished = QFileInfo::exists(MarkerPath(folder)) || QFileInfo::exists(CreationMarkerPath(folder));
     if (version != ProgramDataVersion || unfinished) {
         Cfg.Version = version;
         if (AnyCatalogueTableExists(folder)) {
@@ -553,7 +591,16 @@ bool CheckDataBase()
             session.emplace(bar, 0, 100);
         bar.InitBar1(0, count);
         bar.Mess(0, QStringLiteral("Открывается база данных"));
+        const QStringList unfinished = ReadCreationMarker(folder);
+        RemoveUnfinishedTables(folder, unfinished);
         const QStringList existing = Tables::List(folder);
+        QStringList creating = unfinished;
+        for (int i = 0; i < count; ++i) {
+            if (!ContainsName(existing, catalogue[i].Name()) && !ContainsName(creating, catalogue[i].Name()))
+                creating << catalogue[i].Name();
+        }
+        if (!creating.isEmpty())
+            WriteFileAtomic(CreationMarkerPath(folder), creating.join(QLatin1Char('\n')).toUtf8());
 
         bar.Mess(0, QStringLiteral("Создание недостающих таблиц"));
         QList<bool> created(count, false);
@@ -567,7 +614,8 @@ bool CheckDataBase()
                 created[i] = true;
             }
         }
-        FillDefaultData(folder, created);
+        FillDefaultData(folder, creating);
+        QFile::remove(CreationMarkerPath(folder));
 
         bar.Mess(0, QStringLiteral("Проверка существующих таблиц"));
         bar.PosBar1(0);
@@ -596,6 +644,8 @@ bool CheckDataBase()
 // ---------------------------------------------------------------- the rebuild
 
 QString RebuildMarkerName() { return QStringLiteral("~~Rebuild.tmp"); }
+
+QString CreationMarkerName() { return QStringLiteral("~~Create.tmp"); }
 
 QString RebuildTableName() { return QStringLiteral("TMP"); }
 

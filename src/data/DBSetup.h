@@ -75,7 +75,7 @@ bool FirstConnection();
 // until the reserve copy exists (the question is then not asked).
 void SetReserveCopyHook(std::function<void()> hook);
 // The start-up step: the version check and, when it differs (or a rebuild
-// was broken off by a crash), the upgrade with CheckDataBase under the
+// or a creation was broken off by a crash), the upgrade with CheckDataBase under the
 // exclusive lock; then the shared lock and the
 // amount-in-words table copied into a data folder that lacks it.
 // IniSavingEnabled is on afterwards. A newer data base, a refusal or a
@@ -116,6 +116,11 @@ TRebuildResult RestructureTable(const TTableStructure& table, IProgress& bar);
 QString RebuildMarkerName();
 // The temporary name of a table while it is rebuilt.
 QString RebuildTableName();
+// The tables being created are listed in this file of the data folder until
+// they hold their default rows; while it is there, the next start runs the
+// check, which makes again the files left unreadable and fills the listed
+// tables that are still empty.
+QString CreationMarkerName();
 
 // ---------------------------------------------------------------- catalogue tables
 

@@ -1,5 +1,7 @@
 #include "db/Sqlite.h"
 
+#include "db/CallHook.h"
+
 #include <QChar>
 #include <QFile>
 #include <QFileInfo>
@@ -138,7 +140,9 @@ std::unique_ptr<SqliteConnection> SqliteConnection::Open(const QString& path, bo
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_create_collation_v2(db, kCaseInsensitiveCollation, SQLITE_UTF8, nullptr, CollateCaseInsensitive, nullptr);
-    conn->Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-8192;");
+    conn->Run("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-8192;");
+    if (create)
+        NoteDbCall(DbCall::CreateFile);
     return conn;
 }
 
@@ -151,6 +155,12 @@ SqliteConnection::~SqliteConnection()
 }
 
 void SqliteConnection::Exec(const QByteArray& sql)
+{
+    Run(sql);
+    NoteDbCall(DbCall::Exec);
+}
+
+void SqliteConnection::Run(const QByteArray& sql)
 {
     char* err = nullptr;
     const int rc = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &err);
@@ -236,6 +246,8 @@ void StatementScope::BindBlob(int i, const QByteArray& bytes)
 bool StatementScope::Step(const QString& action)
 {
     const int rc = sqlite3_step(stmt_);
+    if (DbCallHookDetail::hook && !sqlite3_stmt_readonly(stmt_))
+        NoteDbCall(DbCall::Step);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)

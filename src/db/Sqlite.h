@@ -51,6 +51,8 @@ public:
 
 private:
     SqliteConnection(sqlite3* db, const QString& path);
+    // Exec without telling the call hook: the settings of every new connection.
+    void Run(const QByteArray& sql);
 
     sqlite3* db_;
     QString path_;

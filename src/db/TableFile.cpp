@@ -178,8 +178,10 @@ void TableFile::Create(const QString& path, const TableDef& def)
     QFile::remove(path + QStringLiteral("-journal"));
     try {
         auto conn = SqliteConnection::Open(path, true);
-        conn->Exec("PRAGMA application_id=" + QByteArray::number(kApplicationId)
-            + ";PRAGMA user_version=" + QByteArray::number(kFormatVersion) + ";BEGIN IMMEDIATE;");
+        // One transaction from the first byte: a creation cut short leaves
+        // an empty file, never a header without its definition.
+        conn->Exec("BEGIN IMMEDIATE;PRAGMA application_id=" + QByteArray::number(kApplicationId)
+            + ";PRAGMA user_version=" + QByteArray::number(kFormatVersion) + ";");
         conn->Exec("CREATE TABLE \"qor_fields\"(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
                    "size INTEGER NOT NULL, required INTEGER NOT NULL);"
                    "CREATE TABLE \"qor_indexes\"(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, options TEXT NOT NULL, "

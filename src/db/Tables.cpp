@@ -1,5 +1,6 @@
 #include "db/Tables.h"
 
+#include "db/CallHook.h"
 #include "db/Cursor.h"
 #include "db/FieldCodec.h"
 #include "db/Session.h"
@@ -84,6 +85,7 @@ void Delete(const QString& name, const QString& folder)
     if (!QFile::remove(path))
         throw EDatabaseError(QStringLiteral("Не удалось удалить таблицу \"%1\"").arg(path));
     QFile::remove(path + QStringLiteral("-journal"));
+    NoteDbCall(DbCall::Remove);
 }
 
 void Rename(const QString& oldName, const QString& newName, const QString& folder)
@@ -104,6 +106,7 @@ void Rename(const QString& oldName, const QString& newName, const QString& folde
     const QString to = dir + QLatin1Char('/') + newName + Extension();
     if (!QFile::rename(from, to))
         throw EDatabaseError(QStringLiteral("Не удалось переименовать таблицу \"%1\" в \"%2\"").arg(from, to));
+    NoteDbCall(DbCall::Rename);
 }
 
 void Empty(const QString& name, const QString& folder)

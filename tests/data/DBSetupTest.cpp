@@ -167,6 +167,52 @@ TEST(DBSetupFirstStart, SecondStartAsksNothingAndTouchesNoTable)
     EXPECT_TRUE(IniSavingEnabled);
 }
 
+// A first creation cut short (the program killed, the disk full) is
+// finished at the next start: what it listed is made again when unreadable
+// and gets its default rows while empty.
+class DBSetupInterruptedCreation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fx.OpenDataBase(false);
+        for (const char* name : {"POST", "CTGR", "KSOP"})
+            Tables::Empty(QString::fromLatin1(name));
+        Tables::Delete(QStringLiteral("SP"));
+        WriteFileBytes(fx.DataPath() + QStringLiteral("SP.DB"), QByteArray());
+        fx.CloseDataBase();
+    }
+    void Restart()
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Question).Yes();
+        fx.OpenDataBase(false);
+    }
+    QString Marker() const { return fx.DataPath() + CreationMarkerName(); }
+
+    DataFolderFixture fx;
+};
+
+TEST_F(DBSetupInterruptedCreation, ListedTablesGetTheirRowsAndAnEmptyFileIsMadeAgain)
+{
+    WriteFileBytes(Marker(), "SP\nPOST\nCTGR\nKSOP");
+    Restart();
+    EXPECT_EQ(Column(QStringLiteral("POST"), "NUM"), (QList<QString>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(Column(QStringLiteral("CTGR"), "NUM"), (QList<QString>{"1", "2", "3"}));
+    EXPECT_EQ(Column(QStringLiteral("KSOP"), "NUM"), (QList<QString>{"0", "1", "2"}));
+    EXPECT_EQ(Tables::ReadDefinition(QStringLiteral("SP")), CatalogueDef("SP"));
+    EXPECT_FALSE(QFileInfo::exists(Marker()));
+}
+
+TEST_F(DBSetupInterruptedCreation, WithoutTheListAnEmptyFileIsDamageAndNothingIsFilled)
+{
+    fx.StartUp();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Ошибка при проверке базы данных")).Containing("SP.DB");
+    EXPECT_FALSE(CheckDataBase());
+    EXPECT_EQ(QFileInfo(fx.DataPath() + QStringLiteral("SP.DB")).size(), 0) << "never deleted unasked";
+    EXPECT_TRUE(Column(QStringLiteral("POST"), "NUM").isEmpty()) << "a clerk's empty table stays empty";
+}
+
 TEST(DBSetupFirstStart, CheckShowsItsPhasesInItsOwnProgressWindow)
 {
     DataFolderFixture fx;

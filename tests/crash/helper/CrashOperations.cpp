@@ -1,0 +1,173 @@
+#include "CrashOperations.h"
+
+#include "data/AppContext.h"
+#include "data/DBSetup.h"
+#include "data/DatModl.h"
+#include "data/Dops.h"
+#include "data/Globals.h"
+#include "data/Money.h"
+#include "data/TableCatalogue.h"
+#include "data/TabnDops.h"
+#include "data/UserFormulas.h"
+#include "db/Cursor.h"
+#include "db/Tables.h"
+#include "foundation/IniFiles.h"
+#include "platform/Currency.h"
+
+namespace {
+
+const QString kConfiguration = QStringLiteral("Configuration");
+const QString kVersion = QStringLiteral("Version");
+
+void StoreDataVersion(int version)
+{
+    DataIni().WriteInteger(kConfiguration, kVersion, version);
+    DataIni().UpdateFile();
+}
+
+// ---------------------------------------------------------------- departments: a numbered row
+
+void AppendDepartment()
+{
+    AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM"), QStringLiteral("NUMPDP"), QStringLiteral("SNUM")},
+        {Variant(QStringLiteral("Новый цех|Цех №2")), Variant(1), Variant(7)});
+}
+
+// ---------------------------------------------------------------- accrual directory: a kind with its table
+
+void SaveNewAccrualKind()
+{
+    T_DopTabl table;
+    table.Naim = QStringLiteral("База премии");
+    for (int n : {1, 3, 5, 8})
+        table.AddInteger(n);
+    T_Dop dop(DNList());
+    dop.New = true;
+    dop.Naim = QStringLiteral("Премия квартальная|Премия кв.");
+    dop.Formula = 4;
+    dop.StadiaF = 150;
+    dop.Sum = 25;
+    dop.Tabl = -1;
+    dop.TablTable = &table;
+    dop.Save();
+}
+
+// ---------------------------------------------------------------- user formulas
+
+constexpr qint32 kFormulaDop = 41;
+
+void SetUpFormula() { UserFormulaList()->SetText(kFormulaDop, QStringLiteral("Результат := Оклад * 0.5;")); }
+
+void ReplaceFormula()
+{
+    UserFormulaList()->SetText(kFormulaDop,
+        QStringLiteral("Если Стаж > 5 То\r\n  Результат := Оклад * 0.75\r\nИначе\r\n  Результат := Оклад * 0.5;"));
+}
+
+// ---------------------------------------------------------------- an employee's entries
+
+constexpr qint32 kTabn = 17;
+
+void AddKind(qint32 num, const QString& naim, bool uder, int stadiaF)
+{
+    AppendRecordValues(DM()->DP, 0, {"DOPNUM", "NAIM", "UDER", "STADIAF", "SNUM"},
+        {Variant(num), Variant(naim), Variant(uder), Variant(stadiaF), Variant(num)});
+}
+
+void AddInput(qint32 dopNum, double sum)
+{
+    AppendRecordValues(DM()->VVOD, 0, {"TABNUM", "DOPNUM", "SUM", "DATEBEG", "DATEVV"},
+        {Variant(kTabn), Variant(dopNum), Variant(sum), Variant::FromDate(GetMonthBeg(Cfg.Workdate)),
+            Variant::FromDate(Cfg.Workdate)});
+}
+
+void SetUpEmployee()
+{
+    AddKind(501, QStringLiteral("Оклад"), false, 10);
+    AddKind(502, QStringLiteral("Премия"), false, 150);
+    AddKind(503, QStringLiteral("Удержание"), true, 40);
+    AppendRecordValues(DM()->SR, kTabn, {"FIO", "DATERAS"},
+        {Variant(QStringLiteral("Иванов И. И.")), Variant::FromDate(Cfg.Workdate)});
+    AddInput(501, 100);
+    AddInput(502, 200);
+}
+
+void SaveEmployeeInput()
+{
+    T_TabnDopList input(DNList(), tdkInput);
+    input.Date = Cfg.Workdate;
+    input.SetTabn(kTabn);
+    input.SetValues(501, 0, Currency(), 0);
+    input.SetValues(502, 8, Currency::FromDouble(250.5), 0);
+    input.SetValues(503, 0, Currency::FromDouble(40), 13);
+    input.Save();
+}
+
+// ---------------------------------------------------------------- start-up: rebuild and creation
+
+// POST as an older program kept it: an extra field, so the check rebuilds it.
+void SetUpOldPostTable()
+{
+    DestroyDataModule();
+    const TTableStructures& catalogue = TableStructures();
+    TableDef def = catalogue[catalogue.NumberOf(QStringLiteral("POST"))].Definition();
+    def.fields.insert(2, FieldDef{QStringLiteral("OLDFIELD"), FieldType::String, 10, false});
+    Tables::Delete(def.name);
+    Tables::Create(def);
+    Cursor post(def.name);
+    post.Open();
+    for (int i = 1; i <= 6; ++i)
+        AppendRecordValues(post, i, {"NAIM", "OLDFIELD"},
+            {Variant(QStringLiteral("Должность %1").arg(i)), Variant(QStringLiteral("x%1").arg(i))});
+    StoreDataVersion(ProgramDataVersion - 1);
+}
+
+// A data folder whose tables were never made.
+void SetUpEmptyDataFolder()
+{
+    DestroyDataModule();
+    const TTableStructures& catalogue = TableStructures();
+    for (int i = 0; i < catalogue.Count(); ++i)
+        Tables::Delete(catalogue[i].Name());
+    StoreDataVersion(0);
+}
+
+void OpenTheDataBase() { OpenDataBase(); }
+
+void TwoSeparateWrites()
+{
+    AppendDepartment();
+    AppendDepartment();
+}
+
+} // namespace
+
+const QList<CrashOperation>& CrashOperations()
+{
+    static const QList<CrashOperation> operations{
+        {"AppendNumberedRecord", false, nullptr, AppendDepartment},
+        {"AccrualKindSave", false, nullptr, SaveNewAccrualKind},
+        {"UserFormulaSave", false, SetUpFormula, ReplaceFormula},
+        {"EmployeeEntriesSave", false, SetUpEmployee, SaveEmployeeInput},
+        {"TableRebuildAtStartUp", true, SetUpOldPostTable, OpenTheDataBase},
+        {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
+    };
+    return operations;
+}
+
+const CrashOperation& CrashSelfCheckOperation()
+{
+    static const CrashOperation op{"TwoSeparateWrites", false, nullptr, TwoSeparateWrites};
+    return op;
+}
+
+const CrashOperation* FindCrashOperation(const QString& name)
+{
+    for (const CrashOperation& op : CrashOperations()) {
+        if (name == QLatin1String(op.name))
+            return &op;
+    }
+    if (name == QLatin1String(CrashSelfCheckOperation().name))
+        return &CrashSelfCheckOperation();
+    return nullptr;
+}
