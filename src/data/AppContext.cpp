@@ -1,5 +1,6 @@
 #include "data/AppContext.h"
 
+#include "data/Calendar.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Podr.h"
@@ -68,6 +69,7 @@ void InitAppContext()
     InstallDNListHooks();
     SetDomainListHooks(TDomainList::Departments, OwnedListHooks(g_record.Departments));
     SetDomainListHooks(TDomainList::UserFormulas, OwnedListHooks(g_record.UserFormulas));
+    SetDomainListHooks(TDomainList::Calendars, OwnedListHooks<T_CalendarList>(g_record.Calendars));
 }
 
 void DoneAppContext()
@@ -75,9 +77,11 @@ void DoneAppContext()
     SetDomainListHooks(TDomainList::Departments, {});
     SetDomainListHooks(TDomainList::Accruals, {});
     SetDomainListHooks(TDomainList::UserFormulas, {});
+    SetDomainListHooks(TDomainList::Calendars, {});
     g_record.Departments.reset();
     g_record.Accruals.reset();
     g_record.UserFormulas.reset();
+    g_record.Calendars.Reset();
     g_record.LastTabNum = 0;
     g_record.LastDopNum = 0;
     g_record.FormulaError = TFormulaError();
@@ -85,6 +89,12 @@ void DoneAppContext()
 
 T_PNList* PNList() { return g_record.Departments.get(); }
 T_UserFormulaList* UserFormulaList() { return g_record.UserFormulas.get(); }
+T_CalendarList* CalendarList() { return g_record.Calendars.Get<T_CalendarList>(); }
+T_Calendar* Calendar()
+{
+    T_CalendarList* list = CalendarList();
+    return list != nullptr ? &list->Calendar() : nullptr;
+}
 
 bool ApplicationRunning() { return g_running; }
 void SetApplicationRunning(bool running) { g_running = running; }

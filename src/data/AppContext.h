@@ -28,6 +28,8 @@
 class DataFolderLock;
 class TDM;
 class TIniFile;
+class T_Calendar;
+class T_CalendarList;
 class T_DNList;
 class T_PNList;
 class T_UserFormulaList;
@@ -190,8 +192,8 @@ public:
 TAppContext& AppContext();
 
 // The lists' step of the start-up: registers the departments, the accrual
-// directory and the user formulas with the data module's hooks (create,
-// load, mark for reload, destroy). Calling it again changes nothing.
+// directory, the work calendars and the user formulas with the data
+// module's hooks (create, load, mark for reload, destroy). Calling it again changes nothing.
 void InitAppContext();
 // Frees the lists still alive, removes their hooks and clears the current
 // numbers and the formula error.
@@ -200,6 +202,9 @@ void DoneAppContext();
 // nullptr while the data module does not exist (or InitAppContext was not called).
 T_PNList* PNList();
 T_UserFormulaList* UserFormulaList();
+T_CalendarList* CalendarList();
+// The program-wide calendar lookup over CalendarList().
+T_Calendar* Calendar();
 
 // Change notifications of the domain lists go out only while the
 // application runs: not during start-up, not while it shuts down. main()
