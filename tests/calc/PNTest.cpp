@@ -3,6 +3,7 @@
 // amounts computed by hand.
 
 #include "calc/PN.h"
+#include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/TabnDops.h"
 #include "platform/Exceptions.h"
@@ -240,6 +241,11 @@ TEST_F(PNTest, ListFollowsTheTables)
 
     AddTaxType(30, QStringLiteral("Новый"));
     EXPECT_EQ(PxList()->IndexOfTip(30), 10) << "read again after being marked";
+
+    AppendRecordValues(DM()->PNT, 31, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Мимо списка"))});
+    ReloadAllLists();
+    EXPECT_TRUE(PxList()->Loaded());
+    EXPECT_EQ(PxList()->Count(), 12) << "the data module reloads the list";
 }
 
 TEST_F(PNTest, LastMonthsTotalsReadBack)
