@@ -1,3 +1,4 @@
+#include "calc/CalcContext.h"
 #include "data/AppContext.h"
 #include "data/Startup.h"
 #include "foundation/ui/base/FormBase.h"
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     int code = 0;
     try {
         // What the old units did when they were loaded, in their order.
+        InitCalc();
         StartUp(TStartStep::DataFolder);
         QMainWindow window;
         window.setObjectName(QStringLiteral("FormMain"));
@@ -33,6 +35,7 @@ int main(int argc, char* argv[])
         code = *exitCode;
     SetApplicationRunning(false);
     ShutDown();
+    DoneCalc();
 
     RemoveMonthCalendarForm();
     RemoveProgressWindow();
