@@ -44,16 +44,16 @@ TEST(Startup, FillsTheRecordInOrderAndEmptiesItInReverse)
     ScriptedMessages msgs;
     DataFolderFixture fx;
     QStringList log;
-    TDomainListHooks calendars = OwnedListHooks<SlotList>(AppContext().Calendars);
-    calendars.Create = [&log, inner = calendars.Create] {
+    TDomainListHooks slotted = OwnedListHooks<SlotList>(AppContext().IncomeTax);
+    slotted.Create = [&log, inner = slotted.Create] {
         log << QStringLiteral("create ") + RecordState();
         inner();
     };
-    calendars.Destroy = [&log, inner = calendars.Destroy] {
+    slotted.Destroy = [&log, inner = slotted.Destroy] {
         log << QStringLiteral("destroy ") + RecordState();
         inner();
     };
-    SetDomainListHooks(TDomainList::Calendars, calendars);
+    SetDomainListHooks(TDomainList::IncomeTax, slotted);
 
     fx.OpenDataBase(true, true);
     EXPECT_EQ(StartedUpTo(), TStartStep::DataModule);
@@ -63,7 +63,7 @@ TEST(Startup, FillsTheRecordInOrderAndEmptiesItInReverse)
     EXPECT_NE(PNList(), nullptr);
     EXPECT_NE(DNList(), nullptr);
     EXPECT_NE(UserFormulaList(), nullptr);
-    EXPECT_NE(AppContext().Calendars.Get<SlotList>(), nullptr);
+    EXPECT_NE(AppContext().IncomeTax.Get<SlotList>(), nullptr);
     EXPECT_FALSE(FirstConnection());
 
     fx.CloseDataBase();
@@ -72,7 +72,7 @@ TEST(Startup, FillsTheRecordInOrderAndEmptiesItInReverse)
     // the folder and its lock were still there.
     EXPECT_EQ(log.join(QLatin1Char(';')).toStdString(),
         "create folder=1 ini=1 lock=1 dm=1;destroy folder=1 ini=1 lock=1 dm=0");
-    EXPECT_FALSE(AppContext().Calendars);
+    EXPECT_FALSE(AppContext().IncomeTax);
     EXPECT_EQ(RecordState(), QStringLiteral("folder=0 ini=0 lock=0 dm=0"));
     EXPECT_EQ(PNList(), nullptr);
     EXPECT_EQ(DNList(), nullptr);
@@ -81,7 +81,7 @@ TEST(Startup, FillsTheRecordInOrderAndEmptiesItInReverse)
     ShutDown();
     EXPECT_EQ(StartedUpTo(), TStartStep::None);
     EXPECT_FALSE(DataHooks().Lists[size_t(TDomainList::Departments)].Create) << "the lists' hooks are gone";
-    SetDomainListHooks(TDomainList::Calendars, {});
+    SetDomainListHooks(TDomainList::IncomeTax, {});
 }
 
 TEST(Startup, ASecondDataFolderKeepsNothingOfTheFirst)
