@@ -1,5 +1,6 @@
 #include "data/DatModl.h"
 
+#include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "db/Session.h"
@@ -250,6 +251,7 @@ TDM::TDM()
 TDM::~TDM()
 {
     SetFioLookup({});
+    Dop.reset(); // before the directory it points at
     if (created_) {
         for (TDomainList list : {TDomainList::Departments, TDomainList::Accruals, TDomainList::IncomeTax,
                  TDomainList::Calendars, TDomainList::UserFormulas}) {
@@ -285,6 +287,8 @@ void TDM::MainDataModuleCreate()
     for (TDomainList list : {TDomainList::Departments, TDomainList::Accruals, TDomainList::IncomeTax,
              TDomainList::Calendars, TDomainList::UserFormulas})
         RunHook(list, &TDomainListHooks::Create);
+    Dop = std::make_unique<T_Dop>(DNList());
+    Dop->Naim = QStringLiteral("(Начисление №%s в справочнике не найдено)");
     OpenOwnedTables(tables_);
     for (TDomainList list : {TDomainList::Accruals, TDomainList::Departments, TDomainList::UserFormulas})
         RunHook(list, &TDomainListHooks::Load);

@@ -24,6 +24,8 @@
 
 #include <functional>
 
+class T_Dop;
+
 class TDM {
 public:
     // Builds the cursors with their names, indexes, links and filter
@@ -82,6 +84,11 @@ public:
 
     // SR's fields read most often, cached when the tables opened.
     Field SrTABNUM, SrFIO, SrPODR, SrDATEBEG;
+
+    // A kind of the directory that no DP row has, named for an accrual
+    // number the directory lacks ("%s" stands for the number). Made with
+    // the domain lists.
+    std::unique_ptr<T_Dop> Dop;
 
 private:
     QList<Cursor*> tables_;

@@ -87,6 +87,9 @@ void T_UserFormula::Save()
         }
         tx.Commit();
     }
+    // A removed formula holds no text: blanks would read as a formula there is none of.
+    if (Text.trimmed().isEmpty())
+        Text.clear();
     // The list's own objects are current already; a separate one is not.
     T_UserFormulaList* list = UserFormulaList();
     if (list != nullptr && owner_ != list)

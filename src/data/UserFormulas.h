@@ -27,8 +27,8 @@ public:
     // Reads its row again; "Не найдена формула пользователя начисления №N"
     // when it is gone.
     void Reload();
-    // Finds or appends its row; a text of blanks only deletes the row,
-    // any other is written as it is. A formula that is not in the program's
+    // Finds or appends its row; a text of blanks only deletes the row and
+    // becomes empty, any other is written as it is. A formula that is not in the program's
     // list marks that list for re-reading, so the calculation sees the text.
     void Save();
     // The text into the current row's INFO.

@@ -111,6 +111,20 @@ bool HexToInt(const QString& digits, int& out)
     return true;
 }
 
+// A sign and decimal digits; the general conversion would take "$" and
+// "-0x" hexadecimal too.
+bool DecToInt(const QString& s, int& out)
+{
+    const QString t = s.trimmed();
+    const qsizetype start = t.startsWith(QLatin1Char('+')) || t.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (start >= t.size())
+        return false;
+    for (qsizetype i = start; i < t.size(); ++i)
+        if (t[i] < QLatin1Char('0') || t[i] > QLatin1Char('9'))
+            return false;
+    return TryStrToInt(t, out);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- the shared image
@@ -348,7 +362,7 @@ int TCustomIniFile::ReadInteger(const QString& section, const QString& ident, in
     int v = def;
     if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X')))
         return HexToInt(s.mid(2), v) ? v : def;
-    return TryStrToInt(s, v) ? v : def;
+    return DecToInt(s, v) ? v : def;
 }
 
 void TCustomIniFile::WriteInteger(const QString& section, const QString& ident, int value)
@@ -374,12 +388,10 @@ TDateTime TCustomIniFile::ReadDate(const QString& section, const QString& ident,
 
 TDateTime TCustomIniFile::ReadDateTime(const QString& section, const QString& ident, TDateTime def)
 {
+    // The date is characters 1-8 and the time from the 10th on; both must read.
     const QString s = ReadQuoted(section, ident, QString());
-    TDateTime d, t = 0;
-    if (!IniTextToDate(s.left(8), d))
-        return def;
-    // A date alone is midnight of that date.
-    if (s.size() > 8 && (s[8] != QLatin1Char(' ') || !TryStrToTime(s.mid(9), t)))
+    TDateTime d, t;
+    if (!IniTextToDate(s.left(8), d) || !TryStrToTime(s.mid(9), t))
         return def;
     return d + t;
 }

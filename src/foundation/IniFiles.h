@@ -29,7 +29,8 @@ public:
     // EFCreateError (EDiskFull on a full disk) when the file cannot be written.
     virtual void UpdateFile() = 0;
 
-    // Decimal or "0x" hexadecimal, in quotes or not; anything else gives def.
+    // Decimal or "0x"/"0X" hexadecimal (no other mark: "$10" gives def), in
+    // quotes or not; anything else gives def.
     virtual int ReadInteger(const QString& section, const QString& ident, int def);
     virtual void WriteInteger(const QString& section, const QString& ident, int value);
     // "0"/"1"; any non-zero integer reads as true.
@@ -37,7 +38,7 @@ public:
     virtual void WriteBool(const QString& section, const QString& ident, bool value);
     // YYYYMMDD.
     virtual TDateTime ReadDate(const QString& section, const QString& ident, TDateTime def);
-    // YYYYMMDD, a blank, then the long time.
+    // YYYYMMDD, a blank, then the long time; a date without its time gives def.
     virtual TDateTime ReadDateTime(const QString& section, const QString& ident, TDateTime def);
     // Written with ","; read with "," or ".".
     virtual double ReadFloat(const QString& section, const QString& ident, double def);

@@ -21,6 +21,29 @@ const QString kCrLf = QStringLiteral("\r\n");
     throw Exception(QStringLiteral("Неизвестный тип переменной: ") + key);
 }
 
+// No list the program keeps comes near this many lines: a larger "Count"
+// is damage, and believing it would fill memory with empty lines.
+constexpr int kMaxIniStrings = 65536;
+
+// 1 + the highest line key ("S" and a number) the section holds; 0 when none.
+int LinesHeld(TCustomIniFile& ini, const QString& section)
+{
+    QStringList lines;
+    ini.ReadSectionValues(section, lines);
+    int held = 0;
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 2 || line[0].toUpper() != QLatin1Char('S'))
+            continue;
+        const QString digits = line.mid(1, eq - 1);
+        bool ok = false;
+        const int n = digits.toInt(&ok);
+        if (ok && n >= 0 && n < kMaxIniStrings && QString::number(n) == digits)
+            held = std::max(held, n + 1);
+    }
+    return held;
+}
+
 QString NameOf(const VarDesc& d) { return QString::fromUtf8(d.Name ? d.Name : ""); }
 
 bool KnownKind(char kind)
@@ -134,14 +157,14 @@ void RestIniStrings(TCustomIniFile& ini, const QString& section, QStringList* st
         RaiseError(QStringLiteral("RestIniStrings"));
     int count = ini.ReadInteger(section, QStringLiteral("Count"), 0);
     index = ini.ReadInteger(section, QStringLiteral("Index"), 0);
-    // A damaged count must not make millions of empty lines: the section
-    // cannot hold more lines than it has.
-    QStringList lines;
-    ini.ReadSectionValues(section, lines);
-    count = std::min(count, static_cast<int>(lines.size()));
+    if (count > kMaxIniStrings)
+        count = LinesHeld(ini, section);
     QStringList out;
     for (int i = 0; i < count; ++i)
         out.append(ini.ReadQuoted(section, QStringLiteral("S%1").arg(i), QString()));
+    // An index off the list would select a line that is not there.
+    if (index < -1 || index >= out.size())
+        index = 0;
     *strings = out;
 }
 

@@ -72,7 +72,10 @@ void ReadIniValue(
 
 // "Count", "Index" and one quoted key per line "S0", "S1", ...
 void SaveIniStrings(TCustomIniFile& ini, const QString& section, const QStringList& strings, int index);
-// Raises EAppException "RestIniStrings" when strings is nullptr.
+// Exactly "Count" lines, empty where a key is missing; a count beyond any
+// real list is damage and gives the lines the section holds. An "Index"
+// outside -1 .. lines-1 gives 0. Raises EAppException "RestIniStrings"
+// when strings is nullptr.
 void RestIniStrings(TCustomIniFile& ini, const QString& section, QStringList* strings, int& index);
 
 // Erases the section and writes every variable; a variable that fails is

@@ -3,6 +3,7 @@
 // and the object store.
 
 #include "data/DatModl.h"
+#include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "db/Session.h"
@@ -207,6 +208,21 @@ TEST_F(DatModlTest, ReloadAllListsRefreshesThenReloadsInOrderAndAlwaysEnablesThe
     SetDomainListHooks(TDomainList::Calendars, LoadHook([] { throw EAppException(QStringLiteral("broken")); }));
     EXPECT_THROW(ReloadAllLists(), EAppException);
     EXPECT_FALSE(dm().SR.ControlsDisabled()) << "restored on the way out";
+}
+
+using DatModlWithLists = AppContextTest;
+
+TEST_F(DatModlWithLists, SpareAccrualKindIsOfTheDirectoryButNotInIt)
+{
+    const T_Dop* spare = DM()->Dop.get();
+    ASSERT_NE(spare, nullptr);
+    ASSERT_NE(DNList(), nullptr);
+    EXPECT_EQ(spare->Naim, QStringLiteral("(Начисление №%s в справочнике не найдено)"));
+    EXPECT_EQ(spare->Owner, DNList());
+    for (int i = 0; i < DNList()->DopCount(); ++i)
+        EXPECT_NE(DNList()->GetDop(i), spare);
+    ReloadAllLists();
+    EXPECT_EQ(DM()->Dop.get(), spare) << "lives as long as the module";
 }
 
 TEST_F(DatModlTest, ReloadAllListsWorksWithNoListRegistered) { EXPECT_NO_THROW(ReloadAllLists()); }

@@ -90,6 +90,23 @@ TEST_F(UserFormulaTest, BlankTextRemovesTheRow)
     EXPECT_EQ(list().FindFormula(300), nullptr);
 }
 
+TEST_F(UserFormulaTest, BlankTextLeavesNoBlanksInMemory)
+{
+    list().SetText(250, QStringLiteral("S*2"));
+    list().SetText(250, QStringLiteral(" \t "));
+    EXPECT_EQ(list().GetText(250), QString()) << "the list's own object, without reloading";
+
+    T_UserFormula edited; // an editor's own object
+    edited.DopNum = 251;
+    edited.Text = QStringLiteral("T");
+    edited.Save();
+    edited.Text = QStringLiteral("   ");
+    edited.Save();
+    EXPECT_EQ(edited.Text, QString());
+    EXPECT_EQ(list().GetText(251), QString());
+    EXPECT_TRUE(Rows().isEmpty());
+}
+
 TEST_F(UserFormulaTest, DamagedRowIsReportedAndTheOthersLoad)
 {
     list().SetText(5, QStringLiteral("S"));

@@ -150,7 +150,10 @@ INSTANTIATE_TEST_SUITE_P(Values, IniIntegerTest,
         ValueCase{"HexPrefixOnly", "0x", -99, -1}, ValueCase{"HexBadDigit", "0x1G", -99, -1},
         ValueCase{"HexWrapsTo32Bits", "0xFFFFFFFF", -1, 1}, ValueCase{"HexTooLong", "0x100000000", -99, -1},
         ValueCase{"TrailingJunk", "12ab", -99, -1}, ValueCase{"Quoted", "\"7\"", 7, 1}, ValueCase{"Empty", "", -99, -1},
-        ValueCase{"TrueText", "true", -99, -1}, ValueCase{"Overflow", "2147483648", -99, -1}),
+        ValueCase{"TrueText", "true", -99, -1}, ValueCase{"Overflow", "2147483648", -99, -1},
+        ValueCase{"DollarIsNoHex", "$10", -99, -1}, ValueCase{"SignedHex", "-0x10", -99, -1},
+        ValueCase{"SignedDollar", "-$1F", -99, -1}, ValueCase{"BlankBeforeHex", " 0x10", -99, -1},
+        ValueCase{"PlusSign", "+5", 5, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IniFilesTest, DatesFloatsAndTimes)
@@ -165,6 +168,8 @@ TEST_F(IniFilesTest, DatesFloatsAndTimes)
                           "dt=20240305 08:30:00\n"
                           "dtDateOnly=20240305\n"
                           "dtBadTime=20240305 25:00:00\n"
+                          "dtBlankOnly=20240305 \n"
+                          "dtOtherSeparator=20240305T08:30:00\n"
                           "fComma=1,5\n"
                           "fPoint=-2.25\n"
                           "fExp=1E-5\n"
@@ -179,8 +184,11 @@ TEST_F(IniFilesTest, DatesFloatsAndTimes)
     EXPECT_EQ(ini.ReadDate("S", "dq", def), EncodeDate(2024, 1, 1));
     EXPECT_EQ(ini.ReadDate("S", "missing", def), def);
     EXPECT_NEAR(ini.ReadDateTime("S", "dt", def), EncodeDate(2024, 3, 5) + EncodeTime(8, 30, 0, 0), 1e-9);
-    EXPECT_EQ(ini.ReadDateTime("S", "dtDateOnly", def), EncodeDate(2024, 3, 5));
+    EXPECT_EQ(ini.ReadDateTime("S", "dtDateOnly", def), def);
     EXPECT_EQ(ini.ReadDateTime("S", "dtBadTime", def), def);
+    EXPECT_EQ(ini.ReadDateTime("S", "dtBlankOnly", def), def);
+    EXPECT_NEAR(ini.ReadDateTime("S", "dtOtherSeparator", def), EncodeDate(2024, 3, 5) + EncodeTime(8, 30, 0, 0), 1e-9)
+        << "the 9th character is not looked at";
     EXPECT_EQ(ini.ReadFloat("S", "fComma", 0), 1.5);
     EXPECT_EQ(ini.ReadFloat("S", "fPoint", 0), -2.25);
     EXPECT_EQ(ini.ReadFloat("S", "fExp", 0), 1e-5);

@@ -233,6 +233,35 @@ TEST_F(IniPersistTest, DamagedCountCannotFloodTheList)
     EXPECT_EQ(list.value(0), QStringLiteral("a"));
 }
 
+TEST_F(IniPersistTest, StringListHasCountLinesAndAnIndexOnIt)
+{
+    struct Case {
+        const char* name;
+        const char* section;
+        QStringList lines;
+        int index;
+    };
+    const Case cases[] = {
+        {"missing lines are empty", "Count=5\nIndex=4\nS0=\"a\"\nS3=\"d\"\n", {"a", "", "", "d", ""}, 4},
+        {"no line at all", "Count=3\nIndex=1\n", {"", "", ""}, 1},
+        {"index past the end", "Count=2\nIndex=2\nS0=\"a\"\nS1=\"b\"\n", {"a", "b"}, 0},
+        {"no index chosen", "Count=1\nIndex=-1\nS0=\"a\"\n", {"a"}, -1},
+        {"index below -1", "Count=1\nIndex=-2\nS0=\"a\"\n", {"a"}, 0},
+        {"negative count", "Count=-3\nIndex=0\nS0=\"a\"\n", {}, 0},
+        {"damaged count", "Count=2000000000\nIndex=1\nS0=\"a\"\nS2=\"c\"\nS03=\"x\"\nS9\n", {"a", "", "c"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(Path(), QByteArray("[List]\n") + c.section);
+        TIniFile ini(Path());
+        QStringList list{"old"};
+        int index = 7;
+        RestIniStrings(ini, "List", &list, index);
+        EXPECT_EQ(list, c.lines);
+        EXPECT_EQ(index, c.index);
+    }
+}
+
 TEST_F(IniPersistTest, WriteAndReadSingleValues)
 {
     TIniFile ini(Path());
