@@ -11,6 +11,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -500,4 +501,39 @@ void T_TabnDopList::DirectoryChanged(TObject*)
     for (T_TabnDop* e : *this)
         e->RelinkDop();
     Sort();
+}
+
+// ---------------------------------------------------------------- an employee's rows as a whole
+
+void DeleteTabnEntries(qint32 tabNum)
+{
+    TabnCursor srd("SRD"), vvod("VVOD"), nc("NC");
+    Transaction tx({&srd, &vvod, &nc});
+    for (Cursor* table : {&srd, &vvod, &nc}) {
+        table->SetRange({Variant(tabNum)}, {Variant(tabNum)});
+        DeleteRanged(*table);
+    }
+    tx.Commit();
+}
+
+bool HasArchivedEntries(qint32 tabNum)
+{
+    for (const char* name : {"VVARC", "NCARC"}) {
+        TabnCursor table(name);
+        if (table.FindKey({Variant(tabNum)}))
+            return true;
+    }
+    return false;
+}
+
+qint32 LastArchivedTabNum()
+{
+    qint32 last = 0;
+    for (const char* name : {"VVARC", "NCARC"}) {
+        TabnCursor table(name);
+        table.Last();
+        if (!table.IsEmpty())
+            last = std::max(last, qint32(table.FieldByName(S("TABNUM")).AsInteger()));
+    }
+    return last;
 }

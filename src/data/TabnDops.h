@@ -184,3 +184,14 @@ private:
     QSet<const TObject*> borrowed_;
     TNotifyLink directoryLink_;
 };
+
+// ---------------------------------------------------------------- an employee's rows as a whole
+
+// Deletes the employee's permanent accruals, input and results (SRD, VVOD,
+// NC) in one transaction (a savepoint inside a caller's transaction that
+// holds those tables); his archived rows stay.
+void DeleteTabnEntries(qint32 tabNum);
+// The employee has archived input or results (VVARC, NCARC).
+bool HasArchivedEntries(qint32 tabNum);
+// The highest personnel number with archived input or results; 0 when none.
+qint32 LastArchivedTabNum();
