@@ -10,6 +10,8 @@ PACKAGES=(
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   arj fonts-dejavu-core fonts-liberation clang-format
 )
+# The fuzz build's clang and libFuzzer runtime (clang libclang-rt-14-dev)
+# are installed by scripts/fuzz.sh only, when a fuzz target is asked for.
 
 missing=()
 for p in "${PACKAGES[@]}"; do
