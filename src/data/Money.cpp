@@ -124,7 +124,13 @@ QString SpellUnits(qint64 rest, bool negative)
     if (!rows)
         return QString();
     QString text;
+    // A full table spells any amount in at most three rows per digit group;
+    // a damaged one (say, only "1") would add words for ever.
+    constexpr int kMaxRows = 64;
+    int used = 0;
     while (rest > 0) {
+        if (++used > kMaxRows)
+            throw EAppException(kEmptyTable + QStringLiteral("|Нет слов для числа ") + QString::number(rest));
         const auto it = std::lower_bound(
             rows->begin(), rows->end(), rest, [](const TPropisRow& row, qint64 value) { return row.Number < value; });
         if (it != rows->end() && it->Number == rest) {
@@ -155,9 +161,10 @@ QString SpellUnits(qint64 rest, bool negative)
 // The amount in whole kopecks, halves away from zero.
 qint64 KopecksOf(Currency amount)
 {
+    // Divided first: the largest amounts leave no room to add the half.
     const qint64 raw = amount.Raw();
-    const qint64 kop = (std::llabs(raw) + 50) / 100;
-    return raw < 0 ? -kop : kop;
+    const qint64 rest = raw % 100;
+    return raw / 100 + (rest >= 50 ? 1 : 0) - (rest <= -50 ? 1 : 0);
 }
 
 QString TwoDigits(qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
@@ -221,7 +228,7 @@ QString MoneyToText(Currency amount)
 QString SpellNumber(Currency amount)
 {
     const qint64 raw = amount.Raw();
-    return SpellUnits(std::llabs(raw) / 10000, raw < 0);
+    return SpellUnits(std::llabs(raw / 10000), raw < 0);
 }
 
 QString SpellMoney(Currency amount)
