@@ -11,6 +11,8 @@ PACKAGES=(
   arj fonts-dejavu-core fonts-liberation clang-format
   xvfb x11vnc x11-utils iproute2 procps
 )
+# The fuzz build's clang and libFuzzer runtime (clang libclang-rt-14-dev)
+# are installed by scripts/fuzz.sh only, when a fuzz target is asked for.
 
 missing=()
 for p in "${PACKAGES[@]}"; do

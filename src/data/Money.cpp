@@ -123,7 +123,13 @@ QString SpellUnits(qint64 rest, bool negative)
     if (!rows)
         return QString();
     QString text;
+    // A full table spells any amount in at most three rows per digit group;
+    // a damaged one (say, only "1") would add words for ever.
+    constexpr int kMaxRows = 64;
+    int used = 0;
     while (rest > 0) {
+        if (++used > kMaxRows)
+            throw EAppException(kEmptyTable + QStringLiteral("|Нет слов для числа ") + QString::number(rest));
         const auto it = std::lower_bound(
             rows->begin(), rows->end(), rest, [](const TPropisRow& row, qint64 value) { return row.Number < value; });
         if (it != rows->end() && it->Number == rest) {
@@ -212,7 +218,7 @@ QString MoneyToText(Currency amount)
 QString SpellNumber(Currency amount)
 {
     const qint64 raw = amount.Raw();
-    return SpellUnits(std::llabs(raw) / 10000, raw < 0);
+    return SpellUnits(std::llabs(raw / 10000), raw < 0);
 }
 
 QString SpellMoney(Currency amount)

@@ -20,7 +20,7 @@ constexpr uint32_t kRowByIdShape = 0xFFFFFFFFu;
 
 const DbValue& NullValue()
 {
-    static const DbValue v;
+    static const DbValue v{};
     return v;
 }
 

@@ -114,6 +114,9 @@ TEST_F(MoneyTest, MoneyTextsNeverShowAHundredKopecks)
     };
     for (const Row& r : rows)
         EXPECT_EQ(MoneyToText(Money(r.amount)), QString::fromUtf8(r.expected)) << r.amount;
+    // The ends of the range: no overflow on the way to kopecks.
+    EXPECT_EQ(MoneyToText(Currency::FromRaw(INT64_MAX)), QStringLiteral("922337203685477-58"));
+    EXPECT_EQ(MoneyToText(Currency::FromRaw(INT64_MIN)), QStringLiteral("-922337203685477-58"));
     Cfg.CurrencyDivider = QStringLiteral(" р. ");
     EXPECT_EQ(MoneyToText(Money(12.5)), QStringLiteral("12 р. 50"));
 }
@@ -309,6 +312,9 @@ TEST_F(MoneyTest, BadTableRowsNeverLoopOrSpellWrongWords)
     UseRows({{0, QStringLiteral("ноль"), {}}});
     EXPECT_THROW(SpellNumber(Currency::FromInt(3)), EAppException);
     EXPECT_EQ(SpellNumber(Currency::FromInt(0)), QString());
+    // A table of small numbers only must not add "один" a trillion times.
+    UseRows({{1, QStringLiteral("один"), {}}});
+    EXPECT_THROW(SpellNumber(Currency::FromInt(1000000000000)), EAppException);
 
     // Words are trimmed; the case is the program's.
     UseRows({{1, QStringLiteral("  ОДИН "), QStringLiteral(" РУБЛЬ ")}});

@@ -1,0 +1,90 @@
+// The INI text reader on any bytes: CP1251 or not, any line ends, any line
+// lengths. Every key is read in every typed way, and an image that is saved
+// and read again must save to the same bytes.
+
+#include "FuzzSupport.h"
+
+#include "foundation/IniFiles.h"
+#include "platform/Exceptions.h"
+
+#include <QFile>
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        FuzzFail("the scratch file can be written", path);
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        FuzzFail("the scratch file can be read", path);
+    return f.readAll();
+}
+
+// Every section and key of the image, read in every way.
+QStringList Image(TMemIniFile& ini)
+{
+    QStringList out, sections, keys;
+    ini.ReadSections(sections);
+    for (const QString& section : sections) {
+        out.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        ini.ReadSection(section, keys);
+        for (const QString& key : keys) {
+            out.append(key + QLatin1Char('=') + ini.ReadString(section, key, QString()));
+            ini.ReadQuoted(section, key, QString());
+            ini.ReadInteger(section, key, 0);
+            ini.ReadBool(section, key, false);
+            ini.ReadFloat(section, key, 0);
+            ini.ReadDate(section, key, 0);
+            ini.ReadDateTime(section, key, 0);
+            ini.ReadTime(section, key, 0);
+        }
+        QStringList values;
+        ini.ReadSectionValues(section, values);
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzInitApp();
+    FuzzQuietMessages();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = FuzzScratchFolder() + QStringLiteral("fuzz.ini");
+    WriteBytes(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    QByteArray saved;
+    QStringList first;
+    try {
+        TMemIniFile ini(path);
+        ini.AutoUpdate = false;
+        first = Image(ini);
+        // A write makes the image go to the disk whole.
+        ini.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Mark"), QStringLiteral("1"));
+        ini.UpdateFile();
+        saved = ReadBytes(path);
+    } catch (const Exception&) {
+        return 0;
+    }
+    {
+        TMemIniFile again(path);
+        again.AutoUpdate = false;
+        QStringList second = Image(again);
+        again.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Mark"), QStringLiteral("2"));
+        again.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Mark"), QStringLiteral("1"));
+        again.UpdateFile();
+    }
+    FuzzCheck(ReadBytes(path) == saved, "a saved INI image saves again to the same bytes",
+        QString::fromLatin1(saved.toHex()));
+    return 0;
+}
