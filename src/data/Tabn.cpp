@@ -186,31 +186,41 @@ void T_xTabn::SetComment(const QString& text)
     FComment = !text.isEmpty();
 }
 
-void T_xTabn::LoadFromTable(Cursor& table)
+namespace {
+
+// The pay columns of an SR row into any record with fields of their names.
+template <class Columns> void ReadPayColumns(Cursor& table, Columns& c)
 {
-    T_TabnBase::LoadFromTable(table);
     const auto date = [&](const char* name) { return table.FieldByName(S(name)).AsDateTime(); };
     const auto integer = [&](const char* name) { return qint32(table.FieldByName(S(name)).AsInteger()); };
     const auto number = [&](const char* name) { return table.FieldByName(S(name)).AsFloat(); };
-    DateBeg = date("DATEBEG");
-    DateRecept = date("DATERECEPT");
-    DateRelease = date("DATERELEASE");
-    CheckChange = table.FieldByName(S("CHECKCHANGE")).AsBoolean();
-    DateRas = date("DATERAS");
-    Sum = number("SUM");
-    Post = integer("POST");
-    Ctgr = integer("CTGR");
-    Ksop = integer("KSOP");
-    Okl = number("OKL");
-    Avan = number("AVAN");
-    Fs = integer("FS");
-    MinZarp = integer("MINZARP");
-    Vychet = number("VYCHET");
-    LgotaPN = number("LGOTAPN");
-    Calendar = integer("CALENDAR");
-    SpnTabl = integer("SPNTABL");
-    Order = integer("ORDER");
-    OrderRel = integer("ORDERREL");
+    c.DateBeg = date("DATEBEG");
+    c.DateRecept = date("DATERECEPT");
+    c.DateRelease = date("DATERELEASE");
+    c.CheckChange = table.FieldByName(S("CHECKCHANGE")).AsBoolean();
+    c.DateRas = date("DATERAS");
+    c.Sum = number("SUM");
+    c.Post = integer("POST");
+    c.Ctgr = integer("CTGR");
+    c.Ksop = integer("KSOP");
+    c.Okl = number("OKL");
+    c.Avan = number("AVAN");
+    c.Fs = integer("FS");
+    c.MinZarp = integer("MINZARP");
+    c.Vychet = number("VYCHET");
+    c.LgotaPN = number("LGOTAPN");
+    c.Calendar = integer("CALENDAR");
+    c.SpnTabl = integer("SPNTABL");
+    c.Order = integer("ORDER");
+    c.OrderRel = integer("ORDERREL");
+}
+
+} // namespace
+
+void T_xTabn::LoadFromTable(Cursor& table)
+{
+    T_TabnBase::LoadFromTable(table);
+    ReadPayColumns(table, *this);
     FComment = table.FieldByName(S("FCOMMENT")).AsBoolean();
     comment_.clear();
     commentChanged_ = false;
@@ -349,31 +359,7 @@ struct T_dTabn::PayColumns {
     double Sum = 0, Okl = 0, Avan = 0, Vychet = 0, LgotaPN = 0;
     qint32 Post = 0, Ctgr = 0, Ksop = 0, Fs = 0, MinZarp = 0, Calendar = 0, SpnTabl = 0, Order = 0, OrderRel = 0;
 
-    explicit PayColumns(Cursor& table)
-    {
-        const auto date = [&](const char* name) { return table.FieldByName(S(name)).AsDateTime(); };
-        const auto integer = [&](const char* name) { return qint32(table.FieldByName(S(name)).AsInteger()); };
-        const auto number = [&](const char* name) { return table.FieldByName(S(name)).AsFloat(); };
-        DateBeg = date("DATEBEG");
-        DateRecept = date("DATERECEPT");
-        DateRelease = date("DATERELEASE");
-        CheckChange = table.FieldByName(S("CHECKCHANGE")).AsBoolean();
-        DateRas = date("DATERAS");
-        Sum = number("SUM");
-        Post = integer("POST");
-        Ctgr = integer("CTGR");
-        Ksop = integer("KSOP");
-        Okl = number("OKL");
-        Avan = number("AVAN");
-        Fs = integer("FS");
-        MinZarp = integer("MINZARP");
-        Vychet = number("VYCHET");
-        LgotaPN = number("LGOTAPN");
-        Calendar = integer("CALENDAR");
-        SpnTabl = integer("SPNTABL");
-        Order = integer("ORDER");
-        OrderRel = integer("ORDERREL");
-    }
+    explicit PayColumns(Cursor& table) { ReadPayColumns(table, *this); }
 };
 
 T_dTabn::T_dTabn(T_DNList* dops) : dops_(dops) {}
