@@ -584,7 +584,8 @@ bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QString
 {
     T_rTabn calc(sources);
     calc.SetTabNum(tabNum);
-    calc.SetDate(date > 0 ? date : sources.Workdate);
+    if (const TDateTime period = date > 0 ? date : sources.Workdate; period > 0)
+        calc.SetDate(period);
     QStringList lines;
     calc.OnError = [&lines](T_rTabn*, const QString& msg, bool&) { AppendLines(lines, msg); };
     if (sources.Formulas != nullptr)
