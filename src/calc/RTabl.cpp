@@ -1,12 +1,14 @@
 #include "calc/RTabl.h"
 
 #include "data/DatModl.h"
+#include "data/Money.h"
 #include "db/Cursor.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "foundation/Stream.h"
 #include "foundation/TaggedStream.h"
 #include "platform/Exceptions.h"
+#include "platform/Rounding.h"
 #include "platform/SysUtils.h"
 
 #include <QSet>
@@ -454,4 +456,62 @@ T_RtTip* T_RtList::AddTip()
     tip->Tip = number;
     AddObject(tip);
     return tip;
+}
+
+// ---------------------------------------------------------------- the calculation by table
+
+double RtScaleAmount(const T_RtTable& table, double base, qint32 dopNum)
+{
+    const int count = table.Count();
+    if (count < 1)
+        return 0;
+    if (IsZero(table.CursValut))
+        throw EAppException(Format(QStringLiteral("Неверный курс валюты в таблице расчета начисления №%d"), dopNum));
+    const double exempt = (table.KMinZp * table.SumMinZp.ToDouble() + table.Sum.ToDouble()) * table.CursValut;
+    const double amount = RoundToKop((base - exempt) / table.CursValut);
+    if (amount <= 0)
+        return 0;
+    double result = 0;
+    for (int i = 0; i < count; ++i) {
+        const T_RtLine& line = *table.Item(i);
+        const double lower = i == 0 ? 0 : line.Lower;
+        if (i == count - 1 || (amount >= lower && table.Item(i + 1)->Lower > amount)) {
+            result = line.Sum + (amount - lower) * line.Proc / 100;
+            break;
+        }
+    }
+    return RoundToKop(result * table.CursValut);
+}
+
+const T_RtTable* T_Rt::FindTable(TDateTime date) const
+{
+    if (List == nullptr)
+        return nullptr;
+    const T_RtTip* first = nullptr;
+    for (const T_RtTip* tip : *List) {
+        if (first == nullptr || tip->Tip < first->Tip)
+            first = tip;
+    }
+    if (first == nullptr)
+        return nullptr;
+    for (const T_RtTable* table : *first) {
+        if (table->DateBeg <= date && date <= table->DateEnd)
+            return table;
+    }
+    return nullptr;
+}
+
+bool T_Rt::Calc(TDateTime date, double base, T_RtResult& result) const
+{
+    result.Base = base;
+    result.Amount = 0;
+    result.Tip = 0;
+    result.DateBeg = 0;
+    const T_RtTable* table = FindTable(date);
+    if (table == nullptr)
+        return false;
+    result.Tip = table->Tip;
+    result.DateBeg = table->DateBeg;
+    result.Amount = RtScaleAmount(*table, base, result.DopNum);
+    return true;
 }

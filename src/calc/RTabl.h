@@ -136,16 +136,38 @@ public:
     T_RtTip* AddTip();
 };
 
-// The record a calculation by table passes on: the accrual it is for.
+// The record a calculation by table passes on: the accrual it is for, and
+// what the scale gave.
 class T_RtResult : public TObject {
 public:
     qint32 DopNum = 0;
+    double Base = 0; // the entry's base handed in
+    qint32 Tip = 0; // the type whose table was used; 0: none in force
+    TDateTime DateBeg = 0; // that table's first day
+    double Amount = 0;
     void Assign(const T_RtResult& source) { *this = source; }
 };
+
+// The scale's amount for a base, as the income tax of a month without the
+// year's totals: the exempt sum (KMinZp x SumMinZp + Sum) x CursValut is
+// taken off, the rest divided by the rate and rounded to kopecks; the line
+// whose lower limit it reaches (the first counts from 0, the last has no
+// end) gives its sum at the limit plus the percent of the excess; the
+// result goes back through the rate, rounded to kopecks. Nothing below the
+// exempt sum or without lines. A rate of 0 raises "Неверный курс валюты в
+// таблице расчета начисления №N".
+double RtScaleAmount(const T_RtTable& table, double base, qint32 dopNum);
 
 // Keeps the calculation tables of one accrual for the pay calculation.
 class T_Rt : public TObject {
 public:
     explicit T_Rt(T_RtList* list) : List(list) {}
-    T_RtList* List; // not owned
+    T_RtList* List; // not owned, loaded
+
+    // The table of the lowest type number holding the date; nullptr when
+    // that type has none (a date before its first table included).
+    const T_RtTable* FindTable(TDateTime date) const;
+    // Result gets the base, the table used and the amount (0 without a
+    // table); answers whether a table was in force.
+    bool Calc(TDateTime date, double base, T_RtResult& result) const;
 };

@@ -2,8 +2,12 @@
 
 #include "calc/CalcContext.h"
 #include "calc/PN.h"
+#include "data/AppContext.h"
+#include "data/Calendar.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/Money.h"
+#include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "platform/Currency.h"
 
@@ -53,4 +57,93 @@ void SaveMonthTotals(qint32 tabNum, TDateTime date, const QList<TMonthTotal>& to
     for (const TMonthTotal& t : totals)
         list.SetValues(t.DopNum, t.Time, Currency::FromDouble(t.Sum), 0);
     list.SaveMonthTotals();
+}
+
+void AddCalendar(qint32 number, TDateTime dateBeg, TDateTime dateEnd, const QList<QPair<int, double>>& hours)
+{
+    T_CalendarList* list = CalendarList();
+    T_CalendarTip* tip = list->AddTip(ckMonthly);
+    tip->Number = number;
+    T_C_Table* table = tip->AddTable(dateBeg, dateEnd, 0);
+    for (const auto& [month, h] : hours) {
+        for (int i = 0; i < table->Count(); ++i) {
+            T_C_Line* line = table->GetLine(i);
+            int y = 0, m = 0, d = 0;
+            DecodeDate(line->DateBeg(), y, m, d);
+            if (m == month)
+                line->SetWorkHours(h);
+        }
+    }
+    tip->Save();
+    list->SetLoaded(false);
+}
+
+qint32 AddKind(const TKindSpec& k)
+{
+    T_Dop dop(DNList());
+    dop.New = true;
+    dop.DopNum = k.DopNum;
+    dop.Naim = k.Naim;
+    dop.Uder = k.Uder;
+    dop.Formula = k.Formula;
+    dop.Sum = k.Sum;
+    dop.StadiaF = k.StadiaF;
+    dop.StadiaD = k.StadiaD;
+    dop.Individ = k.Individ;
+    dop.Deleted = k.Deleted;
+    dop.FBalans = k.FBalans;
+    dop.Save();
+    DNList()->SetLoaded(false);
+    return dop.DopNum;
+}
+
+qint32 SetKindTable(qint32 dopNum, int tip, const QList<qint32>& numbers)
+{
+    T_DopTabl table;
+    table.DopNum = dopNum;
+    table.Tip = tip;
+    for (qint32 n : numbers)
+        table.AddInteger(n);
+    const qint32 num = table.Save();
+    SetRecordValuesByKey(
+        DM()->DP, {Variant(dopNum)}, {tip == 0 ? QStringLiteral("TABL") : QStringLiteral("VLIST")}, {Variant(num)});
+    DNList()->SetLoaded(false);
+    return num;
+}
+
+qint32 KindOfTip(int tip)
+{
+    const T_Dop* dop = DNList()->FindDopByTip(tip);
+    return dop != nullptr ? dop->DopNum : -1;
+}
+
+qint32 AddCard(const TCardSpec& c)
+{
+    T_xTabn card(DNList());
+    card.SetTabNum(-1);
+    card.New = true;
+    card.Fio = c.Fio;
+    card.Podr = c.Podr;
+    card.Ksop = c.Ksop;
+    card.Okl = c.Okl;
+    card.Calendar = c.Calendar;
+    card.SpnTabl = c.SpnTabl;
+    card.LgotaPN = c.LgotaPN;
+    card.Vychet = c.Vychet;
+    card.MinZarp = c.MinZarp;
+    card.DateRelease = c.DateRelease;
+    for (qint32 dopNum : c.Permanent)
+        card.Permanent().SetValues(dopNum, 0, Currency::FromInt(1), 0);
+    card.Save();
+    return card.TabNum();
+}
+
+void SaveInput(qint32 tabNum, const QList<TInputSpec>& input)
+{
+    T_TabnDopList list(DNList(), tdkInput);
+    list.Date = Cfg.Workdate;
+    list.TabNum = tabNum;
+    for (const TInputSpec& e : input)
+        list.SetValues(e.DopNum, e.Time, Currency::FromDouble(e.Sum), e.Proc);
+    list.SaveInput();
 }

@@ -11,6 +11,12 @@
 //   AddTaxTable(1, table);
 //   SaveMonthTotals(17, EncodeDate(2024, 3, 1), {{dnPNPay, 0, 240}});   // February's totals
 //
+//   AddCalendar(0, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31), {{3, 160}});  // March: 160 hours
+//   qint32 n = AddKind({.DopNum = 250, .Naim = "Доплата", .Formula = 1, .Sum = 500});
+//   TCardSpec card; card.Okl = 16800; card.SpnTabl = 1;
+//   qint32 tabn = AddCard(card);
+//   SaveInput(tabn, {{2, 80, 0}});                // the working month's input (VVOD)
+//
 // The tax rows are written with the data module's record routines and the
 // program's income-tax list is marked, so its next use reads them.
 
@@ -18,6 +24,7 @@
 #include "support/DataFolderFixture.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 // A test on an open data base with the calculation's lists (InitCalc) too.
@@ -65,3 +72,55 @@ struct TMonthTotal {
 // The employee's totals of the month before `date`, written as a kind-4
 // entry list writes them (NCARC).
 void SaveMonthTotals(qint32 tabNum, TDateTime date, const QList<TMonthTotal>& totals);
+
+// A monthly calendar under number (0: the main one) with one table over
+// dateBeg..dateEnd; lines of the default 172.2 hours and 8.2-hour days
+// unless hours gives a line's hours by its month (1..12).
+void AddCalendar(qint32 number, TDateTime dateBeg, TDateTime dateEnd, const QList<QPair<int, double>>& hours = {});
+
+// A kind of the directory (DP row), saved; the directory is read again.
+struct TKindSpec {
+    qint32 DopNum = 0;
+    QString Naim;
+    bool Uder = false;
+    qint32 Formula = 1; // calculation method code
+    double Sum = 0; // default sum
+    qint32 StadiaF = 100;
+    qint32 StadiaD = -1;
+    bool Individ = false;
+    bool Deleted = false;
+    bool FBalans = false;
+};
+qint32 AddKind(const TKindSpec& kind);
+// A DPT table (Tip 0 base, 1 deductions) of the kind holding the numbers,
+// made its TABL (or VLIST); answers its number.
+qint32 SetKindTable(qint32 dopNum, int tip, const QList<qint32>& numbers);
+// The built-in kind of a type (AddBuiltInKinds first).
+qint32 KindOfTip(int tip);
+
+// A working employee's card (SR), saved under a new number with his
+// permanent accruals (SRD); answers the number.
+struct TCardSpec {
+    QString Fio = QStringLiteral("Иванов Иван Иванович");
+    qint32 Podr = 1;
+    qint32 Ksop = 0; // pay system
+    double Okl = 0;
+    qint32 Calendar = 0;
+    qint32 SpnTabl = 1;
+    double LgotaPN = 1;
+    double Vychet = 0;
+    qint32 MinZarp = 0;
+    TDateTime DateRelease = 0;
+    QList<qint32> Permanent; // kinds
+};
+qint32 AddCard(const TCardSpec& card);
+
+// One input entry.
+struct TInputSpec {
+    qint32 DopNum = 0;
+    double Time = 0;
+    double Sum = 0;
+    double Proc = 0;
+};
+// The employee's input of the working month (VVOD), replaced.
+void SaveInput(qint32 tabNum, const QList<TInputSpec>& input);
