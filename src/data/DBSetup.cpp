@@ -431,6 +431,16 @@ QString GetDataPath()
         WriteDataAlias(path);
     }
     path = AddBackslash(QDir::cleanPath(QDir(ProgramFolder()).absoluteFilePath(path)));
+    // Another folder that is missing may be a disk not mounted or a typing
+    // error: a new empty data base there would hide the real one.
+    if (!QFileInfo::exists(path) && path != AddBackslash(QDir::cleanPath(DefaultDataPath()))) {
+        const int answer = ChooseButton(QStringLiteral("Папка данных не найдена"),
+            EscapeBars(path) + QStringLiteral("\r\nПапка указана в файле ") + EscapeBars(ini.FileName())
+                + QStringLiteral("\r\nСоздать ее и новую пустую базу данных в ней?"),
+            {2, QStringLiteral("Создать папку"), QStringLiteral("Прекратить работу")});
+        if (answer != 1)
+            EndProgram();
+    }
     if (!EnsureDirectory(path)) {
         ShowError(QStringLiteral("Не могу создать папку данных|") + EscapeBars(path)
             + QStringLiteral("\r\nПрекращение работы"));

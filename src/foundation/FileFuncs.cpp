@@ -174,7 +174,7 @@ bool WriteAll(int fd, const char* buf, size_t size)
 [[noreturn]] void RaiseWriteFailure(const QString& target, int code)
 {
     if (code == 0 || code == ENOSPC || code == EDQUOT || code == EFBIG)
-        throw EDiskFull(QStringLiteral("Free space low"));
+        throw EDiskFull(QStringLiteral("Недостаточно места на диске, файл не записан:\r\n") + target);
     throw EDiskFull(QStringLiteral("Write File Error  %1. %2").arg(target, Reason(code)));
 }
 
@@ -195,11 +195,16 @@ public:
         fd_.Reset(fd);
         name_ = pattern;
     }
-    ~TempFile()
+    ~TempFile() { Discard(); }
+    // Removes the file unless committed. Failure paths call it before the
+    // exception leaves: one that nobody catches ends the program without
+    // running the destructors.
+    void Discard()
     {
         fd_.Close();
-        if (!committed_)
+        if (!committed_ && !name_.isEmpty())
             ::unlink(name_.constData());
+        name_.clear();
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -377,7 +382,10 @@ TCopyProgress BarProgress(ICopyProgressBar* Bar)
     };
 }
 
-bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress)
+namespace {
+
+bool CopyOrCompareInto(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress,
+    std::unique_ptr<TempFile>& temp)
 {
     const QString source = Absolute(Source);
     const QString target = ResolveTarget(Source, Target);
@@ -395,7 +403,6 @@ bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMo
     const bool targetExists = ::stat(Enc(target).constData(), &old) == 0;
     const bool sameFile = targetExists && old.st_dev == src.st_dev && old.st_ino == src.st_ino;
 
-    std::unique_ptr<TempFile> temp;
     Fd out;
     if (CopyMode) {
         // A file copied onto itself already is its copy; going on would
@@ -484,6 +491,20 @@ bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMo
     return true;
 }
 
+} // namespace
+
+bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress)
+{
+    std::unique_ptr<TempFile> temp;
+    try {
+        return CopyOrCompareInto(Source, Target, CopyMode, Progress, temp);
+    } catch (...) {
+        if (temp)
+            temp->Discard();
+        throw;
+    }
+}
+
 bool CopyOneFile(const QString& Source, const QString& Target)
 {
     return CopyOrCompareFile(Source, Target, true, nullptr);
@@ -547,19 +568,23 @@ void WriteFileAtomic(const QString& Name, const QByteArray& Bytes)
     } catch (const EFOpenError& e) {
         throw EFCreateError(e.Message());
     }
-    if (!WriteAll(temp->Get(), Bytes.constData(), static_cast<size_t>(Bytes.size())))
-        RaiseWriteFailure(name, errno);
-    // A replaced file keeps its permissions; a new one gets the usual ones.
-    if (existed) {
-        ::fchmod(temp->Get(), old.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(temp->Get(), 0666 & ~mask);
-    }
     try {
+        if (!WriteAll(temp->Get(), Bytes.constData(), static_cast<size_t>(Bytes.size())))
+            RaiseWriteFailure(name, errno);
+        // A replaced file keeps its permissions; a new one gets the usual ones.
+        if (existed) {
+            ::fchmod(temp->Get(), old.st_mode & 07777);
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(temp->Get(), 0666 & ~mask);
+        }
         temp->Commit();
     } catch (const EFOpenError& e) {
+        temp->Discard();
         throw EFCreateError(e.Message());
+    } catch (...) {
+        temp->Discard();
+        throw;
     }
 }

@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -43,6 +46,37 @@ FileStamp StampOf(const QString& path)
     s.inode = st.st_ino;
     s.device = st.st_dev;
     return s;
+}
+
+// How the bytes of a file are read as text.
+enum class IniEncoding { Cp1251, Utf8, Utf8Bom, NotText };
+
+// UTF-8 when the file says so by its mark, or when it has non-ASCII bytes
+// and all of them form valid UTF-8 (Linux editors save so; Cyrillic CP1251
+// text almost never passes); a UTF-16 mark or a NUL byte is no text at all.
+IniEncoding EncodingOf(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return IniEncoding::Utf8Bom;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0'))
+        return IniEncoding::NotText;
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii)
+        return IniEncoding::Cp1251;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? IniEncoding::Cp1251 : IniEncoding::Utf8;
+}
+
+QString Decode(const QByteArray& bytes, IniEncoding encoding)
+{
+    switch (encoding) {
+    case IniEncoding::Utf8: return QString::fromUtf8(bytes);
+    case IniEncoding::Utf8Bom: return QString::fromUtf8(bytes.mid(3));
+    case IniEncoding::NotText: return QString();
+    case IniEncoding::Cp1251: break;
+    }
+    return FromCp1251(bytes);
 }
 
 // How often a read may look at the file for outside changes.
@@ -166,13 +200,17 @@ public:
             return;
         const FileStamp before = StampOf(fileName);
         QList<IniSection> parsed;
+        IniEncoding encoding = IniEncoding::Cp1251;
         if (before.exists) {
             QFile f(fileName);
             if (!f.open(QIODevice::ReadOnly))
                 throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-            parsed = Parse(FromCp1251(f.readAll()));
+            const QByteArray bytes = f.readAll();
+            encoding = EncodingOf(bytes);
+            parsed = Parse(Decode(bytes, encoding));
         }
         sections = std::move(parsed);
+        encoding_ = encoding;
         stamp_ = before;
         ++generation;
     }
@@ -190,17 +228,30 @@ public:
 
     void Save()
     {
-        QByteArray out;
+        if (encoding_ == IniEncoding::NotText)
+            KeepUnreadableFile();
+        // Written back in the encoding it was read in.
+        const bool utf8 = encoding_ == IniEncoding::Utf8 || encoding_ == IniEncoding::Utf8Bom;
+        const auto encode = [utf8](const QString& text) { return utf8 ? text.toUtf8() : ToCp1251(text); };
+        QByteArray out = encoding_ == IniEncoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
         for (const IniSection& s : sections) {
-            out += ToCp1251(QLatin1Char('[') + s.name + QLatin1Char(']'));
+            out += encode(QLatin1Char('[') + s.name + QLatin1Char(']'));
             out += "\r\n";
             for (const QString& line : s.lines) {
-                out += ToCp1251(line);
+                out += encode(line);
                 out += "\r\n";
             }
             out += "\r\n";
         }
-        WriteFileAtomic(fileName, out);
+        try {
+            WriteFileAtomic(fileName, out);
+        } catch (const EDiskFull& e) {
+            diskFull = e.Message();
+            throw;
+        }
+        diskFull.clear();
+        if (encoding_ == IniEncoding::NotText)
+            encoding_ = IniEncoding::Cp1251;
         stamp_ = StampOf(fileName);
         modified = false;
         journal_.clear();
@@ -246,8 +297,27 @@ public:
     // Bumped whenever section indexes may have changed (load, erase).
     uint64_t generation = 1;
     bool modified = false;
+    // The text of the last save's full disk, already told to its caller.
+    QString diskFull;
 
 private:
+    // A file that could not be read as text is copied to "<name>.bak"
+    // before it is written over, and that is said once.
+    void KeepUnreadableFile()
+    {
+        if (keptAside_)
+            return;
+        QFile f(fileName);
+        if (!f.open(QIODevice::ReadOnly))
+            return; // gone meanwhile: nothing to keep
+        const QString bak = fileName + QStringLiteral(".bak");
+        WriteFileAtomic(bak, f.readAll());
+        keptAside_ = true;
+        ShowWarning(QStringLiteral("Файл настроек не читается как текст|") + EscapeBars(fileName)
+            + QStringLiteral("\r\nЕго прежнее содержимое сохранено в файле ") + EscapeBars(bak)
+            + QStringLiteral(", файл будет записан заново"));
+    }
+
     struct Change {
         enum Op { Write, Delete, Erase } op;
         QString section, ident, value;
@@ -321,6 +391,8 @@ private:
         journal_.append(c);
     }
 
+    IniEncoding encoding_ = IniEncoding::Cp1251;
+    bool keptAside_ = false;
     FileStamp stamp_; // as seen at the last load or save
     uint32_t lastCheck_ = 0;
     QList<Change> journal_; // the changes since the last load or save
@@ -466,8 +538,16 @@ TMemIniFile::TMemIniFile(const QString& fileName) : TCustomIniFile(fileName)
 TMemIniFile::~TMemIniFile()
 {
     if (AutoUpdate) {
+        const QString told = container_->diskFull;
         try {
             UpdateFile();
+        } catch (const EDiskFull& e) {
+            // The same full disk the last save's caller was told of is not said again.
+            try {
+                if (e.Message() != told)
+                    ShowError(EscapeBars(e.Message()));
+            } catch (...) {
+            }
         } catch (const Exception& e) {
             try {
                 ShowError(EscapeBars(e.Message()));

@@ -269,10 +269,77 @@ TEST(DBSetupAlias, ARelativePathLiesUnderTheProgramFolder)
 {
     DataFolderFixture fx;
     WriteDataAlias(QStringLiteral("Data/Firm1"));
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Создать папку"));
     EXPECT_EQ(GetDataPath(), fx.ProgramPath() + QStringLiteral("Data/Firm1/"));
     EXPECT_TRUE(QFileInfo(fx.ProgramPath() + QStringLiteral("Data/Firm1")).isDir());
     EXPECT_EQ(DbSession::DataFolder(), GetDataPath());
     EXPECT_EQ(DataFolder(), GetDataPath());
+    ForgetDataPath();
+    DbSession::SetDataFolder(QString());
+    SetDataFolder(QString());
+}
+
+QString MissingFolderDetails(const QString& path)
+{
+    return path + QStringLiteral("\r\nПапка указана в файле ") + ProgramIni().FileName()
+        + QStringLiteral("\r\nСоздать ее и новую пустую базу данных в ней?");
+}
+
+TEST(DBSetupAlias, MissingFolderOtherThanTheDefaultIsMadeOnlyWhenTheClerkSaysSo)
+{
+    DataFolderFixture fx;
+    const QString other = fx.ProgramPath() + QStringLiteral("Firm2/");
+    WriteDataAlias(other);
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("Папка данных не найдена"))
+            .Details(MissingFolderDetails(other))
+            .PressEsc();
+        EXPECT_THROW(GetDataPath(), ProgramExit);
+        EXPECT_FALSE(QFileInfo::exists(other));
+        EXPECT_EQ(DataFolder(), QString());
+    }
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Создать папку"));
+    EXPECT_EQ(GetDataPath(), other);
+    EXPECT_TRUE(QFileInfo(other).isDir());
+    ForgetDataPath();
+    DbSession::SetDataFolder(QString());
+    SetDataFolder(QString());
+}
+
+TEST(DBSetupAlias, Utf8ProgramIniWithACyrillicPathLeadsToThatFolder)
+{
+    DataFolderFixture fx;
+    const QString folder = fx.ProgramPath() + QStringLiteral("Данные/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString ini = ProgramIni().FileName();
+    CloseProgramIni();
+    WriteFileBytes(ini, (QStringLiteral("[Qor]\nDRIVER=STANDARD\nPATH=") + folder + QStringLiteral("\n")).toUtf8());
+    ScriptedMessages msgs; // no question: the folder is there
+    EXPECT_EQ(GetDataPath(), folder);
+    EXPECT_EQ(
+        QDir(fx.ProgramPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList({"TMP", "TXT", "Данные"}))
+        << "no folder of a garbled name";
+    ForgetDataPath();
+    DbSession::SetDataFolder(QString());
+    SetDataFolder(QString());
+}
+
+TEST(DBSetupAlias, ProgramIniThatIsNoTextIsKeptAsBakBeforeTheNewAlias)
+{
+    DataFolderFixture fx;
+    const QString ini = ProgramIni().FileName();
+    CloseProgramIni();
+    const QByteArray bytes("[Qor]\r\nPATH=/x\r\n[User0]\r\n\0\0", 27);
+    WriteFileBytes(ini, bytes);
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Создаем алиас \"Qor\"\r\n") + fx.DataPath());
+    msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Файл настроек не читается как текст"));
+    EXPECT_EQ(GetDataPath(), fx.DataPath());
+    EXPECT_EQ(ReadFileBytes(ini + QStringLiteral(".bak")), bytes);
     ForgetDataPath();
     DbSession::SetDataFolder(QString());
     SetDataFolder(QString());

@@ -1,5 +1,6 @@
 #include "data/Globals.h"
 #include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
 #include "foundation/FileList.h"
 #include "foundation/IniFiles.h"
 #include "platform/Codec.h"
@@ -226,6 +227,27 @@ TEST_F(GlobalsTest, FirstSaveWritesEveryEntryInItsOrder)
         ini.ReadString(QStringLiteral("Configuration"), QStringLiteral("Workdate"), {}), QStringLiteral("20240315"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Configuration"), QStringLiteral("NaimGlBuh"), {}),
         QStringLiteral("\"Гл. бухгалтер\""));
+}
+
+TEST_F(GlobalsTest, FullDiskAtTheSaveNamesTheDataIniAndIsToldOnce)
+{
+    IniSavingEnabled = true;
+    SaveDataConfiguration();
+    const QByteArray before = ReadFileBytes(DataIniPath());
+    Cfg.NaimDirector = QStringLiteral("Генеральный директор");
+    {
+        ScriptedMessages msgs;
+        ScopedFullDisk full;
+        try {
+            SaveDataConfiguration();
+            ADD_FAILURE() << "no EDiskFull";
+        } catch (const EDiskFull& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Недостаточно места на диске, файл не записан:\r\n") + DataIniPath());
+        }
+        SetDataFolder(QString()); // the data INI is closed on the full disk: nothing more is said
+        EXPECT_EQ(msgs.Log().size(), 0);
+    }
+    EXPECT_EQ(ReadFileBytes(DataIniPath()), before);
 }
 
 TEST_F(GlobalsTest, TwoCopiesOnOneDataFolderKeepEachOthersChanges)

@@ -102,6 +102,8 @@ TEST(Startup, ASecondDataFolderKeepsNothingOfTheFirst)
     // The same program, another data folder: made from nothing by the start-up.
     const QString other = fx.ProgramPath() + QStringLiteral("Other/");
     WriteDataAlias(other);
+    ScriptedMessages asked;
+    asked.Expect(MsgKind::Choice).Press(QStringLiteral("Создать папку"));
     StartUp(TStartStep::DataModule);
     EXPECT_EQ(DataFolder(), other);
     EXPECT_EQ(DbSession::DataFolder(), other);

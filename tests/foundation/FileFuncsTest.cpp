@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <thread>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -503,6 +505,33 @@ TEST_F(FileFuncs, WriteFileAtomicReplacesWholeFiles)
     EXPECT_EQ(st.st_mode & 0777, 0600u) << "a replaced file keeps its mode";
     EXPECT_EQ(Names(tmp.path()), QStringList({S("settings.ini")}));
     EXPECT_THROW(WriteFileAtomic(P(S("missing/x.ini")), "x"), EFCreateError);
+}
+
+TEST_F(FileFuncs, WriteFileAtomicOnAFullDiskLeavesNoTemporaryFile)
+{
+    const QString name = P(S("settings.ini"));
+    WriteFileAtomic(name, "old");
+    {
+        ScopedFullDisk full;
+        try {
+            WriteFileAtomic(name, "new text");
+            ADD_FAILURE() << "no EDiskFull";
+        } catch (const EDiskFull& e) {
+            EXPECT_EQ(e.Message(), S("Недостаточно места на диске, файл не записан:\r\n") + name);
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(name), QByteArray("old"));
+    EXPECT_EQ(Names(tmp.path()), QStringList({S("settings.ini")}));
+    // Nobody catches it (the program ends at once): the temporary file must
+    // not rely on the unwinding of the stack to go.
+    EXPECT_DEATH(
+        {
+            ScopedFullDisk full;
+            std::thread([&] { WriteFileAtomic(name, "new text"); }).join();
+        },
+        "");
+    EXPECT_EQ(Names(tmp.path()), QStringList({S("settings.ini")}));
+    EXPECT_EQ(ReadFileBytes(name), QByteArray("old"));
 }
 
 TEST_F(FileFuncs, UnbufferedHandles)

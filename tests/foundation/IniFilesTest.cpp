@@ -1,4 +1,5 @@
 #include "foundation/IniFiles.h"
+#include "foundation/FileFuncs.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
 #include "support/ScriptedMessages.h"
@@ -14,6 +15,14 @@
 namespace {
 
 QByteArray Cp(const QString& s) { return ToCp1251(s); }
+
+// What Windows' Notepad saves as "Unicode".
+QByteArray Utf16Le(const QString& s)
+{
+    QByteArray b("\xFF\xFE", 2);
+    b.append(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+    return b;
+}
 
 class IniFilesTest : public ::testing::Test {
 protected:
@@ -407,6 +416,105 @@ TEST_F(IniFilesTest, SaveFailures)
     }
     EXPECT_FALSE(QFile::exists(path));
 }
+
+TEST_F(IniFilesTest, FullDiskNamesTheFileAndIsToldOnce)
+{
+    const QString path = File("data.ini");
+    WriteFileBytes(path, "[S]\r\nk=old\r\n\r\n");
+    {
+        ScopedFullDisk full;
+        TIniFile ini(path);
+        ini.WriteString("S", "k", "new");
+        try {
+            ini.UpdateFile();
+            ADD_FAILURE() << "no EDiskFull";
+        } catch (const EDiskFull& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Недостаточно места на диске, файл не записан:\r\n") + path);
+        }
+        // The closing attempt fails the same way: the caller was told already.
+    }
+    EXPECT_EQ(msgs_.Log().size(), 0);
+    EXPECT_EQ(ReadFileBytes(path), QByteArray("[S]\r\nk=old\r\n\r\n"));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"data.ini"}));
+    {
+        // A full disk met first at closing is reported there.
+        ScopedFullDisk full;
+        TIniFile ini(path);
+        ini.WriteString("S", "k", "new");
+        msgs_.Expect(MsgKind::Error).Containing(path);
+    }
+}
+
+struct IniTextCase {
+    const char* name;
+    QByteArray bytes;
+    const char* value; // of [S] k, UTF-8
+    QByteArray saved; // the file after k2=Ё was added
+};
+
+class IniTextTest : public IniFilesTest, public ::testing::WithParamInterface<IniTextCase> {};
+
+TEST_P(IniTextTest, DecodedAsUtf8OnlyWhenItIsUtf8AndSavedBackTheSameWay)
+{
+    const IniTextCase& c = GetParam();
+    const QString path = File("t.ini");
+    WriteFileBytes(path, c.bytes);
+    {
+        TIniFile ini(path);
+        EXPECT_EQ(ini.ReadString("S", "k", "-"), QString::fromUtf8(c.value));
+        ini.WriteString("S", "k2", QStringLiteral("Ё"));
+    }
+    EXPECT_EQ(ReadFileBytes(path), c.saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, IniTextTest,
+    ::testing::Values(IniTextCase{"cp1251", Cp("[S]\r\nk=Папка\r\n"), "Папка", Cp("[S]\r\nk=Папка\r\nk2=Ё\r\n\r\n")},
+        IniTextCase{"utf8", QStringLiteral("[S]\nk=/home/Данные\n").toUtf8(), "/home/Данные",
+            QStringLiteral("[S]\r\nk=/home/Данные\r\nk2=Ё\r\n\r\n").toUtf8()},
+        IniTextCase{"utf8bom", QByteArray("\xEF\xBB\xBF[S]\nk=a\n"), "a",
+            QByteArray("\xEF\xBB\xBF[S]\r\nk=a\r\nk2=\xD0\x81\r\n\r\n")},
+        // One stray byte makes it CP1251 again: "Р" then the invalid 0xFF.
+        IniTextCase{"notutf8", QByteArray("[S]\nk=\xD0\xFF\n"), "Ря", Cp("[S]\r\nk=Ря\r\nk2=Ё\r\n\r\n")},
+        IniTextCase{"ascii", QByteArray("[S]\nk=abc\n"), "abc", Cp("[S]\r\nk=abc\r\nk2=Ё\r\n\r\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Bytes that are no text cannot be read; their file is copied aside before
+// the first save writes over it, and that is said once.
+class IniNotTextTest : public IniFilesTest, public ::testing::WithParamInterface<QByteArray> {};
+
+TEST_P(IniNotTextTest, CopiedToBakBeforeItIsRewritten)
+{
+    const QString path = File("qor.ini");
+    const QByteArray bytes = GetParam();
+    WriteFileBytes(path, bytes);
+    {
+        TIniFile ini(path);
+        QStringList sections;
+        ini.ReadSections(sections);
+        EXPECT_TRUE(sections.isEmpty());
+        ini.WriteString("Qor", "PATH", "/data");
+        msgs_.Expect(MsgKind::Warning)
+            .Title(QStringLiteral("Файл настроек не читается как текст"))
+            .Details(path + QStringLiteral("\r\nЕго прежнее содержимое сохранено в файле ") + path
+                + QStringLiteral(".bak, файл будет записан заново"));
+        ini.UpdateFile();
+        ini.WriteString("Qor", "DRIVER", "STANDARD");
+        ini.UpdateFile(); // once: the file is text now
+    }
+    EXPECT_EQ(ReadFileBytes(path + QStringLiteral(".bak")), bytes);
+    EXPECT_EQ(ReadFileBytes(path), QByteArray("[Qor]\r\nPATH=/data\r\nDRIVER=STANDARD\r\n\r\n"));
+    // A readable file is never copied.
+    QFile::remove(path + QStringLiteral(".bak"));
+    {
+        TIniFile ini(path);
+        ini.WriteString("Qor", "PATH", "/other");
+    }
+    EXPECT_FALSE(QFile::exists(path + QStringLiteral(".bak")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corrupt, IniNotTextTest,
+    ::testing::Values(Utf16Le(QStringLiteral("[Qor]\r\nPATH=/Данные\r\n")), QByteArray("[Qor]\r\nPATH=/x\0y\r\n", 18),
+        QByteArray("\xFE\xFF\x00[\x00Q", 6), QByteArray("\0", 1)));
 
 TEST_F(IniFilesTest, UnreadableFileRaisesAtOpen)
 {

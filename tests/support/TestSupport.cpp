@@ -9,6 +9,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 QString TestArtifactsDir()
 {
     QString dir = qEnvironmentVariable("QOR_TEST_ARTIFACTS");
@@ -51,4 +55,23 @@ QByteArray ReadFileBytes(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+ScopedFullDisk::ScopedFullDisk(long long bytes)
+{
+    rlimit lim{};
+    ::getrlimit(RLIMIT_FSIZE, &lim);
+    oldLimit_ = lim.rlim_cur;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    lim.rlim_cur = static_cast<rlim_t>(bytes);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lim), 0);
+}
+
+ScopedFullDisk::~ScopedFullDisk()
+{
+    rlimit lim{};
+    ::getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = static_cast<rlim_t>(oldLimit_);
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+    std::signal(SIGXFSZ, oldHandler_);
 }

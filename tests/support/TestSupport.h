@@ -52,6 +52,21 @@ private:
     QTemporaryDir dir_;
 };
 
+// A full disk for the life of the object: every write that would make a
+// file longer than `bytes` fails (EFBIG, as ENOSPC would) instead of
+// raising SIGXFSZ. The whole process is affected, so keep the scope short.
+class ScopedFullDisk {
+public:
+    explicit ScopedFullDisk(long long bytes = 0);
+    ~ScopedFullDisk();
+    ScopedFullDisk(const ScopedFullDisk&) = delete;
+    ScopedFullDisk& operator=(const ScopedFullDisk&) = delete;
+
+private:
+    unsigned long long oldLimit_;
+    void (*oldHandler_)(int);
+};
+
 // Writes bytes into a file, creating folders; fails the test on error.
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadFileBytes(const QString& path);
