@@ -558,8 +558,14 @@ bool LockDataBaseShared()
             window.emplace(0, int(FirstLockWaitMs));
             window->Sink().Mess(1, QStringLiteral("Ожидание подключения к базе данных"));
         }
-        if (window)
+        if (window) {
             window->Sink().PosBar(1, int(elapsed));
+            // "Стоп" confirmed in the window: the clerk gave up waiting.
+            if (window->Stopped()) {
+                window.reset();
+                Abort();
+            }
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     window.reset();

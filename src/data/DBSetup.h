@@ -59,7 +59,8 @@ void ForgetDataPath();
 bool LockDataBase(bool exclusive);
 // The first call tries for FirstLockWaitMs (the progress window from the
 // second try on) and ends the program with a message when another copy
-// keeps the folder. A later call that cannot get the shared lock back
+// keeps the folder; a stop in the window ends the wait and the start at
+// once with the silent abort. A later call that cannot get the shared lock back
 // also ends the program with a message: no copy works unlocked.
 bool LockDataBaseShared();
 // False when refused (another copy works on the folder) or on any failure.
