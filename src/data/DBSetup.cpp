@@ -368,6 +368,68 @@ void FillDefaultData(const QString& folder, const QStringList& creating)
     }
 }
 
+// The catalogue table a table's file holds when it is another one: the
+// name the file was made under, or, in a file older than that name, the
+// catalogue table whose layout it has. Empty when the file holds its own
+// table, in whatever layout.
+QString OtherTableHeld(const TTableStructure& table, const TableDef& actual, const QString& madeAs)
+{
+    const TTableStructures& catalogue = TableStructures();
+    const int own = catalogue.NumberOf(table.Name());
+    const int made = madeAs.isEmpty() ? -1 : catalogue.NumberOf(madeAs);
+    if (made >= 0)
+        return made == own ? QString() : catalogue[made].Name();
+    if (TableMatchesCatalogue(actual, table.Definition()))
+        return QString();
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        if (i != own && TableMatchesCatalogue(actual, catalogue[i].Definition()))
+            return catalogue[i].Name();
+    }
+    return QString();
+}
+
+// Its rows belong to another table: nothing may be rebuilt from them.
+void ReportOtherTable(const QString& name, const QString& held, const QString& folder)
+{
+    ShowError(QStringLiteral("Файл таблицы %1 содержит другую таблицу|").arg(name)
+        + QStringLiteral("Файл \"%1\" содержит таблицу %2, а не %3.\r\nВерните на место файл таблицы %3 или "
+                         "восстановите данные с копии.\r\nПрекращение работы")
+              .arg(EscapeBars(Tables::FilePath(name, folder)), held, name));
+}
+
+// The layouts the table files record, against the catalogue: true when a
+// table needs the rebuild. A file holding another table stops the start
+// with its message. Unreadable files are left to the check and to the
+// data module, which report them.
+bool TablesDifferFromCatalogue(const QString& folder)
+{
+    const QStringList files = Tables::List(folder);
+    const TTableStructures& catalogue = TableStructures();
+    bool differ = false;
+    for (int i = 0; i < catalogue.Count(); ++i) {
+        const QString name = catalogue[i].Name();
+        if (!ContainsName(files, name))
+            continue;
+        TableDef actual;
+        QString madeAs;
+        try {
+            actual = Tables::ReadDefinition(name, folder);
+            madeAs = Tables::MadeAs(name, folder);
+        } catch (const EDatabaseError&) {
+            continue;
+        }
+        if (TableMatchesCatalogue(actual, catalogue[i].Definition()))
+            continue;
+        const QString held = OtherTableHeld(catalogue[i], actual, madeAs);
+        if (!held.isEmpty()) {
+            ReportOtherTable(name, held, folder);
+            Abort();
+        }
+        differ = true;
+    }
+    return differ;
+}
+
 void StoreVersion()
 {
     TIniFile& ini = DataIni();
@@ -506,8 +568,14 @@ bool LockDataBaseShared()
             window.emplace(0, int(FirstLockWaitMs));
             window->Sink().Mess(1, QStringLiteral("Ожидание подключения к базе данных"));
         }
-        if (window)
+        if (window) {
             window->Sink().PosBar(1, int(elapsed));
+            // "Стоп" confirmed in the window: the clerk gave up waiting.
+            if (window->Stopped()) {
+                window.reset();
+                Abort();
+            }
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     window.reset();
@@ -559,7 +627,9 @@ void OpenDataBase()
     // broken off left tables unmade or empty: the check must mend them,
     // whatever the version says.
     const bool unfinished = QFileInfo::exists(MarkerPath(folder)) || QFileInfo::exists(CreationMarkerPath(folder));
-    if (version != ProgramDataVersion || unfinished) {
+    // Checked at every start: a file put back from elsewhere knows no version.
+    const bool differ = TablesDifferFromCatalogue(folder);
+    if (version != ProgramDataVersion || unfinished || differ) {
         Cfg.Version = version;
         if (AnyCatalogueTableExists(folder)) {
             if (!AskYesNo(QString(),
@@ -689,6 +759,11 @@ TRebuildResult RestructureTable(const TTableStructure& table, IProgress& bar)
     const TableDef old = Tables::ReadDefinition(wanted.name, folder);
     if (TableMatchesCatalogue(old, wanted))
         return TRebuildResult::Unchanged;
+    const QString held = OtherTableHeld(table, old, Tables::MadeAs(wanted.name, folder));
+    if (!held.isEmpty()) {
+        ReportOtherTable(wanted.name, held, folder);
+        return TRebuildResult::BrokenOff;
+    }
     if (Tables::Exists(RebuildTableName(), folder))
         throw EDatabaseError(QStringLiteral("Таблица TMP уже есть в папке данных: \"%1\"")
                                  .arg(Tables::FilePath(RebuildTableName(), folder)));

@@ -59,7 +59,8 @@ void ForgetDataPath();
 bool LockDataBase(bool exclusive);
 // The first call tries for FirstLockWaitMs (the progress window from the
 // second try on) and ends the program with a message when another copy
-// keeps the folder. A later call that cannot get the shared lock back
+// keeps the folder; a stop in the window ends the wait and the start at
+// once with the silent abort. A later call that cannot get the shared lock back
 // also ends the program with a message: no copy works unlocked.
 bool LockDataBaseShared();
 // False when refused (another copy works on the folder) or on any failure.
@@ -74,13 +75,14 @@ bool FirstConnection();
 // Runs when the clerk asks for a reserve copy before the upgrade; empty
 // until the reserve copy exists (the question is then not asked).
 void SetReserveCopyHook(std::function<void()> hook);
-// The start-up step: the version check and, when it differs (or a rebuild
-// or a creation was broken off by a crash), the upgrade with CheckDataBase under the
-// exclusive lock; then the shared lock and the
-// amount-in-words table copied into a data folder that lacks it.
-// IniSavingEnabled is on afterwards. A newer data base, a refusal or a
-// failed lock end the program (ProgramExit); a broken-off upgrade ends it
-// with the silent abort.
+// The start-up step: the version check and the layouts the table files
+// record; when the version or a layout differs (or a rebuild or a creation
+// was broken off by a crash), the upgrade with CheckDataBase under the
+// exclusive lock; then the shared lock and the amount-in-words table
+// copied into a data folder that lacks it. IniSavingEnabled is on
+// afterwards. A newer data base, a refusal or a failed lock end the
+// program (ProgramExit); a broken-off upgrade, and a table file holding
+// another catalogue table (shown first), end it with the silent abort.
 void OpenDataBase();
 
 // Creates the missing tables (new data bases get the default posts,
@@ -108,7 +110,9 @@ enum class TRebuildResult { Unchanged, Rebuilt, BrokenOff };
 // a new one is made from the catalogue and every row is copied with the
 // value conversions; fields that cannot be converted are counted and
 // shown. Broken off (a stop, "Выйти", "Прекратить", any failure), the old
-// table is put back under its name.
+// table is put back under its name. A file that holds another catalogue
+// table (made under its name, or with its layout) is shown and left as it
+// is: its rows belong elsewhere.
 TRebuildResult RestructureTable(const TTableStructure& table, IProgress& bar);
 
 // The name of the table an interrupted rebuild renamed to "TMP" is kept

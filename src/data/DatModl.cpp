@@ -371,6 +371,8 @@ void SetSplashText(const QString& text)
 
 void OpenOwnedTables(const QList<Cursor*>& tables)
 {
+    // A damaged table fails for every cursor on it: the clerk hears of it once.
+    QStringList reported;
     for (Cursor* table : tables) {
         if (ApplicationTerminating())
             return;
@@ -379,6 +381,10 @@ void OpenOwnedTables(const QList<Cursor*>& tables)
         try {
             table->Open();
         } catch (const Exception& e) {
+            const QString key = table->Folder() + QLatin1Char('\n') + table->TableName();
+            if (reported.contains(key, Qt::CaseInsensitive))
+                continue;
+            reported << key;
             ShowError(QStringLiteral("Ошибка при открытии таблицы:\r\n\t\"%1\"|").arg(EscapeBars(table->Name()))
                 + EscapeBars(e.Message()));
         }

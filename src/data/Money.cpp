@@ -8,7 +8,6 @@
 #include "foundation/FileFuncs.h"
 #include "foundation/Messages.h"
 #include "foundation/VarFuncs.h"
-#include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Rounding.h"
@@ -22,8 +21,6 @@
 
 namespace {
 
-constexpr uint32_t kPropisMessageIntervalMs = 10000;
-
 // The rows read, and the file as it was when they were read.
 struct PropisCache {
     bool loaded = false;
@@ -33,9 +30,6 @@ struct PropisCache {
     QList<TPropisRow> rows; // NUMBER > 0 only, ascending
 };
 PropisCache g_propis;
-
-bool g_propisMessageShown = false;
-uint32_t g_propisMessageTick = 0;
 
 const QString kEmptyTable = QStringLiteral("Не заполнена база PROPIS.DB");
 
@@ -67,39 +61,36 @@ bool ReadWithTableLayer(const QString& fileName, QList<TPropisRow>& rows, QStrin
     }
 }
 
-void ReportPropisMissing(const QString& error)
+// Without its words no amount may be spelled: a document would show the
+// kopecks alone.
+[[noreturn]] void RaisePropisMissing(const QString& fileName, const QString& error)
 {
-    const uint32_t now = GetTickCount();
-    if (g_propisMessageShown && now - g_propisMessageTick <= kPropisMessageIntervalMs)
-        return;
-    g_propisMessageShown = true;
-    g_propisMessageTick = now;
-    QString text = QStringLiteral("Не могу открыть базу с данными для формирования суммы прописью:|")
-        + EscapeBars(PropisFileName());
+    QString text = QFileInfo::exists(fileName)
+        ? QStringLiteral("Не могу открыть базу с данными для формирования суммы прописью:|")
+        : QStringLiteral("Не найдена таблица сумм прописью PROPIS.DB|");
+    text += EscapeBars(fileName);
     if (!error.isEmpty())
         text += QStringLiteral("\r\n") + EscapeBars(error);
-    ShowError(text);
+    throw EAppException(text);
 }
 
 // The table's rows, read on first use and again when the file changed;
-// nullptr (reported) when it cannot be read.
-const QList<TPropisRow>* PropisRows()
+// raises when it cannot be read.
+const QList<TPropisRow>& PropisRows()
 {
     const QString fileName = PropisFileName();
     const QFileInfo info(fileName);
     if (g_propis.loaded && g_propis.fileName == fileName && info.exists() && info.lastModified() == g_propis.modified
         && info.size() == g_propis.size)
-        return &g_propis.rows;
+        return g_propis.rows;
     g_propis = PropisCache{};
 
     QList<TPropisRow> rows;
     QString error;
     const TPropisReader& reader = DataHooks().PropisReader;
     const bool ok = reader ? reader(fileName, rows, error) : ReadWithTableLayer(fileName, rows, error);
-    if (!ok) {
-        ReportPropisMissing(error);
-        return nullptr;
-    }
+    if (!ok)
+        RaisePropisMissing(fileName, error);
     if (rows.isEmpty())
         throw EAppException(kEmptyTable);
     // A row of 0 or below would never reduce the rest.
@@ -111,7 +102,7 @@ const QList<TPropisRow>* PropisRows()
     g_propis.modified = info.lastModified();
     g_propis.size = info.size();
     g_propis.rows = std::move(rows);
-    return &g_propis.rows;
+    return g_propis.rows;
 }
 
 int DigitGroups(qint64 value) { return static_cast<int>((QString::number(value).size() - 1) / 3); }
@@ -119,9 +110,7 @@ int DigitGroups(qint64 value) { return static_cast<int>((QString::number(value).
 // The words of a whole number of units.
 QString SpellUnits(qint64 rest, bool negative)
 {
-    const QList<TPropisRow>* rows = PropisRows();
-    if (!rows)
-        return QString();
+    const QList<TPropisRow>& rows = PropisRows();
     QString text;
     // A full table spells any amount in at most three rows per digit group;
     // a damaged one (say, only "1") would add words for ever.
@@ -131,14 +120,14 @@ QString SpellUnits(qint64 rest, bool negative)
         if (++used > kMaxRows)
             throw EAppException(kEmptyTable + QStringLiteral("|Нет слов для числа ") + QString::number(rest));
         const auto it = std::lower_bound(
-            rows->begin(), rows->end(), rest, [](const TPropisRow& row, qint64 value) { return row.Number < value; });
-        if (it != rows->end() && it->Number == rest) {
+            rows.begin(), rows.end(), rest, [](const TPropisRow& row, qint64 value) { return row.Number < value; });
+        if (it != rows.end() && it->Number == rest) {
             text += QLatin1Char(' ') + it->Name1.trimmed() + QLatin1Char(' ') + it->Name2.trimmed();
             break;
         }
         // The largest number below the rest; none means the table lacks the
         // words for it, and going on would spell a wrong amount.
-        if (it == rows->begin())
+        if (it == rows.begin())
             throw EAppException(kEmptyTable + QStringLiteral("|Нет слов для числа ") + QString::number(rest));
         const TPropisRow& row = *(it - 1);
         const QString group = QLatin1Char(' ') + row.Name2.trimmed();
@@ -238,11 +227,7 @@ void SetPropisReader(TPropisReader reader)
     ForgetPropis();
 }
 
-void ForgetPropis()
-{
-    g_propis = PropisCache{};
-    g_propisMessageShown = false;
-}
+void ForgetPropis() { g_propis = PropisCache{}; }
 
 QString PropisFileName() { return DataFolder() + QStringLiteral("PROPIS.DB"); }
 

@@ -28,10 +28,11 @@ QString FormatShortFloat(double x);
 QString MoneyToText(Currency amount);
 
 // The whole part of the amount in Russian words, with a capital first
-// letter; "Минус " in front of a negative amount; "" for 0 and when the
-// table cannot be opened. Raises EAppException "Не заполнена база
-// PROPIS.DB" for an empty table, and for one without the words an amount
-// needs.
+// letter; "Минус " in front of a negative amount; "" for 0. Raises
+// EAppException "Не найдена таблица сумм прописью PROPIS.DB" (the file
+// missing) or "Не могу открыть базу с данными для формирования суммы
+// прописью:" (unreadable), with the file, "Не заполнена база PROPIS.DB"
+// for an empty table, and for one without the words an amount needs.
 QString SpellNumber(Currency amount);
 // The amount rounded to kopecks: the words, Rub, the two-digit hundredths
 // and Kop: "Сто один руб. 05 коп."; " руб. 00 коп." for 0.
@@ -50,8 +51,7 @@ using TPropisReader = std::function<bool(const QString& fileName, QList<TPropisR
 // Replaces the table layer's reader (tests); an empty one restores it.
 void SetPropisReader(TPropisReader reader);
 // The rows are read once and kept while the file stays the same; this
-// drops them, so the next use reads the file again and may report a
-// missing table at once.
+// drops them, so the next use reads the file again.
 void ForgetPropis();
 // The file of the amount-in-words table in the data folder.
 QString PropisFileName();

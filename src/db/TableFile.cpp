@@ -185,7 +185,13 @@ void TableFile::Create(const QString& path, const TableDef& def)
         conn->Exec("CREATE TABLE \"qor_fields\"(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
                    "size INTEGER NOT NULL, required INTEGER NOT NULL);"
                    "CREATE TABLE \"qor_indexes\"(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, options TEXT NOT NULL, "
-                   "fields TEXT NOT NULL);");
+                   "fields TEXT NOT NULL);"
+                   "CREATE TABLE \"qor_table\"(name TEXT NOT NULL);");
+        {
+            StatementScope s(*conn, conn->Prepare("INSERT INTO \"qor_table\" VALUES(?)"));
+            s.BindText(1, def.name.toUtf8());
+            s.Run(QStringLiteral("Запись имени таблицы"));
+        }
         conn->Exec(CreateTableSql(def));
         for (const IndexDef& index : def.indexes) {
             if (!index.IsPrimary())
@@ -235,6 +241,16 @@ void TableFile::ReadDefinition()
         if (!ours)
             throw EDatabaseError(
                 QStringLiteral("Файл \"%1\" является базой данных SQLite, но не таблицей программы").arg(path_));
+    }
+    // Kept since the name lives in the file; older files say nothing.
+    madeAs_.clear();
+    {
+        StatementScope s(c, c.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name='qor_table'"));
+        if (s.Step(QStringLiteral("Чтение описания таблицы"))) {
+            StatementScope n(c, c.Prepare("SELECT name FROM \"qor_table\""));
+            if (n.Step(QStringLiteral("Чтение имени таблицы")))
+                madeAs_ = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(n.Get(), 0)));
+        }
     }
     TableDef def;
     def.name = Name();

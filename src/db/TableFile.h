@@ -53,6 +53,9 @@ public:
     const QString& Path() const { return path_; }
     QString Name() const;
     const TableDef& Def() const { return def_; }
+    // The name the table was made under (a file copied or renamed keeps
+    // it); empty in a file made before the name was kept.
+    const QString& MadeAs() const { return madeAs_; }
     // Layout of TableDef index i, or the natural order for -1.
     const IndexLayout& Layout(int defNumber) const;
     // The field that is the row id (a one-field numeric primary key), or -1.
@@ -97,6 +100,7 @@ private:
     QByteArray tableRef_;
     QByteArray selectList_;
     TableDef def_;
+    QString madeAs_;
     std::vector<IndexLayout> layouts_; // per TableDef index
     IndexLayout natural_;
     std::vector<bool> pkField_;

@@ -147,6 +147,11 @@ TableDef ReadDefinition(const QString& name, const QString& folder)
     return TableFile::Acquire(FilePath(name, folder))->Def();
 }
 
+QString MadeAs(const QString& name, const QString& folder)
+{
+    return TableFile::Acquire(FilePath(name, folder))->MadeAs();
+}
+
 int64_t RecordCount(const QString& name, const QString& folder)
 {
     const std::shared_ptr<TableFile> file = TableFile::Acquire(FilePath(name, folder));

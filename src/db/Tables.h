@@ -32,6 +32,9 @@ void Empty(const QString& name, const QString& folder = QString());
 void AddIndex(const QString& name, const IndexDef& index, const QString& folder = QString());
 // The definition the file records.
 TableDef ReadDefinition(const QString& name, const QString& folder = QString());
+// The name the file's table was made under, whatever the file is called
+// now; empty for a file made before the name was kept.
+QString MadeAs(const QString& name, const QString& folder = QString());
 int64_t RecordCount(const QString& name, const QString& folder = QString());
 // Names (without extension) of the table files of a folder, sorted.
 QStringList List(const QString& folder = QString());

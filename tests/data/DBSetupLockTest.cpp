@@ -81,6 +81,41 @@ TEST_F(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
     EXPECT_TRUE(FirstConnection());
 }
 
+TEST_F(DBSetupLock, StopDuringTheWaitEndsItAtOnceWithoutAnotherMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(HoldByOtherCopy(false));
+
+    // The clerk presses "Стоп" once the window shows and answers its question.
+    class StoppingClock final : public IClock {
+    public:
+        TDateTime Now() override { return 45366.5; }
+        uint32_t TickCount() override
+        {
+            if (!asked_ && Progress().Active()) {
+                asked_ = true;
+                if (AskAttention(QStringLiteral("Прервать операцию ?"), true))
+                    Progress().SetStopped(true);
+            }
+            return tick_ += 1000;
+        }
+
+    private:
+        bool asked_ = false;
+        uint32_t tick_ = 0;
+    } clock;
+    SetClock(&clock);
+    RecordingProgress progress;
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Attention).Details(QStringLiteral("Прервать операцию ?")).Yes();
+    EXPECT_THROW(fx.StartUp(), EAbort);
+    SetClock(&fx.Clock());
+    EXPECT_EQ(msgs.Log().size(), 1) << "no second message";
+    EXPECT_LE(progress.Steps(), 2) << "no wait after the stop";
+    EXPECT_FALSE(progress.Active());
+    EXPECT_TRUE(FirstConnection());
+    EXPECT_EQ(other->Ask("exclusive"), QStringLiteral("ok")) << "this copy holds nothing";
+}
+
 TEST_F(DBSetupLock, CopyThatLetsGoDuringTheWaitIsJoined)
 {
     ASSERT_NO_FATAL_FAILURE(HoldByOtherCopy(false));

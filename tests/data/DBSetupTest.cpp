@@ -8,6 +8,7 @@
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
 #include "db/Session.h"
+#include "db/Sqlite.h"
 #include "db/Tables.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <functional>
@@ -151,20 +153,82 @@ TEST(DBSetupFirstStart, SecondStartAsksNothingAndTouchesNoTable)
     DataFolderFixture fx;
     fx.OpenDataBase(false);
     fx.CloseDataBase();
-    // A table of another layout is left alone: at version 10001 nothing is checked.
-    TableDef odd = CatalogueDef("SP");
-    odd.fields << FieldDef{QStringLiteral("EXTRA"), FieldType::Integer, 0, false};
-    DbSession::SetDataFolder(fx.DataPath());
-    ReplaceTable(odd, {{{"NUM", 1}, {"EXTRA", 5}}});
-    DbSession::SetDataFolder(QString());
+    const QByteArray sp = ReadFileBytes(fx.DataPath() + QStringLiteral("SP.DB"));
 
     ScriptedMessages msgs;
     RecordingProgress progress;
     fx.OpenDataBase(false);
     EXPECT_TRUE(msgs.Log().isEmpty());
     EXPECT_EQ(progress.Sessions(), 0) << "no check window";
-    EXPECT_EQ(Tables::ReadDefinition(QStringLiteral("SP")), odd);
+    EXPECT_EQ(ReadFileBytes(fx.DataPath() + QStringLiteral("SP.DB")), sp);
     EXPECT_TRUE(IniSavingEnabled);
+}
+
+// A table file put in place of another at the current version: every start
+// compares the layouts the files record with the catalogue.
+struct SwappedFileCase {
+    const char* name;
+    const char* source; // the table whose file becomes SR.DB; SR: SR with an extra field
+    bool older; // the file made before the table's name was kept in it
+    const char* held; // the table the message names; nullptr: rebuilt
+};
+
+class DBSetupSwappedFile : public ::testing::TestWithParam<SwappedFileCase> {};
+
+TEST_P(DBSetupSwappedFile, AnotherTablesFileStopsTheStartAndAnOlderLayoutIsRebuilt)
+{
+    const SwappedFileCase& c = GetParam();
+    DataFolderFixture fx;
+    fx.OpenDataBase(false);
+    const QString sr = fx.DataPath() + QStringLiteral("SR.DB");
+    if (QByteArray(c.source) == "SR") {
+        ReplaceTable(SrWithExtraField(), {{{"TABNUM", 7}, {"FIO", QStringLiteral("Иванов")}, {"EXTRA", 1}}});
+    } else {
+        Tables::Delete(QStringLiteral("SR"));
+        ASSERT_TRUE(QFile::copy(fx.DataPath() + QString::fromLatin1(c.source) + QStringLiteral(".DB"), sr));
+    }
+    fx.CloseDataBase();
+    if (c.older)
+        SqliteConnection::Open(sr, false)->Exec("DROP TABLE \"qor_table\"");
+    const QByteArray before = ReadFileBytes(sr);
+
+    ScriptedMessages msgs;
+    if (c.held) {
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Файл таблицы SR содержит другую таблицу"))
+            .Details(QStringLiteral("Файл \"%1\" содержит таблицу %2, а не SR.\r\nВерните на место файл таблицы SR "
+                                    "или восстановите данные с копии.\r\nПрекращение работы")
+                         .arg(sr, QLatin1String(c.held)));
+        EXPECT_THROW(fx.OpenDataBase(), EAbort);
+        EXPECT_EQ(ReadFileBytes(sr), before) << "the file is left as it is";
+    } else {
+        msgs.Expect(MsgKind::Question)
+            .Details(QStringLiteral("Выполнять преобразования баз данных\r\nверсии [1.00] для версии [1.00]"))
+            .Yes();
+        fx.OpenDataBase();
+        EXPECT_EQ(Tables::ReadDefinition(QStringLiteral("SR")), CatalogueDef("SR"));
+        EXPECT_EQ(Column(QStringLiteral("SR"), "FIO"), QList<QString>{QStringLiteral("Иванов")});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DBSetupSwappedFile,
+    ::testing::Values(SwappedFileCase{"MadeAsPost", "POST", false, "POST"},
+        SwappedFileCase{"OlderFileWithThePostLayout", "POST", true, "POST"},
+        SwappedFileCase{"MadeAsSrInAnOlderLayout", "SR", false, nullptr},
+        SwappedFileCase{"OlderFileInAnOlderLayout", "SR", true, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DBSetupSwappedFile, CheckRefusesToRebuildFromAnotherTablesFile)
+{
+    DataFolderFixture fx;
+    fx.OpenDataBase(false);
+    Tables::Delete(QStringLiteral("STAFF"));
+    ASSERT_TRUE(QFile::copy(Tables::FilePath(QStringLiteral("KSOP")), fx.DataPath() + QStringLiteral("STAFF.DB")));
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Файл таблицы STAFF содержит другую таблицу"));
+    EXPECT_FALSE(CheckDataBase());
+    EXPECT_EQ(Tables::RecordCount(QStringLiteral("STAFF")), 3) << "the pay systems stay where they are";
+    EXPECT_FALSE(Tables::Exists(RebuildTableName()));
 }
 
 // A first creation cut short (the program killed, the disk full) is

@@ -609,6 +609,26 @@ TEST_F(DatModlTest, OpenOwnedTablesReportsEachFailureAndSkipsTemporaryOnes)
     EXPECT_FALSE(good.Active());
 }
 
+TEST(DatModlDamagedTable, OneMessagePerTableWhateverTheNumberOfItsCursors)
+{
+    DataFolderFixture fx;
+    fx.OpenDataBase(false);
+    fx.CloseDataBase();
+    const QString sr = fx.DataPath() + QStringLiteral("SR.DB");
+    WriteFileBytes(sr, QByteArray(4096, '\x03'));
+
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Ошибка при открытии таблицы:\r\n\t\"tb_SR\"")).Containing(sr);
+    fx.OpenDataBase();
+    EXPECT_EQ(msgs.Log().size(), 1);
+    for (const Cursor* c : DM()->Tables()) {
+        if (c->TableName() == QStringLiteral("SR"))
+            EXPECT_FALSE(c->Active()) << c->Name().toStdString();
+        else
+            EXPECT_TRUE(c->Active()) << c->Name().toStdString();
+    }
+}
+
 // ---------------------------------------------------------------- the object store
 
 TEST_F(DatModlTest, BinObjectsRoundTripByteExactAndAreFoundByKeyAndDate)

@@ -76,13 +76,28 @@ TEST_F(PropisTableTest, EmptyTableRaisesAndAForeignFileIsReported)
     QTemporaryDir other;
     WriteFileBytes(other.filePath(QStringLiteral("PROPIS.DB")), QByteArray(4096, '\x03'));
     SetDataFolder(other.path());
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error)
-        .Title(QStringLiteral("Не могу открыть базу с данными для формирования суммы прописью:"));
-    EXPECT_EQ(SpellNumber(Currency::FromInt(5)), QString());
-    ASSERT_EQ(msgs.Log().size(), 1);
-    EXPECT_TRUE(msgs.Log()[0].details.startsWith(other.filePath(QStringLiteral("PROPIS.DB")) + QStringLiteral("\r\n")))
-        << msgs.Log()[0].details.toStdString();
+    try {
+        SpellNumber(Currency::FromInt(5));
+        ADD_FAILURE() << "no exception";
+    } catch (const EAppException& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Не могу открыть базу с данными для формирования суммы "
+                                                          "прописью:|")
+            + other.filePath(QStringLiteral("PROPIS.DB")) + QStringLiteral("\r\n")))
+            << e.Message().toStdString();
+    }
+}
+
+TEST_F(PropisTableTest, MissingEverywhereRaisesInsteadOfAnAmountWithoutWords)
+{
+    EXPECT_FALSE(EnsurePropisTable(dataDir.path(), dataDir.filePath(QStringLiteral("none/PROPIS.DB"))));
+    try {
+        const QString text = SpellMoney(Currency::FromDouble(56.56));
+        ADD_FAILURE() << "spelled \"" << text.toStdString() << "\"";
+    } catch (const EAppException& e) {
+        EXPECT_EQ(e.Message(),
+            QStringLiteral("Не найдена таблица сумм прописью PROPIS.DB|") + PropisFileName()
+                + QStringLiteral("\r\nФайл не найден"));
+    }
 }
 
 TEST_F(PropisTableTest, DataFolderWithoutTheTableGetsTheShippedCopy)

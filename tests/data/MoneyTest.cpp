@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <functional>
 #include <random>
 
 namespace {
@@ -332,27 +333,28 @@ TEST_F(MoneyTest, EmptyTableStopsTheDocument)
     }
 }
 
-TEST_F(MoneyTest, MissingTableGivesEmptyWordsAndOneMessageInTenSeconds)
+TEST_F(MoneyTest, MissingTableStopsTheDocumentEveryTimeNeverSpellingWithoutWords)
 {
     int reads = 0;
-    SetPropisReader([&reads](const QString&, QList<TPropisRow>&, QString&) {
+    SetPropisReader([&reads](const QString&, QList<TPropisRow>&, QString& error) {
         ++reads;
+        error = QStringLiteral("Файл не найден");
         return false;
     });
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error)
-        .Title(QStringLiteral("Не могу открыть базу с данными для формирования суммы прописью:"))
-        .Details(PropisFileName());
-    EXPECT_EQ(SpellNumber(Currency::FromInt(5)), QString());
-    clock.clock.Advance(10000);
-    EXPECT_EQ(SpellMoney(Money(5)), QStringLiteral(" руб. 00 коп."));
-    EXPECT_EQ(msgs.Log().size(), 1);
-    EXPECT_EQ(reads, 2) << "every call tries the table again";
-
-    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("PROPIS.DB"));
-    clock.clock.Advance(1);
-    SpellNumber(Currency::FromInt(5));
-    EXPECT_EQ(msgs.Log().size(), 2);
+    ScriptedMessages msgs; // the error travels to the document; no box of its own
+    const QString expected = QStringLiteral("Не найдена таблица сумм прописью PROPIS.DB|") + PropisFileName()
+        + QStringLiteral("\r\nФайл не найден");
+    const std::function<QString()> spellings[] = {[] { return SpellMoney(Money(56.56)); },
+        [] { return SpellNumber(Currency::FromInt(5)); }, [] { return SpellMoneyInBrackets(Money(0)); }};
+    for (const auto& spell : spellings) {
+        try {
+            const QString text = spell();
+            ADD_FAILURE() << "spelled without the table: \"" << text.toStdString() << "\"";
+        } catch (const EAppException& e) {
+            EXPECT_EQ(e.Message(), expected);
+        }
+    }
+    EXPECT_EQ(reads, 3) << "every call tries the table again";
     EXPECT_EQ(PropisFileName(), DataFolder() + QStringLiteral("PROPIS.DB"));
 }
 

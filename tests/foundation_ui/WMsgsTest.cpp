@@ -268,6 +268,34 @@ TEST_F(MessageBox, AVeryLongMessageStaysOnTheScreenAndScrolls)
     ShowError(QStringLiteral("Ошибки расчета|") + lines.join(QStringLiteral("\r\n")));
 }
 
+TEST_F(MessageBox, TwentyThousandCharactersWithLongLinesKeepHeadingAndButtonsOnTheScreen)
+{
+    // What an error dump gives: lines of thousands of characters, some without a blank.
+    QString details;
+    for (int i = 0; details.size() < 20000; ++i)
+        details += (i % 2 ? QString(3000, QLatin1Char('x')) : QStringLiteral("слово ").repeated(500))
+            + QStringLiteral("\r\n");
+    const QString title = QStringLiteral("Заголовок ").repeated(100) + QString(1000, QLatin1Char('Z'));
+    modal.Next<TFormMessage>([](TFormMessage& f) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_LE(f.frameGeometry().width(), screen.width());
+        EXPECT_LE(f.frameGeometry().height(), screen.height());
+        EXPECT_TRUE(screen.contains(f.frameGeometry())) << "placed on the screen";
+        const QRect box = f.rect();
+        for (QWidget* w : std::initializer_list<QWidget*>{f.pnHeader, f.lbHeader, f.btOk}) {
+            EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+            const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(box.contains(r)) << w->objectName().toStdString();
+        }
+        EXPECT_EQ(f.lbHeader->text(), "Ошибка !!!");
+        EXPECT_GT(f.sb->verticalScrollBar()->maximum(), 0) << "the text scrolls";
+        EXPECT_LE(f.sb->widget()->width(), f.sb->viewport()->width()) << "no text runs off to the right";
+        SaveScreenshot(&f, QStringLiteral("WMsgs_LongText"));
+        PressEsc(f);
+    });
+    ShowError(title + QLatin1Char('|') + details);
+}
+
 TEST_F(MessageBox, StandardBoxesUseTheirOwnButtonsThroughTheRunner)
 {
     modal.Next<QMessageBox>([](QMessageBox& box) {

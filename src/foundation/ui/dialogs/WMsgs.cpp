@@ -44,6 +44,35 @@ int WidestLine(const QString& text, const QFont& font)
     return w;
 }
 
+// A word wider than the room would push the text out of sight (a label
+// never breaks a word): it gets invisible break points (U+200B) where a
+// piece reaches the room's width.
+QString BreakLongWords(const QString& text, const QFont& font, int room)
+{
+    if (room <= 0 || WidestLine(text, font) <= room)
+        return text;
+    // Fractional advances: rounded ones add up to more than a pixel a word.
+    const QFontMetricsF fm(font);
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    qreal piece = 0;
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            piece = 0;
+            out += c;
+            continue;
+        }
+        const qreal w = fm.horizontalAdvance(c);
+        if (piece > 0 && piece + w > room) {
+            out += QChar(0x200B);
+            piece = 0;
+        }
+        piece += w;
+        out += c;
+    }
+    return out;
+}
+
 QLabel* MakeTextLabel(QWidget* parent, const char* name)
 {
     auto* label = new QLabel(parent);
@@ -224,8 +253,10 @@ void TFormMessage::SetHeader(const QString& header) { lbHeader->setText(header);
 
 void TFormMessage::SetTexts(const QString& title, const QString& details)
 {
-    lbWarnInform->setText(DisplayText(title));
-    lbWarn->setText(DisplayText(details));
+    title_ = DisplayText(title);
+    details_ = DisplayText(details);
+    lbWarnInform->setText(title_);
+    lbWarn->setText(details_);
 }
 
 void TFormMessage::ApplyColours()
@@ -311,12 +342,15 @@ void TFormMessage::Arrange()
     const int maxHeight = std::max(kMinHeight, area.height() * 9 / 10 - frame.height() - 16);
 
     const int scrollBar = sb->verticalScrollBar()->sizeHint().width();
-    const int textWidth
-        = std::max({WidestLine(lbWarnInform->text(), lbWarnInform->font()) + 2 * 18,
-              WidestLine(lbWarn->text(), lbWarn->font()), WidestLine(lbHeader->text(), lbHeader->font())})
+    const int textWidth = std::max({WidestLine(title_, lbWarnInform->font()) + 2 * 18,
+                              WidestLine(details_, lbWarn->font()), WidestLine(lbHeader->text(), lbHeader->font())})
         + 2 * kMargin + scrollBar;
     const int width = std::clamp(std::max(textWidth, rowWidth), kMinWidth, maxWidth);
     column_ = !standard && rowWidth > width;
+    // The texts wrap within the width; only the height scrolls.
+    const int room = width - 2 * kMargin - scrollBar;
+    lbWarnInform->setText(BreakLongWords(title_, lbWarnInform->font(), room - 2 * 18));
+    lbWarn->setText(BreakLongWords(details_, lbWarn->font(), room));
 
     // Lay the buttons out anew: centred in a row, or a column of equal width.
     delete buttonBox_->layout();

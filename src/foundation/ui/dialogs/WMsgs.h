@@ -86,6 +86,7 @@ private:
     bool halt_ = false;
     bool column_ = false;
     QList<QPushButton*> custom_;
+    QString title_, details_; // as given; the labels may hold break points
     QWidget* buttonBox_ = nullptr;
     QColor headerBack_, headerText_, headerShadow_, titleText_;
 };
