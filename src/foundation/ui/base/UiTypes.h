@@ -29,7 +29,9 @@ template <typename F> void GuardedPaint(F&& work)
 }
 
 // An event without arguments; Sender is the component that fires it.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
+// Not TNotifyEvent: that comparable event of TypeList must live beside it in
+// the windows that show the domain lists.
+using TNotifyHandler = std::function<void(QObject* Sender)>;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 

@@ -1,0 +1,290 @@
+#include "desk/SprPost.h"
+
+#include "data/DatModl.h"
+#include "data/PostList.h"
+#include "data/Rights.h"
+#include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/grids/DBGrid.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QToolButton* ToolButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+QPushButton* PushButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TForm(parent, def.formName), def_(def)
+{
+    setWindowTitle(def.caption);
+    SetKeyPreview(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* tools = new QHBoxLayout;
+    sbAdd_ = ToolButton(this, QStringLiteral("sbAdd"), QStringLiteral("Добавить"));
+    sbChange_ = ToolButton(this, QStringLiteral("sbChange"), QStringLiteral("Изменить"));
+    sbDel_ = ToolButton(this, QStringLiteral("sbDel"), QStringLiteral("Удалить"));
+    tools->addWidget(sbAdd_);
+    tools->addWidget(sbChange_);
+    tools->addWidget(sbDel_);
+    tools->addStretch();
+    layout->addLayout(tools);
+
+    grid_ = new TDBGrid(this, def.gridName);
+    grid_->Columns().Add(QStringLiteral("NUM"), QStringLiteral("Номер"), 60);
+    grid_->Columns().Add(QStringLiteral("NAIM"), QStringLiteral("Наименование"), 280);
+    grid_->SetDataSet(def.table);
+    grid_->SetReadOnly(true);
+    layout->addWidget(grid_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    btOk_ = PushButton(this, QStringLiteral("btOk"), QStringLiteral("OK"));
+    btCancel_ = PushButton(this, QStringLiteral("btCancel"), QStringLiteral("Отмена"));
+    btClose_ = PushButton(this, QStringLiteral("btClose"), QStringLiteral("Закрыть"));
+    buttons->addWidget(btOk_);
+    buttons->addWidget(btCancel_);
+    buttons->addWidget(btClose_);
+    layout->addLayout(buttons);
+    resize(420, 360);
+
+    connect(sbAdd_, &QToolButton::clicked, this, guarded([this] { Add(); }));
+    connect(sbChange_, &QToolButton::clicked, this, guarded([this] { Change(); }));
+    connect(sbDel_, &QToolButton::clicked, this, guarded([this] { Delete(); }));
+    connect(btOk_, &QPushButton::clicked, this, guarded([this] {
+        LeaveEditMode();
+        SetModalResult(mrOk);
+    }));
+    connect(btCancel_, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
+    connect(btClose_, &QPushButton::clicked, this, guarded([this] {
+        LeaveEditMode();
+        SetModalResult(mrCancel);
+    }));
+    grid_->OnDblClick = [this](QObject*) { RunGuarded([this] { TitleDoubleClick(); }); };
+    // Leaving the grid leaves edit mode.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const auto inside = [this](QWidget* w) { return w && (w == grid_ || grid_->isAncestorOf(w)); };
+        if (editMode_ && inside(old) && now && !inside(now) && now->window() == this)
+            RunGuarded([this] { LeaveEditMode(); });
+    });
+    SetMode(sprBook);
+}
+
+TFormSprCode::~TFormSprCode()
+{
+    RunGuarded([this] {
+        if (Table().Active() && Table().State() != CursorState::Browse)
+            Table().Cancel();
+    });
+}
+
+void TFormSprCode::SetMode(int mode, qint32 num)
+{
+    mode_ = mode;
+    const bool picker = mode == sprPicker;
+    btOk_->setVisible(picker);
+    btCancel_->setVisible(picker);
+    btClose_->setVisible(!picker);
+    btOk_->setDefault(picker);
+    if (picker && Table().Active() && !LocateByScan(Table(), QStringLiteral("NUM"), Variant(num)))
+        Table().First();
+}
+
+qint32 TFormSprCode::CurrentNum() const
+{
+    Cursor& t = Table();
+    if (!t.Active() || (t.IsEmpty() && t.State() == CursorState::Browse))
+        return 0;
+    return t.FieldByName(QStringLiteral("NUM")).AsInteger();
+}
+
+QStringList TFormSprCode::RowValues() const
+{
+    QStringList values;
+    for (int i = 0; i < Table().FieldCount(); ++i)
+        values << Table().FieldAt(i).AsString();
+    return values;
+}
+
+void TFormSprCode::SetEditMode(bool on)
+{
+    editMode_ = on;
+    grid_->SetReadOnly(!on);
+    if (on)
+        grid_->setFocus();
+}
+
+void TFormSprCode::LeaveEditMode()
+{
+    if (grid_->EditorMode() && !grid_->PostEditor())
+        Abort();
+    Cursor& t = Table();
+    if (t.Active()) {
+        if (t.State() == CursorState::Insert && (!t.Modified() || (appended_ && RowValues() == appendedValues_)))
+            t.Cancel();
+        else if (t.State() != CursorState::Browse)
+            t.Post();
+    }
+    appended_ = false;
+    SetEditMode(false);
+}
+
+void TFormSprCode::Add()
+{
+    RequireOperation(def_.opEdit);
+    LeaveEditMode();
+    AppendNextNumber(Table());
+    appended_ = true;
+    appendedValues_ = RowValues();
+    SetEditMode(true);
+    grid_->SetSelectedIndex(1);
+}
+
+void TFormSprCode::Change()
+{
+    RequireOperation(def_.opEdit);
+    LeaveEditMode();
+    if (Table().IsEmpty())
+        return Add();
+    Table().Edit();
+    SetEditMode(true);
+}
+
+void TFormSprCode::Delete()
+{
+    RequireOperation(def_.opDelete);
+    LeaveEditMode();
+    Cursor& t = Table();
+    if (t.IsEmpty())
+        return;
+    const QString text = def_.deleteText(CurrentNum(), t.FieldByName(QStringLiteral("NAIM")).AsString());
+    if (!ConfirmDelete(text, QString()))
+        return;
+    try {
+        t.Delete();
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Ошибка при удалении записи|") + EscapeBars(e.Message()));
+    }
+}
+
+void TFormSprCode::TitleDoubleClick()
+{
+    const QPoint at = grid_->LastMousePos();
+    const int column = TitleColumnAt(grid_, at.x(), at.y());
+    if (column < 0)
+        return;
+    LeaveEditMode();
+    Table().SetIndexName(column == 0 ? QString() : QStringLiteral("NAIM"));
+}
+
+bool TFormSprCode::FormKeyDown(QKeyEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
+        if (grid_->EditorMode())
+            return false; // the grid drops the typed text first
+        if (mode_ == sprPicker) {
+            RunGuarded([this] { SetModalResult(mrCancel); });
+        } else if (editMode_) {
+            RunGuarded([this] { LeaveEditMode(); });
+        } else {
+            SetModalResult(mrCancel);
+        }
+        return true;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mode_ == sprPicker && !editMode_) {
+        RunGuarded([this] { SetModalResult(mrOk); });
+        return true;
+    }
+    return false;
+}
+
+void TFormSprCode::hideEvent(QHideEvent* event)
+{
+    RunGuarded([this] {
+        if (Table().Active() && Table().State() != CursorState::Browse)
+            LeaveEditMode();
+    });
+    if (onHide_)
+        RunGuarded(onHide_);
+    TForm::hideEvent(event);
+}
+
+// ---------------------------------------------------------------- the two books
+
+TFormSprPost::TFormSprPost(QWidget* parent)
+    : TFormSprCode({QStringLiteral("FormSprPost"), QStringLiteral("Справочнок должностей"), QStringLiteral("dgPost"),
+                       &DM()->tbaPost, opPostsBook, opEditPost, opDeletePost,
+                       [](qint32 num, const QString& naim) {
+                           return QStringLiteral(
+                               "Вы действительно хотите удалить указанную должность?\r\n[%1]  \"%2\"\r\n")
+                               .arg(num)
+                               .arg(naim);
+                       }},
+        parent)
+{
+}
+
+TFormSprCtgr::TFormSprCtgr(QWidget* parent)
+    : TFormSprCode({QStringLiteral("FormSprCtgr"), QStringLiteral("Справочнок категорий"), QStringLiteral("dgCtgr"),
+                       &DM()->tbaCtgr, opCategoriesBook, opEditCategory, opDeleteCategory,
+                       [](qint32 num, const QString& naim) {
+                           return QStringLiteral(
+                               "Вы действительно хотите удалить указанную категорию?\r\n[%1]  \"%2\"\r\n")
+                               .arg(num)
+                               .arg(naim);
+                       }},
+        parent)
+{
+}
+
+namespace {
+
+template <class Form, class List> void ShowBook(quint8 right, List* list)
+{
+    RequireOperation(right);
+    Form form;
+    if (list)
+        form.SetOnHide([list] { list->Load(); });
+    form.ShowModal();
+}
+
+template <class Form> bool Pick(qint32& num)
+{
+    Form form;
+    form.SetMode(sprPicker, num);
+    if (form.ShowModal() != mrOk || form.Table().IsEmpty())
+        return false;
+    num = form.CurrentNum();
+    return true;
+}
+
+} // namespace
+
+void ShowSprPost(T_PostList* list) { ShowBook<TFormSprPost>(opPostsBook, list); }
+void ShowSprCtgr(T_CtgrList* list) { ShowBook<TFormSprCtgr>(opCategoriesBook, list); }
+bool SelectPost(qint32& num) { return Pick<TFormSprPost>(num); }
+bool SelectCtgr(qint32& num) { return Pick<TFormSprCtgr>(num); }
