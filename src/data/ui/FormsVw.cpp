@@ -91,9 +91,9 @@ void TFormFormsVw::done(int result)
     QPointer<QWidget> chosen = result == mrOk ? SelectedForm() : nullptr;
     SaveFormPosition(this);
     TForm::done(result);
+    close(); // freed later, so the chosen form is activated after the list went
     if (chosen)
         Activate(chosen);
-    close();
 }
 
 void TFormFormsVw::changeEvent(QEvent* event)
@@ -117,7 +117,7 @@ QList<QWidget*> ScreenForms()
     if (active && active->isVisible())
         forms.append(active);
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != active && w->isVisible() && !(w->windowFlags() & Qt::SplashScreen) && w->isWindow()
+        if (w != active && w->isVisible() && w->windowType() != Qt::SplashScreen && w->isWindow()
             && !qobject_cast<QMenu*>(w))
             forms.append(w);
     return forms;
