@@ -12,10 +12,27 @@
 
 #include <QDir>
 #include <QObject>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 TDateTime StartDate = 0;
+TDateTime MinWorkDate = 0;
+TDateTime MaxWorkDate = 0;
+
+namespace {
+QList<qint32> g_runStates;
+} // namespace
+
+const QList<qint32>& RunStateHistory() { return g_runStates; }
+void ClearRunStateHistory() { g_runStates.clear(); }
+
+void ComputeWorkDateBounds()
+{
+    const TDateTime dates[] = {Cfg.BegPeriod, Cfg.EndPeriod, Cfg.Workdate, Cfg.BegDate, Date(), StartDate};
+    MinWorkDate = *std::min_element(std::begin(dates), std::end(dates));
+    MaxWorkDate = *std::max_element(std::begin(dates), std::end(dates)) + 3650;
+}
 QString TMP;
 QString TxtDir;
 QString TmpTableName;
@@ -131,6 +148,7 @@ void SetRunState(qint32 state)
         ++Cfg.Error;
     else
         Cfg.Error = state;
+    g_runStates.append(Cfg.Error);
     // Written past IniSavingEnabled on purpose. A failure is reported and the
     // work goes on: the run state only informs the next start.
     try {

@@ -10,6 +10,7 @@
 #include "platform/DateTime.h"
 #include "platform/Variant.h"
 
+#include <QList>
 #include <QString>
 #include <array>
 #include <cstddef>
@@ -185,6 +186,10 @@ enum : qint32 {
 // breaks off must leave its trace for the next one.
 void SetRunState(qint32 state);
 void ReadErrorsSection();
+// Every value SetRunState stored in this process, in order (tests and the
+// start-up log read it); cleared by ClearRunStateHistory.
+const QList<qint32>& RunStateHistory();
+void ClearRunStateHistory();
 
 // ---------------------------------------------------------------- user settings
 
@@ -255,6 +260,12 @@ void WriteNetWorkCFG();
 
 // Today's date as read once at start-up.
 extern TDateTime StartDate;
+// The range the working date may be set in: the earliest of the period's
+// bounds, the working date, BegDate, today and StartDate, and the latest of
+// them plus ten years. Computed at the end of start-up.
+extern TDateTime MinWorkDate;
+extern TDateTime MaxWorkDate;
+void ComputeWorkDateBounds();
 // The work folder: program folder + "TMP/".
 extern QString TMP;
 // The text folder with the templates: program folder + "TXT/".

@@ -1,0 +1,20 @@
+#include "data/FirstStart.h"
+
+#include "data/AppContext.h"
+#include "data/Calendar.h"
+#include "data/Dops.h"
+#include "foundation/DateFuncs.h"
+
+bool AddBasicCalendar()
+{
+    T_CalendarList* calendars = CalendarList();
+    if (!calendars || calendars->TipCount() != 0)
+        return false;
+    T_CalendarTip* tip = calendars->AddTip(ckMonthly);
+    tip->Name = QStringLiteral("Основной календарь");
+    tip->AddTable(FirstDayOfMonth(Cfg.Workdate), LastDayOfMonth(Cfg.Workdate), 10);
+    tip->Save();
+    return true;
+}
+
+int AddBuiltInKinds() { return DNList()->GenerateConstDops(); }

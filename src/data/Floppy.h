@@ -1,0 +1,23 @@
+#pragma once
+// Copies a list of files (an archive's volumes) onto one or more floppy
+// disks: asks for each disk and, when it holds data, whether to clear it;
+// shows the progress; compares each copy with its source when asked.
+
+#include <QString>
+#include <QStringList>
+
+class IProgress;
+
+// The files (names relative to `source`) go to `destination` ("A:" and
+// "B:" stand for the floppy drives). Prompts go through the message
+// service, the progress to `progress` (a session with two bars already
+// running) or, when nullptr, to a session of its own on Progress().
+// True when every file was copied (and compared); a stop or "Прекратить"
+// answers false and leaves the files copied so far. A copy that keeps
+// failing without the disk prompt shows its error and answers false.
+bool CopyFilesToFloppies(const QStringList& files, const QString& source, const QString& destination, bool askForDisk,
+    bool compare, IProgress* progress = nullptr);
+
+// Whether ClearDirectory may empty the folder: never the data folder, the
+// program folder, the home folder or "/".
+bool MayClearFolder(const QString& folder);

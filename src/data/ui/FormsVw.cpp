@@ -1,0 +1,171 @@
+#include "data/ui/FormsVw.h"
+
+#include "data/ui/FormPlacement.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+QPointer<TFormFormsVw> g_list;
+
+void Activate(QWidget* form)
+{
+    if (form->isMinimized())
+        form->showNormal();
+    form->raise();
+    form->activateWindow();
+}
+
+} // namespace
+
+TFormFormsVw::TFormFormsVw(QWidget* parent) : TForm(parent, QStringLiteral("FormFormsVw"))
+{
+    setWindowTitle(QStringLiteral("Список активных окон"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* layout = new QVBoxLayout(this);
+    List = new QListWidget(this);
+    List->setObjectName(QStringLiteral("List"));
+    layout->addWidget(List);
+    auto* buttons = new QHBoxLayout();
+    btOk = new QPushButton(QStringLiteral("  Ok  "), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    btOk->setDefault(true);
+    btCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    btRefresh = new QPushButton(QStringLiteral("Обновить"), this);
+    btRefresh->setObjectName(QStringLiteral("btRefresh"));
+    for (QPushButton* b : {btOk, btCancel, btRefresh})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+    resize(320, 260);
+    connect(btOk, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(btCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(btRefresh, &QPushButton::clicked, this, [this] { Fill(); });
+    connect(List, &QListWidget::itemActivated, this, [this] { done(mrOk); });
+}
+
+void TFormFormsVw::Fill()
+{
+    List->clear();
+    first_ = nullptr;
+    for (QWidget* form : ScreenForms()) {
+        if (form == this)
+            continue;
+        const QString caption = form->windowTitle().trimmed().isEmpty() ? form->objectName() : form->windowTitle();
+        auto* item = new QListWidgetItem(caption, List);
+        item->setData(Qt::UserRole, QVariant::fromValue<QObject*>(form));
+        if (!first_)
+            first_ = form;
+    }
+    if (List->count() > 0)
+        List->setCurrentRow(0);
+}
+
+QWidget* TFormFormsVw::SelectedForm() const
+{
+    const QListWidgetItem* item = List->currentItem();
+    return item ? qobject_cast<QWidget*>(item->data(Qt::UserRole).value<QObject*>()) : nullptr;
+}
+
+void TFormFormsVw::showEvent(QShowEvent* event)
+{
+    TForm::showEvent(event);
+    RestoreFormPosition(this);
+    Fill();
+    List->setFocus();
+}
+
+void TFormFormsVw::done(int result)
+{
+    if (closing_)
+        return;
+    closing_ = true;
+    QPointer<QWidget> chosen = result == mrOk ? SelectedForm() : nullptr;
+    SaveFormPosition(this);
+    TForm::done(result);
+    close(); // freed later, so the chosen form is activated after the list went
+    if (chosen)
+        Activate(chosen);
+}
+
+void TFormFormsVw::changeEvent(QEvent* event)
+{
+    TForm::changeEvent(event);
+    // Losing the focus closes the list.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible() && !closing_)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!isActiveWindow())
+                    done(mrCancel);
+            },
+            Qt::QueuedConnection);
+}
+
+QList<QWidget*> ScreenForms()
+{
+    QList<QWidget*> forms;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->isVisible())
+        forms.append(active);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != active && w->isVisible() && w->windowType() != Qt::SplashScreen && w->isWindow()
+            && !qobject_cast<QMenu*>(w))
+            forms.append(w);
+    return forms;
+}
+
+TFormFormsVw* ShowFormsList()
+{
+    if (g_list) {
+        if (g_list->isMinimized())
+            g_list->showNormal();
+        g_list->Fill();
+    } else {
+        g_list = new TFormFormsVw();
+        g_list->show();
+    }
+    g_list->raise();
+    g_list->activateWindow();
+    return g_list.data();
+}
+
+void ActivateOldestWindow()
+{
+    const QList<QWidget*> forms = ScreenForms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if ((*it)->isVisible()) {
+            Activate(*it);
+            return;
+        }
+}
+
+void ActivatePreviousWindow()
+{
+    const QList<QWidget*> forms = ScreenForms();
+    for (int i = 1; i < forms.size(); ++i)
+        if (forms[i]->isEnabled() && !qobject_cast<TFormFormsVw*>(forms[i])) {
+            Activate(forms[i]);
+            return;
+        }
+}
+
+void InstallWindowListKeys(QWidget* window)
+{
+    auto add = [window](const QKeySequence& keys, void (*action)()) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::ApplicationShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, window, action);
+    };
+    add(QKeySequence(Qt::Key_F6), &ActivateOldestWindow);
+    add(QKeySequence(Qt::CTRL | Qt::Key_F6), &ActivatePreviousWindow);
+    add(QKeySequence(Qt::ALT | Qt::Key_0), [] { ShowFormsList(); });
+}

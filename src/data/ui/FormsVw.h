@@ -1,0 +1,48 @@
+#pragma once
+// The list of open windows ("Список активных окон") and the two
+// window-cycling keys: F6 activates the oldest window, Ctrl+F6 the previous
+// one, Alt+0 opens the list.
+
+#include "foundation/ui/base/FormBase.h"
+
+class QListWidget;
+class QPushButton;
+
+class TFormFormsVw : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormFormsVw(QWidget* parent = nullptr);
+
+    // Every visible top-level form but this one, in the screen's order: its
+    // caption, or its name when the caption is blank.
+    void Fill();
+    // The form of the selected line, or nullptr.
+    QWidget* SelectedForm() const;
+    QWidget* FirstForm() const { return first_; }
+
+    QListWidget* List;
+    QPushButton* btOk;
+    QPushButton* btCancel;
+    QPushButton* btRefresh;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* first_ = nullptr;
+    bool closing_ = false;
+};
+
+// The screen's forms: the visible top-level windows, the active one first.
+QList<QWidget*> ScreenForms();
+// Alt+0: brings up the existing list (restored and refilled) or makes one.
+TFormFormsVw* ShowFormsList();
+// F6: from the end of the screen's list, the first visible form is activated.
+void ActivateOldestWindow();
+// Ctrl+F6: from the second form of the screen's list on, the first that can
+// take the focus and is not the window list.
+void ActivatePreviousWindow();
+// The three keys on a window (the main window).
+void InstallWindowListKeys(QWidget* window);

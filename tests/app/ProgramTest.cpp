@@ -1,0 +1,261 @@
+// The whole program block on a temporary program folder, run as main()
+// runs it: first start, second start, the login, a failing start-up step.
+
+#include "data/ui/Program.h"
+#include "app/program/QorProgram.h"
+#include "data/AppContext.h"
+#include "data/Calendar.h"
+#include "data/Dops.h"
+#include "data/Globals.h"
+#include "data/Startup.h"
+#include "data/ui/FormRegistry.h"
+#include "data/ui/Splash.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/IniFiles.h"
+#include "foundation/IniPersist.h"
+#include "foundation/Progress.h"
+#include "platform/Exceptions.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+#include <QMainWindow>
+#include <QTimer>
+
+namespace {
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetProgramStepHook({}); }
+
+    // Runs the program. `inLoop` runs once the main loop is up, then the
+    // main window is closed as the clerk would close it.
+    int Run(std::function<void()> inLoop = {}, std::function<void(const QString&)> onStep = {})
+    {
+        steps_.clear();
+        splash_.clear();
+        SetProgramStepHook([this, inLoop, onStep](const QString& step) {
+            steps_ << step;
+            if (TFormLabel* splash = SplashForm())
+                if (splash_.isEmpty() || splash_.last() != splash->Status())
+                    splash_ << splash->Status();
+            if (onStep)
+                onStep(step);
+            if (step == QLatin1String("MainLoop"))
+                QTimer::singleShot(0, [inLoop] {
+                    if (inLoop)
+                        inLoop();
+                    if (QMainWindow* main = MainForm())
+                        main->close();
+                });
+        });
+        return QorMain();
+    }
+
+    QString AliasWarning() const
+    {
+        return QStringLiteral("Создаем алиас \"Qor\"\r\n") + folder_.Path() + QStringLiteral("DB/");
+    }
+
+    int IniRunState() const
+    {
+        TIniFile ini(GetIniFileName());
+        return ini.ReadInteger(QStringLiteral("Errors"), QStringLiteral("Error"), -7);
+    }
+
+    // A first start answered as expected, leaving a data base behind.
+    void FirstStart(std::function<void()> inLoop = {})
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Details(AliasWarning());
+        msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Сегодня :    01.01.2025"));
+        ASSERT_EQ(Run(std::move(inLoop)), 0);
+    }
+
+    ScopedFakeClock clock_{45658.5}; // 01.01.2025, noon
+    // The progress window waits on the clock, which stands still here.
+    TSilentProgress progress_;
+    ScopedProgress progressScope_{&progress_};
+    ScopedProgramFolder folder_;
+    QStringList steps_;
+    QStringList splash_;
+};
+
+TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
+{
+    int kinds = -1;
+    QString calendarName;
+    int calendarTables = -1;
+    bool mainShown = false;
+    bool placeholder = false;
+    FirstStart([&] {
+        kinds = DNList()->Count();
+        if (T_CalendarTip* tip = CalendarList()->FindTip(0)) {
+            calendarName = tip->Name;
+            calendarTables = tip->Count();
+        }
+        mainShown = MainForm() && MainForm()->isVisible();
+        placeholder = IsPlaceholderForm(MainForm());
+        SaveScreenshot(MainForm(), QStringLiteral("program-main-placeholder"));
+    });
+    EXPECT_TRUE(QFile::exists(folder_.File(QStringLiteral("DB/SP.DB"))));
+    EXPECT_EQ(kinds, 14);
+    EXPECT_EQ(calendarName, QStringLiteral("Основной календарь"));
+    EXPECT_EQ(calendarTables, 1);
+    EXPECT_TRUE(mainShown);
+    EXPECT_TRUE(placeholder);
+    EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 3, 4, 100, 0}));
+    EXPECT_EQ(IniRunState(), 0);
+    EXPECT_EQ(splash_,
+        (QStringList{
+            QStringLiteral("Старт программы"), QStringLiteral("Формы"), QStringLiteral("Начальные установки")}));
+    EXPECT_EQ(StartedUpTo(), TStartStep::None) << "everything undone";
+    EXPECT_TRUE(ProgramForms().isEmpty());
+
+    // The same day again: no date message, no new alias.
+    ScriptedMessages again;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 3, 4, 100, 0}));
+}
+
+TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
+{
+    FirstStart([] { FindProgramForm(QStringLiteral("FormConfig"))->setGeometry(33, 44, 555, 333); });
+    {
+        TIniFile ini(GetIniFileName());
+        ini.WriteInteger(QStringLiteral("MainFont"), QStringLiteral("Size"), 10);
+        ini.UpdateFile();
+    }
+    ScriptedMessages msgs;
+    QRect place;
+    int mainSize = 0;
+    ASSERT_EQ(Run([&] {
+        place = FindProgramForm(QStringLiteral("FormConfig"))->geometry();
+        mainSize = MainForm()->font().pointSize();
+    }),
+        0);
+    EXPECT_EQ(place, QRect(33, 44, 555, 333));
+    EXPECT_EQ(mainSize, 10);
+    TIniFile ini(GetIniFileName());
+    EXPECT_EQ(
+        ini.ReadString(QStringLiteral("MainFont"), QStringLiteral("Name"), QString()), QStringLiteral("MS Sans Serif"))
+        << "the stored face name stays";
+}
+
+TEST_F(ProgramTest, TwoWrongPasswordsEndTheStartAndAreReportedNextTime)
+{
+    FirstStart([] {
+        Cfg.PassCheck = true;
+        Cfg.Password = QStringLiteral("Secret");
+    });
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Password).Caption(QStringLiteral("Введите пароль")).Enter(QStringLiteral("wrong"));
+        msgs.Expect(MsgKind::Error).Title(QString()).Details(QStringLiteral("Неверный пароль"));
+        msgs.Expect(MsgKind::Password).Enter(QStringLiteral("worse"));
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Неверный пароль"))
+            .Details(QStringLiteral("Выполнение невозможно"));
+        EXPECT_NE(Run(), 0);
+        EXPECT_FALSE(steps_.contains(QStringLiteral("MainLoop")));
+        EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 1001}));
+        EXPECT_EQ(IniRunState(), 1001);
+    }
+    {
+        // Reported first; a two-letter text costs no attempt; letter case is ignored.
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Details(QStringLiteral("В программу пытались войти с неверным паролем"));
+        msgs.Expect(MsgKind::Password).Enter(QStringLiteral("ab"));
+        msgs.Expect(MsgKind::Error).Details(QStringLiteral("Слишком короткий пароль"));
+        msgs.Expect(MsgKind::Password).Enter(QStringLiteral("wrong"));
+        msgs.Expect(MsgKind::Error).Title(QString()).Details(QStringLiteral("Неверный пароль"));
+        msgs.Expect(MsgKind::Password).Enter(QStringLiteral("sECRET"));
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(RunStateHistory(), (QList<qint32>{0, 1, 2, 3, 4, 100, 0}));
+    }
+}
+
+TEST_F(ProgramTest, CancelAtTheLoginEndsSilently)
+{
+    FirstStart([] {
+        Cfg.PassCheck = true;
+        Cfg.Password = QStringLiteral("Secret");
+    });
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Password).PressEsc();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(steps_.contains(QStringLiteral("MainLoop")));
+    EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 0}));
+    EXPECT_EQ(msgs.Log().size(), 1);
+}
+
+TEST_F(ProgramTest, AnExceptionOfAStartUpStepEndsInItsMessageAndAnOrderlyExit)
+{
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Warning).Details(AliasWarning());
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Free space low"));
+    const int code = Run({}, [](const QString& step) {
+        if (step == QLatin1String("Forms"))
+            throw EDiskFull(QStringLiteral("Free space low"));
+    });
+    EXPECT_NE(code, 0);
+    EXPECT_FALSE(steps_.contains(QStringLiteral("MainLoop")));
+    EXPECT_EQ(StartedUpTo(), TStartStep::None);
+    EXPECT_TRUE(ProgramForms().isEmpty());
+    EXPECT_EQ(SplashForm(), nullptr);
+    QStringList leftovers;
+    for (QDirIterator it(folder_.Path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        if (const QString name = it.next(); name.contains(QLatin1String(".~")))
+            leftovers << name;
+    EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(' ').toStdString();
+
+    // The silent abort ends the start without a message, not with 0.
+    ScriptedMessages silent;
+    EXPECT_NE(Run({},
+                  [](const QString& step) {
+                      if (step == QLatin1String("AppInitProc"))
+                          Abort();
+                  }),
+        0);
+    EXPECT_TRUE(silent.Log().isEmpty());
+}
+
+TEST_F(ProgramTest, AFailingLastStepAnsweredNoStillEndsTheStartUp)
+{
+    FirstStart();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Question)
+        .Title(QStringLiteral("Ошибка инициализации программы"))
+        .Containing(QStringLiteral("Нет справочника"))
+        .No();
+    bool saving = false;
+    TDateTime minDate = 0, maxDate = 0;
+    EXPECT_EQ(Run(
+                  [&] {
+                      saving = IniSavingEnabled;
+                      minDate = MinWorkDate;
+                      maxDate = MaxWorkDate;
+                  },
+                  [](const QString& step) {
+                      if (step == QLatin1String("GenerateConstDops"))
+                          RaiseError(QStringLiteral("Нет справочника"));
+                  }),
+        0);
+    EXPECT_TRUE(saving);
+    EXPECT_GT(minDate, 0);
+    EXPECT_GE(maxDate, minDate + 3650);
+    // Answered yes, the program ends without a second message.
+    ScriptedMessages yes;
+    yes.Expect(MsgKind::Question).Yes();
+    EXPECT_NE(Run({},
+                  [](const QString& step) {
+                      if (step == QLatin1String("GenerateConstDops"))
+                          RaiseError(QStringLiteral("Нет справочника"));
+                  }),
+        0);
+    EXPECT_FALSE(steps_.contains(QStringLiteral("MainLoop")));
+}
+
+} // namespace
