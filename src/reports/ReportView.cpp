@@ -283,7 +283,8 @@ QFont ReportFont(const QString& name, int points, int style)
     else if (name.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0)
         family = QStringLiteral("Liberation Mono");
     QFont f(family);
-    f.setPixelSize(std::max(1, ReportPixels(points)));
+    // A damaged template cannot ask the font engine for absurd sizes.
+    f.setPixelSize(std::clamp(ReportPixels(points), 1, 2000));
     f.setItalic(style & 1);
     f.setBold(style & 2);
     f.setUnderline(style & 4);
@@ -476,7 +477,7 @@ void TView::Draw(QPainter& canvas, int mode)
         if (design && T != vtBand)
             CornerMarks(canvas, *this);
         canvas.save();
-        canvas.setPen(QPen(Qt::black, std::max(1, FW), T == vtBand ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap));
+        canvas.setPen(QPen(Qt::black, std::clamp(FW, 1, 2000), T == vtBand ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap));
         canvas.setBrush(Qt::NoBrush);
         if (FT & 1)
             canvas.drawLine(X + W, Y, X + W, Y + H);
