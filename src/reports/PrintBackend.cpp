@@ -98,7 +98,10 @@ void TSystemPrintBackend::DrawPage(int, const TPageInfo& page, const QRect& dest
         return;
     painter_->save();
     painter_->translate(dest.topLeft());
-    painter_->scale(qreal(dest.width()) / page.Sheet.width(), qreal(dest.height()) / page.Sheet.height());
+    // A picture scales itself from its own resolution to the device's.
+    const qreal own = qreal(page.Picture.logicalDpiX()) / printer_->logicalDpiX();
+    const qreal ownY = qreal(page.Picture.logicalDpiY()) / printer_->logicalDpiY();
+    painter_->scale(qreal(dest.width()) / page.Sheet.width() * own, qreal(dest.height()) / page.Sheet.height() * ownY);
     painter_->drawPicture(0, 0, page.Picture);
     painter_->restore();
 }

@@ -28,6 +28,15 @@ public:
     void drawTextItem(const QPointF& p, const QTextItem& ti) override
     {
         const QPointF at = transform_.map(p);
+        // The pieces of one drawn text (split by script) join again.
+        if (!Log.isEmpty() && Log.last().startsWith(QLatin1String("text ")) && qAbs(at.y() - lastY_) < 0.01
+            && qAbs(at.x() - lastEnd_) < 0.5) {
+            Log.last().insert(Log.last().size() - 1, ti.text());
+            lastEnd_ = at.x() + ti.width();
+            return;
+        }
+        lastY_ = at.y();
+        lastEnd_ = at.x() + ti.width();
         Log << QStringLiteral("text %1,%2 %3 '%4'")
                    .arg(qRound(at.x()))
                    .arg(qRound(at.y()))
@@ -72,6 +81,7 @@ private:
     }
     QPen pen_;
     QBrush brush_;
+    qreal lastY_ = 0, lastEnd_ = 0;
     QTransform transform_;
 };
 
