@@ -513,7 +513,14 @@ void T_rTabn::CompareResults()
         Transaction tx(QStringList{S("NC"), S("SR")});
         newResults_->SaveNewResults();
         DateRas = Date();
-        T_TabnBase::Save();
+        if (sources_.Cursors != nullptr) {
+            Cursor& sr = sources_.Cursors->Get(TTabnCursors::Sr);
+            if (!sr.FindKey({Variant(TabNum())}))
+                RaiseTabnNotFound(TabNum());
+            WriteToTable(sr);
+        } else {
+            T_TabnBase::Save();
+        }
         tx.Commit();
         return;
     }
@@ -612,7 +619,15 @@ bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QString
         sources.Formulas->LastFormulaError().DopNum = -1;
     bool loaded = false;
     try {
-        calc.Load();
+        // The run's card cursor when it has one.
+        if (sources.Cursors != nullptr) {
+            Cursor& sr = sources.Cursors->Get(TTabnCursors::Sr);
+            if (!sr.FindKey({Variant(tabNum)}))
+                RaiseTabnNotFound(tabNum);
+            calc.LoadFromTable(sr);
+        } else {
+            calc.Load();
+        }
         loaded = true;
     } catch (const Exception& e) {
         AppendLines(lines, e.Message());

@@ -38,7 +38,7 @@ public:
     }
 };
 
-const char* const kTabnTables[] = {"SRD", "VVOD", "VVARC", "NC", "NCARC"};
+const char* const kTabnTables[] = {"SRD", "VVOD", "VVARC", "NC", "NCARC", "SR"};
 
 // The run's cursor when the list was given a set, else one of its own.
 class ListCursor {
@@ -80,9 +80,13 @@ TTabnCursors::~TTabnCursors() = default;
 Cursor& TTabnCursors::Get(TTable table)
 {
     std::unique_ptr<Cursor>& c = cursors_[table];
-    if (!c)
+    if (!c && table == Sr) {
+        c = std::make_unique<Cursor>(S(kTabnTables[table]));
+        c->Open();
+    } else if (!c) {
         c = std::make_unique<TabnCursor>(kTabnTables[table]);
-    else if (c->State() != CursorState::Browse)
+    }
+    if (c->State() != CursorState::Browse)
         c->Cancel();
     return *c;
 }

@@ -96,10 +96,11 @@ private:
 // The cursors of a run over many employees (the calculation of a
 // department or the enterprise): each entry table opened once on its
 // TABNUM index and lent to every list given the set, so no list opens its
-// tables per employee. The set must outlive the lists that use it.
+// tables per employee; the cards (SR, primary index) for the run's own
+// reads and writes of them. The set must outlive the lists that use it.
 class TTabnCursors {
 public:
-    enum TTable { Srd, Vvod, Vvarc, Nc, Ncarc, TableCount };
+    enum TTable { Srd, Vvod, Vvarc, Nc, Ncarc, Sr, TableCount };
 
     TTabnCursors();
     ~TTabnCursors();
