@@ -21,6 +21,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -55,6 +56,23 @@ TCalcSources CalcSources(TAppContext& context)
     return s;
 }
 
+// ---------------------------------------------------------------- TRtTableCache
+
+TRtTableCache::TRtTableCache() = default;
+
+TRtTableCache::~TRtTableCache() = default;
+
+T_RtList& TRtTableCache::Get(qint32 dopNum)
+{
+    std::unique_ptr<T_RtList>& list = lists_[dopNum];
+    if (!list) {
+        list = std::make_unique<T_RtList>();
+        list->Vid = dopNum;
+        list->Load();
+    }
+    return *list;
+}
+
 // ---------------------------------------------------------------- T_rTabn
 
 T_rTabn::T_rTabn(const TCalcSources& sources)
@@ -65,6 +83,8 @@ T_rTabn::T_rTabn(const TCalcSources& sources)
       monthTotals_(std::make_unique<T_TabnDopList>(sources.Dops, tdkMonthTotals)),
       permanent_(std::make_unique<T_TabnDopList>(sources.Dops, tdkPermanent))
 {
+    for (T_TabnDopList* list : {input_.get(), monthTotals_.get(), newResults_.get(), results_.get(), permanent_.get()})
+        list->Cursors = sources.Cursors;
     input_->SetSortMode(4);
     // Results keep the order they are made in.
     newResults_->SetSortMode(0);
@@ -206,13 +226,13 @@ void T_rTabn::MergeDuplicates()
 
 double T_rTabn::TableAmount(T_TabnDop& entry, double base)
 {
-    std::unique_ptr<T_RtList>& list = rtLists_[entry.DopNum];
-    if (!list) {
-        list = std::make_unique<T_RtList>();
-        list->Vid = entry.DopNum;
-        list->Load();
+    TRtTableCache* tables = sources_.RtTables;
+    if (tables == nullptr) {
+        if (!ownRtTables_)
+            ownRtTables_ = std::make_unique<TRtTableCache>();
+        tables = ownRtTables_.get();
     }
-    T_Rt rt(list.get());
+    T_Rt rt(&tables->Get(entry.DopNum));
     T_RtResult result;
     result.DopNum = entry.DopNum;
     if (!rt.Calc(Date(), base, result))
@@ -493,7 +513,14 @@ void T_rTabn::CompareResults()
         Transaction tx(QStringList{S("NC"), S("SR")});
         newResults_->SaveNewResults();
         DateRas = Date();
-        T_TabnBase::Save();
+        if (sources_.Cursors != nullptr) {
+            Cursor& sr = sources_.Cursors->Get(TTabnCursors::Sr);
+            if (!sr.FindKey({Variant(TabNum())}))
+                RaiseTabnNotFound(TabNum());
+            WriteToTable(sr);
+        } else {
+            T_TabnBase::Save();
+        }
         tx.Commit();
         return;
     }
@@ -592,7 +619,15 @@ bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QString
         sources.Formulas->LastFormulaError().DopNum = -1;
     bool loaded = false;
     try {
-        calc.Load();
+        // The run's card cursor when it has one.
+        if (sources.Cursors != nullptr) {
+            Cursor& sr = sources.Cursors->Get(TTabnCursors::Sr);
+            if (!sr.FindKey({Variant(tabNum)}))
+                RaiseTabnNotFound(tabNum);
+            calc.LoadFromTable(sr);
+        } else {
+            calc.Load();
+        }
         loaded = true;
     } catch (const Exception& e) {
         AppendLines(lines, e.Message());
@@ -621,6 +656,15 @@ void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& gro
     TCalcBatchResult& result)
 {
     IProgress& sink = options.Progress != nullptr ? *options.Progress : Progress();
+    // The run's cursors stay open and its tables are read once, across
+    // every employee and department.
+    TCalcSources run = sources;
+    std::optional<TTabnCursors> cursors;
+    std::optional<TRtTableCache> rtTables;
+    if (run.Cursors == nullptr)
+        run.Cursors = &cursors.emplace();
+    if (run.RtTables == nullptr)
+        run.RtTables = &rtTables.emplace();
     qsizetype total = 0;
     for (const QList<qint32>& group : groups)
         total += group.size();
@@ -635,7 +679,7 @@ void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& gro
                 result.Stopped = true;
                 break;
             }
-            const bool ok = CalcOne(sources, tabNum, options.Date, result.Errors, options.OnCalculated);
+            const bool ok = CalcOne(run, tabNum, options.Date, result.Errors, options.OnCalculated);
             ++result.Calculated;
             result.LastOk = ok;
             if (!ok && result.FirstErrTabn < 1)

@@ -35,6 +35,23 @@ class T_PNList;
 class T_RtList;
 class T_TabnDop;
 class T_TabnDopList;
+class TTabnCursors;
+
+// The calculation tables of the kinds calculated by table, each kind's
+// read at its first request and kept: a run reads them once, not per
+// employee.
+class TRtTableCache {
+public:
+    TRtTableCache();
+    ~TRtTableCache();
+    TRtTableCache(const TRtTableCache&) = delete;
+    TRtTableCache& operator=(const TRtTableCache&) = delete;
+
+    T_RtList& Get(qint32 dopNum);
+
+private:
+    std::map<qint32, std::unique_ptr<T_RtList>> lists_;
+};
 
 // What one calculation reads besides the employee's rows; none owned.
 struct TCalcSources {
@@ -48,6 +65,10 @@ struct TCalcSources {
     bool PNReleased = false; // income tax also for dismissed employees
     bool PNInt = false;
     bool CalcCompare = false; // compare instead of saving
+    // A run's shared cursors and tables (the batch runs make their own
+    // when none are given); nullptr: each calculation opens and reads its own.
+    TTabnCursors* Cursors = nullptr;
+    TRtTableCache* RtTables = nullptr;
 };
 // The sources of the open data base (its lists and settings).
 TCalcSources CalcSources(TAppContext& context);
@@ -133,7 +154,7 @@ private:
     TCalcSources sources_;
     bool failed_ = false;
     std::unique_ptr<T_TabnDopList> input_, newResults_, results_, monthTotals_, permanent_;
-    std::map<qint32, std::unique_ptr<T_RtList>> rtLists_; // calculation tables by kind, read once
+    std::unique_ptr<TRtTableCache> ownRtTables_; // without a run's cache
 };
 
 // ---------------------------------------------------------------- many employees

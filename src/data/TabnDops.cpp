@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -37,6 +38,29 @@ public:
     }
 };
 
+const char* const kTabnTables[] = {"SRD", "VVOD", "VVARC", "NC", "NCARC", "SR"};
+
+// The run's cursor when the list was given a set, else one of its own.
+class ListCursor {
+public:
+    ListCursor(TTabnCursors* shared, TTabnCursors::TTable table)
+    {
+        if (shared != nullptr) {
+            cursor_ = &shared->Get(table);
+        } else {
+            own_.emplace(kTabnTables[table]);
+            cursor_ = &*own_;
+        }
+    }
+    Cursor& operator*() const { return *cursor_; }
+    Cursor* operator->() const { return cursor_; }
+    Cursor* get() const { return cursor_; }
+
+private:
+    std::optional<TabnCursor> own_;
+    Cursor* cursor_ = nullptr;
+};
+
 void DeleteRanged(Cursor& table)
 {
     for (table.First(); !table.IsEmpty();)
@@ -46,6 +70,26 @@ void DeleteRanged(Cursor& table)
 TDateTime PrevMonthEnd(TDateTime date) { return GetMonthBeg(date) - 1; }
 
 } // namespace
+
+// ---------------------------------------------------------------- TTabnCursors
+
+TTabnCursors::TTabnCursors() = default;
+
+TTabnCursors::~TTabnCursors() = default;
+
+Cursor& TTabnCursors::Get(TTable table)
+{
+    std::unique_ptr<Cursor>& c = cursors_[table];
+    if (!c && table == Sr) {
+        c = std::make_unique<Cursor>(S(kTabnTables[table]));
+        c->Open();
+    } else if (!c) {
+        c = std::make_unique<TabnCursor>(kTabnTables[table]);
+    }
+    if (c->State() != CursorState::Browse)
+        c->Cancel();
+    return *c;
+}
 
 // ---------------------------------------------------------------- T_TabnDop
 
@@ -259,46 +303,46 @@ void T_TabnDopList::Load()
     const qint32 all0 = INT32_MIN, all1 = INT32_MAX;
     switch (kind_) {
     case tdkPermanent: {
-        TabnCursor srd("SRD");
-        srd.SetRange({tabn}, {tabn});
-        ReadRows(srd, all0, all1);
+        ListCursor srd(Cursors, TTabnCursors::Srd);
+        srd->SetRange({tabn}, {tabn});
+        ReadRows(*srd, all0, all1);
         break;
     }
     case tdkInput:
         if (IsInWorkMonth(Date)) {
-            TabnCursor vvod("VVOD");
-            vvod.SetRange({tabn}, {tabn});
-            ReadRows(vvod, all0, all1);
+            ListCursor vvod(Cursors, TTabnCursors::Vvod);
+            vvod->SetRange({tabn}, {tabn});
+            ReadRows(*vvod, all0, all1);
         } else {
             // Archived input of a month: by its input date (DATEVV).
-            TabnCursor vvarc("VVARC");
+            ListCursor vvarc(Cursors, TTabnCursors::Vvarc);
             const auto [from, to] = month(monthBeg, monthEnd);
-            vvarc.SetRange(from, to);
-            ReadRows(vvarc, all0, all1);
+            vvarc->SetRange(from, to);
+            ReadRows(*vvarc, all0, all1);
         }
         break;
     case tdkResults: {
         if (IsInWorkMonth(Date)) {
-            TabnCursor nc("NC");
-            nc.SetRange({tabn}, {tabn});
-            ReadRows(nc, all0, all1);
+            ListCursor nc(Cursors, TTabnCursors::Nc);
+            nc->SetRange({tabn}, {tabn});
+            ReadRows(*nc, all0, all1);
         } else {
-            TabnCursor ncarc("NCARC");
+            ListCursor ncarc(Cursors, TTabnCursors::Ncarc);
             const auto [from, to] = month(monthBeg, monthEnd);
-            ncarc.SetRange(from, to);
-            ReadRows(ncarc, all0, all1);
+            ncarc->SetRange(from, to);
+            ReadRows(*ncarc, all0, all1);
         }
-        TabnCursor ncarc("NCARC");
+        ListCursor ncarc(Cursors, TTabnCursors::Ncarc);
         const auto [from, to] = month(prevBeg, prevEnd);
-        ncarc.SetRange(from, to);
-        ReadRows(ncarc, dnVsego, dnVsego, dnBegin);
+        ncarc->SetRange(from, to);
+        ReadRows(*ncarc, dnVsego, dnVsego, dnBegin);
         break;
     }
     case tdkMonthTotals: {
-        TabnCursor ncarc("NCARC");
+        ListCursor ncarc(Cursors, TTabnCursors::Ncarc);
         const auto [from, to] = month(prevBeg, prevEnd);
-        ncarc.SetRange(from, to);
-        ReadRows(ncarc, dnFirstReserved, dnVsego);
+        ncarc->SetRange(from, to);
+        ReadRows(*ncarc, dnFirstReserved, dnVsego);
         break;
     }
     case tdkNewResults: DoChange(); return;
@@ -345,11 +389,11 @@ void T_TabnDopList::SaveEntries(const QList<Cursor*>& tables, Cursor& target, co
 
 void T_TabnDopList::SavePermanent()
 {
-    TabnCursor srd("SRD");
-    srd.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    ListCursor srd(Cursors, TTabnCursors::Srd);
+    srd->SetRange({Variant(TabNum)}, {Variant(TabNum)});
     SaveEntries(
-        {&srd}, srd, QStringLiteral("Ошибка сохранения списка постоянных доплат\r\n"), [&] { DeleteRanged(srd); },
-        [this](T_TabnDop*) { return TabNum > 0; });
+        {srd.get()}, *srd, QStringLiteral("Ошибка сохранения списка постоянных доплат\r\n"),
+        [&] { DeleteRanged(*srd); }, [this](T_TabnDop*) { return TabNum > 0; });
 }
 
 void T_TabnDopList::SaveInput()
@@ -358,15 +402,15 @@ void T_TabnDopList::SaveInput()
     // it would replace the employee's current input.
     if (!IsInWorkMonth(Date) || !IsInWorkMonth(GetDate()))
         throw EAppException(QStringLiteral("Данные ввода можно сохранить только за рабочий месяц"));
-    TabnCursor vvod("VVOD");
+    ListCursor vvod(Cursors, TTabnCursors::Vvod);
     Cursor sr(S("SR"));
     sr.Open();
-    vvod.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    vvod->SetRange({Variant(TabNum)}, {Variant(TabNum)});
     SaveEntries(
-        {&vvod, &sr}, vvod, QStringLiteral("Ошибка сохранения списка данных ввода\r\n"),
+        {vvod.get(), &sr}, *vvod, QStringLiteral("Ошибка сохранения списка данных ввода\r\n"),
         [&] {
             ResetCalcDate(TabNum);
-            DeleteRanged(vvod);
+            DeleteRanged(*vvod);
         },
         [this](T_TabnDop*) { return TabNum > 0; });
 }
@@ -374,10 +418,11 @@ void T_TabnDopList::SaveInput()
 void T_TabnDopList::SaveMonthTotals()
 {
     const TDateTime last = PrevMonthEnd(Date);
-    TabnCursor ncarc("NCARC");
-    ncarc.SetRange({Variant(TabNum), Variant::FromDate(GetMonthBeg(last))}, {Variant(TabNum), Variant::FromDate(last)});
+    ListCursor ncarc(Cursors, TTabnCursors::Ncarc);
+    ncarc->SetRange(
+        {Variant(TabNum), Variant::FromDate(GetMonthBeg(last))}, {Variant(TabNum), Variant::FromDate(last)});
     SaveEntries(
-        {&ncarc}, ncarc, QStringLiteral("Ошибка сохранения данных за прошлый период\r\n"), [] {},
+        {ncarc.get()}, *ncarc, QStringLiteral("Ошибка сохранения данных за прошлый период\r\n"), [] {},
         [this, last](T_TabnDop* entry) {
             if (TabNum < 1 || !IsReservedDopNum(entry->DopNum))
                 return false;
@@ -390,10 +435,10 @@ void T_TabnDopList::SaveMonthTotals()
 
 void T_TabnDopList::SaveNewResults()
 {
-    TabnCursor nc("NC");
-    nc.SetRange({Variant(TabNum)}, {Variant(TabNum)});
+    ListCursor nc(Cursors, TTabnCursors::Nc);
+    nc->SetRange({Variant(TabNum)}, {Variant(TabNum)});
     SaveEntries(
-        {&nc}, nc, QString(), [&] { DeleteRanged(nc); }, [this](T_TabnDop*) { return TabNum > 0; });
+        {nc.get()}, *nc, QString(), [&] { DeleteRanged(*nc); }, [this](T_TabnDop*) { return TabNum > 0; });
 }
 
 T_TabnDop* T_TabnDopList::FindTabnDop(qint32 dopNum) const

@@ -18,7 +18,9 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
 #include <functional>
+#include <memory>
 
 class Cursor;
 class T_Dop;
@@ -91,6 +93,28 @@ private:
     bool dopLooked_ = false;
 };
 
+// The cursors of a run over many employees (the calculation of a
+// department or the enterprise): each entry table opened once on its
+// TABNUM index and lent to every list given the set, so no list opens its
+// tables per employee; the cards (SR, primary index) for the run's own
+// reads and writes of them. The set must outlive the lists that use it.
+class TTabnCursors {
+public:
+    enum TTable { Srd, Vvod, Vvarc, Nc, Ncarc, Sr, TableCount };
+
+    TTabnCursors();
+    ~TTabnCursors();
+    TTabnCursors(const TTabnCursors&) = delete;
+    TTabnCursors& operator=(const TTabnCursors&) = delete;
+
+    // The table's cursor, opened at first use; an edit left pending by a
+    // failed write is cancelled.
+    Cursor& Get(TTable table);
+
+private:
+    std::array<std::unique_ptr<Cursor>, TableCount> cursors_;
+};
+
 // Negative when a sorts before b: unknown kinds after known ones, accruals
 // before deductions, then by the mode (2 shown name, 3 display order, 4 type
 // among 1..3, then calculation stage; 1 nothing more), ties by number.
@@ -116,6 +140,8 @@ public:
     TDateTime Date = 0; // the period the list is read for
     TDateTime OwnDate = 0; // dates new entries when set (see GetDate)
     TNotifyEvent OnChange;
+    // A run's shared cursors; nullptr: the list opens its own per call.
+    TTabnCursors* Cursors = nullptr;
 
     // Sets the number and reads the entries (Date first).
     void SetTabn(qint32 tabNum);

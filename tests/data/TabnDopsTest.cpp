@@ -447,6 +447,58 @@ TEST_F(TabnDopList, NewResultsReplaceTheEmployeesRows)
     EXPECT_EQ(Rows("NC").size(), 3);
 }
 
+// A run's shared cursors: every kind of list reads and writes through them
+// for one employee after another, opening no cursor of its own, and a
+// failed save leaves them usable.
+TEST_F(TabnDopList, ListsOfARunShareItsCursors)
+{
+    AddInput("VVOD", 17, 1, 100, work);
+    AddInput("VVOD", 18, 3, 200, work);
+    AddResult("NC", 18, 1, 7, work);
+    AddResult("NCARC", 18, dnVsego, 50, prevEnd);
+    AddRow("SRD", {"TABNUM", "DOPNUM", "SUM"}, {Variant(18), Variant(5), Variant(10.0)});
+    TTabnCursors cursors;
+    const auto run = [&](int tabn) {
+        QList<QList<int>> read;
+        for (quint8 kind : {tdkPermanent, tdkInput, tdkResults, tdkMonthTotals}) {
+            T_TabnDopList list(&dn, kind);
+            list.Cursors = &cursors;
+            list.Date = work;
+            list.SetTabn(tabn);
+            read << Numbers(list);
+        }
+        T_TabnDopList results(&dn, tdkNewResults);
+        results.Cursors = &cursors;
+        results.Date = work;
+        results.SetTabn(tabn);
+        results.SetValues(3, 0, Money(tabn), 0);
+        results.SetValues(dnVsego, 0, Money(1), 0);
+        results.Save();
+        return read;
+    };
+    run(17); // every table opened once
+    const uint64_t before = Cursor().Id();
+    EXPECT_EQ(run(18), (QList<QList<int>>{{5}, {3}, {1, dnBegin}, {dnVsego}}));
+    EXPECT_EQ(run(17), (QList<QList<int>>{{}, {1}, {3, dnVsego}, {}})) << "the rows the first run saved";
+    EXPECT_EQ(Cursor().Id(), before + 1) << "no cursor made but the probes";
+
+    T_TabnDopList failing(&dn, tdkNewResults);
+    failing.Cursors = &cursors;
+    failing.Date = work;
+    failing.TabNum = 18;
+    failing.SetValues(1, 0, Money(9), 0);
+    failing.SetValues(3, 0, Money(9), 0);
+    failing[1]->Kind = 9; // the second append fails
+    EXPECT_THROW(failing.Save(), EAppException);
+    T_TabnDopList results(&dn, tdkResults);
+    results.Cursors = &cursors;
+    results.Date = work;
+    results.SetTabn(18);
+    EXPECT_EQ(Numbers(results), (QList<int>{3, dnBegin, dnVsego})) << "the stored rows, unchanged";
+    const QList<Stored> nc = Rows("NC");
+    EXPECT_EQ(nc.size(), 4);
+}
+
 // ---------------------------------------------------------------- kinds, filters and checks
 
 TEST_F(TabnDopList, UnknownKindsAndForeignRowsAreRefused)

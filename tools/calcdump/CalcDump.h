@@ -1,0 +1,25 @@
+#pragma once
+// The calculation dump: employees calculated as the program's batch run
+// does it, and for each his result rows in calculation order, then his
+// error lines, as plain text in the program's fixed format settings:
+//
+//   TABNUM;DOPNUM;DTIME;SUM
+//   17;3;160,0000;16000,00
+//   ...
+//   ***  Ошибки при расчете. Табельный номер [18]
+//   Не определен календарь №5 на дату "01.03.2024"
+//   (an empty line)
+//
+// Nothing is saved: the run is rolled back when the dump is written.
+
+#include <QString>
+
+#include <functional>
+
+// What to dump; TabNum 0: every working employee of every department.
+struct TCalcDumpRequest {
+    qint32 TabNum = 0;
+};
+
+// Runs on the open data base; every line goes to `out` (without its end).
+void CalcDump(const TCalcDumpRequest& request, const std::function<void(const QString&)>& out);
