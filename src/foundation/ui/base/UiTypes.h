@@ -28,8 +28,9 @@ template <typename F> void GuardedPaint(F&& work)
     }
 }
 
-// An event without arguments; Sender is the component that fires it.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
+// A widget's event without arguments; Sender is the component that fires
+// it. The program's change notifications use TNotifyEvent (TypeList.h).
+using TQtNotifyEvent = std::function<void(QObject* Sender)>;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 

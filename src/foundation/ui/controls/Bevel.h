@@ -61,8 +61,8 @@ public:
 
     TBv0ChangeEvent OnChange;
     TBv0ChangeEvent OnChangeSel;
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
+    TQtNotifyEvent OnClick;
+    TQtNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;

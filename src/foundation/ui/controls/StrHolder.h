@@ -47,8 +47,8 @@ public:
     QStringList StrData() const;
     void SetStrData(const QStringList& data);
 
-    TNotifyEvent OnChanging;
-    TNotifyEvent OnChange;
+    TQtNotifyEvent OnChanging;
+    TQtNotifyEvent OnChange;
 
 private:
     template <typename F> void Change(F&& f);

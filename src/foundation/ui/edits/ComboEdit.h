@@ -60,7 +60,7 @@ public:
     // Closes the drop-down, taking its value into the text or not.
     void PopupCloseUp(bool accept);
 
-    TNotifyEvent OnButtonClick;
+    TQtNotifyEvent OnButtonClick;
 
 protected:
     // For descendants with a drop-down: the window (owned by the edit) that

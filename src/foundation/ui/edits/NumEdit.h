@@ -40,8 +40,8 @@ public:
     // Pastes the clipboard; a paste that leaves no number is undone and reported.
     void PasteText();
 
-    TNotifyEvent OnChange;
-    TNotifyEvent OnExit;
+    TQtNotifyEvent OnChange;
+    TQtNotifyEvent OnExit;
 
 protected:
     int DecimalPlaces() const { return decimalPlaces_; }

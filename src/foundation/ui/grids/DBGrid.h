@@ -126,9 +126,9 @@ public:
     bool PostEditor();
 
     // Fired on a double click on a cell or a title.
-    TNotifyEvent OnDblClick;
+    TQtNotifyEvent OnDblClick;
     // The ellipsis button of a cbsEllipsis column (or Ctrl+Enter in its editor).
-    TNotifyEvent OnEditButtonClick;
+    TQtNotifyEvent OnEditButtonClick;
     // Before the grid handles a key; Key 0 stops it.
     TDBGridKeyEvent OnKeyDown;
 

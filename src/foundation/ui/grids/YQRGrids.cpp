@@ -211,7 +211,7 @@ void Tyq_DrawGrid::SetFixedRows(int value)
     InvalidateGrid();
 }
 
-void Tyq_DrawGrid::SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized)
+void Tyq_DrawGrid::SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TQtNotifyEvent& sized)
 {
     def = value;
     std::fill(sizes.begin(), sizes.end(), value);
@@ -242,7 +242,7 @@ int Tyq_DrawGrid::RowHeights(int row) const
     return rowHeights_[row];
 }
 
-void Tyq_DrawGrid::SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized)
+void Tyq_DrawGrid::SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TQtNotifyEvent& sized)
 {
     if (index < 0 || index >= count)
         IndexOutOfRange();

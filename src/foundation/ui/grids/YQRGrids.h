@@ -190,27 +190,27 @@ public:
     TSelectCellEvent OnSelectCell;
     TGetEditEvent OnGetEditText;
     TSetEditEvent OnSetEditText;
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TNotifyEvent OnTopLeftChanged;
+    TQtNotifyEvent OnClick;
+    TQtNotifyEvent OnDblClick;
+    TQtNotifyEvent OnTopLeftChanged;
     TGridKeyEvent OnKeyDown;
     TGridKeyPressEvent OnKeyPress;
 
     // ----- the program's own events
     TAcceptKeyEvent OnAcceptEditKey;
-    TNotifyEvent OnCancelEdit;
+    TQtNotifyEvent OnCancelEdit;
     TFixedCellCheckEvent OnCheckButton;
-    TNotifyEvent OnChangeFocus;
+    TQtNotifyEvent OnChangeFocus;
     TFixedCellClickEvent OnFixedCellClick;
-    TNotifyEvent OnColumnSized;
-    TNotifyEvent OnRowSized;
+    TQtNotifyEvent OnColumnSized;
+    TQtNotifyEvent OnRowSized;
     TEditLimitEvent OnGetEditLimit;
-    TNotifyEvent OnEditChange;
+    TQtNotifyEvent OnEditChange;
     TEditShowEvent OnShowEditor;
     TEditAlignEvent OnGetEditAlign;
     TEditStyleEvent OnGetEditStyle;
     TPicklistEvent OnGetPicklist;
-    TNotifyEvent OnEditButtonClick;
+    TQtNotifyEvent OnEditButtonClick;
 
     // ----- what the editor asks of the grid
     QString GetEditText(int col, int row);
@@ -281,8 +281,8 @@ private:
     void ResizeAxis(std::vector<int>& sizes, int count, int def);
     // One column's width or one row's height, then the default of all of them;
     // sized is the axis's notification.
-    void SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TNotifyEvent& sized);
-    void SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TNotifyEvent& sized);
+    void SetCellSize(std::vector<int>& sizes, int count, int index, int size, const TQtNotifyEvent& sized);
+    void SetDefaultSize(int& def, std::vector<int>& sizes, int value, const TQtNotifyEvent& sized);
     bool SizingAt(const QPoint& pos, GridState& state, int& index) const;
 
     bool IsFixedButton(int col, int row);
