@@ -23,7 +23,7 @@ namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-// The number edits by name (their header cannot stand beside the data headers).
+// The number edits by name.
 QLineEdit* Edit(QWidget& form, const char* name)
 {
     auto* edit = form.findChild<QLineEdit*>(QString::fromLatin1(name));

@@ -1,7 +1,6 @@
 #pragma once
-// The values of an entry as the input dialogs show and write them. Kept
-// apart from the dialogs because the number edits' header and the data
-// headers each declare their own TNotifyEvent.
+// The values of an entry as the input dialogs show and write them, read
+// and written apart from the widgets.
 
 #include "platform/DateTime.h"
 

@@ -242,6 +242,17 @@ bool TFormFindDNum::FormKeyDown(QKeyEvent* event)
     return false;
 }
 
+void TFormFindDNum::setVisible(bool visible)
+{
+    TForm::setVisible(visible);
+    // Showing hands the edit a tab focus, which selects the number: the
+    // caret goes back after it, so that typing goes on with the number.
+    if (visible) {
+        edNum->deselect();
+        edNum->setCursorPosition(edNum->text().size());
+    }
+}
+
 bool InputDopNum(const QString& prompt, int& num)
 {
     TFormFindDNum form;

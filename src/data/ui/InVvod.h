@@ -70,6 +70,8 @@ public:
     QLabel* lb;
     Tyq_IntegerEdit* edNum;
 
+    void setVisible(bool visible) override;
+
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
 };
