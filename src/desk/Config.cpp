@@ -1,0 +1,329 @@
+#include "desk/Config.h"
+
+#include "data/AppContext.h"
+#include "data/DatModl.h"
+#include "data/Globals.h"
+#include "data/Money.h"
+#include "data/ui/SrSelect.h"
+#include "desk/Main.h"
+#include "foundation/Messages.h"
+#include "foundation/ui/dialogs/Clndr.h"
+#include "platform/SysUtils.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QCheckBox* Check(QWidget* parent, QLayout* layout, const QString& name, const QString& caption)
+{
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(name);
+    layout->addWidget(c);
+    return c;
+}
+
+QLineEdit* Edit(QWidget* parent, const QString& name, int tag = 0)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setProperty("tag", tag);
+    return e;
+}
+
+QButtonGroup* Variants(QWidget* parent, QLayout* layout, const QString& name, const QString& caption)
+{
+    auto* box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    auto* h = new QHBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    group->setObjectName(name);
+    const QStringList items{QStringLiteral("Все"), QStringLiteral("1-й"), QStringLiteral("2-й"), QStringLiteral("3-й"),
+        QStringLiteral("4-й")};
+    for (int i = 0; i < items.size(); ++i) {
+        auto* r = new QRadioButton(items[i], box);
+        r->setObjectName(name + QString::number(i));
+        group->addButton(r, i);
+        h->addWidget(r);
+    }
+    layout->addWidget(box);
+    return group;
+}
+
+QString QuotedDate(TDateTime d) { return QStringLiteral("\"") + DateToStr(d) + QStringLiteral("\""); }
+
+} // namespace
+
+TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormConfig"))
+{
+    setWindowTitle(QStringLiteral("Переменные конфигурации"));
+    auto* v = new QVBoxLayout(this);
+    pcConfig = new QTabWidget(this);
+    pcConfig->setObjectName(QStringLiteral("pcConfig"));
+    v->addWidget(pcConfig);
+
+    auto* page1 = new QWidget(pcConfig);
+    auto* p1 = new QVBoxLayout(page1);
+    auto* dates = new QFormLayout;
+    auto dateRow = [&](QLineEdit*& edit, const QString& name, const QString& caption, int index) {
+        edit = Edit(page1, name);
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit);
+        auto* bt = new QToolButton(page1);
+        bt->setObjectName(name + QStringLiteral("Button"));
+        bt->setText(QStringLiteral("..."));
+        row->addWidget(bt);
+        connect(bt, &QToolButton::clicked, this, guarded([this, index] {
+            TDateTime d = 0;
+            if (!TryStrToDate(DateEdit(index)->text(), d))
+                d = Cfg.Workdate;
+            ApplyPickedDate(index, SelectMonth(d));
+        }));
+        dates->addRow(caption, row);
+    };
+    dateRow(edBegDate, QStringLiteral("edBegDate"), QStringLiteral("Начальная"), 0);
+    dateRow(edWorkDate, QStringLiteral("edWorkDate"), QStringLiteral("Рабочая"), 1);
+    dateRow(edBegPeriod, QStringLiteral("edBegPeriod"), QStringLiteral("Период: Начало"), 2);
+    dateRow(edEndPeriod, QStringLiteral("edEndPeriod"), QStringLiteral("Конец"), 3);
+    p1->addLayout(dates);
+    cbCalcCompare = Check(page1, p1, QStringLiteral("cbCalcCompare"), QStringLiteral("При расчете только сравнивать"));
+    cbAutoCalc = Check(page1, p1, QStringLiteral("cbAutoCalc"), QStringLiteral("Автоматический расчет повременно"));
+    cbPNInt = Check(page1, p1, QStringLiteral("cbPNInt"), QStringLiteral("Отбрасывать копейки при расчете ПН"));
+    cbTabNomer = Check(page1, p1, QStringLiteral("cbTabNomer"), QStringLiteral("Табельные номера предприятия"));
+    cbDopNomer = Check(page1, p1, QStringLiteral("cbDopNomer"), QStringLiteral("Номера начисления предприятия"));
+    cbRound = Check(page1, p1, QStringLiteral("cbRound"), QStringLiteral("Округлять при выдаче по ведомостях"));
+    cbRoundB = Check(page1, p1, QStringLiteral("cbRoundB"), QStringLiteral("Округлять в большую сторону"));
+    auto* nums = new QFormLayout;
+    edRoundS = Edit(page1, QStringLiteral("edRoundS"), 1);
+    edNumYears = Edit(page1, QStringLiteral("edNumYears"), 2);
+    edMinUderNum = Edit(page1, QStringLiteral("edMinUderNum"), 2);
+    nums->addRow(QStringLiteral("Округлять до суммы"), edRoundS);
+    nums->addRow(QStringLiteral("Лет хранения данных"), edNumYears);
+    nums->addRow(QStringLiteral("Базовый номер удержаний"), edMinUderNum);
+    p1->addLayout(nums);
+    pcConfig->addTab(page1, QStringLiteral("Переменные данные"));
+
+    auto* page2 = new QWidget(pcConfig);
+    auto* p2 = new QVBoxLayout(page2);
+    auto person = [&](QLineEdit*& tabn, QLineEdit*& naim, QLineEdit*& fio, const QString& names, const QString& caption,
+                      const QString& prompt) {
+        p2->addWidget(new QLabel(caption, page2));
+        auto* row = new QHBoxLayout;
+        tabn = Edit(page2, QStringLiteral("edTabn") + names, 2);
+        naim = Edit(page2, QStringLiteral("edNaim") + names);
+        fio = Edit(page2, names == QLatin1String("Director") ? QStringLiteral("edFioDir") : QStringLiteral("edFioGlb"));
+        fio->setReadOnly(true);
+        auto* bt = new QToolButton(page2);
+        bt->setObjectName(QStringLiteral("bt") + names);
+        bt->setText(QStringLiteral("..."));
+        row->addWidget(tabn);
+        row->addWidget(bt);
+        row->addWidget(naim, 1);
+        row->addWidget(fio, 1);
+        p2->addLayout(row);
+        QLineEdit* t = tabn;
+        QLineEdit* f = fio;
+        connect(bt, &QToolButton::clicked, this, guarded([this, t, f, prompt] { PickTabn(t, f, prompt); }));
+    };
+    person(edTabnDirector, edNaimDirector, edFioDir, QStringLiteral("Director"),
+        QStringLiteral("Табельный номер и наименование должности начальника"),
+        QStringLiteral("Выберите начальника ПРЕДПРИЯТИЯ\r\n"));
+    person(edTabnGlBuh, edNaimGlBuh, edFioGlb, QStringLiteral("GlBuh"),
+        QStringLiteral("Табельный номер и наименование должности гл. бухгалтера"),
+        QStringLiteral("Выберите главного бухгалтера ПРЕДПРИЯТИЯ\r\n"));
+    p2->addWidget(new QLabel(QStringLiteral("Номер отображаемого варианта наименования"), page2));
+    rgFio = Variants(page2, p2, QStringLiteral("rgFio"), QStringLiteral(" Фамилия "));
+    rgPodr = Variants(page2, p2, QStringLiteral("rgPodr"), QStringLiteral(" Подразделение "));
+    rgDop = Variants(page2, p2, QStringLiteral("rgDop"), QStringLiteral(" Начисления "));
+    p2->addStretch();
+    pcConfig->addTab(page2, QStringLiteral("Прочее"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    btOk = new QPushButton(QStringLiteral("OK"), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    btOk->setDefault(true);
+    btCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    btCancel->setObjectName(QStringLiteral("btCancel"));
+    buttons->addWidget(btOk);
+    buttons->addWidget(btCancel);
+    v->addLayout(buttons);
+    connect(btOk, &QPushButton::clicked, this, guarded([this] {
+        if (Apply())
+            SetModalResult(mrOk);
+    }));
+    connect(btCancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
+    for (QLineEdit* e : {edRoundS, edNumYears, edMinUderNum, edTabnDirector, edTabnGlBuh})
+        connect(e, &QLineEdit::editingFinished, this, guarded([e] {
+            bool ok = true;
+            const QString text = e->text().trimmed();
+            if (e->property("tag").toInt() == 1)
+                QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+            else
+                text.toInt(&ok);
+            if (!ok && !text.isEmpty())
+                ShowError(QStringLiteral("\"") + text + QStringLiteral("\" - неверное число"));
+        }));
+}
+
+QLineEdit* TFormConfig::DateEdit(int edit) const
+{
+    switch (edit) {
+    case 0: return edBegDate;
+    case 1: return edWorkDate;
+    case 2: return edBegPeriod;
+    default: return edEndPeriod;
+    }
+}
+
+void TFormConfig::LoadControls()
+{
+    LoadDataConfiguration();
+    edBegDate->setText(DateToStr(Cfg.BegDate));
+    edWorkDate->setText(DateToStr(Cfg.Workdate));
+    edBegPeriod->setText(DateToStr(Cfg.BegPeriod));
+    edEndPeriod->setText(DateToStr(Cfg.EndPeriod));
+    cbCalcCompare->setChecked(Cfg.CalcCompare);
+    cbAutoCalc->setChecked(Cfg.AutoCalc);
+    cbPNInt->setChecked(Cfg.PNInt);
+    cbTabNomer->setChecked(Cfg.TabNomer);
+    cbDopNomer->setChecked(Cfg.DopNomer);
+    cbRound->setChecked(Cfg.Round);
+    cbRoundB->setChecked(Cfg.RoundB);
+    edRoundS->setText(FloatToStr(Cfg.RoundS));
+    edNumYears->setText(QString::number(Cfg.NumYears));
+    edMinUderNum->setText(QString::number(Cfg.MinUderNum));
+    edTabnDirector->setText(QString::number(Cfg.TabnDirector));
+    edNaimDirector->setText(Cfg.NaimDirector);
+    edTabnGlBuh->setText(QString::number(Cfg.TabnGlBuh));
+    edNaimGlBuh->setText(Cfg.NaimGlBuh);
+    ShowFio(edTabnDirector, edFioDir);
+    ShowFio(edTabnGlBuh, edFioGlb);
+    if (auto* b = rgFio->button(Cfg.FioVid))
+        b->setChecked(true);
+    if (auto* b = rgPodr->button(Cfg.NamePodrVid))
+        b->setChecked(true);
+    if (auto* b = rgDop->button(Cfg.NameDopVid))
+        b->setChecked(true);
+    pcConfig->setCurrentIndex(0);
+}
+
+void TFormConfig::ApplyPickedDate(int edit, TDateTime d)
+{
+    TDateTime beg = 0, work = 0, pBeg = 0, pEnd = 0;
+    TryStrToDate(edBegDate->text(), beg);
+    TryStrToDate(edWorkDate->text(), work);
+    TryStrToDate(edBegPeriod->text(), pBeg);
+    TryStrToDate(edEndPeriod->text(), pEnd);
+    switch (edit) {
+    case 0:
+        if (work >= d)
+            edBegDate->setText(DateToStr(GetMonthBeg(d)));
+        else
+            ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
+        break;
+    case 1:
+        if (beg <= d)
+            edWorkDate->setText(DateToStr(GetMonthEnd(d)));
+        else
+            ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
+        break;
+    case 2:
+        edBegPeriod->setText(DateToStr(GetMonthBeg(d)));
+        if (pEnd < d)
+            edEndPeriod->setText(DateToStr(GetMonthEnd(d)));
+        break;
+    default:
+        edEndPeriod->setText(DateToStr(GetMonthEnd(d)));
+        if (pBeg > d)
+            edBegPeriod->setText(DateToStr(GetMonthBeg(d)));
+        break;
+    }
+}
+
+void TFormConfig::ShowFio(QLineEdit* number, QLineEdit* fio)
+{
+    const int tabn = number->text().toInt();
+    QString name;
+    if (tabn > 0 && !GetFioByTabn(tabn, name))
+        name = Format(QStringLiteral("Табельный номер №%s в справочнике не найден"), tabn);
+    fio->setText(name);
+}
+
+void TFormConfig::PickTabn(QLineEdit* number, QLineEdit* fio, const QString& prompt)
+{
+    const qint32 tabn = SelectTabn(0, number->text().toInt(), prompt);
+    if (tabn < 1)
+        return;
+    number->setText(QString::number(tabn));
+    ShowFio(number, fio);
+}
+
+bool TFormConfig::Apply()
+{
+    TDateTime dates[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        if (!TryStrToDate(DateEdit(i)->text(), dates[i])) {
+            ShowError(QStringLiteral("\"") + DateEdit(i)->text() + QStringLiteral("\" - неверная дата"));
+            DateEdit(i)->setFocus();
+            return false;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (MinWorkDate > 0 && dates[i] < MinWorkDate) {
+            ShowError(QStringLiteral("Дата не может быть меньше ") + QuotedDate(MinWorkDate));
+            dates[i] = MinWorkDate;
+        } else if (MaxWorkDate > 0 && dates[i] > MaxWorkDate) {
+            ShowError(QStringLiteral("Дата не может быть больше ") + QuotedDate(MaxWorkDate));
+            dates[i] = MaxWorkDate;
+        }
+        DateEdit(i)->setText(DateToStr(dates[i]));
+    }
+    if (dates[1] < dates[0]) {
+        ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
+        return false;
+    }
+    Cfg.BegDate = dates[0];
+    Cfg.Workdate = dates[1];
+    Cfg.BegPeriod = dates[2];
+    Cfg.EndPeriod = dates[3];
+    Cfg.CalcCompare = cbCalcCompare->isChecked();
+    Cfg.AutoCalc = cbAutoCalc->isChecked();
+    Cfg.PNInt = cbPNInt->isChecked();
+    Cfg.TabNomer = cbTabNomer->isChecked();
+    Cfg.DopNomer = cbDopNomer->isChecked();
+    Cfg.Round = cbRound->isChecked();
+    Cfg.RoundB = cbRoundB->isChecked();
+    Cfg.RoundS = QString(edRoundS->text()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+    Cfg.MinUderNum = edMinUderNum->text().toInt();
+    Cfg.FioVid = qMax(0, rgFio->checkedId());
+    Cfg.NamePodrVid = qMax(0, rgPodr->checkedId());
+    Cfg.NameDopVid = qMax(0, rgDop->checkedId());
+    Cfg.TabnDirector = edTabnDirector->text().toInt();
+    Cfg.NaimDirector = edNaimDirector->text();
+    Cfg.TabnGlBuh = edTabnGlBuh->text().toInt();
+    Cfg.NaimGlBuh = edNaimGlBuh->text();
+    Cfg.NumYears = edNumYears->text().toInt();
+    Cfg.NumFullYears = Cfg.NumYears;
+    if (TFormMain* main = FormMain())
+        main->SettingsChanged();
+    SaveDataConfiguration();
+    return true;
+}
+
+bool ShowFormConfig()
+{
+    TFormConfig form;
+    form.LoadControls();
+    return form.ShowModal() == mrOk;
+}

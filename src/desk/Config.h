@@ -1,0 +1,62 @@
+#pragma once
+// The settings dialog: the dates of the data and the period, the rounding
+// and calculation switches, the director and the chief accountant, and the
+// name variants shown.
+
+#include "foundation/ui/base/FormBase.h"
+#include "platform/DateTime.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+class TFormConfig : public TForm {
+    Q_OBJECT
+public:
+    explicit TFormConfig(QWidget* parent = nullptr);
+
+    // Fills the controls from the settings (read from the data INI first).
+    void LoadControls();
+    // What a date button does with the picked date D on its edit (0 begin,
+    // 1 working date, 2 period begin, 3 period end).
+    void ApplyPickedDate(int edit, TDateTime d);
+    // The OK step: false keeps the dialog (a date that does not read).
+    bool Apply();
+
+    QTabWidget* pcConfig;
+    QLineEdit* edBegDate;
+    QLineEdit* edWorkDate;
+    QLineEdit* edBegPeriod;
+    QLineEdit* edEndPeriod;
+    QCheckBox* cbCalcCompare;
+    QCheckBox* cbAutoCalc;
+    QCheckBox* cbPNInt;
+    QCheckBox* cbTabNomer;
+    QCheckBox* cbDopNomer;
+    QCheckBox* cbRound;
+    QCheckBox* cbRoundB;
+    QLineEdit* edRoundS;
+    QLineEdit* edNumYears;
+    QLineEdit* edMinUderNum;
+    QLineEdit* edTabnDirector;
+    QLineEdit* edNaimDirector;
+    QLineEdit* edFioDir;
+    QLineEdit* edTabnGlBuh;
+    QLineEdit* edNaimGlBuh;
+    QLineEdit* edFioGlb;
+    QButtonGroup* rgFio;
+    QButtonGroup* rgPodr;
+    QButtonGroup* rgDop;
+    QPushButton* btOk;
+    QPushButton* btCancel;
+
+private:
+    QLineEdit* DateEdit(int edit) const;
+    void PickTabn(QLineEdit* number, QLineEdit* fio, const QString& prompt);
+    void ShowFio(QLineEdit* number, QLineEdit* fio);
+};
+
+// Shows the dialog modally; true after OK.
+bool ShowFormConfig();

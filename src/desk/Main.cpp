@@ -1,0 +1,1694 @@
+#include "desk/Main.h"
+
+#include "calc/TabnCalc.h"
+#include "calc/ui/SprPx.h"
+#include "data/AppContext.h"
+#include "data/DBSetup.h"
+#include "data/DatModl.h"
+#include "data/Dops.h"
+#include "data/Globals.h"
+#include "data/Money.h"
+#include "data/Podr.h"
+#include "data/Rights.h"
+#include "data/Tabn.h"
+#include "data/TabnDops.h"
+#include "data/ui/About.h"
+#include "data/ui/FormsVw.h"
+#include "data/ui/InVvod.h"
+#include "data/ui/PodrViews.h"
+#include "data/ui/SrSelect.h"
+#include "desk/Config.h"
+#include "desk/MainOpeners.h"
+#include "desk/PodrBook.h"
+#include "desk/SprClndr.h"
+#include "desk/SprPost.h"
+#include "desk/SprStaff.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/dialogs/TextView.h"
+#include "platform/Exceptions.h"
+#include "platform/SysUtils.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+TFormMain* g_main = nullptr;
+
+// The hourglass for the length of a run.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Other actions wait while a department or the enterprise is calculated.
+class BlockWindow {
+public:
+    explicit BlockWindow(QMainWindow* w) : w_(w)
+    {
+        w_->menuBar()->setEnabled(false);
+        w_->centralWidget()->setEnabled(false);
+    }
+    ~BlockWindow()
+    {
+        w_->menuBar()->setEnabled(true);
+        w_->centralWidget()->setEnabled(true);
+    }
+    BlockWindow(const BlockWindow&) = delete;
+    BlockWindow& operator=(const BlockWindow&) = delete;
+
+private:
+    QMainWindow* w_;
+};
+
+QString NotFoundDopText(qint32 dopNum)
+{
+    return QStringLiteral("\"") + Format(QStringLiteral("Начисление №%s в справочнике не найдено"), dopNum)
+        + QStringLiteral("\"");
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- models
+
+// The employees of the department: an empty first column, the number, the
+// name, and in the dismissed view the department left.
+class MainTabnModel : public QAbstractTableModel {
+public:
+    MainTabnModel(T_TNList* cards, QObject* parent) : QAbstractTableModel(parent), cards_(cards) {}
+    void Reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+    void SetColumns(int n)
+    {
+        beginResetModel();
+        columns_ = n;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : cards_->Count();
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : columns_;
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= cards_->Count())
+            return {};
+        const T_Tabn* card = cards_->GetTabn(index.row());
+        if (role == Qt::DisplayRole) {
+            switch (index.column()) {
+            case 1: return card->GetNumberText();
+            case 2: return card->GetFio();
+            case 3: return QString::number(card->Podr);
+            default: return QString();
+            }
+        }
+        if (role == Qt::TextAlignmentRole && index.column() == 3)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override
+    {
+        if (o != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        static const QStringList names{
+            QString(), QStringLiteral("Таб.№"), QStringLiteral("Фамилия И.О."), QStringLiteral("№ Подр.")};
+        return names.value(section);
+    }
+
+private:
+    T_TNList* cards_;
+    int columns_ = 3;
+};
+
+// One of the four entry lists of the period page.
+class DopListModel : public QAbstractTableModel {
+public:
+    DopListModel(T_TabnDopList* list, bool withTime, QObject* parent)
+        : QAbstractTableModel(parent), list_(list), withTime_(withTime)
+    {
+    }
+    void Reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+    T_TabnDopList* List() const { return list_; }
+    void SetList(T_TabnDopList* list)
+    {
+        beginResetModel();
+        list_ = list;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() || !list_ ? 0 : list_->Count();
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : (withTime_ ? 4 : 3);
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)
+            return {};
+        const int col = index.column();
+        if (role == Qt::TextAlignmentRole)
+            return col >= 2 ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        if (!list_)
+            return col == 1 ? QStringLiteral(" - ???") : QString();
+        if (index.row() >= list_->Count())
+            return col == 1 ? QStringLiteral("Ошибка размера") : QString();
+        T_TabnDop* entry = list_->GetTabnDop(index.row());
+        T_Dop* dop = entry->GetDop();
+        if (col == 0)
+            return dop ? dop->GetNumberText() : QString::number(entry->DopNum);
+        if (col == 1)
+            return dop ? dop->GetName() : QStringLiteral("(не найдено в справочнике)");
+        if (withTime_ && col == 2)
+            return entry->DTime == 0 ? QStringLiteral("-") : FormatShortFloat(entry->DTime);
+        return FormatMoney(entry->Sum.ToDouble());
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override
+    {
+        if (o != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        if (section == 0)
+            return QStringLiteral("Номер");
+        if (section == 1)
+            return QStringLiteral("Наименование");
+        if (withTime_ && section == 2)
+            return QStringLiteral("Время");
+        return QStringLiteral("Сумма");
+    }
+
+private:
+    T_TabnDopList* list_;
+    bool withTime_;
+};
+
+// ---------------------------------------------------------------- pages
+
+VetoTabWidget::VetoTabWidget(QWidget* parent) : QTabWidget(parent)
+{
+    connect(this, &QTabWidget::currentChanged, this, guarded([this](int to) {
+        if (reverting_ || to < 0)
+            return;
+        if (canLeave && to != last_ && !canLeave(last_, to)) {
+            reverting_ = true;
+            setCurrentIndex(last_);
+            reverting_ = false;
+            return;
+        }
+        last_ = to;
+        if (changed)
+            changed(to);
+    }));
+}
+
+// ---------------------------------------------------------------- the window
+
+TFormMain* FormMain() { return g_main; }
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    title_ = QStringLiteral("Qor - зарплата и кадры");
+    headerText_ = QStringLiteral("Расчет заработной платы");
+    tabnCountFormat_ = QStringLiteral("Работников  [%d]");
+    setWindowTitle(title_);
+    setMinimumSize(572, 444);
+    g_main = this;
+    RegisterObject(this);
+
+    cards_ = std::make_unique<T_TNList>(PNList());
+    tree_ = std::make_unique<T_PNTree>(PNList());
+    T_DNList* dn = DNList();
+    inputDops_ = std::make_unique<T_TabnDopList>(dn, tdkInput);
+    inputUders_ = std::make_unique<T_TabnDopList>(dn, tdkInput);
+    resultDops_ = std::make_unique<T_TabnDopList>(dn, tdkResults);
+    resultUders_ = std::make_unique<T_TabnDopList>(dn, tdkResults);
+    auto accruals = [](T_TabnDopList*, T_TabnDop* e, bool& accept) {
+        T_Dop* dop = e->GetDop();
+        accept = dop == nullptr || !dop->Uder;
+    };
+    auto deductions = [](T_TabnDopList*, T_TabnDop* e, bool& accept) {
+        T_Dop* dop = e->GetDop();
+        accept = dop != nullptr && dop->Uder;
+    };
+    inputDops_->OnFilter = accruals;
+    inputUders_->OnFilter = deductions;
+    resultDops_->OnFilter = [this](T_TabnDopList* s, T_TabnDop* e, bool& accept) { RoutReserved(s, e, accept); };
+    resultUders_->OnFilter = deductions;
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+    prgHeader = new QLabel(headerText_, central);
+    prgHeader->setObjectName(QStringLiteral("prgHeader"));
+    prgHeader->setAlignment(Qt::AlignCenter);
+    layout->addWidget(prgHeader);
+    pcMain = new VetoTabWidget(central);
+    pcMain->setObjectName(QStringLiteral("pcMain"));
+    layout->addWidget(pcMain, 1);
+    setCentralWidget(central);
+
+    BuildMenu();
+    BuildListPage();
+    tabSrCard = new QWidget(pcMain);
+    tabSrCard->setObjectName(QStringLiteral("tabSrCard"));
+    auto* cardLayout = new QVBoxLayout(tabSrCard);
+    cardLayout->setContentsMargins(0, 0, 0, 0);
+    card_.reset(CreateCardPage(tabSrCard));
+    cardLayout->addWidget(card_->Widget());
+    pcMain->addTab(tabSrCard, QStringLiteral("Карточка"));
+    BuildVvodPage();
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar"));
+    for (int i = 0; i < 2; ++i) {
+        auto* panel = new QLabel(status);
+        panel->setObjectName(QStringLiteral("StatusBar%1").arg(i));
+        panel->setMinimumWidth(80);
+        status->addWidget(panel);
+    }
+    setStatusBar(status);
+
+    UpdateMenuEnabled();
+    pcMain->canLeave = [this](int from, int to) { return CanLeavePage(from, to); };
+    pcMain->changed = [this](int to) { PageChanged(to); };
+    pcVvod->changed = [this](int) { RefreshVvodPages(); };
+
+    tree_->SetFilter(pfCurrent);
+    cards_->OnChange = TNotifyEvent(this, &TFormMain::CardsChanged);
+    cards_->SetFilter(tfWorking);
+    SetViewDate(Cfg.Workdate);
+    dtVvodDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    dtRasDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    inputDops_->OnChange = TNotifyEvent(this, &TFormMain::ListsChanged);
+    inputUders_->OnChange = TNotifyEvent(this, &TFormMain::ListsChanged);
+    resultDops_->OnChange = TNotifyEvent(this, &TFormMain::ResultsChanged);
+    resultUders_->OnChange = TNotifyEvent(this, &TFormMain::ResultsChanged);
+    PNList()->AddNotify(TNotifyEvent(this, &TFormMain::TreeChanged));
+    FillTreeView(*tree_, tvp, 0, true);
+    SetTNPositionProvider([] { return g_main ? g_main->CurTabn() : 0; });
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(1000);
+    connect(timer_, &QTimer::timeout, this, guarded([this] { ClockTick(); }));
+    timer_->start();
+    qApp->installEventFilter(this);
+    creating_ = false;
+    running_ = true;
+    const qint32 pos = Cfg.TNPosition;
+    LocateTabn(pos);
+    if (curPodr_ == 0 && tvp->currentItem())
+        TreeSelected();
+}
+
+TFormMain::~TFormMain()
+{
+    qApp->removeEventFilter(this);
+    timer_->stop();
+    // The views read the lists: they go before the lists do.
+    delete takeCentralWidget();
+    SetTNPositionProvider({});
+    if (PNList())
+        PNList()->RemoveNotify(TNotifyEvent(this, &TFormMain::TreeChanged));
+    cards_->OnChange = TNotifyEvent();
+    for (T_TabnDopList* l : {inputDops_.get(), inputUders_.get(), resultDops_.get(), resultUders_.get()}) {
+        l->OnChange = TNotifyEvent();
+        l->OnFilter = {};
+    }
+    UnregisterObject(this);
+    if (g_main == this)
+        g_main = nullptr;
+}
+
+void TFormMain::BuildListPage()
+{
+    tabSR = new QWidget(pcMain);
+    tabSR->setObjectName(QStringLiteral("tabSR"));
+    auto* v = new QVBoxLayout(tabSR);
+    v->setContentsMargins(2, 2, 2, 2);
+    auto* bars = new QHBoxLayout;
+    tbSrBase = new QToolBar(tabSR);
+    tbSrBase->setObjectName(QStringLiteral("tbSrBase"));
+    tbSrDel = new QToolBar(tabSR);
+    tbSrDel->setObjectName(QStringLiteral("tbSrDel"));
+    CoolBarSrSpr = new QToolBar(tabSR);
+    CoolBarSrSpr->setObjectName(QStringLiteral("CoolBarSrSpr"));
+    auto button = [this](QToolBar* bar, const QString& name, const QString& caption, std::function<void()> f) {
+        QAction* a = bar->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, guarded(std::move(f)));
+        actions_.insert(name, a);
+    };
+    button(tbSrBase, QStringLiteral("btNew"), QStringLiteral("Новый"), [this] { NewTabn(); });
+    button(tbSrBase, QStringLiteral("btTransfer"), QStringLiteral("Перевести"), [this] { TransferTabn(); });
+    button(tbSrBase, QStringLiteral("btReorder"), QStringLiteral("Переставить"), [this] { ReorderTabn(); });
+    button(tbSrBase, QStringLiteral("btDismiss"), QStringLiteral("Уволить"), [this] { StaffOperation(11); });
+    button(tbSrDel, QStringLiteral("btRestore"), QStringLiteral("Восстановить"), [this] { StaffOperation(12); });
+    button(
+        tbSrDel, QStringLiteral("btDelete"), QStringLiteral("Удалить из справочника"), [this] { StaffOperation(13); });
+    button(CoolBarSrSpr, QStringLiteral("btCloseSpr"), QStringLiteral("Закрыть справочник"),
+        [this] { SetCalcMode(true); });
+    bars->addWidget(tbSrBase);
+    bars->addWidget(tbSrDel);
+    bars->addStretch();
+    bars->addWidget(CoolBarSrSpr);
+    v->addLayout(bars);
+    tbSrBase->hide();
+    tbSrDel->hide();
+    CoolBarSrSpr->hide();
+
+    auto* split = new QSplitter(tabSR);
+    tvp = new QTreeWidget(split);
+    tvp->setObjectName(QStringLiteral("tvp"));
+    tvp->setHeaderHidden(true);
+    lvt = new QTreeView(split);
+    lvt->setObjectName(QStringLiteral("lvt"));
+    lvt->setRootIsDecorated(false);
+    lvt->setUniformRowHeights(true);
+    lvt->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvt->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tabnModel_ = new MainTabnModel(cards_.get(), lvt);
+    lvt->setModel(tabnModel_);
+    lvt->setColumnWidth(0, 16);
+    lvt->setColumnWidth(1, 70);
+    lvt->setColumnWidth(2, 260);
+    split->setStretchFactor(1, 1);
+    split->setSizes({220, 360});
+    v->addWidget(split, 1);
+    connect(tvp, &QTreeWidget::currentItemChanged, this, guarded([this] { TreeSelected(); }));
+    connect(lvt->selectionModel(), &QItemSelectionModel::currentRowChanged, this, guarded([this] { ListSelected(); }));
+    connect(lvt->header(), &QHeaderView::sectionClicked, this, guarded([this](int col) {
+        cards_->SetSortMode(col == 1 ? 1 : col == 2 ? 2 : 3);
+    }));
+    connect(lvt, &QTreeView::doubleClicked, this, guarded([this] { ShowPage(2); }));
+
+    auto statusBar = [this](const QString& name, int panels) {
+        auto* bar = new QStatusBar(tabSR);
+        bar->setObjectName(name);
+        bar->setSizeGripEnabled(false);
+        for (int i = 0; i < panels; ++i) {
+            auto* label = new QLabel(bar);
+            label->setObjectName(name + QString::number(i));
+            label->setMinimumWidth(i == 0 ? 60 : 140);
+            bar->addWidget(label);
+        }
+        return bar;
+    };
+    auto* sbars = new QHBoxLayout;
+    sBarPodr = statusBar(QStringLiteral("sBarPodr"), 2);
+    sBarTabn = statusBar(QStringLiteral("sBarTabn"), 3);
+    sbars->addWidget(sBarPodr);
+    sbars->addWidget(sBarTabn, 1);
+    v->addLayout(sbars);
+    pcMain->addTab(tabSR, QStringLiteral("Состав"));
+}
+
+QTreeView* TFormMain::MakeDopView(const QString& name, T_TabnDopList* list, bool withTime, DopListModel*& model)
+{
+    auto* view = new QTreeView;
+    view->setObjectName(name);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    model = new DopListModel(list, withTime, view);
+    view->setModel(model);
+    view->setColumnWidth(0, 60);
+    view->setColumnWidth(1, withTime ? 150 : 200);
+    if (withTime)
+        view->setColumnWidth(2, 50);
+    return view;
+}
+
+void TFormMain::BuildVvodPage()
+{
+    tabVvod = new QWidget(pcMain);
+    tabVvod->setObjectName(QStringLiteral("tabVvod"));
+    auto* v = new QVBoxLayout(tabVvod);
+    v->setContentsMargins(2, 2, 2, 2);
+    auto* top = new QHBoxLayout;
+    cbVvPodr = new QComboBox(tabVvod);
+    cbVvPodr->setObjectName(QStringLiteral("cbVvPodr"));
+    cbVvPodr->setMinimumWidth(200);
+    cbVvTabNum = new QComboBox(tabVvod);
+    cbVvTabNum->setObjectName(QStringLiteral("cbVvTabNum"));
+    cbVvTabNum->setMinimumWidth(220);
+    lbNum = new QLabel(tabVvod);
+    lbNum->setObjectName(QStringLiteral("lbNum"));
+    top->addWidget(cbVvPodr);
+    top->addWidget(cbVvTabNum);
+    top->addWidget(lbNum);
+    top->addStretch();
+    auto* tools = new QToolBar(tabVvod);
+    tools->setObjectName(QStringLiteral("tbVvod"));
+    auto act = [&](const QString& name, const QString& caption, std::function<void()> f) {
+        QAction* a = tools->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, guarded(std::move(f)));
+        actions_.insert(name, a);
+    };
+    act(QStringLiteral("acVvodAdd"), QStringLiteral("Добавить"), [this] { AddInputRow(); });
+    act(QStringLiteral("acVvodChange"), QStringLiteral("Изменить"), [this] { ChangeInputRow(); });
+    act(QStringLiteral("acVvodDel"), QStringLiteral("Удалить"), [this] { DeleteInputRow(); });
+    act(QStringLiteral("acCalc"), QStringLiteral("Рассчитать"), [this] {
+        if (pcMain->currentWidget() != tabVvod)
+            return;
+        CalcOneTabn(curTabn_, true);
+        if (pcVvod->currentWidget() == tabVvData)
+            ShowVvodPage(1);
+        ReloadCard(curTabn_);
+        UpdateCalcCaption();
+        RefreshVvodPages();
+        ShowTabnStatus();
+    });
+    top->addWidget(tools);
+    v->addLayout(top);
+
+    auto datePicker = [this](QWidget* parent, const QString& name) {
+        auto* row = new QHBoxLayout;
+        auto* prev = new QToolButton(parent);
+        prev->setObjectName(
+            name == QLatin1String("dtVvodDate") ? QStringLiteral("sbPrevNum") : QStringLiteral("SpeedButton1"));
+        prev->setText(QStringLiteral("<"));
+        auto* edit = new QDateEdit(parent);
+        edit->setObjectName(name);
+        edit->setCalendarPopup(true);
+        edit->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+        edit->setDisplayFormat(QStringLiteral("MMMM yyyy"));
+        auto* next = new QToolButton(parent);
+        next->setObjectName(
+            name == QLatin1String("dtVvodDate") ? QStringLiteral("sbNextNum") : QStringLiteral("SpeedButton2"));
+        next->setText(QStringLiteral(">"));
+        row->addWidget(prev);
+        row->addWidget(edit);
+        row->addWidget(next);
+        row->addStretch();
+        connect(edit, &QDateEdit::dateChanged, this, guarded([this](const QDate& d) { SetViewDate(FromQDate(d)); }));
+        connect(prev, &QToolButton::clicked, this, guarded([this] { SetViewDate(GetPrevMonthBeg(viewDate_)); }));
+        connect(next, &QToolButton::clicked, this, guarded([this] { SetViewDate(GetNextMonthBeg(viewDate_)); }));
+        return std::pair{row, edit};
+    };
+
+    pcVvod = new VetoTabWidget(tabVvod);
+    pcVvod->setObjectName(QStringLiteral("pcVvod"));
+    tabVvData = new QWidget(pcVvod);
+    tabVvData->setObjectName(QStringLiteral("tabVvData"));
+    auto* dv = new QVBoxLayout(tabVvData);
+    auto [dataRow, dataDate] = datePicker(tabVvData, QStringLiteral("dtVvodDate"));
+    dtVvodDate = dataDate;
+    dv->addLayout(dataRow);
+    auto* dsplit = new QSplitter(tabVvData);
+    lvd = MakeDopView(QStringLiteral("lvd"), inputDops_.get(), true, lvdModel_);
+    lvu = MakeDopView(QStringLiteral("lvu"), inputUders_.get(), false, lvuModel_);
+    dsplit->addWidget(lvd);
+    dsplit->addWidget(lvu);
+    dv->addWidget(dsplit, 1);
+    connect(lvd, &QTreeView::doubleClicked, this, guarded([this] { Trigger(QStringLiteral("acVvodChange")); }));
+    connect(lvu, &QTreeView::doubleClicked, this, guarded([this] { Trigger(QStringLiteral("acVvodChange")); }));
+    pcVvod->addTab(tabVvData, QStringLiteral("Данные"));
+
+    tabVvRas = new QWidget(pcVvod);
+    tabVvRas->setObjectName(QStringLiteral("tabVvRas"));
+    auto* rv = new QVBoxLayout(tabVvRas);
+    auto [rasRow, rasDate] = datePicker(tabVvRas, QStringLiteral("dtRasDate"));
+    dtRasDate = rasDate;
+    rv->addLayout(rasRow);
+    auto* rsplit = new QSplitter(tabVvRas);
+    lvRasD = MakeDopView(QStringLiteral("lvRasD"), resultDops_.get(), true, rasDModel_);
+    lvRasU = MakeDopView(QStringLiteral("lvRasU"), resultUders_.get(), false, rasUModel_);
+    rsplit->addWidget(lvRasD);
+    rsplit->addWidget(lvRasU);
+    rv->addWidget(rsplit, 1);
+    auto* totals = new QGridLayout;
+    auto total = [&](int row, int col, const QString& caption, const QString& name) {
+        totals->addWidget(new QLabel(caption, tabVvRas), row, col * 2);
+        auto* value = new QLabel(tabVvRas);
+        value->setObjectName(name);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setMinimumWidth(90);
+        totals->addWidget(value, row, col * 2 + 1);
+    };
+    total(0, 0, QStringLiteral("Сумма на начало :"), QStringLiteral("lbDop_Begin"));
+    total(1, 0, QStringLiteral("Годовой доход"), QStringLiteral("lbDop_PNSumAll"));
+    total(2, 0, QStringLiteral("Сумма д/налога"), QStringLiteral("lbDop_PNSumTo"));
+    total(3, 0, QStringLiteral("Годовой налог"), QStringLiteral("lbDop_PNPay"));
+    total(0, 1, QStringLiteral("ВСЕГО начислено"), QStringLiteral("lbDop_Nachis"));
+    total(1, 1, QStringLiteral("Фактическое время"), QStringLiteral("lbFactTime"));
+    total(2, 1, QStringLiteral("ВСЕГО удержано"), QStringLiteral("lbDop_Uder"));
+    total(3, 1, QStringLiteral("Баланс р/времени"), QStringLiteral("lbBalans"));
+    total(4, 1, QStringLiteral("К ВЫДАЧЕ :"), QStringLiteral("lbDop_Vsego"));
+    rv->addLayout(totals);
+    pcVvod->addTab(tabVvRas, QStringLiteral("Результат расчета"));
+    v->addWidget(pcVvod, 1);
+    pcMain->addTab(tabVvod, QStringLiteral("Расчет"));
+
+    connect(cbVvPodr, &QComboBox::activated, this, guarded([this](int i) {
+        if (!syncLock_ && i >= 0)
+            SetCurrentPodr(cbVvPodr->itemData(i).toInt());
+    }));
+    connect(cbVvTabNum, &QComboBox::activated, this, guarded([this](int i) {
+        if (syncLock_ || i < 0)
+            return;
+        SelectListIndex(cbVvTabNum, i);
+        SetCurrentTabn(cbVvTabNum->itemData(i).toInt());
+    }));
+}
+
+QAction* TFormMain::AddItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> handler)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    actions_.insert(name, a);
+    handled_.insert(a, bool(handler));
+    if (handler)
+        connect(a, &QAction::triggered, this, guarded(std::move(handler)));
+    return a;
+}
+
+QAction* TFormMain::AddOpenerItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    if (!HasMenuOpener(name))
+        return AddItem(menu, name, caption, {});
+    return AddItem(menu, name, caption, [this, name] { RunMenuOpener(name, *this); });
+}
+
+void TFormMain::BuildMenu()
+{
+    QMenuBar* bar = menuBar();
+    auto top = [&](const QString& name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(name);
+        topMenus_ << m;
+        return m;
+    };
+    auto sub = [&](QMenu* parent, const QString& name, const QString& caption) {
+        QMenu* m = parent->addMenu(caption);
+        m->setObjectName(name);
+        return m;
+    };
+    QMenu* file = top(QStringLiteral("mnFile"), QStringLiteral("Файл"));
+    QMenu* data = sub(file, QStringLiteral("mnData"), QStringLiteral("Данные"));
+    AddItem(data, QStringLiteral("mnRefresh"), QStringLiteral("Обновить данные"), [] { ReloadAllLists(); });
+    AddOpenerItem(data, QStringLiteral("mnSave"), QStringLiteral("Сохранение/Восстановление"));
+    AddOpenerItem(data, QStringLiteral("mnReserv"), QStringLiteral("Резервное копирование"));
+    AddOpenerItem(data, QStringLiteral("mnCompress"), QStringLiteral("Сжатие"));
+    AddOpenerItem(data, QStringLiteral("mnImport"), QStringLiteral("Импорт данных"));
+    QAction* brows = AddOpenerItem(data, QStringLiteral("mnBrows"), QStringLiteral("Brows table"));
+    brows->setShortcut(QKeySequence(QStringLiteral("Ctrl+B")));
+    brows->setVisible(false);
+    AddOpenerItem(file, QStringLiteral("mnPrinter"), QStringLiteral("Принтер"));
+    QMenu* fonts = sub(file, QStringLiteral("mnFonts"), QStringLiteral("Шрифты"));
+    AddOpenerItem(fonts, QStringLiteral("mnFontMain"), QStringLiteral("Основной"));
+    AddOpenerItem(fonts, QStringLiteral("mnFontEdit"), QStringLiteral("Редактирования"));
+    AddOpenerItem(fonts, QStringLiteral("mnFontLabel"), QStringLiteral("Заголовок"));
+    QMenu* docFonts = sub(fonts, QStringLiteral("mnFontDocs"), QStringLiteral("Выходные документы"));
+    AddOpenerItem(docFonts, QStringLiteral("mnFontHeader"), QStringLiteral("Титул"));
+    AddOpenerItem(docFonts, QStringLiteral("mnFontColumn"), QStringLiteral("Колонки"));
+    AddOpenerItem(docFonts, QStringLiteral("mnFontText"), QStringLiteral("Текст"));
+    QAction* otl = AddItem(file, QStringLiteral("mnOtl"), QStringLiteral("Отладка"), [this] {
+        QAction* a = Action(QStringLiteral("mnOtl"));
+        Action(QStringLiteral("mnBrows"))->setVisible(a->isChecked());
+        Action(QStringLiteral("mnMainOtl"))->setVisible(a->isChecked());
+    });
+    otl->setCheckable(true);
+    file->addSeparator();
+    AddItem(file, QStringLiteral("mnExit"), QStringLiteral("Выход"), [this] { close(); });
+
+    QMenu* spr = top(QStringLiteral("mnSpr"), QStringLiteral("Справочники"));
+    AddItem(spr, QStringLiteral("mnCalcMode"), QStringLiteral("Режим расчетов"), [this] {
+        SetCalcMode(true);
+    })->setCheckable(true);
+    AddItem(spr, QStringLiteral("mnSR"), QStringLiteral("Списочный состав"), [this] {
+        SetStaffMode(true);
+    })->setCheckable(true);
+    AddItem(spr, QStringLiteral("mnNewTabn"), QStringLiteral("         Новый работник"), [this] { NewTabn(); });
+    spr->addSeparator();
+    AddOpenerItem(spr, QStringLiteral("mnDopl"), QStringLiteral("Доплаты и удержания"));
+    AddItem(spr, QStringLiteral("mnPodr"), QStringLiteral("Структура предприятия"), [] {
+        RequireOperation(5);
+        ShowPodrBook();
+    });
+    AddItem(spr, QStringLiteral("mnUsers"), QStringLiteral("Расчетчики"), [] {
+        if (CurrentUser != 0)
+            ErrorAbort(
+                QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+        ShowSprUser();
+    })->setVisible(false);
+    AddItem(spr, QStringLiteral("mnStaff"), QStringLiteral("Штатное расписание"), [] {
+        RequireOperation(25);
+        ShowSprStaff();
+    });
+    AddItem(spr, QStringLiteral("mnPost"), QStringLiteral("Справочник должностей"), [] {
+        RequireOperation(19);
+        ShowSprPost();
+    });
+    AddItem(spr, QStringLiteral("mnCtgr"), QStringLiteral("Справочник категорий"), [] {
+        RequireOperation(22);
+        ShowSprCtgr();
+    });
+    AddItem(spr, QStringLiteral("mnPx"), QStringLiteral("Подоходный налог"), [] {
+        RequireOperation(28);
+        ShowSprPx();
+    });
+    AddItem(spr, QStringLiteral("mnClndr"), QStringLiteral("Календарь"), [] { ShowSprClndr(); });
+
+    QMenu* calc = top(QStringLiteral("mnCalc"), QStringLiteral("Расчеты"));
+    AddOpenerItem(calc, QStringLiteral("mnPremii"), QStringLiteral("Премии"));
+    AddItem(calc, QStringLiteral("mnCalcEnterprise"), QStringLiteral("Рассчитать предприятие"), [this] {
+        ShowCalcCount(0);
+        CalcEnterprise();
+        cards_->Reload();
+        ShowTabnStatus();
+    });
+    AddItem(calc, QStringLiteral("mnCalcPodr"), QStringLiteral("Рассчитать подразделение"), [this] {
+        ShowCalcCount(0);
+        qint32 first = 0;
+        CalcPodr(curPodr_, true, first);
+        cards_->Reload();
+        ShowTabnStatus();
+    });
+    AddItem(calc, QStringLiteral("mnCalcZarp"), QStringLiteral("Расчет зарплаты"), {});
+    AddItem(calc, QStringLiteral("mnCalcCompare"), QStringLiteral("Сравнительный расчет"), [this] {
+        Cfg.CalcCompare = !Cfg.CalcCompare;
+        UpdateCompareCheck();
+        RefreshVvod();
+    })->setCheckable(true);
+    AddOpenerItem(calc, QStringLiteral("mnPerehod"), QStringLiteral("Переход на новый период"));
+    AddItem(calc, QStringLiteral("mnClosePer"), QStringLiteral("Закрыть период перерасчетов"), {})->setVisible(false);
+
+    QMenu* ved = top(QStringLiteral("mnVed"), QStringLiteral("Выходные формы"));
+    AddOpenerItem(ved, QStringLiteral("mnVedRL"), QStringLiteral("Расчетные листы"));
+    AddOpenerItem(ved, QStringLiteral("mnVedRV"), QStringLiteral("Расчетные ведомости"));
+    AddOpenerItem(ved, QStringLiteral("mnVedPV"), QStringLiteral("Платежные ведомости"));
+    AddOpenerItem(ved, QStringLiteral("mnVedSpr"), QStringLiteral("Справки"));
+    AddOpenerItem(ved, QStringLiteral("mnVedSvod"), QStringLiteral("Своды"));
+    AddItem(ved, QStringLiteral("mnVedSprPer"), QStringLiteral("Справки за период"), {});
+    AddItem(ved, QStringLiteral("mnVedPost"), QStringLiteral("Постатейки"), {});
+
+    QMenu* params = top(QStringLiteral("mnParams"), QStringLiteral("Параметры"));
+    AddItem(params, QStringLiteral("mnConfig"), QStringLiteral("Параметры"), [] { ShowFormConfig(); });
+
+    QMenu* service = top(QStringLiteral("mnService"), QStringLiteral("Сервис"));
+    AddItem(service, QStringLiteral("mnDocDesign"), QStringLiteral("Конструктор документов"), {});
+    AddItem(service, QStringLiteral("mnDocJournal"), QStringLiteral("Журнал документов"), {});
+    QMenu* size = sub(service, QStringLiteral("mnSize"), QStringLiteral("Размер"));
+    AddItem(size, QStringLiteral("mnScaleUp"), QStringLiteral("Увеличить"), [] {
+        ScaleAllForms(11, 10, true);
+        ++Cfg.ScaleBy;
+    });
+    AddItem(size, QStringLiteral("mnScaleDown"), QStringLiteral("Уменьшить"), [] {
+        ScaleAllForms(11, 10, false);
+        --Cfg.ScaleBy;
+    });
+
+    QMenu* window = top(QStringLiteral("mnWindow"), QStringLiteral("Окно"));
+    AddItem(window, QStringLiteral("mnFormsList"), QStringLiteral("Список активных окон"), [] {
+        ShowFormsList();
+    })->setShortcut(QKeySequence(QStringLiteral("Alt+0")));
+
+    QMenu* help = top(QStringLiteral("mnHelp"), QStringLiteral("?"));
+    AddOpenerItem(help, QStringLiteral("mnHelpContents"), QStringLiteral("Помощь"));
+    AddItem(help, QStringLiteral("mnAbout"), QStringLiteral("О программе"), [this] { ShowAboutBox(this); });
+
+    QMenu* debug = top(QStringLiteral("mnMainOtl"), QStringLiteral("Отладка"));
+    AddItem(debug, QStringLiteral("mnOtlDesigner"), QStringLiteral("Дизайнер"), [] {});
+    AddItem(debug, QStringLiteral("mnOtlOne"), QStringLiteral("Один"), [] {});
+    AddItem(debug, QStringLiteral("mnOtlPodr"), QStringLiteral("Подразделение"), [] {});
+    debug->menuAction()->setVisible(false);
+    actions_.insert(QStringLiteral("mnMainOtl"), debug->menuAction());
+
+    // Keys without a menu item.
+    auto key = [this](const QString& name, const QKeySequence& seq, std::function<void()> f) {
+        auto* a = new QAction(this);
+        a->setObjectName(name);
+        a->setShortcut(seq);
+        addAction(a);
+        connect(a, &QAction::triggered, this, guarded(std::move(f)));
+        actions_.insert(name, a);
+    };
+    key(QStringLiteral("acTabnCard"), QKeySequence(Qt::Key_F3),
+        [this] { RunMenuOpener(QStringLiteral("acTabnCard"), *this); });
+    key(QStringLiteral("acDoplEdit"), QKeySequence(Qt::Key_F4),
+        [this] { RunMenuOpener(QStringLiteral("acDoplEdit"), *this); });
+    key(QStringLiteral("acNextWindow"), QKeySequence(Qt::Key_F6), [] { ActivateOldestWindow(); });
+    key(QStringLiteral("acPrevWindow"), QKeySequence(Qt::CTRL | Qt::Key_F6), [] { ActivatePreviousWindow(); });
+    key(QStringLiteral("acExit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] {
+        if (QApplication::activeWindow() == this)
+            close();
+    });
+}
+
+// ---------------------------------------------------------------- menu walk
+
+namespace {
+
+// Whether the item counts as enabled; disables those that do not.
+bool WalkMenu(QAction* item, const QHash<QAction*, bool>& handled)
+{
+    if (item->isSeparator() || item->text() == QLatin1String("-"))
+        return item->isEnabled();
+    bool enabled = item->isEnabled();
+    if (enabled) {
+        if (QMenu* menu = item->menu()) {
+            bool any = false;
+            for (QAction* child : menu->actions())
+                if (!child->isSeparator() && WalkMenu(child, handled))
+                    any = true;
+            enabled = any;
+        } else {
+            enabled = handled.value(item, false);
+        }
+    }
+    if (!enabled)
+        item->setEnabled(false);
+    return enabled;
+}
+
+} // namespace
+
+void TFormMain::UpdateMenuEnabled()
+{
+    for (QMenu* menu : topMenus_)
+        WalkMenu(menu->menuAction(), handled_);
+}
+
+QAction* TFormMain::Action(const QString& name) const { return actions_.value(name); }
+
+bool TFormMain::Trigger(const QString& name)
+{
+    QAction* a = Action(name);
+    if (!a)
+        return false;
+    a->trigger();
+    return true;
+}
+
+void TFormMain::UpdateCompareCheck()
+{
+    if (QAction* a = Action(QStringLiteral("mnCalcCompare")))
+        a->setChecked(Cfg.CalcCompare);
+}
+
+void TFormMain::SettingsChanged()
+{
+    UpdateCompareCheck();
+    dtVvodDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    dtRasDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    SetMainTitle(QString());
+    RunGuarded([this] { RefreshVvod(); });
+}
+
+// ---------------------------------------------------------------- title and status
+
+void TFormMain::SetMainTitle(const QString& extra)
+{
+    const QString fixed = Format(QStringLiteral("%s  Версия %s  [%s %d] "), title_, FormatVersion(0),
+        MonthName(Variant::FromDate(Cfg.Workdate)), int(ToQDate(Cfg.Workdate).year()));
+    setWindowTitle(fixed + extra);
+}
+
+void TFormMain::SetHeaderText(const QString& text) { prgHeader->setText(text.isEmpty() ? headerText_ : text); }
+
+QLabel* TFormMain::StatusPanel(const QString& bar, int index) const
+{
+    return findChild<QLabel*>(bar + QString::number(index));
+}
+
+QLabel* TFormMain::TotalLabel(const QString& name) const { return findChild<QLabel*>(name); }
+
+void TFormMain::ShowPodrStatus()
+{
+    QString num;
+    if (curPodr_ < 999)
+        num = QStringLiteral("%1").arg(curPodr_, 3, 10, QLatin1Char('0'));
+    else
+        num = dismissedView_ ? QStringLiteral("-1") : QString::number(curPodr_);
+    StatusPanel(QStringLiteral("sBarPodr"), 0)->setText(num);
+    StatusPanel(QStringLiteral("sBarPodr"), 1)->setText(Format(tabnCountFormat_, cards_->Count()));
+}
+
+void TFormMain::ShowTabnStatus()
+{
+    StatusPanel(QStringLiteral("sBarTabn"), 0)->setText(QString::number(curTabn_));
+    QLabel* p1 = StatusPanel(QStringLiteral("sBarTabn"), 1);
+    QLabel* p2 = StatusPanel(QStringLiteral("sBarTabn"), 2);
+    const T_Tabn* card = SelectedCard();
+    if (!card || card->TabNum() != curTabn_) {
+        p1->setText(QStringLiteral("Неверно определен табельный номер"));
+        return;
+    }
+    if (!card->Calculated) {
+        p1->setText(QStringLiteral("Не рассчитано"));
+        p2->setText(QString());
+        return;
+    }
+    const QString text = QStringLiteral("Расчитано ") + DateTimeToStr(card->DateRas);
+    const int width = p1->fontMetrics().horizontalAdvance(text) + 6;
+    if (p1->minimumWidth() < width)
+        p1->setMinimumWidth(width);
+    p1->setText(text);
+    p2->setText(QStringLiteral("К выдаче: ") + FloatToStr(card->Sum.ToDouble()));
+}
+
+void TFormMain::ShowCalcCount(int add)
+{
+    calcCount_ = add == 0 ? 0 : calcCount_ + add;
+    if (QLabel* p = findChild<QLabel*>(QStringLiteral("StatusBar1"))) {
+        p->setText(QStringLiteral("Рассчитано: ") + QString::number(calcCount_));
+        p->repaint();
+    }
+}
+
+void TFormMain::ClockTick()
+{
+    if (!running_)
+        return;
+    const QTime now = QTime::currentTime();
+    if (now.minute() == clockMinute_)
+        return;
+    clockMinute_ = now.minute();
+    if (QLabel* p = findChild<QLabel*>(QStringLiteral("StatusBar0")))
+        p->setText(now.toString(QStringLiteral("hh:mm")));
+}
+
+// ---------------------------------------------------------------- selection
+
+void TFormMain::TreeChanged(TObject*)
+{
+    tree_->Rebuild();
+    syncLock_ = true;
+    FillTreeView(*tree_, tvp, curPodr_, true);
+    syncLock_ = false;
+    if (pcMain->currentWidget() == tabVvod)
+        FillVvodCombos();
+    RefreshVvod();
+}
+
+void TFormMain::CardsChanged(TObject*)
+{
+    tabnModel_->Reset();
+    SelectListIndex(nullptr, cards_->IndexOfTabNum(curTabn_));
+    if (pcMain->currentWidget() == tabVvod)
+        FillVvodCombos();
+    ShowPodrStatus();
+}
+
+void TFormMain::ListsChanged(TObject*)
+{
+    lvdModel_->Reset();
+    lvuModel_->Reset();
+}
+
+void TFormMain::ResultsChanged(TObject*)
+{
+    rasDModel_->Reset();
+    rasUModel_->Reset();
+}
+
+void TFormMain::TreeSelected()
+{
+    if (syncLock_)
+        return;
+    QTreeWidgetItem* item = tvp->currentItem();
+    if (!item)
+        return;
+    T_MPodr* node = PodrNodeOfItem(item);
+    qint32 num = 0;
+    if (node && node->Podr) {
+        if (mode_ == 1)
+            SetDismissedView(node->Podr->IsDismissedGroup());
+        num = node->Podr->Num;
+    } else {
+        SetCurrentTabn(0);
+    }
+    SetCurrentPodr(num);
+}
+
+void TFormMain::ListSelected()
+{
+    if (syncLock_)
+        return;
+    const QModelIndex idx = lvt->currentIndex();
+    if (!idx.isValid() || idx.row() >= cards_->Count())
+        return;
+    SelectListIndex(lvt, idx.row());
+    SetCurrentTabn(cards_->GetTabn(idx.row())->TabNum());
+}
+
+void TFormMain::LocateTabn(qint32 tabNum)
+{
+    int podr = 0;
+    if (tabNum != 0 && GetTabnPodr(tabNum, podr) && podr != 0) {
+        SetCurrentPodr(podr);
+        SetCurrentTabn(tabNum);
+    }
+}
+
+void TFormMain::SetCurrentPodr(qint32 num)
+{
+    tree_->EnsureBuilt();
+    if (num == curPodr_)
+        return;
+    curPodr_ = num;
+    syncLock_ = true;
+    if (CurrentPodrNum(tvp) != num) {
+        for (QTreeWidgetItemIterator it(tvp); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == num) {
+                tvp->setCurrentItem(*it);
+                break;
+            }
+    }
+    const int ci = cbVvPodr->findData(num);
+    if (ci >= 0)
+        cbVvPodr->setCurrentIndex(ci);
+    syncLock_ = false;
+    cards_->SetPodr(num);
+    tabnModel_->Reset();
+    ShowPodrStatus();
+    // The list shows no selection after a department change.
+    if (cards_->IndexOfTabNum(curTabn_) < 0)
+        SetCurrentTabn(0);
+}
+
+void TFormMain::SetCurrentTabn(qint32 tabNum)
+{
+    if (tabNum == curTabn_)
+        return;
+    curTabn_ = tabNum;
+    AppContext().LastTabNum = tabNum;
+    SelectListIndex(nullptr, tabNum > 0 ? cards_->IndexOfTabNum(tabNum) : -1);
+    RefreshCard();
+    RunGuarded([this] { RefreshVvod(); });
+    ShowTabnStatus();
+}
+
+void TFormMain::SelectListIndex(QObject* sender, int index)
+{
+    if (syncLock_)
+        return;
+    syncLock_ = true;
+    if (index >= 0) {
+        if (sender != lvt) {
+            if (index < cards_->Count()) {
+                const QModelIndex mi = tabnModel_->index(index, 1);
+                lvt->selectionModel()->setCurrentIndex(
+                    mi, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                lvt->scrollTo(mi);
+            } else {
+                lvt->selectionModel()->clear();
+            }
+        }
+        if (sender != cbVvTabNum)
+            cbVvTabNum->setCurrentIndex(index < cbVvTabNum->count() ? index : -1);
+    } else {
+        lvt->selectionModel()->clear();
+        cbVvTabNum->setCurrentIndex(-1);
+    }
+    syncLock_ = false;
+}
+
+T_Tabn* TFormMain::SelectedCard() const
+{
+    const QModelIndexList rows = lvt->selectionModel()->selectedRows();
+    if (rows.isEmpty() || rows.first().row() >= cards_->Count())
+        return nullptr;
+    return cards_->GetTabn(rows.first().row());
+}
+
+qint32 TFormMain::SelectedTabn() const
+{
+    const T_Tabn* card = SelectedCard();
+    return card ? card->TabNum() : 0;
+}
+
+bool TFormMain::NoTabnSelected(bool warn) const
+{
+    if (SelectedCard() != nullptr)
+        return false;
+    if (warn)
+        ShowWarning(QStringLiteral("Определите правильный табельный номер"));
+    return true;
+}
+
+void TFormMain::RequireTabn() const
+{
+    if (NoTabnSelected(false) || curTabn_ <= 0)
+        ErrorAbort(QStringLiteral("Не определен табельный номер"));
+}
+
+void TFormMain::SetDismissedView(bool on)
+{
+    cards_->SetFilter(on ? tfDismissed : tfWorking);
+    if (on && tabnModel_->columnCount() == 3) {
+        tabnModel_->SetColumns(4);
+        const QFontMetrics fm(lvt->font());
+        lvt->setColumnWidth(3,
+            qMax(fm.horizontalAdvance(QStringLiteral("444555")), fm.horizontalAdvance(QStringLiteral("№ Подр."))) + 12);
+    } else if (!on && tabnModel_->columnCount() == 4) {
+        tabnModel_->SetColumns(3);
+    }
+    tbSrBase->setVisible(mode_ == 1 && !on);
+    tbSrDel->setVisible(mode_ == 1 && on);
+    dismissedView_ = on;
+}
+
+// ---------------------------------------------------------------- pages
+
+void TFormMain::ShowPage(int page) { pcMain->setCurrentIndex(page); }
+void TFormMain::ShowVvodPage(int page) { pcVvod->setCurrentIndex(page); }
+
+bool TFormMain::CanLeavePage(int from, int)
+{
+    if (from == 0 && NoTabnSelected(true))
+        return false;
+    if (from == 1 && card_ && !card_->LeaveEditMode())
+        return false;
+    return true;
+}
+
+void TFormMain::PageChanged(int to)
+{
+    QWidget* page = pcMain->widget(to);
+    if (page != tabSR && NoTabnSelected(true)) {
+        pcMain->setCurrentWidget(tabSR);
+        return;
+    }
+    if (page == tabSR) {
+        ShowPodrStatus();
+        ShowTabnStatus();
+    } else if (page == tabSrCard) {
+        RefreshCard();
+    } else if (page == tabVvod) {
+        FillVvodCombos();
+        RefreshVvod();
+    }
+    lastPage_ = to;
+}
+
+void TFormMain::FillVvodCombos()
+{
+    syncLock_ = true;
+    cbVvPodr->clear();
+    TStringItems podrs;
+    const int pi = tree_->FillStrings(podrs, curPodr_);
+    for (const TStringItem& s : podrs) {
+        T_MPodr* node = T_PNTree::NodeOfItem(s);
+        cbVvPodr->addItem(s.Text, node && node->Podr ? node->Podr->Num : 0);
+    }
+    cbVvPodr->setCurrentIndex(pi);
+    cbVvTabNum->clear();
+    TStringItems tabns;
+    const int ti = cards_->FillStrings(tabns, curTabn_);
+    for (const TStringItem& s : tabns)
+        cbVvTabNum->addItem(s.Text, int(s.Object));
+    cbVvTabNum->setCurrentIndex(ti);
+    syncLock_ = false;
+}
+
+void TFormMain::RefreshCard()
+{
+    if (pcMain->currentWidget() != tabSrCard || !running_ || !card_)
+        return;
+    card_->ShowTabn(curTabn_, mode_ == 1);
+}
+
+void TFormMain::RefreshVvod()
+{
+    if (pcMain->currentWidget() != tabVvod || !running_)
+        return;
+    RequireTabn();
+    UpdateCalcCaption();
+    {
+        const QSignalBlocker b1(dtVvodDate), b2(dtRasDate);
+        dtVvodDate->setDate(ToQDate(Cfg.Workdate));
+        dtRasDate->setDate(ToQDate(Cfg.Workdate));
+    }
+    viewDate_ = 0; // always reload, also when the month stays
+    SetViewDate(Cfg.Workdate);
+    const T_Tabn* card = SelectedCard();
+    lbNum->setText(card ? card->GetNumberText() : QString());
+}
+
+void TFormMain::RefreshVvodPages()
+{
+    if (pcMain->currentWidget() != tabVvod || !inputDops_)
+        return;
+    if (pcVvod->currentWidget() == tabVvData) {
+        for (T_TabnDopList* l : {inputDops_.get(), inputUders_.get()}) {
+            l->Date = viewDate_;
+            l->TabNum = -1; // read again also for the same employee
+            l->SetTabn(curTabn_);
+        }
+    } else {
+        for (const char* n : {"lbDop_Begin", "lbDop_PNSumAll", "lbDop_PNSumTo", "lbDop_PNPay", "lbDop_Nachis",
+                 "lbFactTime", "lbDop_Uder", "lbBalans", "lbDop_Vsego"})
+            TotalLabel(QLatin1String(n))->clear();
+        for (T_TabnDopList* l : {resultDops_.get(), resultUders_.get()}) {
+            l->Date = viewDate_;
+            l->TabNum = -1;
+            l->SetTabn(curTabn_);
+        }
+    }
+}
+
+void TFormMain::RoutReserved(T_TabnDopList*, T_TabnDop* e, bool& accept)
+{
+    T_Dop* dop = e->GetDop();
+    accept = dop == nullptr || !dop->Uder;
+    if (!accept)
+        return;
+    const auto money
+        = [&](const char* name) { TotalLabel(QLatin1String(name))->setText(FormatMoney(e->Sum.ToDouble())); };
+    const auto time = [&](const char* name) { TotalLabel(QLatin1String(name))->setText(FormatShortFloat(e->DTime)); };
+    switch (e->DopNum) {
+    case dnBegin: money("lbDop_Begin"); break;
+    case dnPNSumOsv:
+    case dnPNDopOsv: break;
+    case dnPNSumAll: money("lbDop_PNSumAll"); break;
+    case dnPNSumTo: money("lbDop_PNSumTo"); break;
+    case dnPNPay: money("lbDop_PNPay"); break;
+    case dnNachis:
+        money("lbDop_Nachis");
+        time("lbFactTime");
+        break;
+    case dnUder:
+        money("lbDop_Uder");
+        time("lbBalans");
+        break;
+    case dnVsego: money("lbDop_Vsego"); break;
+    default: return;
+    }
+    accept = false;
+}
+
+void TFormMain::SetViewDate(TDateTime d)
+{
+    if (d == viewDate_)
+        return;
+    if (d > Cfg.Workdate)
+        d = Cfg.Workdate;
+    if (d < Cfg.BegDate)
+        d = Cfg.BegDate;
+    viewDate_ = d;
+    {
+        const QSignalBlocker b1(dtVvodDate), b2(dtRasDate);
+        dtVvodDate->setDate(ToQDate(d));
+        dtRasDate->setDate(ToQDate(d));
+    }
+    const bool inWork = IsInWorkMonth(d);
+    for (const char* n : {"acVvodAdd", "acVvodChange", "acVvodDel", "acCalc"})
+        Action(QLatin1String(n))->setEnabled(inWork);
+    for (QTreeView* view : {lvd, lvu, lvRasD, lvRasU}) {
+        QPalette pal = view->palette();
+        pal.setColor(QPalette::Base, QApplication::palette().color(inWork ? QPalette::Base : QPalette::ToolTipBase));
+        view->setPalette(pal);
+    }
+    if (!creating_)
+        RefreshVvodPages();
+}
+
+void TFormMain::SetCalcMode(bool on)
+{
+    if (!on)
+        return;
+    SetHeaderText(QString());
+    SetStaffMode(false);
+    mode_ = 0;
+    RefreshCard();
+    RunGuarded([this] { RefreshVvod(); });
+    Action(QStringLiteral("mnCalcMode"))->setChecked(true);
+    Action(QStringLiteral("mnSR"))->setChecked(false);
+}
+
+void TFormMain::SetStaffMode(bool on)
+{
+    const QStringList menus{
+        QStringLiteral("mnData"), QStringLiteral("mnCalc"), QStringLiteral("mnVed"), QStringLiteral("mnService")};
+    if (on) {
+        mode_ = 1;
+        SetHeaderText(QStringLiteral("Справочник списочного состава"));
+        CoolBarSrSpr->show();
+        tbSrBase->setVisible(!dismissedView_);
+        tbSrDel->setVisible(dismissedView_);
+        pcMain->setTabVisible(pcMain->indexOf(tabVvod), false);
+        for (const QString& m : menus)
+            if (QMenu* menu = findChild<QMenu*>(m))
+                menu->setEnabled(false);
+        Action(QStringLiteral("mnSR"))->setChecked(true);
+        Action(QStringLiteral("mnCalcMode"))->setChecked(false);
+        tree_->SetFilter(pfCurrent | pfDismissed);
+        TreeChanged(nullptr);
+        RefreshCard();
+        return;
+    }
+    if (mode_ == 1) {
+        CoolBarSrSpr->hide();
+        tbSrBase->hide();
+        tbSrDel->hide();
+        pcMain->setTabVisible(pcMain->indexOf(tabVvod), true);
+        tree_->SetFilter(pfCurrent);
+        TreeChanged(nullptr);
+    }
+    for (const QString& m : menus)
+        if (QMenu* menu = findChild<QMenu*>(m))
+            menu->setEnabled(true);
+    if (dismissedView_) {
+        SetDismissedView(false);
+        if (tvp->currentItem())
+            TreeSelected();
+    }
+    if (card_)
+        card_->LeaveEditMode();
+}
+
+void TFormMain::UpdateCalcCaption()
+{
+    const T_Tabn* card = SelectedCard();
+    QString caption = QStringLiteral("Рассчитать");
+    if (Cfg.CalcCompare)
+        caption = QStringLiteral("Сравнить");
+    else if (card && card->Calculated)
+        caption = QStringLiteral("Пересчитать");
+    Action(QStringLiteral("acCalc"))->setText(caption);
+}
+
+// ---------------------------------------------------------------- keys
+
+void TFormMain::StepEmployee(int delta)
+{
+    const int count = cards_->Count();
+    if (count == 0)
+        return;
+    const QModelIndexList rows = lvt->selectionModel()->selectedRows();
+    if (rows.isEmpty()) {
+        SelectListIndex(nullptr, 0);
+        SetCurrentTabn(cards_->GetTabn(0)->TabNum());
+        return;
+    }
+    const int i = rows.first().row() + delta;
+    if (i < 0 || i >= count)
+        return;
+    SelectListIndex(nullptr, i);
+    SetCurrentTabn(cards_->GetTabn(i)->TabNum());
+}
+
+bool TFormMain::PageKeys(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const int key = event->key();
+    QWidget* page = pcMain->currentWidget();
+    if (page == tabSrCard && (mods & Qt::ControlModifier)) {
+        if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+            StepEmployee(key == Qt::Key_PageUp ? -1 : 1);
+            return true;
+        }
+    }
+    if (page == tabVvod && !(mods & Qt::AltModifier)) {
+        if (mods == Qt::ControlModifier) {
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                Trigger(QStringLiteral("acCalc"));
+                return true;
+            }
+            if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+                StepEmployee(key == Qt::Key_PageUp ? -1 : 1);
+                return true;
+            }
+        } else if (!(mods & Qt::ControlModifier)) {
+            switch (key) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter: Trigger(QStringLiteral("acVvodChange")); return true;
+            case Qt::Key_Insert: Trigger(QStringLiteral("acVvodAdd")); return true;
+            case Qt::Key_Delete: Trigger(QStringLiteral("acVvodDel")); return true;
+            case Qt::Key_F5: EditInputFormula(); return true;
+            default: break;
+            }
+            const QString text = event->text();
+            if (mods == Qt::NoModifier && text.size() == 1 && text.at(0).isDigit() && text.at(0).unicode() < 128) {
+                int num = text.toInt();
+                if (!Action(QStringLiteral("acVvodChange"))->isEnabled())
+                    return true; // a past month keeps the working month's input
+                if (InputDopNum(QStringLiteral("Номер начисления"), num))
+                    EditInputRow(num);
+                return true;
+            }
+        }
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::ControlModifier)
+        return true;
+    return false;
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != this || QApplication::activePopupWidget() || QApplication::activeModalWidget())
+        return QMainWindow::eventFilter(watched, event);
+    // Combo boxes and date edits keep their own keys.
+    if (qobject_cast<QComboBox*>(w) || qobject_cast<QDateEdit*>(w) || w->inherits("QLineEdit"))
+        return QMainWindow::eventFilter(watched, event);
+    bool consumed = false;
+    RunGuarded([&] { consumed = PageKeys(static_cast<QKeyEvent*>(event)); });
+    return consumed || QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    SetMainTitle(QString());
+    RefreshCard();
+    UpdateCompareCheck();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    Cfg.TNPosition = curTabn_;
+    QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------- calculation drive
+
+bool TFormMain::CalcOneTabn(qint32 tabNum, bool show)
+{
+    errors_.clear();
+    AppContext().FormulaError.DopNum = -1;
+    bool ok = true;
+    {
+        BusyCursor busy;
+        ok = ::CalcOneTabn(CalcSources(AppContext()), tabNum, 0, errors_);
+    }
+    if (!ok && show) {
+        bool found = false;
+        auto card = T_Tabn::CreateByTabNum(tabNum, found);
+        const QString shown = found ? card->GetNumberText() : QString::number(tabNum);
+        ShowView(QStringLiteral("Ошибки при расчете"), Format(QStringLiteral("Табельный номер [%s]"), shown), errors_,
+            AppContext().FormulaError.DopNum > 0);
+        ShowFormulaError();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return ok;
+}
+
+bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
+{
+    if (show)
+        firstErrTabn = 0;
+    TCalcBatchResult result;
+    TCalcBatchOptions options;
+    qint32 last = 0;
+    options.OnCalculated = [&](T_rTabn& calc, bool) {
+        last = calc.TabNum();
+        ShowCalcCount(1);
+    };
+    {
+        BlockWindow block(this);
+        BusyCursor busy;
+        ::CalcPodr(CalcSources(AppContext()), num, options, result);
+    }
+    if (firstErrTabn < 1)
+        firstErrTabn = result.FirstErrTabn;
+    if (!result.Errors.isEmpty()) {
+        if (show)
+            ShowView(QStringLiteral("Ошибки при расчете подразделения"),
+                Format(QStringLiteral("Номер подразделения [%d]"), num), result.Errors, false);
+        else
+            errors_ = result.Errors;
+        LocateTabn(firstErrTabn);
+    }
+    if (show && !result.LastOk)
+        LocateTabn(last);
+    return result.LastOk;
+}
+
+bool TFormMain::CalcEnterprise()
+{
+    TCalcBatchResult result;
+    TCalcBatchOptions options;
+    options.OnCalculated = [this](T_rTabn&, bool) { ShowCalcCount(1); };
+    {
+        BlockWindow block(this);
+        BusyCursor busy;
+        ::CalcEnterprise(CalcSources(AppContext()), options, result);
+    }
+    if (result.FirstErrTabn > 0)
+        LocateTabn(result.FirstErrTabn);
+    if (!result.Errors.isEmpty())
+        ShowView(
+            QStringLiteral("Ошибки при расчете предприятия"), QStringLiteral("Список ошибок"), result.Errors, false);
+    return result.LastOk;
+}
+
+void TFormMain::ShowFormulaError()
+{
+    const TFormulaError& e = AppContext().FormulaError;
+    if (e.DopNum > 0 && FormulaEditorOpener())
+        FormulaEditorOpener()(e.DopNum, e.Line, e.Col, e.Message);
+}
+
+void TFormMain::ReloadCard(qint32 tabNum)
+{
+    if (T_Tabn* card = cards_->FindTabn(tabNum)) {
+        card->LoadByTabNum(tabNum);
+        tabnModel_->Reset();
+        SelectListIndex(nullptr, cards_->IndexOfTabNum(tabNum));
+    }
+}
+
+// ---------------------------------------------------------------- period input
+
+void TFormMain::AddInputRow()
+{
+    if (pcMain->currentWidget() != tabVvod)
+        return;
+    qint32 num = -1;
+    if (DopPicker()) {
+        num = DopPicker()(QStringLiteral("Выбор начисления для ввода"));
+    } else {
+        int typed = 0;
+        if (!InputDopNum(QStringLiteral("Номер начисления"), typed))
+            return;
+        num = typed;
+    }
+    if (num >= 0)
+        EditInputRow(num);
+}
+
+T_TabnDop* TFormMain::SelectedInput(T_TabnDopList*& list) const
+{
+    QTreeView* view = lvd->hasFocus() && lvd->currentIndex().isValid() ? lvd : lvu;
+    list = view == lvd ? inputDops_.get() : inputUders_.get();
+    const QModelIndex idx = view->currentIndex();
+    if (!idx.isValid() || idx.row() >= list->Count()) {
+        if (view == lvu && lvd->currentIndex().isValid()) {
+            list = inputDops_.get();
+            const int row = lvd->currentIndex().row();
+            return row < list->Count() ? list->GetTabnDop(row) : nullptr;
+        }
+        return nullptr;
+    }
+    return list->GetTabnDop(idx.row());
+}
+
+void TFormMain::ChangeInputRow()
+{
+    T_TabnDopList* list = nullptr;
+    if (T_TabnDop* e = SelectedInput(list))
+        EditInputRow(e->DopNum);
+}
+
+void TFormMain::EditInputRow(qint32 dopNum)
+{
+    if (dopNum < 0)
+        return;
+    RequireTabn();
+    T_Dop* dop = DNList()->FindDop(dopNum);
+    if (!dop)
+        ErrorAbort(NotFoundDopText(dopNum));
+    T_TabnDopList* list = dop->Uder ? inputUders_.get() : inputDops_.get();
+    T_TabnDop row(curTabn_, DNList(), tdkInput);
+    row.DopNum = dopNum;
+    if (const T_TabnDop* old = list->FindTabnDop(dopNum)) {
+        row.Sum = old->Sum;
+        row.DTime = old->DTime;
+        row.Proc = old->Proc;
+    }
+    row.DateBeg = Cfg.Workdate;
+    row.DateOp = Cfg.Workdate;
+    row.RelinkDop();
+    if (!FormInVvod().Execute(&row))
+        return;
+    list->SetValues(row.DopNum, row.DTime, row.Sum, row.Proc);
+    SaveInputRows();
+    RefreshVvodPages();
+}
+
+void TFormMain::DeleteInputRow()
+{
+    T_TabnDopList* list = nullptr;
+    T_TabnDop* e = SelectedInput(list);
+    if (!e)
+        return;
+    T_Dop* dop = e->GetDop();
+    const QString text
+        = dop ? QStringLiteral("\"") + dop->GetName() + QStringLiteral("\"") : NotFoundDopText(e->DopNum);
+    if (!ConfirmDelete(QString(), text))
+        return;
+    list->FreeObject(e);
+    SaveInputRows();
+    RefreshVvodPages();
+}
+
+void TFormMain::SaveInputRows()
+{
+    T_TabnDopList all(DNList(), tdkInput);
+    all.Date = Cfg.Workdate;
+    all.TabNum = curTabn_;
+    all.AddFrom(*inputDops_);
+    all.AddFrom(*inputUders_);
+    all.SaveInput();
+    all.ClearRefs();
+    ReloadCard(curTabn_);
+    UpdateCalcCaption();
+    ShowTabnStatus();
+}
+
+void TFormMain::EditInputFormula()
+{
+    T_TabnDopList* list = nullptr;
+    T_TabnDop* e = SelectedInput(list);
+    if (!e || !Action(QStringLiteral("acVvodChange"))->isEnabled())
+        return;
+    T_Dop* dop = e->GetDop();
+    if (!dop)
+        ErrorAbort(NotFoundDopText(e->DopNum));
+    if (dop->Formula == 64 && FormulaEditorOpener())
+        FormulaEditorOpener()(e->DopNum, -1, 0, QString());
+}
+
+// ---------------------------------------------------------------- staff
+
+void TFormMain::StaffOperation(int op)
+{
+    RequireOperation(quint8(op));
+    RequireTabn();
+    bool found = false;
+    auto card = T_Tabn::CreateByTabNum(curTabn_, found);
+    if (!found)
+        ErrorAbort(Format(QStringLiteral("Табельный номер №%s в справочнике не найден"), curTabn_));
+    const QString body = card->GetNumberText() + QStringLiteral("  ") + card->Fio;
+    bool deleted = false;
+    switch (op) {
+    case 11:
+        if (card->Dismissed)
+            ErrorAbort(QStringLiteral("Уже уволен"));
+        if (!AskYesNo(QStringLiteral("Уволить работника"), body, true))
+            return;
+        card->Dismissed = true;
+        break;
+    case 12:
+        if (!card->Dismissed)
+            ErrorAbort(QStringLiteral("Не уволен"));
+        if (!AskYesNo(
+                QStringLiteral("Восстановить работника в подразделение №") + QString::number(card->Podr), body, true))
+            return;
+        card->Dismissed = false;
+        break;
+    case 13: {
+        if (!card->Dismissed)
+            ErrorAbort(QStringLiteral("Невозможно удаление неуволенного работника"));
+        if (!ConfirmDelete(QString(), card->Fio))
+            return;
+        bool full = false;
+        auto x = T_xTabn::CreateByTabNum(DNList(), curTabn_, full);
+        if (full)
+            x->DeleteFromBase();
+        deleted = true;
+        break;
+    }
+    default: ErrorAbort(QStringLiteral("Неизвестная операция"));
+    }
+    if (!deleted)
+        card->Save();
+    cards_->Reload();
+}
+
+void TFormMain::NewTabn()
+{
+    RequireOperation(10);
+    if (NewTabnWizard())
+        NewTabnWizard()(curPodr_);
+    cards_->Reload();
+}
+
+void TFormMain::TransferTabn()
+{
+    RequireTabn();
+    const T_Tabn* card = SelectedCard();
+    const qint32 podr = SelectPodr(curPodr_,
+        QStringLiteral("Выберите новое подразделение для работника\r\n") + (card ? card->GetFio() : QString()));
+    if (podr <= 0)
+        return;
+    bool found = false;
+    auto x = T_xTabn::CreateByTabNum(DNList(), curTabn_, found);
+    if (!found)
+        ErrorAbort(Format(QStringLiteral("Табельный номер №%s в справочнике не найден"), curTabn_));
+    x->Podr = podr;
+    x->Save();
+    const qint32 tabNum = curTabn_;
+    cards_->Reload();
+    LocateTabn(tabNum);
+}
+
+void TFormMain::ReorderTabn()
+{
+    RequireTabn();
+    pageSwitchLock_ = 4;
+    struct Unlock {
+        int& lock;
+        ~Unlock() { lock = 0; }
+    } unlock{pageSwitchLock_};
+    const qint32 other
+        = SelectTabn(curPodr_, curTabn_, QStringLiteral("Выберите номер, перед которым будет стоять текущий"));
+    if (other < 1)
+        return;
+    if (!cards_->FindTabn(other)) {
+        ShowError(QStringLiteral("Нужен номер в том же подразделении"));
+        return;
+    }
+    MoveTabnBefore(curTabn_, other);
+    cards_->Reload();
+}
