@@ -23,8 +23,6 @@ void CalcTest::TearDown()
     DoneCalc();
 }
 
-int AddBuiltInKinds() { return DNList()->GenerateConstDops(); }
-
 void AddTaxType(int tip, const QString& naim)
 {
     AppendRecordValues(DM()->PNT, tip, {QStringLiteral("NAIM")}, {Variant(naim)});

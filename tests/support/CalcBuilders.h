@@ -20,6 +20,7 @@
 // The tax rows are written with the data module's record routines and the
 // program's income-tax list is marked, so its next use reads them.
 
+#include "data/FirstStart.h" // AddBuiltInKinds
 #include "platform/DateTime.h"
 #include "support/DataFolderFixture.h"
 
@@ -33,9 +34,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 };
-
-// GenerateConstDops on the program's directory; answers how many it made.
-int AddBuiltInKinds();
 
 // One PNL row.
 struct TTaxLineSpec {
