@@ -1,0 +1,975 @@
+#include "archive/SaveRest.h"
+
+#include "archive/MyLaunch.h"
+#include "data/DBSetup.h"
+#include "data/Floppy.h"
+#include "data/Globals.h"
+#include "data/TableCatalogue.h"
+#include "db/Cursor.h"
+#include "db/Tables.h"
+#include "db/Transaction.h"
+#include "foundation/DataSetFuncs.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/FileFuncs.h"
+#include "foundation/FileList.h"
+#include "foundation/IniFiles.h"
+#include "foundation/Messages.h"
+#include "foundation/Progress.h"
+#include "platform/Clock.h"
+#include "platform/Codec.h"
+#include "platform/Disk.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+const QString kCommon = QStringLiteral("COMMON");
+const QString kNoFilesToCopy = QStringLiteral("Не найдены файлы для копирования на устройство хранения !!!\r\n"
+                                              "Проверьте правильность ввода маски файлов архивов");
+const QString kNotFreed = QStringLiteral("Базы не освобождены другими пользователями !!!\r\n");
+const QString kTryAgain
+    = QStringLiteral("\r\nПредложите другим пользователям завершить работу и попытайтесь повторить сохранение.");
+const QString kServiceFileMissing = QStringLiteral("Не найден служебный файл\r\n");
+
+QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+QString FileNameOf(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
+}
+
+QStringList FilesByMask(const QString& folder, const QString& mask)
+{
+    T_yqFileList list;
+    list.ReadFilesSorted(folder, mask);
+    return list;
+}
+
+// A table's files: its file and whatever journal a crash left beside it.
+QStringList TableFiles(const QString& folder, const QString& name)
+{
+    return FilesByMask(folder, name + QStringLiteral(".*"));
+}
+
+// The path made absolute with every existing part resolved, so that links
+// and "..", and the folders that do not exist yet, compare alike.
+QString RealPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(QDir(ProgramFolder()).absoluteFilePath(MapDrivePath(path.trimmed())));
+    QString rest;
+    while (!QFileInfo::exists(existing) && existing != QStringLiteral("/")) {
+        rest = QLatin1Char('/') + QFileInfo(existing).fileName() + rest;
+        existing = QFileInfo(existing).absolutePath();
+    }
+    return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+void WriteArcInc(const QString& folder, const QStringList& files)
+{
+    WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+}
+
+// The file names ARC.INC lists; names from another system may use "\".
+QStringList ReadArcInc(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString name = FileNameOf(QString::fromUtf8(line).trimmed());
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
+void ShowCopyError(const QString& source, const QString& target)
+{
+    ShowError(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
+        + EscapeBars(target));
+}
+
+bool FileReadable(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly);
+}
+
+} // namespace
+
+QString ArcIncName() { return QStringLiteral("ARC.INC"); }
+QString ArcHiveIniName() { return QStringLiteral("ARC~HIVE.INI"); }
+
+TArcHiveInfo ReadArcHiveIni(const QString& folder)
+{
+    TArcHiveInfo info;
+    QFile file(AddBackslash(folder) + ArcHiveIniName());
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 65536)
+        return info;
+    bool inCommon = false;
+    for (QString line : FromCp1251(file.readAll()).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inCommon = SameName(line, QLatin1Char('[') + kCommon + QLatin1Char(']'));
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inCommon || eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed();
+        auto date = [&]() -> TDateTime {
+            try {
+                return StoD(value);
+            } catch (const Exception&) {
+                return 0;
+            }
+        };
+        if (SameName(key, QStringLiteral("CurrentDate")))
+            info.CurrentDate = date();
+        else if (SameName(key, QStringLiteral("CurrentTime")))
+            info.CurrentTime = value.left(8);
+        else if (SameName(key, QStringLiteral("DataDate")))
+            info.DataDate = date();
+        else if (SameName(key, QStringLiteral("SuccsessOperation"))) {
+            bool ok = false;
+            info.SuccsessOperation = value.toInt(&ok) != 0 && ok;
+        }
+    }
+    return info;
+}
+
+void WriteArcHiveIni(const QString& folder, const TArcHiveInfo& info)
+{
+    const QString text = QLatin1Char('[') + kCommon + QStringLiteral("]\r\nCurrentDate=") + DtoS(info.CurrentDate)
+        + QStringLiteral("\r\nCurrentTime=") + info.CurrentTime + QStringLiteral("\r\nDataDate=") + DtoS(info.DataDate)
+        + QStringLiteral("\r\nSuccsessOperation=") + QString::number(info.SuccsessOperation ? 1 : 0)
+        + QStringLiteral("\r\n");
+    WriteFileAtomic(AddBackslash(folder) + ArcHiveIniName(), ToCp1251(text));
+}
+
+bool IsFloppyPath(const QString& path)
+{
+    const QString p = AddBackslash(path.trimmed().toUpper());
+    if (p.size() >= 2 && p[1] == QLatin1Char(':') && (p[0] == QLatin1Char('A') || p[0] == QLatin1Char('B')))
+        return true;
+    if (p.isEmpty())
+        return false;
+    const QString real = RealPath(path);
+    return real == RealPath(MapDrivePath(QStringLiteral("A:"))) || real == RealPath(MapDrivePath(QStringLiteral("B:")));
+}
+
+bool PathInsideFolder(const QString& path, const QString& folder)
+{
+    const QString p = RealPath(path);
+    const QString f = RealPath(folder);
+    return p == f || p.startsWith(AddBackslash(f));
+}
+
+// ---------------------------------------------------------------- the object
+
+TSaveRestObject::TSaveRestObject() : DataDate(Date()) {}
+TSaveRestObject::~TSaveRestObject() = default;
+
+TSaveRestObject& SaveRestObject()
+{
+    static TSaveRestObject object;
+    return object;
+}
+
+void TSaveRestObject::SetArchiver(const QString& program)
+{
+    archiver_ = program.trimmed();
+    if (archiver_.isEmpty())
+        Archivate = false;
+}
+
+void TSaveRestObject::SetDeArchiver(const QString& program)
+{
+    deArchiver_ = program.trimmed();
+    if (deArchiver_.isEmpty())
+        Archivate = false;
+}
+
+QString TSaveRestObject::DataFolderPath() const { return AddBackslash(DataPath.isEmpty() ? DataFolder() : DataPath); }
+QString TSaveRestObject::TmpFolderPath() const { return AddBackslash(TmpPath.isEmpty() ? TMP : TmpPath); }
+QString TSaveRestObject::WorkFolderPath() const
+{
+    return AddBackslash(WorkPath.isEmpty() ? TmpFolderPath() + QStringLiteral("SAVE") : WorkPath);
+}
+QString TSaveRestObject::ReservFolderPath() const
+{
+    const QString path = MapDrivePath(ReservPath.trimmed());
+    return AddBackslash(QDir::isAbsolutePath(path) ? path : AddBackslash(ProgramFolder()) + path);
+}
+
+bool TSaveRestObject::Stopped() const { return ShowBars && Progress().Active() && Progress().Stopped(); }
+
+// Every operation: the data sets closed, the data base for itself alone,
+// the progress window; afterwards the shared lock and the data sets back.
+class TSaveRestObject::Operation {
+public:
+    template <typename Body>
+    static bool Run(TSaveRestObject& self, const QString& lockText, const QString& caption, bool reload, Body body)
+    {
+        if (self.busy_)
+            return false; // a second click while the first operation waits for the archiver
+        self.busy_ = true;
+        bool ok = false;
+        std::exception_ptr error;
+        TDataSetList closed;
+        try {
+            CloseDataBases(&closed);
+            BusyScope busy;
+            if (!LockDataBaseExclusive()) {
+                ShowError(kNotFreed + lockText + kTryAgain);
+            } else {
+                std::optional<ProgressSession> session;
+                if (self.ShowBars) {
+                    session.emplace(0, TableCount, 0, 100);
+                    Progress().Mess(0, caption);
+                }
+                ok = body();
+            }
+        } catch (const EAbort&) {
+            ok = false;
+        } catch (...) {
+            error = std::current_exception();
+        }
+        self.busy_ = false;
+        if (!ApplicationTerminating()) {
+            LockDataBaseShared();
+            if (reload) {
+                // The restored INI is read, never overwritten by the image of the old one.
+                DataIni().Reread();
+                LoadDataConfiguration();
+                try {
+                    OpenDataBase();
+                } catch (const Exception&) {
+                }
+            }
+            OpenDataBases(&closed);
+        }
+        if (error)
+            std::rethrow_exception(error);
+        return ok;
+    }
+};
+
+// ---------------------------------------------------------------- copying tables
+
+void TSaveRestObject::CopyTableFields(Cursor& source, Cursor& target, bool showRecords)
+{
+    const int count = std::min(source.FieldCount(), target.FieldCount());
+    const bool rows = ShowBars && showRecords && Progress().Active();
+    if (rows)
+        Progress().InitBar2(0, source.RecordCount());
+    Transaction tx({&target});
+    for (source.First(); !source.Eof(); source.Next()) {
+        if (rows && Progress().Stopped())
+            break;
+        target.Append();
+        // An AutoInc number is kept too: other tables may refer to it.
+        for (int i = 0; i < count; ++i)
+            target.FieldAt(i).SetVariant(source.FieldAt(i).AsVariant());
+        target.Post();
+        if (rows)
+            Progress().IncPos2();
+    }
+    tx.Commit();
+}
+
+void TSaveRestObject::CopyTable(int number, const QString& folder, bool showRecords)
+{
+    const TTableStructure& table = TableStructures()[number];
+    const QString name = table.Name();
+    for (const QString& f : TableFiles(folder, name))
+        QFile::remove(f);
+    table.CreateTable(folder, false);
+    Cursor live(name, DataFolderPath());
+    live.Open();
+    const bool autoInc = table.FieldCount() > 0 && table.Fields()[0].DataType == FieldType::AutoInc;
+    if (Batch && !autoInc && live.FieldCount() == table.FieldCount()) {
+        live.Close();
+        Tables::BatchAppend(name, DataFolderPath(), name, folder);
+        return;
+    }
+    Cursor copy(name, folder);
+    copy.Open(true);
+    CopyTableFields(live, copy, showRecords);
+}
+
+// ---------------------------------------------------------------- the archiver
+
+bool TSaveRestObject::RunArchiver(const QString& program, const QString& params, const QString& startDir)
+{
+    std::unique_ptr<Tyq_Launcher> launcher = NewLauncher ? NewLauncher() : std::make_unique<Tyq_Launcher>();
+    launcher->ProgramName = program;
+    launcher->Parameters = params;
+    launcher->ShowMode = TShowMode::smMaximized;
+    launcher->StartDir = startDir;
+    try {
+        launcher->Launch();
+    } catch (const ELaunchError& e) {
+        ShowError(QStringLiteral("Не удалось запустить программу ") + Quoted(EscapeBars(program)) + QLatin1Char('|')
+            + e.Message());
+        return false;
+    }
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start(200);
+    while (!launcher->HasExited()) {
+        if (ApplicationTerminating() || Stopped()) {
+            launcher->Terminate(); // no archiver left writing into the work folder
+            Abort();
+        }
+        loop.exec();
+    }
+    if (launcher->ExitCode() != 0) {
+        const QString output = launcher->Output().right(2000);
+        ShowError(QStringLiteral("Программа ") + Quoted(EscapeBars(program))
+            + QStringLiteral(" завершилась с ошибкой (код ") + QString::number(launcher->ExitCode())
+            + QStringLiteral(")|") + EscapeBars(output));
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- save
+
+bool TSaveRestObject::Save()
+{
+    return Operation::Run(*this, QStringLiteral("Сохранение возможно только в режиме полного доступа."),
+        QStringLiteral("Копирование баз данных"), false, [this] { return DoSave(); });
+}
+
+bool TSaveRestObject::DoSave()
+{
+    const QString data = DataFolderPath();
+    const QString work = WorkFolderPath();
+    const QString copyPath = CopyPath.trimmed();
+    const bool floppy = IsFloppyPath(copyPath);
+    const QString dest = copyPath.isEmpty() ? QString() : AddBackslash(MapDrivePath(copyPath));
+    if (!dest.isEmpty() && !floppy) {
+        // The copier would put index-less copies over the live tables.
+        if (PathInsideFolder(dest, data) || PathInsideFolder(dest, work)) {
+            ShowError(QStringLiteral("Путь копирования не может находиться в директории данных или рабочем директории|")
+                + EscapeBars(dest));
+            return false;
+        }
+        if (!QFileInfo(dest).isDir()) {
+            const int answer = ChooseButton(QStringLiteral("Не найден директорий"), EscapeBars(dest),
+                {2, QStringLiteral("Создать"), QStringLiteral("Прекратить")});
+            if (answer != 1)
+                return false;
+            if (!EnsureDirectory(dest)) {
+                ShowError(QStringLiteral("Не удалось создать директорий\"") + EscapeBars(dest) + QLatin1Char('"'));
+                return false;
+            }
+        }
+    }
+    EnsureDirectory(work);
+    DeleteFilesByMask(work + QStringLiteral("*.*"));
+    SuccsessOperation = false;
+    auto writeHive = [&] {
+        CurrentDate = Date();
+        CurrentTime = Time();
+        WriteArcHiveIni(
+            work, {CurrentDate, FormatDateTime(QStringLiteral("hh:nn:ss"), CurrentTime), DataDate, SuccsessOperation});
+    };
+    writeHive();
+    QStringList files{work + ArcIncName(), work + ArcHiveIniName()};
+    QStringList marked;
+    for (int i = 0; i < TableCount; ++i) {
+        if (Stopped())
+            return false;
+        const QString name = TableStructures()[i].Name();
+        if (ShowBars) {
+            Progress().Mess1(Quoted(name));
+            Progress().IncPos1();
+        }
+        if (!CopyBase || name.contains(QLatin1Char('*'))) {
+            files += TableFiles(data, name);
+        } else {
+            CopyTable(i, work, true);
+            files += TableFiles(work, name);
+        }
+    }
+    DataIni().UpdateFile(); // the saved INI holds every setting made so far
+    for (const QString& extra : ExtraFiles) {
+        const QString target = work + FileNameOf(extra);
+        if (!CopyOneFile(extra, target)) {
+            ShowCopyError(extra, target);
+            return false;
+        }
+        files += target;
+        if (DelTmp && !CopyBase)
+            marked += target;
+    }
+    if (DelTmp && CopyBase)
+        marked = files;
+    WriteArcInc(work, files);
+    SuccsessOperation = true;
+    writeHive();
+
+    QStringList volumes;
+    if (Archivate) {
+        DeleteFilesByMask(work + ArcMask);
+        if (ShowBars) {
+            Progress().Mess(0, QStringLiteral("Сжатие данных"));
+            Progress().PosBar1(0);
+        }
+        if (!RunArchiver(archiver_, ArchiverParams, work))
+            return false;
+        volumes = FilesByMask(work, ArcMask);
+        if (volumes.isEmpty()) {
+            ShowError(kNoFilesToCopy);
+            return false;
+        }
+        if (DelTmp && DelArc)
+            marked += volumes;
+    }
+    if (Stopped())
+        return false;
+    if (!dest.isEmpty()) {
+        if (!CopyToDestination(Archivate ? volumes : files, floppy))
+            return false; // nothing is deleted: the work folder keeps the only copy
+    } else if (Archivate) {
+        // Without a copy path the volumes in the work folder are the archive.
+        for (const QString& v : volumes)
+            marked.removeAll(v);
+    } else {
+        marked.clear();
+    }
+    for (const QString& f : std::as_const(marked))
+        if (DelTmp && !PathInsideFolder(f, data))
+            QFile::remove(f);
+    return true;
+}
+
+bool TSaveRestObject::CopyToDestination(const QStringList& files, bool floppy)
+{
+    if (files.isEmpty()) {
+        ShowError(kNoFilesToCopy);
+        return false;
+    }
+    // The service files go last: a copy broken off midway has no success mark.
+    QStringList ordered;
+    QStringList service;
+    for (const QString& f : files)
+        (SameName(FileNameOf(f), ArcIncName()) || SameName(FileNameOf(f), ArcHiveIniName()) ? service : ordered)
+            .append(f);
+    ordered += service;
+    const QString dest = AddBackslash(MapDrivePath(CopyPath.trimmed()));
+    if (floppy) {
+        do {
+            // The floppy copy takes names relative to one folder.
+            QStringList folders;
+            for (const QString& f : ordered)
+                if (!folders.contains(QFileInfo(f).absolutePath()))
+                    folders.append(QFileInfo(f).absolutePath());
+            for (const QString& folder : folders) {
+                QStringList names;
+                for (const QString& f : ordered)
+                    if (QFileInfo(f).absolutePath() == folder)
+                        names.append(FileNameOf(f));
+                if (!CopyFilesToFloppies(names, folder, CopyPath.trimmed().left(2), true, true))
+                    return false;
+            }
+        } while (AskYesNo(QString(), QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?"), false));
+        return true;
+    }
+    for (const QString& f : ordered) {
+        if (Stopped())
+            return false;
+        const QString target = dest + FileNameOf(f);
+        if (ShowBars)
+            Progress().Mess2(Quoted(f) + QStringLiteral(" -> ") + Quoted(target));
+        bool copied = false;
+        try {
+            copied = CopyOneFile(f, target);
+        } catch (const Exception&) {
+        }
+        if (!copied) {
+            ShowCopyError(f, target);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TSaveRestObject::CopyArchiveToFloppies()
+{
+    const QStringList volumes = FilesByMask(WorkFolderPath(), ArcMask);
+    if (volumes.isEmpty()) {
+        ShowError(kNoFilesToCopy);
+        return;
+    }
+    QStringList names;
+    for (const QString& v : volumes)
+        names.append(FileNameOf(v));
+    CopyFilesToFloppies(names, WorkFolderPath(), QStringLiteral("A:"), true, true);
+}
+
+// ---------------------------------------------------------------- restore
+
+bool TSaveRestObject::Restore()
+{
+    return Operation::Run(*this, QStringLiteral("Восстановление данных возможно только в режиме полного доступа."),
+        QStringLiteral("Восстановление баз данных"), true, [this] { return DoRestore(); });
+}
+
+bool TSaveRestObject::GatherVolumes(const QString& work)
+{
+    const QString source = AddBackslash(MapDrivePath(CopyPath.trimmed()));
+    const QStringList volumes = FilesByMask(source, ArcMask);
+    if (volumes.isEmpty()) {
+        ShowError(QStringLiteral("Не обнаружено ни одного файла на устройстве ") + EscapeBars(source)
+            + QStringLiteral("\r\nудовлетворяющего маске архивных файлов [") + EscapeBars(ArcMask)
+            + QStringLiteral("]\r\nПроверьте правильность ввода маски архивов"));
+        return false;
+    }
+    for (const QString& v : volumes) {
+        if (Stopped())
+            return false;
+        const QString target = work + FileNameOf(v);
+        if (ShowBars) {
+            Progress().Mess1(Quoted(FileNameOf(v)));
+            Progress().Mess2(v + QStringLiteral(" -> ") + target);
+        }
+        if (!CopyOneFile(v, target)) {
+            ShowCopyError(v, target);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TSaveRestObject::GatherFromFloppies(const QString& work)
+{
+    const QString drive = CopyPath.trimmed().left(2).toUpper();
+    const QString mask = Archivate ? ArcMask : QStringLiteral("*.*");
+    ShowWarning(QStringLiteral("Копирование архива с дискет\r\nДля успешного восстановления данных небходимо "
+                               "скопировать ВСЕ данные, записанные на дискеты во время сохранения"));
+    for (;;) {
+        const int answer = ChooseButton(QStringLiteral("Вставьте дискету в дисковод ") + drive,
+            QStringLiteral("Скопируйте архивные файлы со всех дискет, а затем нажмите \"Продолжить\""),
+            {QStringLiteral("Копировать с дискет"), QStringLiteral("Продолжить"), QStringLiteral("Прекратить")});
+        if (answer == 3)
+            return false;
+        if (answer == 2) {
+            if (ChooseButton(QStringLiteral("Данные скопированы полностью ?"),
+                    QStringLiteral("Если данные скопированы не полностью, то это приведет к потере имеющихся данных"),
+                    {2, QStringLiteral("Да"), QStringLiteral("Нет")})
+                == 1)
+                return true;
+            return false;
+        }
+        const QStringList found = FilesByMask(MapDrivePath(drive), mask);
+        if (found.isEmpty()) {
+            if (ChooseButton(QStringLiteral("Не обнаружено ни одного файла на устройстве ") + drive
+                        + QStringLiteral("\r\nудовлетворяющего маске архивных файлов [") + EscapeBars(mask)
+                        + QLatin1Char(']'),
+                    QString(), {2, QStringLiteral("Продолжить"), QStringLiteral("Прекратить")})
+                != 1)
+                return false;
+            continue;
+        }
+        for (const QString& f : found) {
+            const QString target = work + FileNameOf(f);
+            if (!CopyOneFile(f, target)) {
+                ShowCopyError(f, target);
+                return false;
+            }
+        }
+    }
+}
+
+bool TSaveRestObject::DoRestore()
+{
+    const QString data = DataFolderPath();
+    const QString work = WorkFolderPath();
+    const bool floppy = IsFloppyPath(CopyPath);
+    bool delTmp = DelTmp;
+    QString from = work;
+    QStringList marked;
+    if (!floppy && !Archivate) {
+        // The files are read where they lie, and never deleted there.
+        delTmp = false;
+        from = AddBackslash(MapDrivePath(CopyPath.trimmed()));
+    } else {
+        // An earlier save's files must not stand in for the chosen archive.
+        EnsureDirectory(work);
+        DeleteFilesByMask(work + QStringLiteral("*.*"));
+        if (!(floppy ? GatherFromFloppies(work) : GatherVolumes(work)))
+            return false;
+    }
+    if (Archivate) {
+        if (ShowBars) {
+            Progress().Mess(0, QStringLiteral("Деархивация данных"));
+            Progress().PosBar1(0);
+        }
+        const QStringList volumes = FilesByMask(work, ArcMask);
+        if (!RunArchiver(deArchiver_, DeArchiverParams, work))
+            return false;
+        if (delTmp && DelArc)
+            marked += volumes;
+    }
+    if (!QFileInfo::exists(from + ArcIncName())) {
+        ShowError(kServiceFileMissing + EscapeBars(from + ArcIncName()));
+        return false;
+    }
+    const TArcHiveInfo info = ReadArcHiveIni(from);
+    CurrentDate = info.CurrentDate;
+    SuccsessOperation = info.SuccsessOperation;
+    if (!info.SuccsessOperation) {
+        ShowError(QStringLiteral("Операция по сохранению данных не была успешно завершена.\r\n"
+                                 "Восстановление данных невозможно !!!"));
+        return false;
+    }
+    if (!AskYesNo(QStringLiteral("Сохранение данных.\r\n\r\nВыполнено \t") + DateToStr(info.CurrentDate)
+                + QStringLiteral("  ") + EscapeBars(info.CurrentTime) + QStringLiteral("\r\nДанные от \t")
+                + DateToStr(info.DataDate),
+            QStringLiteral("Продолжить ?"), true))
+        return false;
+    QStringList files;
+    for (const QString& name : ReadArcInc(from + ArcIncName())) {
+        if (delTmp)
+            marked += from + name;
+        if (!SameName(name, ArcIncName()) && !SameName(name, ArcHiveIniName()))
+            files += from + name;
+    }
+    // Every file must be there and whole before an old one is touched.
+    for (const QString& f : std::as_const(files)) {
+        bool whole = FileReadable(f);
+        const QString base = ExtractFileBaseName(f);
+        if (whole && f.endsWith(Tables::Extension(), Qt::CaseInsensitive) && TableStructures().NumberOf(base) >= 0) {
+            try {
+                Tables::RecordCount(base, from);
+            } catch (const Exception&) {
+                whole = false;
+            }
+        }
+        if (!whole) {
+            ShowError(QStringLiteral("Файл архива отсутствует или поврежден|") + EscapeBars(f));
+            return false;
+        }
+    }
+    ReplaceTables(files, delTmp);
+    for (const QString& f : std::as_const(marked))
+        if (!PathInsideFolder(f, data))
+            QFile::remove(f);
+    return true;
+}
+
+void TSaveRestObject::ReplaceTables(const QStringList& files, bool move)
+{
+    const QString data = DataFolderPath();
+    const QString aside = TmpFolderPath() + QStringLiteral("OLD/");
+    EnsureDirectory(aside);
+    DeleteFilesByMask(aside + QStringLiteral("*.*"));
+    DataIni().UpdateFile(); // pending settings go to the old INI, not over the restored one
+    QList<QPair<QString, QString>> setAside;
+    QStringList placed;
+    auto putAside = [&](const QString& file) {
+        const QString target = aside + FileNameOf(file);
+        if (!MoveOneFile(file, target))
+            throw EFCantMove(QStringLiteral("Cannot move file ") + file);
+        setAside.append({file, target});
+    };
+    try {
+        if (ShowBars) {
+            Progress().Mess(0, QStringLiteral("Удаление старых данных"));
+            Progress().PosBar1(0);
+        }
+        for (int i = 0; i < TableCount; ++i) {
+            if (Stopped())
+                Abort();
+            const QString name = TableStructures()[i].Name();
+            if (ShowBars) {
+                Progress().Mess1(Quoted(name));
+                Progress().IncPos1();
+            }
+            for (const QString& f : TableFiles(data, name))
+                putAside(f);
+        }
+        if (ShowBars)
+            Progress().Mess(0, QStringLiteral("Перенос новых данных"));
+        for (const QString& f : files) {
+            const QString target = data + FileNameOf(f);
+            if (ShowBars) {
+                Progress().Mess1(Quoted(f));
+                Progress().Mess2(Quoted(target));
+            }
+            if (QFileInfo::exists(target))
+                putAside(target);
+            if (!(move ? MoveOneFile(f, target) : CopyOneFile(f, target)))
+                throw EFCantMove(QStringLiteral("Cannot move file ") + f);
+            placed.append(target);
+        }
+        // Every catalogue index, whatever the save copied: adding one that exists does nothing.
+        if (ShowBars) {
+            Progress().Mess(0, QStringLiteral("Индексация новых данных"));
+            Progress().PosBar1(0);
+        }
+        for (int i = 0; i < TableCount; ++i) {
+            if (Stopped())
+                Abort();
+            const TTableStructure& table = TableStructures()[i];
+            const QString name = table.Name();
+            if (ShowBars) {
+                Progress().Mess1(Quoted(name));
+                Progress().IncPos1();
+            }
+            if (name.contains(QLatin1Char('*')) || !Tables::Exists(name, data))
+                continue;
+            for (const IndexDef& index : table.Definition().indexes) {
+                if (ShowBars)
+                    Progress().Mess2(QStringLiteral("Индекс: \"")
+                        + (index.name.isEmpty() ? QStringLiteral("Primary index") : index.name) + QLatin1Char('"'));
+                if (!index.name.isEmpty())
+                    Tables::AddIndex(name, index, data);
+            }
+        }
+    } catch (...) {
+        // The data folder goes back to what it held.
+        for (const QString& f : std::as_const(placed))
+            QFile::remove(f);
+        for (auto it = setAside.crbegin(); it != setAside.crend(); ++it) {
+            QFile::remove(it->first);
+            MoveOneFile(it->second, it->first);
+        }
+        throw;
+    }
+    DeleteFilesByMask(aside + QStringLiteral("*.*"));
+}
+
+// ---------------------------------------------------------------- reserve copy
+
+namespace {
+const QString kReservLock = QStringLiteral("Сжатие данных возможно только в режиме полного доступа.");
+}
+
+bool TSaveRestObject::ReserveSave()
+{
+    return Operation::Run(
+        *this, kReservLock, QStringLiteral("Резервное копирование данных"), false, [this] { return DoReserveSave(); });
+}
+
+bool TSaveRestObject::DoReserveSave()
+{
+    const QString data = DataFolderPath();
+    const QString reserv = ReservFolderPath();
+    if (PathInsideFolder(reserv, data)) {
+        ShowError(QStringLiteral("Путь копирования не может находиться в директории данных или рабочем директории|")
+            + EscapeBars(reserv));
+        return false;
+    }
+    if (!QFileInfo(reserv).isDir()) {
+        const int answer = ChooseButton(QStringLiteral("Директорий отсутствует:"), EscapeBars(reserv),
+            {2, QStringLiteral("Создать директорий"), QStringLiteral("Прекратить операцию")});
+        if (answer != 1)
+            return false;
+        if (!EnsureDirectory(reserv)) {
+            ShowError(QStringLiteral("Не удалось создать директорий\"") + EscapeBars(reserv) + QLatin1Char('"'));
+            return false;
+        }
+    }
+    if (QFileInfo::exists(reserv + ArcIncName()) && !QFile::remove(reserv + ArcIncName())) {
+        ShowError(QStringLiteral("Не могу удалить файл \"") + EscapeBars(reserv + ArcIncName()) + QLatin1Char('"'));
+        return false;
+    }
+    SuccsessOperation = false;
+    auto writeHive = [&] {
+        WriteArcHiveIni(
+            reserv, {Date(), FormatDateTime(QStringLiteral("hh:nn:ss"), Time()), DataDate, SuccsessOperation});
+    };
+    writeHive();
+    DataIni().UpdateFile();
+    QStringList files = ExtraFiles;
+    for (int i = 0; i < TableCount; ++i)
+        files += TableFiles(data, TableStructures()[i].Name());
+    if (ShowBars)
+        Progress().InitBar1(0, static_cast<int>(files.size()));
+    for (const QString& f : std::as_const(files)) {
+        if (Stopped())
+            return false;
+        const QString target = reserv + FileNameOf(f);
+        if (ShowBars) {
+            Progress().Mess1(Quoted(FileNameOf(f)));
+            Progress().Mess2(QStringLiteral("в  \"") + target + QLatin1Char('"'));
+            Progress().IncPos1();
+        }
+        if (!CopyOneFile(f, target)) {
+            ShowCopyError(f, target);
+            return false;
+        }
+    }
+    WriteArcInc(reserv, files);
+    SuccsessOperation = true;
+    writeHive();
+    return true;
+}
+
+bool TSaveRestObject::ReserveRestore()
+{
+    return Operation::Run(*this, kReservLock, QStringLiteral("Восстановление резервной копии данных"), true,
+        [this] { return DoReserveRestore(); });
+}
+
+bool TSaveRestObject::DoReserveRestore()
+{
+    const QString reserv = ReservFolderPath();
+    if (!QFileInfo::exists(reserv + ArcIncName())) {
+        ShowError(kServiceFileMissing + EscapeBars(reserv + ArcIncName()));
+        return false;
+    }
+    const TArcHiveInfo info = ReadArcHiveIni(reserv);
+    if (!info.SuccsessOperation) {
+        ShowError(QStringLiteral("Операция по сохранению резервной копии не была успешно завершена.\r\n"
+                                 "Восстановление резервной копии не возможно !!!"));
+        return false;
+    }
+    if (!AskYesNo(QStringLiteral("Резервная копия.\r\n\r\nВыполнена \t") + DateToStr(info.CurrentDate)
+                + QStringLiteral("  ") + EscapeBars(info.CurrentTime) + QStringLiteral("\r\nДанные от \t")
+                + DateToStr(info.DataDate),
+            QStringLiteral("Продолжить ?"), true))
+        return false;
+    QFile list(reserv + ArcIncName());
+    QStringList targets;
+    if (list.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : list.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                targets.append(QString::fromUtf8(line).trimmed());
+    for (const QString& t : std::as_const(targets))
+        if (!FileReadable(reserv + FileNameOf(t))) {
+            ShowError(QStringLiteral("Файл архива отсутствует или поврежден|") + EscapeBars(reserv + FileNameOf(t)));
+            return false;
+        }
+    DataIni().UpdateFile();
+    // A journal left by a crash would be played back over the restored table.
+    const QString data = DataFolderPath();
+    for (int i = 0; i < TableCount; ++i)
+        for (const QString& f : TableFiles(data, TableStructures()[i].Name()))
+            if (f.endsWith(QStringLiteral("-journal"), Qt::CaseInsensitive))
+                QFile::remove(f);
+    if (ShowBars)
+        Progress().InitBar1(0, static_cast<int>(targets.size()));
+    for (const QString& target : std::as_const(targets)) {
+        if (Stopped()) {
+            ShowError(QStringLiteral("Нельзя прерывать операцию"));
+            Progress().SetStopped(false);
+        }
+        const QString source = reserv + FileNameOf(target);
+        if (ShowBars) {
+            Progress().Mess1(Quoted(FileNameOf(source)));
+            Progress().Mess2(QStringLiteral("в  \"") + target + QLatin1Char('"'));
+            Progress().IncPos1();
+        }
+        bool copied = false;
+        try {
+            copied = CopyOneFile(source, target);
+        } catch (const Exception&) {
+        }
+        if (!copied) {
+            const int answer = ChooseErrorButton(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source)
+                    + QStringLiteral("  в\r\n") + EscapeBars(target),
+                QStringLiteral("Неполное копирование файлов приведет к неработоспособности программы.\r\n\r\n"
+                               "Восстановите данные с устройства хранения."),
+                {QStringLiteral("Продолжить"), QStringLiteral("Закрыть программу")});
+            if (answer == 2) {
+                TerminateApplication();
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- compression
+
+bool TSaveRestObject::Compress()
+{
+    return Operation::Run(
+        *this, kReservLock, QStringLiteral("Копирование данных"), false, [this] { return DoCompress(); });
+}
+
+bool TSaveRestObject::DoCompress()
+{
+    const QString data = DataFolderPath();
+    const QString work = WorkFolderPath();
+    const QString old = TmpFolderPath();
+    EnsureDirectory(work);
+    DeleteFilesByMask(work + QStringLiteral("*.*"));
+    for (int i = 0; i < TableCount; ++i) {
+        if (Stopped())
+            return false;
+        const TTableStructure& table = TableStructures()[i];
+        const QString name = table.Name();
+        if (name.contains(QLatin1Char('*')))
+            continue;
+        auto step = [&](const QString& caption, int bar2) {
+            if (ShowBars) {
+                Progress().Mess(0, caption);
+                Progress().PosBar2(bar2);
+            }
+        };
+        if (ShowBars) {
+            Progress().Mess(0, QStringLiteral("Копирование данных"));
+            Progress().Mess1(Quoted(name));
+            Progress().IncPos1();
+        }
+        CopyTable(i, work, false);
+        if (ShowBars)
+            Progress().PosBar2(20);
+        step(QStringLiteral("Резевное сохранение старых данных"), 40);
+        QList<QPair<QString, QString>> setAside;
+        QStringList placed;
+        try {
+            for (const QString& f : TableFiles(data, name)) {
+                const QString target = old + FileNameOf(f);
+                QFile::remove(target);
+                if (!MoveOneFile(f, target))
+                    throw EFCantMove(QStringLiteral("Cannot move file ") + f);
+                setAside.append({f, target});
+            }
+            step(QStringLiteral("Перенос новых данных"), 60);
+            for (const QString& f : TableFiles(work, name)) {
+                const QString target = data + FileNameOf(f);
+                if (!MoveOneFile(f, target))
+                    throw EFCantMove(QStringLiteral("Cannot move file ") + f);
+                placed.append(target);
+            }
+            step(QStringLiteral("Индексация новых данных"), 80);
+            for (const IndexDef& index : table.Definition().indexes)
+                if (!index.name.isEmpty())
+                    Tables::AddIndex(name, index, data);
+        } catch (...) {
+            // The table goes back as it was.
+            for (const QString& f : std::as_const(placed))
+                QFile::remove(f);
+            for (const auto& [original, moved] : std::as_const(setAside))
+                MoveOneFile(moved, original);
+            throw;
+        }
+        step(QStringLiteral("Удаление старых данных"), 90);
+        for (const auto& entry : std::as_const(setAside))
+            QFile::remove(entry.second);
+        if (ShowBars)
+            Progress().FillBar2();
+    }
+    return true;
+}
