@@ -266,9 +266,10 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
                 throw EAppException(kTypeMismatch);
             TView* v = page.AddView(std::make_unique<TView>(type, this));
             v->ReadFromIni(ini, vs);
-            if (v->X + v->W < 8 && v->X < -8)
+            // In 64 bits: a file may hold any two ints.
+            if (qint64(v->X) + v->W < 8 && v->X < -8)
                 v->X = 0;
-            if (v->Y + v->H < 8 && v->Y < -8)
+            if (qint64(v->Y) + v->H < 8 && v->Y < -8)
                 v->Y = 0;
             if (v->X > usable)
                 v->X = usable - 38;

@@ -204,6 +204,21 @@ TEST_F(ReportTemplateTest, HeaderOnlyStopsAfterTheCommonSection)
 
 // Damaged files: whatever the bytes, the reader either loads or refuses
 // with its own message, and the document stays usable.
+// Far-off objects whose X + W (Y + H) passes the int range are still
+// brought back.
+TEST_F(ReportTemplateTest, ObjectsFarOffAtTheIntLimitsAreBroughtBack)
+{
+    WriteAll(Path(QStringLiteral("a.dcf")),
+        "[P0]\r\nV.Count=2\r\n"
+        "[P0V0]\r\nT=0\r\nX=-2147483600\r\nW=-2147483600\r\nY=-2147483600\r\nH=-2147483600\r\n"
+        "[P0V1]\r\nT=0\r\nX=-2147483648\r\nW=2147483647\r\nY=-20\r\nH=2147483647\r\n");
+    TDocument doc;
+    doc.LoadFromFile(Path(QStringLiteral("a.dcf")));
+    const TPage& p = *doc.Page(0);
+    EXPECT_EQ(std::tie(p.View(0)->X, p.View(0)->Y), std::tuple(0, 0));
+    EXPECT_EQ(std::tie(p.View(1)->X, p.View(1)->Y), std::tuple(0, -20));
+}
+
 TEST_F(ReportTemplateTest, CorruptFilesNeverCrashTheReader)
 {
     TDocument good;
