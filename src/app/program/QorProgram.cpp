@@ -1,9 +1,14 @@
 #include "app/program/QorProgram.h"
 
 #include "calc/CalcContext.h"
+#include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
+#include "desk/TabnEdit.h"
 
-void RegisterProgramForms() {}
+void RegisterProgramForms()
+{
+    RegisterForm("FormTabnEdit", [] { return new TFormTabnEdit(); });
+}
 
 int QorMain()
 {
