@@ -3,11 +3,13 @@
 #include "calc/CalcContext.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
+#include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 
 void RegisterProgramForms()
 {
     RegisterForm("FormTabnEdit", [] { return new TFormTabnEdit(); });
+    RegisterForm("FormNewEmploy", [] { return new TFormNewEmploy(); });
 }
 
 int QorMain()
