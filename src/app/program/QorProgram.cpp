@@ -3,6 +3,7 @@
 #include "calc/CalcContext.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
+#include "desk/Brows.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 
@@ -10,6 +11,7 @@ void RegisterProgramForms()
 {
     RegisterForm("FormTabnEdit", [] { return new TFormTabnEdit(); });
     RegisterForm("FormNewEmploy", [] { return new TFormNewEmploy(); });
+    RegisterForm("FormBrows", [] { return new TFormBrows(); });
 }
 
 int QorMain()
