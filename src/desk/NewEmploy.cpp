@@ -1,6 +1,7 @@
 #include "desk/NewEmploy.h"
 
 #include "calc/PN.h"
+#include "calc/ui/SprPx.h"
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "data/Calendar.h"
@@ -266,9 +267,9 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
         FillCombos();
     }));
     connect(btNewTip, &QPushButton::clicked, this, guarded([this] {
-        if (T_PxList* px = PxList())
-            px->SetLoaded(false);
+        ShowSprPx();
         FillCombos();
+        cbTipPN->setCurrentIndex(cbTipPN->count() > 0 ? 0 : -1);
     }));
     connect(cbCUser, &QComboBox::currentIndexChanged, this, [this] {
         if (card_)
