@@ -293,6 +293,8 @@ public:
     // Handlers get the list as the sender; an event is kept once.
     void AddNotify(const TNotifyEvent& event);
     void RemoveNotify(const TNotifyEvent& event);
+    // For a TNotifyLink, which ends with whichever of the two goes first.
+    T_yqNotifyEventList& Notifications() { return notify_; }
 
     // One line per card: the number as shown, a blank, the shown name; the
     // object is the personnel number. Answers the line of tabNum or -1.

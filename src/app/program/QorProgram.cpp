@@ -4,17 +4,52 @@
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
+#include "desk/Brows.h"
 #include "desk/Main.h"
 #include "desk/MainOpeners.h"
+#include "desk/NewEmploy.h"
+#include "desk/TabnEdit.h"
+
+namespace {
+
+// The main window's page "Карточка" is the embedded employee card.
+class TTabnCardPage final : public TCardPage {
+public:
+    explicit TTabnCardPage(QWidget* parent) : card_(new TFormTabnEdit(parent)) {}
+    QWidget* Widget() override { return card_; }
+    void ShowTabn(qint32 tabNum, bool staffMode) override { card_->ShowEmbedded(tabNum, staffMode); }
+    bool LeaveEditMode() override { return card_->LeaveEditMode(); }
+
+private:
+    TFormTabnEdit* card_; // owned by its parent widget
+};
+
+} // namespace
 
 void RegisterProgramForms()
 {
     RegisterMenuOpener(QStringLiteral("mnHelpContents"), [](TFormMain&) { ShowProgramHelp(); });
+    RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
+    RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
+    RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
+    RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
+    RegisterForm(QStringLiteral("FormBrows"), [] { return new TFormBrows(); });
+
+    SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
+    SetNewTabnWizard([](qint32) {
+        TFormNewEmploy wizard;
+        return wizard.ShowModal() == mrOk;
+    });
     // Kind 0 leaves the set chooser to the clerk; -1: nothing preselected.
     SetDopPicker([](const QString& title) { return SelectDop(0, title, -1, 0); });
+    TFormTabnEdit::DopPicker() = [](int& dopNum, const QString& title) {
+        const qint32 chosen = SelectDop(0, title, dopNum, 0);
+        if (chosen >= 0)
+            dopNum = chosen;
+        return chosen >= 0;
+    };
 }
-
 int QorMain()
 {
     AddProgramUnit(QStringLiteral("calc"), &InitCalc, &DoneCalc);
