@@ -18,6 +18,7 @@
 #include "db/Sqlite.h"
 #include "desk/SprPost.h"
 #include "desk/SprStaff.h"
+#include "desk/TabnEdit.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
@@ -45,13 +46,6 @@
 namespace {
 
 Currency Money(Tyq_CustomNumEdit* edit) { return Currency::FromDouble(edit->Value()); }
-
-void FillCombo(QComboBox* combo, const TStringItems& items)
-{
-    combo->clear();
-    for (const TStringItem& item : items)
-        combo->addItem(item.Text, QVariant::fromValue(item.Object));
-}
 
 } // namespace
 
@@ -326,31 +320,7 @@ QWidget* TFormNewEmploy::MakePage(const QString& title)
     return page;
 }
 
-void TFormNewEmploy::FillCombos()
-{
-    ctgrs_->Load();
-    users_->Load();
-    TStringItems items;
-    for (int i = 0; i < users_->GetCount(); ++i)
-        items.append({users_->Item(i)->Name, users_->Item(i)->Num});
-    FillCombo(cbCUser, items);
-    items.clear();
-    for (int i = 0; i < ctgrs_->GetCount(); ++i)
-        items.append({ctgrs_->Item(i)->Naim, ctgrs_->Item(i)->Num});
-    FillCombo(cbCtgr, items);
-    items.clear();
-    if (T_PxList* px = PxList())
-        px->FillStrings(items);
-    FillCombo(cbTipPN, items);
-    items.clear();
-    if (T_CalendarList* cl = CalendarList())
-        cl->FillStrings(items);
-    FillCombo(cbCalendar, items);
-    QStringList pay;
-    FillPaySystems(pay);
-    cbKSop->clear();
-    cbKSop->addItems(pay);
-}
+void TFormNewEmploy::FillCombos() { FillCardCombos(*ctgrs_, *users_, cbCtgr, cbCUser, cbTipPN, cbCalendar, cbKSop); }
 
 void TFormNewEmploy::InitWizard()
 {

@@ -74,6 +74,33 @@ void FillCombo(QComboBox* combo, const TStringItems& items)
 
 } // namespace
 
+void FillCardCombos(T_CtgrList& ctgrs, T_UserList& users, QComboBox* ctgr, QComboBox* user, QComboBox* tipPN,
+    QComboBox* calendar, QComboBox* ksop)
+{
+    ctgrs.Load();
+    users.Load();
+    TStringItems items;
+    for (int i = 0; i < ctgrs.GetCount(); ++i)
+        items.append({ctgrs.Item(i)->Naim, ctgrs.Item(i)->Num});
+    FillCombo(ctgr, items);
+    items.clear();
+    for (int i = 0; i < users.GetCount(); ++i)
+        items.append({users.Item(i)->Name, users.Item(i)->Num});
+    FillCombo(user, items);
+    items.clear();
+    if (T_PxList* px = PxList())
+        px->FillStrings(items);
+    FillCombo(tipPN, items);
+    items.clear();
+    if (T_CalendarList* cl = CalendarList())
+        cl->FillStrings(items);
+    FillCombo(calendar, items);
+    QStringList pay;
+    FillPaySystems(pay);
+    ksop->clear();
+    ksop->addItems(pay);
+}
+
 std::function<bool(int& dopNum, const QString& title)>& TFormTabnEdit::DopPicker()
 {
     static std::function<bool(int&, const QString&)> picker
@@ -389,28 +416,7 @@ void TFormTabnEdit::BuildMovie()
 void TFormTabnEdit::FillLists()
 {
     posts_->Load();
-    ctgrs_->Load();
-    users_->Load();
-    TStringItems items;
-    for (int i = 0; i < ctgrs_->GetCount(); ++i)
-        items.append({ctgrs_->Item(i)->Naim, ctgrs_->Item(i)->Num});
-    FillCombo(cbCtgr, items);
-    items.clear();
-    for (int i = 0; i < users_->GetCount(); ++i)
-        items.append({users_->Item(i)->Name, users_->Item(i)->Num});
-    FillCombo(cbCUser, items);
-    items.clear();
-    if (T_PxList* px = PxList())
-        px->FillStrings(items);
-    FillCombo(cbTipPN, items);
-    items.clear();
-    if (T_CalendarList* cl = CalendarList())
-        cl->FillStrings(items);
-    FillCombo(cbCalendar, items);
-    QStringList pay;
-    FillPaySystems(pay);
-    cbKSop->clear();
-    cbKSop->addItems(pay);
+    FillCardCombos(*ctgrs_, *users_, cbCtgr, cbCUser, cbTipPN, cbCalendar, cbKSop);
 }
 
 void TFormTabnEdit::SelectByObject(QComboBox* combo, qint32 value)

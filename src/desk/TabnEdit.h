@@ -183,4 +183,9 @@ private:
 };
 
 // F3: below 1 takes the last selected number; nothing without one.
+// The card's lists of categories, clerks, tax tables, calendars and pay
+// systems, as the card and the new-employee wizard show them.
+void FillCardCombos(T_CtgrList& ctgrs, T_UserList& users, QComboBox* ctgr, QComboBox* user, QComboBox* tipPN,
+    QComboBox* calendar, QComboBox* ksop);
+
 TFormTabnEdit* ShowTabnCard(qint32 tabNum);
