@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev
-  libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
+  libsqlite3-dev libshp-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   arj fonts-dejavu-core fonts-liberation clang-format poppler-utils
   xvfb x11vnc x11-utils iproute2 procps
 )

@@ -305,7 +305,9 @@ void TDM::MainDataModuleCreate()
     SetSplashText(QStringLiteral("Формы"));
 }
 
-int TDM::AddEnterpriseRecord()
+int TDM::AddEnterpriseRecord() { return ::AddEnterpriseRecord(SP); }
+
+int AddEnterpriseRecord(Cursor& SP)
 {
     const QStringList names{QStringLiteral("NAIM"), QStringLiteral("SNUM"), QStringLiteral("NUMPDP"),
         QStringLiteral("NUMUP"), QStringLiteral("DELETED")};

@@ -101,6 +101,10 @@ TDM* DM();
 void CreateDataModule();
 void DestroyDataModule();
 
+// The enterprise row appended to that SP cursor (TDM::AddEnterpriseRecord
+// on its own cursor); the import uses it with SP open exclusively.
+int AddEnterpriseRecord(Cursor& sp);
+
 // ---------------------------------------------------------------- domain lists
 
 // TDomainList, TDomainListHooks, SetDomainListHooks and OwnedListHooks:

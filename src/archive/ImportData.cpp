@@ -1,0 +1,616 @@
+#include "archive/ImportData.h"
+
+#include "archive/ImportMappings.h"
+#include "data/AppContext.h"
+#include "data/CalcMethods.h"
+#include "data/Calendar.h"
+#include "data/DBSetup.h"
+#include "data/DatModl.h"
+#include "data/Globals.h"
+#include "data/Rights.h"
+#include "db/Cursor.h"
+#include "db/Transaction.h"
+#include "foundation/DataSetFuncs.h"
+#include "foundation/DateFuncs.h"
+#include "foundation/DbfFile.h"
+#include "foundation/IniFiles.h"
+#include "foundation/IniPersist.h"
+#include "foundation/Messages.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSection = QStringLiteral("Import");
+
+Variant Mem(const TClipperMemVarList& list, const QString& name)
+{
+    return list.IndexOf(name) >= 0 ? list.GetValue(name) : Variant();
+}
+
+// A target table of the data folder, kept from other cursors meanwhile.
+class Target : public Cursor {
+public:
+    explicit Target(const QString& name) : Cursor(name) { Open(true); }
+};
+
+} // namespace
+
+bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, double& threshold, double& tax,
+    double& percent, QString& error)
+{
+    double* out[] = {&threshold, &tax, &percent};
+    for (int column = 1; column <= 3; ++column) {
+        const QString name = QStringLiteral("PN_ARR%1%2").arg(scale).arg(column);
+        if (values.IndexOf(name) < 0) {
+            error = QStringLiteral("Нет переменной ") + name;
+            return false;
+        }
+        const TClipperMemVar& v = values.Items(values.IndexOf(name));
+        const QStringList items = v.VarType == 'C'
+            ? v.Value.AsString().split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts)
+            : QStringList();
+        bool ok = false;
+        if (line >= 1 && line <= items.size())
+            *out[column - 1] = items[line - 1].toDouble(&ok);
+        if (!ok) {
+            error = QStringLiteral("Неизвестный вид значения %1, строка %2").arg(name).arg(line);
+            return false;
+        }
+    }
+    return true;
+}
+
+TImportData::TImportData() : ReadTaxLine(ReadTaxLineAsText) {}
+
+void TImportData::LoadPaths()
+{
+    TIniFile& ini = ProgramIni();
+    PathFrom = ini.ReadString(kSection, QStringLiteral("PathFrom"), PathFrom);
+    PathTo = ini.ReadString(kSection, QStringLiteral("PathTo"), PathTo);
+}
+
+void TImportData::SavePaths()
+{
+    TIniFile& ini = ProgramIni();
+    ini.WriteString(kSection, QStringLiteral("PathFrom"), PathFrom);
+    ini.WriteString(kSection, QStringLiteral("PathTo"), PathTo);
+    ini.UpdateFile();
+}
+
+bool TImportData::AskStop()
+{
+    if (AskYesNo(QStringLiteral("Остановить процесс импорта данных?"),
+            QStringLiteral("Остановка нарушит целостность данных \r\nи не позволит вести полноценную работу"), false))
+        run_.RequestStop();
+    return run_.Stopped();
+}
+
+QString TImportData::ErrorListToShow() const
+{
+    const QString name = const_cast<TImportRun&>(run_).Errors().FileName(0);
+    return QFileInfo(name).size() > 0 ? name : QString();
+}
+
+QString TImportData::Source(const QString& name) const { return FindFileNoCase(PathFrom, name); }
+
+bool TImportData::LoadMem(const QString& name, TClipperMemVarList& list)
+{
+    const QString path = Source(name);
+    if (path.isEmpty())
+        return false;
+    LoadClipperMemFile(path, list);
+    return true;
+}
+
+bool TImportData::Execute()
+{
+    if (running_)
+        return false;
+    RequireOperation(3);
+    if (PathFrom.isEmpty() || PathTo.isEmpty()) {
+        ShowError(QStringLiteral("Не определены пути"));
+        return false;
+    }
+    if (!LockDataBaseExclusive()) {
+        ShowError(QStringLiteral("Импорт невозможен: с данными работают другие пользователи|") + LockDataBaseError());
+        return false;
+    }
+    running_ = true;
+    completed_ = false;
+    run_.ResetStop();
+    run_.Counters().Clear();
+    run_.Errors().SetFolder(ErrorFolder.isEmpty() ? ProgramFolder() : ErrorFolder);
+    TDataSetList closed;
+    // Every way out opens the data sets again and gives the lock back.
+    struct Finally {
+        TImportData& self;
+        TDataSetList& closed;
+        ~Finally()
+        {
+            self.run_.BeginStage(QStringLiteral("Обновление данных..."));
+            try {
+                OpenDataBases(&closed);
+            } catch (const Exception& e) {
+                ShowError(e.Message());
+            }
+            try {
+                self.run_.Errors().Free();
+            } catch (const Exception& e) {
+                ShowError(e.Message());
+            }
+            if (DM() != nullptr) {
+                try {
+                    ReloadAllLists();
+                } catch (const Exception& e) {
+                    ShowError(e.Message());
+                }
+            }
+            if (!self.run_.Stopped())
+                AppContext().Cfg.CalcCompare = true;
+            LockDataBaseShared();
+            self.running_ = false;
+        }
+    };
+    {
+        Finally finally{*this, closed};
+        CloseDataBases(&closed);
+        run_.Errors().New();
+        Stages();
+    }
+    completed_ = !run_.Stopped();
+    if (completed_)
+        SavePaths();
+    AppMessageBox(completed_ ? QStringLiteral("Импорт закончен") : QStringLiteral("Импорт прерван !"),
+        QStringLiteral("Импорт данных"));
+    return completed_;
+}
+
+void TImportData::Stages()
+{
+    ConfigStage();
+    run_.BeginStage(QStringLiteral("Открывается база"));
+    // A stage that fails is listed and leaves its tables as they were.
+    const auto guarded = [this](const QString& name, const std::function<void()>& stage) {
+        try {
+            stage();
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception& e) {
+            run_.Error(name + QStringLiteral("\r\n") + e.Message());
+        }
+    };
+    guarded(QStringLiteral("SP"), [this] { DepartmentsStage(); });
+    guarded(QStringLiteral("QO.VCH"), [this] { DeductionsStage(); });
+    guarded(QStringLiteral("PN"), [this] { IncomeTaxStage(); });
+    if (run_.Stopped())
+        return;
+    guarded(QStringLiteral("DP"), [this] { KindsStage(); });
+    guarded(QStringLiteral("QO.FML"), [this] { UserFormulasStage(); });
+    guarded(QStringLiteral("SR"), [this] { CardsStage(); });
+    if (run_.Stopped())
+        return;
+    guarded(
+        QStringLiteral("VVARC"), [this] { InputStage(QStringLiteral("VVODP.DBF"), QStringLiteral("VVARC"), true); });
+    if (run_.Stopped())
+        return;
+    guarded(QStringLiteral("VVOD"), [this] { InputStage(QStringLiteral("VVOD.DBF"), QStringLiteral("VVOD"), false); });
+    if (run_.Stopped())
+        return;
+    guarded(QStringLiteral("NC"), [this] { ResultsStage(); });
+    if (run_.Stopped())
+        return;
+    guarded(QStringLiteral("Bin"), [this] { CalendarsStage(); });
+}
+
+void TImportData::ConfigStage()
+{
+    run_.BeginStage(QStringLiteral("Конфигурация"));
+    config_.Clear();
+    LoadMem(QStringLiteral("QO.CFG"), config_);
+    const Variant version = Mem(config_, QStringLiteral("CFG_VERSIA"));
+    if (!version.IsNull() && version.AsDouble() < 5.0)
+        ErrorAbort(QStringLiteral("Модификация данных версии ниже 5.0 невозможна"));
+    Tcfg& cfg = AppContext().Cfg;
+    const auto has = [this](const char* name) { return config_.IndexOf(QLatin1String(name)) >= 0; };
+    const auto value = [this](const char* name) { return config_.GetValue(QLatin1String(name)); };
+    if (has("CFG_ZSIZE"))
+        cfg.DecimalPos = value("CFG_ZSIZE").AsInteger();
+    const int month = has("CFG_DATE") ? value("CFG_DATE").AsInteger() : 1;
+    const int year = has("CFG_YEAR") ? value("CFG_YEAR").AsInteger() : 1995;
+    TDateTime first = 0;
+    if (!TryEncodeDate(year, month, 1, first))
+        ErrorAbort(QStringLiteral("Неверный рабочий месяц в QO.CFG: %1.%2").arg(month).arg(year));
+    workdate_ = LastDayOfMonth(first);
+    cfg.Workdate = workdate_;
+    if (has("CFG_DKOP"))
+        cfg.Kop = value("CFG_DKOP").AsString();
+    if (has("CFG_DRUB"))
+        cfg.Rub = value("CFG_DRUB").AsString();
+    if (has("CFG_GLBUH"))
+        cfg.NaimGlBuh = value("CFG_GLBUH").AsString();
+    if (has("CFG_RUKOV"))
+        cfg.NaimDirector = value("CFG_RUKOV").AsString();
+    const std::pair<const char*, int> counters[]
+        = {{"CFG_NGLB", 1}, {"CFG_NRUK", 1}, {"CFG_MAXCAL", 2}, {"CFG_MAXPN", 6}, {"CFG_AMAXPN", 4}};
+    for (const auto& [name, def] : counters)
+        run_.Counters().SetValue(QLatin1String(name), has(name) ? value(name).AsInteger() : def);
+    cfg.NumFullYears = has("CFG_NYEARS") ? value("CFG_NYEARS").AsInteger() : 9;
+    if (has("CFG_POVR"))
+        cfg.AutoCalc = value("CFG_POVR").AsBoolean();
+    if (has("CFG_ROUND"))
+        cfg.Round = value("CFG_ROUND").AsBoolean();
+    if (has("CFG_ROUNDB"))
+        cfg.RoundB = value("CFG_ROUNDB").AsBoolean();
+    if (has("CFG_ROUNDS"))
+        cfg.RoundS = value("CFG_ROUNDS").AsDouble();
+    cfg.NumYears = 20;
+    Tcfg defaults;
+    SetCfgDefaults(defaults);
+    cfg.Password = defaults.Password;
+    cfg.PassCheck = false;
+    SaveDataConfiguration();
+}
+
+void TImportData::DepartmentsStage()
+{
+    run_.BeginStage(QStringLiteral("Справочник подразделений"));
+    const QString path = Source(QStringLiteral("SPP.DBF"));
+    if (path.isEmpty())
+        return run_.Error(QStringLiteral("Не найден файл SPP.DBF"));
+    TDbfFile source(path);
+    Target sp(QStringLiteral("SP"));
+    Transaction tx({&sp});
+    sp.EmptyTable();
+    int count = 0;
+    while (!run_.Stopped() && source.Next()) {
+        run_.Step(++count, source.RecordCount());
+        try {
+            const int code = source.Integer(QStringLiteral("CODP"));
+            if (code == 0)
+                continue;
+            const QString full = source.Text(QStringLiteral("NAIMPOLN")).trimmed();
+            const QString brief = source.Text(QStringLiteral("NAIM")).trimmed();
+            const QString name = (full.isEmpty() ? brief : full + QLatin1Char('|') + brief).left(80);
+            AppendImportRow(sp, run_, QStringLiteral("SP"), [&] {
+                SetField(sp, "NUM", code);
+                SetField(sp, "SNUM", code);
+                SetField(sp, "NUMPDP", 0);
+                SetField(sp, "NUMUP", 0);
+                SetField(sp, "DELETED", false);
+                SetField(sp, "USER", 0);
+                SetField(sp, "NAIM", name);
+            });
+        } catch (const Exception& e) {
+            ImportRowFailed(sp, e, run_, QStringLiteral("SP"));
+        }
+    }
+    const int enterprise = AddEnterpriseRecord(sp);
+    for (sp.First(); !sp.Eof(); sp.Next()) {
+        if (sp.FieldByName(QStringLiteral("NUMPDP")).AsInteger() >= 0
+            && sp.FieldByName(QStringLiteral("NUM")).AsInteger() != enterprise) {
+            sp.Edit();
+            SetField(sp, "NUMPDP", enterprise);
+            sp.Post();
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::DeductionsStage()
+{
+    run_.BeginStage(QStringLiteral("Вычеты"));
+    deductions_.Clear();
+    LoadMem(QStringLiteral("QO.VCH"), deductions_);
+}
+
+void TImportData::IncomeTaxStage()
+{
+    run_.BeginStage(QStringLiteral("Подоходный налог"));
+    TClipperMemVarList tax;
+    LoadMem(QStringLiteral("QO.PON"), tax);
+    LoadMem(QStringLiteral("QO.POD"), tax);
+    const Variant pnStr = Mem(tax, QStringLiteral("PX_PNSTR"));
+    if (!pnStr.IsNull()) {
+        run_.Counters().SetValue(QStringLiteral("PX_PNSTR"), pnStr);
+        deductions_.SetValue(QStringLiteral("UD_VYCH200"), pnStr);
+    }
+    const Variant pnInt = Mem(tax, QStringLiteral("PX_PNINT"));
+    if (!pnInt.IsNull())
+        AppContext().Cfg.PNInt = pnInt.AsBoolean();
+
+    const int scales = run_.Counter(QStringLiteral("CFG_AMAXPN"));
+    const int lines = run_.Counter(QStringLiteral("CFG_MAXPN"));
+    int year = 0, month = 0, day = 0;
+    DecodeDate(workdate_, year, month, day);
+    const auto monthStart = [&](const char* name, int def) {
+        const Variant v = Mem(tax, QLatin1String(name));
+        return EncodeDate(year, std::clamp(v.IsNull() ? def : v.AsInteger(), 1, 12), 1);
+    };
+    const auto number = [&](const char* name) {
+        const Variant v = Mem(tax, QLatin1String(name));
+        return v.IsNull() ? Variant(0) : v;
+    };
+    Target pnt(QStringLiteral("PNT")), pn(QStringLiteral("PN")), pnl(QStringLiteral("PNL"));
+    Transaction tx({&pnt, &pn, &pnl});
+    // All three, or a second import collides on the old rows' keys.
+    pnt.EmptyTable();
+    pn.EmptyTable();
+    pnl.EmptyTable();
+    for (int n = 1; n <= scales && !run_.Stopped(); ++n) {
+        run_.Step(n, scales);
+        AppendImportRow(pnt, run_, QStringLiteral("PNT"), [&] {
+            SetField(pnt, "TIP", n);
+            SetField(pnt, "NAIM", QStringLiteral("Таблица №%1").arg(n));
+            SetField(pnt, "USER", 0);
+        });
+        AppendImportRow(pn, run_, QStringLiteral("PN"), [&] {
+            SetField(pn, "NUM", n);
+            SetField(pn, "TIP", n);
+            SetField(pn, "DATEBEG", Variant::FromDate(0));
+            SetField(pn, "FYEAR", Mem(tax, QStringLiteral("PN_ARRP%1").arg(n)).AsBoolean());
+            SetField(pn, "YEARBEG", Variant::FromDate(monthStart("PX_BEGIN", 1)));
+            SetField(pn, "YEAREND", Variant::FromDate(monthStart("PX_END", 12)));
+            SetField(pn, "METOD", number("PX_METOD"));
+            SetField(pn, "KMINZP", number("PX_KMINZP"));
+            SetField(pn, "SUMMINZP", number("PX_MINZP"));
+            SetField(pn, "SUM", number("PX_PNSUM"));
+            SetField(pn, "CURSVALUT", number("PX_CURSV"));
+            SetField(pn, "USER", 0);
+        });
+        for (int k = 1; k <= lines; ++k) {
+            double threshold = 0, taxSum = 0, percent = 0;
+            QString error;
+            if (!ReadTaxLine(tax, n, k, threshold, taxSum, percent, error)) {
+                run_.Error(QStringLiteral("PNL\r\n") + error);
+                break;
+            }
+            if (threshold > 999998)
+                break;
+            AppendImportRow(pnl, run_, QStringLiteral("PNL"), [&] {
+                SetField(pnl, "NUM", n);
+                SetField(pnl, "SUM", threshold);
+                SetField(pnl, "SUMNAL", taxSum);
+                SetField(pnl, "PROC", percent);
+                SetField(pnl, "USER", 0);
+            });
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::KindsStage()
+{
+    run_.BeginStage(QStringLiteral("Справочник доплат и удержаний"));
+    const QString path = Source(QStringLiteral("DOPLAT.DBF"));
+    if (path.isEmpty())
+        return run_.Error(QStringLiteral("Не найден файл DOPLAT.DBF"));
+    TDbfFile source(path);
+    Target dp(QStringLiteral("DP")), dpt(QStringLiteral("DPT")), dph(QStringLiteral("DPH"));
+    Transaction tx({&dp, &dpt, &dph});
+    dp.EmptyTable();
+    dpt.EmptyTable();
+    dph.EmptyTable();
+    prof_.Clear();
+    ImportKinds(source, dp, dpt, deductions_, prof_, run_, DebugStopEnabled());
+    tx.Commit();
+}
+
+void TImportData::UserFormulasStage()
+{
+    run_.BeginStage(QStringLiteral("Формулы пользователя"));
+    TClipperMemVarList formulas;
+    LoadMem(QStringLiteral("QO.FML"), formulas);
+    Target bin(QStringLiteral("Bin"));
+    Transaction tx({&bin});
+    bin.SetIndexName(QStringLiteral("INFO"));
+    bin.SetRange({2}, {2});
+    while (!bin.IsEmpty())
+        bin.Delete();
+    bin.CancelRange();
+    for (int i = 0; i < formulas.Count() && !run_.Stopped(); ++i) {
+        run_.Step(i + 1, formulas.Count());
+        const TClipperMemVar& v = formulas.Items(i);
+        if (!v.Name.startsWith(QStringLiteral("_FORMUL")))
+            continue;
+        bool ok = false;
+        const int number = v.Name.mid(7).toInt(&ok);
+        if (!ok || number <= 0)
+            continue;
+        if (v.VarType != 'C') {
+            run_.Error(QStringLiteral("Ошибка в значении формулы пользователя формулы №%1").arg(number));
+            continue;
+        }
+        try {
+            QByteArray blob;
+            WriteTextBlob(blob, v.Value.AsString());
+            bin.Append();
+            SetField(bin, "CLASS", 2);
+            SetField(bin, "VID", number);
+            SetField(bin, "TIP", 0);
+            SetField(bin, "SUBTIP", 0);
+            bin.FieldByName(QStringLiteral("INFO")).SetBlob(blob);
+            SetField(bin, "USER", 0);
+            bin.Post();
+        } catch (const Exception&) {
+            try {
+                bin.Cancel();
+            } catch (const Exception&) {
+            }
+            run_.Error(QStringLiteral("Ошибка при импорте формулы пользователя №%1").arg(number));
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::CardsStage()
+{
+    run_.BeginStage(QStringLiteral("Справочник работников"));
+    AppContext().Cfg.CalcCompare = true;
+    const QString path = Source(QStringLiteral("SR.DBF"));
+    if (path.isEmpty())
+        return run_.Error(QStringLiteral("Не найден файл SR.DBF"));
+    TDbfFile source(path);
+    Target sr(QStringLiteral("SR")), srd(QStringLiteral("SRD")), srh(QStringLiteral("SRH"));
+    Transaction tx({&sr, &srd, &srh});
+    sr.EmptyTable();
+    srd.EmptyTable();
+    srh.EmptyTable();
+    ImportCards(source, sr, srd, prof_, workdate_, run_);
+    if (!run_.Stopped()) {
+        run_.BeginStage(QStringLiteral("Справочник постоянных доплат"));
+        const QString further = Source(QStringLiteral("SRDP.DBF"));
+        if (further.isEmpty()) {
+            run_.Error(QStringLiteral("Не найден файл SRDP.DBF"));
+        } else {
+            TDbfFile accruals(further);
+            ImportFurtherAccruals(accruals, sr, srd, run_);
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::InputStage(const QString& fileName, const QString& table, bool archive)
+{
+    run_.BeginStage(QStringLiteral("Входные данные: ") + QFileInfo(fileName).completeBaseName());
+    const QString path = Source(fileName);
+    if (path.isEmpty())
+        return run_.Error(QStringLiteral("Не найден файл ") + fileName);
+    TDbfFile source(path);
+    Cursor sr(QStringLiteral("SR"));
+    sr.Open();
+    Target target(table);
+    Transaction tx({&target});
+    target.EmptyTable();
+    const TDateTime date = archive ? LastDayOfMonth(IncMonth(FirstDayOfMonth(workdate_), -1)) : workdate_;
+    const QString counter = archive ? QStringLiteral("VVArc") : QStringLiteral("VV");
+    int count = 0;
+    while (!run_.Stopped() && source.Next()) {
+        run_.Step(++count, source.RecordCount());
+        try {
+            int tabNum = 0;
+            if (!FindImportedEmployee(
+                    sr, source.Integer(QStringLiteral("COD")), source.Integer(QStringLiteral("TABEL")), tabNum)) {
+                run_.Count(counter + QStringLiteral("_NotFound"));
+                continue;
+            }
+            const int dopNum = source.Integer(QStringLiteral("KDOP"));
+            const double time = source.Number(QStringLiteral("TAB"));
+            const double sum = source.Number(QStringLiteral("SUMM"));
+            AppendImportRow(target, run_, counter, [&] {
+                SetField(target, "TABNUM", tabNum);
+                SetField(target, "DOPNUM", dopNum);
+                SetField(target, "DTIME", time);
+                SetField(target, "SUM", sum);
+                SetField(target, "DATEVV", Variant::FromDate(date));
+                SetField(target, "DATEBEG", Variant::FromDate(date));
+                SetField(target, "USER", 0);
+            });
+        } catch (const Exception& e) {
+            ImportRowFailed(target, e, run_, counter);
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::ResultsStage()
+{
+    const QString nach = Source(QStringLiteral("NACH.DBF"));
+    if (nach.isEmpty())
+        run_.Error(QStringLiteral("Не найден файл NACH.DBF"));
+    else
+        ResultFile(nach, QStringLiteral("NC"), FirstDayOfMonth(workdate_));
+    if (run_.Stopped())
+        return;
+    Target ncarc(QStringLiteral("NCARC"));
+    Transaction tx({&ncarc});
+    ncarc.EmptyTable();
+    ncarc.Close();
+    for (const QString& path : FindFilesNoCase(PathFrom, QStringLiteral("NC*.DBF"))) {
+        if (run_.Stopped())
+            break;
+        const QString base = QFileInfo(path).completeBaseName();
+        bool ok = base.size() == 8;
+        const int year = ok ? base.mid(2, 4).toInt(&ok) : 0;
+        const int month = ok ? base.mid(6, 2).toInt(&ok) : 0;
+        TDateTime first = 0;
+        if (!ok || !TryEncodeDate(year, month, 1, first)) {
+            ShowError(QStringLiteral("Неопознанный файл начислений:|") + QFileInfo(path).fileName());
+            continue;
+        }
+        try {
+            ResultFile(path, QStringLiteral("NCARC"), first);
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception& e) {
+            run_.Error(QFileInfo(path).fileName() + QStringLiteral("\r\n") + e.Message());
+        }
+    }
+    tx.Commit();
+}
+
+void TImportData::ResultFile(const QString& path, const QString& table, TDateTime month)
+{
+    const QString base = QFileInfo(path).completeBaseName();
+    run_.BeginStage(QStringLiteral("Данные расчетов: ") + QFileInfo(path).fileName());
+    TDbfFile source(path);
+    Cursor sr(QStringLiteral("SR"));
+    sr.Open();
+    Target target(table);
+    std::unique_ptr<Transaction> own;
+    if (table == QStringLiteral("NC")) {
+        own = std::make_unique<Transaction>(std::initializer_list<Cursor*>{&target});
+        target.EmptyTable();
+    }
+    int count = 0;
+    while (!run_.Stopped() && source.Next()) {
+        run_.Step(++count, source.RecordCount());
+        try {
+            int tabNum = 0;
+            if (!FindImportedEmployee(
+                    sr, source.Integer(QStringLiteral("COD")), source.Integer(QStringLiteral("TABH")), tabNum)) {
+                run_.Count(base + QStringLiteral("_NotFound"));
+                continue;
+            }
+            const int old = source.Integer(QStringLiteral("KODDOP"));
+            int dopNum = old;
+            if (old >= 992 && old <= 999)
+                dopNum = 2147483639 + (old - 992);
+            else if (old >= 900)
+                run_.Count(base);
+            const double time = source.Number(QStringLiteral("KOLI"));
+            const double sum = source.Number(QStringLiteral("SUMN"));
+            AppendImportRow(target, run_, base, [&] {
+                SetField(target, "TABNUM", tabNum);
+                SetField(target, "DOPNUM", dopNum);
+                SetField(target, "UDER", old >= 200 && old <= 899);
+                SetField(target, "SUM", sum);
+                SetField(target, "DTIME", time);
+                SetField(target, "DATERAS", Variant::FromDate(month));
+                SetField(target, "DATEBEG", Variant::FromDate(month));
+            });
+        } catch (const Exception& e) {
+            ImportRowFailed(target, e, run_, base);
+        }
+    }
+    if (own)
+        own->Commit();
+}
+
+void TImportData::CalendarsStage()
+{
+    run_.BeginStage(QStringLiteral("Календари"));
+    if (FindFilesNoCase(PathFrom, QStringLiteral("qo.ca*")).isEmpty())
+        return;
+    if (T_CalendarList* list = CalendarList()) {
+        list->ImportOldCalendars(PathFrom, workdate_);
+    } else {
+        T_CalendarList own;
+        own.ImportOldCalendars(PathFrom, workdate_);
+    }
+}

@@ -1,0 +1,90 @@
+#pragma once
+// The import of the DOS predecessor's data, without a window: every table
+// it fills is refilled stage by stage from the old dBASE tables and memory
+// files of the source folder, under the exclusive lock, with the program's
+// data sets closed meanwhile and opened again on every way out. Each stage
+// writes its tables in one transaction, so a stage that fails leaves them
+// as they were; row errors go to the numbered error lists.
+//
+//   TImportData import;
+//   import.PathFrom = "/old/QO/";
+//   import.Run().OnStage = [](const QString& s) { ... };
+//   if (import.Execute()) ...            // "Импорт закончен"
+
+#include "archive/ImportRun.h"
+#include "foundation/ClMem.h"
+#include "platform/DateTime.h"
+
+#include <QString>
+
+#include <functional>
+
+class TImportData {
+public:
+    TImportData();
+
+    // The source folder; the target is always the open data folder.
+    QString PathFrom;
+    // Remembered for the next import only.
+    QString PathTo;
+    // Where the error lists go; the program folder unless set.
+    QString ErrorFolder;
+
+    TImportRun& Run() { return run_; }
+    TClipperMemVarList& Config() { return config_; }
+    TClipperMemVarList& Prof() { return prof_; }
+    TClipperMemVarList& Deductions() { return deductions_; }
+
+    // The threshold, tax and percent of line `line` of scale `scale` from
+    // the loaded QO.POD and QO.PON. The old files' layout of these arrays
+    // is not known from real files: the default reads the text variables
+    // "PN_ARR" + scale + column as blank-separated numbers, one a line.
+    // False (and an error line) for a value of any other shape.
+    using TTaxLineReader = std::function<bool(const TClipperMemVarList& values, int scale, int line, double& threshold,
+        double& tax, double& percent, QString& error)>;
+    TTaxLineReader ReadTaxLine;
+
+    // The section "Import" of the program INI.
+    void LoadPaths();
+    void SavePaths();
+
+    // The whole import; true when it ran to its end (not stopped, not
+    // failed). Raises nothing but the silent abort after a shown message.
+    bool Execute();
+    bool Running() const { return running_; }
+    bool Completed() const { return completed_; }
+    // Asks whether to stop; Yes sets the stop flag.
+    bool AskStop();
+    // ImportEr.000 when it holds anything, else empty.
+    QString ErrorListToShow() const;
+
+private:
+    void Stages();
+    void ConfigStage();
+    void DepartmentsStage();
+    void DeductionsStage();
+    void IncomeTaxStage();
+    void KindsStage();
+    void UserFormulasStage();
+    void CardsStage();
+    void InputStage(const QString& fileName, const QString& table, bool archive);
+    void ResultsStage();
+    void ResultFile(const QString& path, const QString& table, TDateTime month);
+    void CalendarsStage();
+
+    QString Source(const QString& name) const;
+    bool LoadMem(const QString& name, TClipperMemVarList& list);
+
+    TImportRun run_;
+    TClipperMemVarList config_;
+    TClipperMemVarList prof_;
+    TClipperMemVarList deductions_;
+    TDateTime workdate_ = 0;
+    bool running_ = false;
+    bool completed_ = false;
+};
+
+// The default reading of the scale lines (see ReadTaxLine); unverified
+// against real files.
+bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, double& threshold, double& tax,
+    double& percent, QString& error);
