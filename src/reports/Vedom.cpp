@@ -15,9 +15,12 @@ const QString kCatList = QStringLiteral("CatList.cfg");
 QString Key(const QString& prefix, const char* name) { return prefix + QLatin1String(name); }
 
 // The reader takes one pair of surrounding quotes off; a text that has
-// them of its own keeps them by getting a second pair.
-void WriteText(TCustomIniFile& ini, const QString& section, const QString& ident, const QString& value)
+// them of its own keeps them by getting a second pair. A NUL would make
+// the whole file no text to the reader: it is dropped.
+void WriteText(TCustomIniFile& ini, const QString& section, const QString& ident, const QString& text)
 {
+    QString value = text;
+    value.remove(QChar(0));
     if (value.size() >= 2 && value.front() == ini.QuoteBegin && value.back() == ini.QuoteEnd)
         ini.WriteQuoted(section, ident, value);
     else
@@ -169,7 +172,7 @@ void T_CatSections::ReadFromIni(TCustomIniFile& ini, int kind)
     const int count = ReadCount(ini, section, QLatin1Char('S'));
     for (int i = 0; i < count; ++i)
         Items.append({qint32(Items.size() + 1),
-            ini.ReadString(section, QStringLiteral("S") + QString::number(i), QString()), false});
+            ini.ReadQuoted(section, QStringLiteral("S") + QString::number(i), QString()), false});
 }
 
 void T_CatSections::WriteToIni(TCustomIniFile& ini) const
@@ -179,7 +182,7 @@ void T_CatSections::WriteToIni(TCustomIniFile& ini) const
     const int fixed = FixedCount();
     ini.WriteInteger(section, QStringLiteral("Count"), int(Items.size()) - fixed);
     for (int i = fixed; i < Items.size(); ++i)
-        ini.WriteString(section, QStringLiteral("S") + QString::number(i - fixed), Items[i].Name);
+        WriteText(ini, section, QStringLiteral("S") + QString::number(i - fixed), Items[i].Name);
 }
 
 int T_CatSections::FixedCount() const

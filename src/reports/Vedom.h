@@ -39,7 +39,8 @@ public:
     // surrounding quotes; a Cond outside 0..4 reads as 0.
     void ReadFromIni(TCustomIniFile& ini, const QString& section, const QString& prefix);
     // Name, Num, Tip, Category, Template, RVNum, Cond, VedRnd. Texts are
-    // written plainly, quoted only when the reader would take a pair off.
+    // written plainly, quoted only when the reader would take a pair off,
+    // without NULs.
     void WriteToIni(TCustomIniFile& ini, const QString& section, const QString& prefix) const;
     void Assign(const T_Vedom& source);
     // The template's file name without its folders ('\' or '/').
