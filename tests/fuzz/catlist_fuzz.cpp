@@ -42,7 +42,11 @@ QString Written(const QString& text)
     QString kept = text;
     kept.remove(QChar(0));
     const QByteArray bytes = ToCp1251(kept);
-    return savedAsUtf8 ? QString::fromUtf8(bytes) : FromCp1251(bytes);
+    if (!savedAsUtf8)
+        return FromCp1251(bytes);
+    // A text that begins with a byte-order mark keeps it: it is no file's start.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 bool ReadsAsUtf8(const QByteArray& bytes)
@@ -125,7 +129,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < cat.Sections.Items.size(); ++i)
         FuzzCheck(back.Sections.Items[i].Name
                 == (i < fixed ? cat.Sections.Items[i].Name : Written(cat.Sections.Items[i].Name)),
-            "a section reads back as written");
+            "a section reads back as written",
+            QString::fromLatin1(
+                back.Sections.Items[i].Name.toUtf8().toHex() + " / " + cat.Sections.Items[i].Name.toUtf8().toHex()));
     SaveTo(back, second);
     // Read as UTF-8, the file is no longer the catalogue's own bytes: it
     // cannot come out the same (the INI reader's guess, not the catalogue's).
