@@ -25,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -32,7 +33,6 @@
 #include <QVBoxLayout>
 
 #include <array>
-#include <memory>
 
 namespace {
 
@@ -453,9 +453,13 @@ TFormSave& FormSave()
 {
     if (auto* form = qobject_cast<TFormSave*>(FindProgramForm(QStringLiteral("FormSave"))))
         return *form;
-    static std::unique_ptr<TFormSave> own;
-    if (!own)
-        own = std::make_unique<TFormSave>();
+    // Before the registry made it (tests, a start that failed early): one of
+    // our own, gone with the application.
+    static QPointer<TFormSave> own;
+    if (!own) {
+        own = new TFormSave();
+        qAddPostRoutine([] { delete own.data(); });
+    }
     return *own;
 }
 
