@@ -1,5 +1,7 @@
 #include "app/program/QorProgram.h"
 
+#include "archive/ui/Save.h"
+
 #include "calc/CalcContext.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
@@ -35,6 +37,20 @@ void RegisterProgramForms()
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
     RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
     RegisterForm(QStringLiteral("FormBrows"), [] { return new TFormBrows(); });
+    RegisterForm(QStringLiteral("FormSave"), [] { return new TFormSave(); });
+    AddProgramUnit(QStringLiteral("save"), ReadSaveSection, WriteSaveSection);
+    SetRecoveryMenuHook(RunRecoveryMenu);
+    auto openSave = [](QWidget* TFormSave::*page) {
+        return [page](TFormMain&) {
+            TFormSave& form = FormSave();
+            form.SetMode(false);
+            form.ShowPage(form.*page);
+            form.Execute();
+        };
+    };
+    RegisterMenuOpener(QStringLiteral("mnSave"), openSave(&TFormSave::tabSave));
+    RegisterMenuOpener(QStringLiteral("mnReserv"), openSave(&TFormSave::tabReserv));
+    RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
