@@ -1,5 +1,6 @@
 #include "app/program/QorProgram.h"
 
+#include "archive/ui/FormPerehod.h"
 #include "calc/CalcContext.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
@@ -31,6 +32,7 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnHelpContents"), [](TFormMain&) { ShowProgramHelp(); });
     RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
     RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
+    RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
     RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
