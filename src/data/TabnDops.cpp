@@ -582,3 +582,87 @@ qint32 LastArchivedTabNum()
     }
     return last;
 }
+
+// ---------------------------------------------------------------- the close of a period
+
+namespace {
+
+int RowCount(const char* table)
+{
+    Cursor c(S(table));
+    c.Open();
+    return c.RecordCount();
+}
+
+void MoveRows(const char* from, const char* to, const std::function<void()>& step)
+{
+    Cursor src(S(from));
+    Cursor dst(S(to));
+    src.Open();
+    dst.Open();
+    Transaction tx({&src, &dst});
+    const int n = std::min(src.FieldCount(), dst.FieldCount());
+    for (src.First(); !src.Eof(); src.Next()) {
+        if (step)
+            step();
+        dst.Append();
+        // The first column is the row's own key: the archive numbers its own.
+        for (int i = 1; i < n; ++i)
+            dst.FieldAt(i).SetVariant(src.FieldAt(i).AsVariant());
+        dst.Post();
+    }
+    src.EmptyTable();
+    tx.Commit();
+}
+
+void TrimRows(const char* table, const char* dateField, TDateTime from, TDateTime to)
+{
+    Cursor c(S(table));
+    c.Open();
+    Transaction tx({&c});
+    for (c.First(); !c.Eof();) {
+        const TDateTime d = c.FieldByName(S(dateField)).AsDateTime();
+        if (d < from || d > to)
+            c.Delete();
+        else
+            c.Next();
+    }
+    tx.Commit();
+}
+
+} // namespace
+
+int InputRowCount() { return RowCount("VVOD"); }
+
+int ResultRowCount() { return RowCount("NC"); }
+
+void ArchiveInput(const std::function<void()>& step) { MoveRows("VVOD", "VVARC", step); }
+
+void ArchiveResults(const std::function<void()>& step) { MoveRows("NC", "NCARC", step); }
+
+void TrimInputArchive(TDateTime from, TDateTime to) { TrimRows("VVARC", "DATEVV", from, to); }
+
+void TrimResultArchive(TDateTime from, TDateTime to) { TrimRows("NCARC", "DATERAS", from, to); }
+
+void PostNetPay(qint32 dopNum, TDateTime period, const std::function<void()>& step)
+{
+    Cursor nc(S("NC"));
+    Cursor vvod(S("VVOD"));
+    nc.Open();
+    vvod.Open();
+    Transaction tx({&nc, &vvod});
+    const QStringList names = {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("PROC"), S("DTIME"), S("DATEVV")};
+    for (nc.First(); !nc.Eof(); nc.Next()) {
+        if (step)
+            step();
+        if (nc.FieldByName(S("DOPNUM")).AsInteger() != dnVsego)
+            continue;
+        const double amount = RoundMoney(nc.FieldByName(S("SUM")).AsFloat());
+        if (amount <= 0)
+            continue;
+        AppendRecordValues(vvod, 0, names,
+            {Variant(nc.FieldByName(S("TABNUM")).AsInteger()), Variant(dopNum), Variant::FromDate(period),
+                Variant(amount), Variant(0.0), Variant(0.0), Variant::FromDate(period)});
+    }
+    tx.Commit();
+}

@@ -221,3 +221,23 @@ void DeleteTabnEntries(qint32 tabNum);
 bool HasArchivedEntries(qint32 tabNum);
 // The highest personnel number with archived input or results; 0 when none.
 qint32 LastArchivedTabNum();
+
+// ---------------------------------------------------------------- the close of a period
+// Each is a savepoint inside a caller's transaction that holds its tables;
+// step runs once per row handled.
+
+// Rows of the period's input (VVOD) and results (NC).
+int InputRowCount();
+int ResultRowCount();
+// Every VVOD row goes to VVARC (all columns but the key), then VVOD is
+// emptied.
+void ArchiveInput(const std::function<void()>& step);
+// Every NC row goes to NCARC, then NC is emptied.
+void ArchiveResults(const std::function<void()>& step);
+// VVARC rows with DATEVV outside [from, to] are deleted.
+void TrimInputArchive(TDateTime from, TDateTime to);
+// NCARC rows with DATERAS outside [from, to] are deleted.
+void TrimResultArchive(TDateTime from, TDateTime to);
+// Every employee's amount to pay (NC, dnVsego), paid-out rounded, becomes
+// a VVOD row of dopNum dated period when above 0.
+void PostNetPay(qint32 dopNum, TDateTime period, const std::function<void()>& step);

@@ -1,7 +1,7 @@
 #include "app/program/QorProgram.h"
 
+#include "archive/ui/FormPerehod.h"
 #include "archive/ui/Save.h"
-
 #include "calc/CalcContext.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
@@ -33,6 +33,7 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnHelpContents"), [](TFormMain&) { ShowProgramHelp(); });
     RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
     RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
+    RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
     RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
@@ -51,6 +52,13 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnSave"), openSave(&TFormSave::tabSave));
     RegisterMenuOpener(QStringLiteral("mnReserv"), openSave(&TFormSave::tabReserv));
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
+    // Before the transition the clerk is offered a save of the data base.
+    TFormPerehod::SetSaveOffer([] {
+        TFormSave& form = FormSave();
+        form.SetMode(false);
+        form.ShowPage(form.tabSave);
+        form.Execute();
+    });
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {

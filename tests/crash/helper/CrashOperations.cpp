@@ -1,9 +1,11 @@
 #include "CrashOperations.h"
 
+#include "archive/Perehod.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/FirstStart.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TableCatalogue.h"
@@ -12,6 +14,7 @@
 #include "db/Cursor.h"
 #include "db/Tables.h"
 #include "foundation/IniFiles.h"
+#include "foundation/Messages.h"
 #include "platform/Currency.h"
 
 namespace {
@@ -134,6 +137,45 @@ void SetUpEmptyDataFolder()
 
 void OpenTheDataBase() { OpenDataBase(); }
 
+// ---------------------------------------------------------------- the period transition
+
+constexpr qint32 kPodr = 2;
+
+// Answers the first button: the warning's Ok and the question's "Да".
+class FirstButton final : public IMessageService {
+public:
+    int Show(const MessageRequest&) override { return 1; }
+    bool Input(const MessageRequest&, Variant&) override { return false; }
+};
+
+void SetUpMonth()
+{
+    AddBuiltInKinds();
+    AddKind(501, QStringLiteral("Оклад"), false, 10);
+    AppendRecordValues(
+        DM()->SP, kPodr, {"NUMPDP", "NUMUP", "NAIM"}, {Variant(1), Variant(1), Variant(QStringLiteral("Цех"))});
+    for (qint32 tabn = 1; tabn <= 3; ++tabn) {
+        AppendRecordValues(DM()->SR, tabn, {"FIO", "PODR", "DATERAS"},
+            {Variant(QStringLiteral("Работник %1").arg(tabn)), Variant(kPodr), Variant::FromDate(Cfg.Workdate)});
+        AppendRecordValues(
+            DM()->SRD, 0, {"TABNUM", "DOPNUM", "SUM"}, {Variant(tabn), Variant(501), Variant(100.0 * tabn)});
+        AppendRecordValues(DM()->VVOD, 0, {"TABNUM", "DOPNUM", "SUM", "DATEBEG", "DATEVV"},
+            {Variant(tabn), Variant(501), Variant(10.0), Variant::FromDate(GetMonthBeg(Cfg.Workdate)),
+                Variant::FromDate(Cfg.Workdate)});
+        AppendRecordValues(DM()->NC, 0, {"TABNUM", "DOPNUM", "SUM", "DATEBEG", "DATERAS"},
+            {Variant(tabn), Variant(dnVsego), Variant(1000.0 * tabn), Variant::FromDate(Cfg.Workdate),
+                Variant::FromDate(Cfg.Workdate)});
+    }
+}
+
+void ClosePeriod()
+{
+    FirstButton answers;
+    ScopedMessageService scope(&answers);
+    bool done = false;
+    RunPerehod({}, done);
+}
+
 void TwoSeparateWrites()
 {
     AppendDepartment();
@@ -151,6 +193,7 @@ const QList<CrashOperation>& CrashOperations()
         {"EmployeeEntriesSave", false, SetUpEmployee, SaveEmployeeInput},
         {"TableRebuildAtStartUp", true, SetUpOldPostTable, OpenTheDataBase},
         {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
+        {"PeriodTransition", false, SetUpMonth, ClosePeriod},
     };
     return operations;
 }

@@ -1,0 +1,97 @@
+// The window of the month's close, offscreen: its header, a run with the
+// finished look, and the end of the program on the next click.
+
+#include "archive/ui/FormPerehod.h"
+#include "data/AppContext.h"
+#include "data/DatModl.h"
+#include "data/Globals.h"
+#include "data/Podr.h"
+#include "support/CalcBuilders.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class FormPerehodTest : public CalcTest {
+protected:
+    void SetUp() override
+    {
+        CalcTest::SetUp();
+        AddBuiltInKinds();
+        TFormPerehod::SetTerminate([this] { ++terminated; });
+        TFormPerehod::SetSaveOffer({});
+    }
+    void TearDown() override
+    {
+        TFormPerehod::SetTerminate({});
+        CalcTest::TearDown();
+    }
+    int terminated = 0;
+};
+
+TEST_F(FormPerehodTest, HeaderNamesTheNextMonth)
+{
+    Cfg.Workdate = EncodeDate(2000, 12, 31);
+    QPointer<TFormPerehod> f = new TFormPerehod();
+    f->show();
+    EXPECT_EQ(f->lbHeader->text(), QStringLiteral("Переход на Январь  2001"));
+    QTest::mouseClick(f->btCancel, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_EQ(terminated, 0);
+}
+
+TEST_F(FormPerehodTest, AfterTheRunOnlyTheEndIsOffered)
+{
+    Cfg.Workdate = EncodeDate(2000, 3, 31);
+    QPointer<TFormPerehod> f = new TFormPerehod();
+    f->show();
+    const int size = f->lbWarn->font().pointSize();
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Ok();
+        msgs.Expect(MsgKind::Question).Yes();
+        QTest::mouseClick(f->btOk, Qt::LeftButton);
+    }
+    ASSERT_TRUE(f->Done());
+    EXPECT_EQ(Cfg.Workdate, EncodeDate(2000, 4, 30));
+    EXPECT_EQ(f->btOk->text(), QStringLiteral("Завершить выполнение программы"));
+    EXPECT_EQ(f->btOk->geometry().right(), f->btCancel->geometry().right());
+    EXPECT_EQ(f->lbWarn->font().pointSize(), (size * 14 + 5) / 10);
+    EXPECT_TRUE(f->lbWarn->text().contains(
+        QStringLiteral("После выполнения перехода на новый период необходимо перезагрузить программу")));
+    SaveScreenshot(f, QStringLiteral("FormPerehodFinished"));
+    EXPECT_EQ(terminated, 0);
+    QTest::mouseClick(f->btOk, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_EQ(terminated, 1);
+}
+
+TEST_F(FormPerehodTest, NoAnswerKeepsTheWindowReady)
+{
+    Cfg.Workdate = EncodeDate(2000, 3, 31);
+    QPointer<TFormPerehod> f = new TFormPerehod();
+    f->show();
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Ok();
+        msgs.Expect(MsgKind::Question).No();
+        QTest::mouseClick(f->btOk, Qt::LeftButton);
+    }
+    EXPECT_FALSE(f->Done());
+    EXPECT_EQ(Cfg.Workdate, EncodeDate(2000, 3, 31));
+    EXPECT_NE(f->btOk->text(), QStringLiteral("Завершить выполнение программы"));
+    f->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(terminated, 0);
+}
+
+} // namespace
