@@ -26,6 +26,15 @@ private:
     TFormTabnEdit* card_; // owned by its parent widget
 };
 
+// The save dialog on one of its pages, for saving (not restore-only).
+void ShowSaveDialog(QWidget* TFormSave::*page)
+{
+    TFormSave& form = FormSave();
+    form.SetMode(false);
+    form.ShowPage(form.*page);
+    form.Execute();
+}
+
 } // namespace
 
 void RegisterProgramForms()
@@ -41,24 +50,12 @@ void RegisterProgramForms()
     RegisterForm(QStringLiteral("FormSave"), [] { return new TFormSave(); });
     AddProgramUnit(QStringLiteral("save"), ReadSaveSection, WriteSaveSection);
     SetRecoveryMenuHook(RunRecoveryMenu);
-    auto openSave = [](QWidget* TFormSave::*page) {
-        return [page](TFormMain&) {
-            TFormSave& form = FormSave();
-            form.SetMode(false);
-            form.ShowPage(form.*page);
-            form.Execute();
-        };
-    };
+    auto openSave = [](QWidget* TFormSave::*page) { return [page](TFormMain&) { ShowSaveDialog(page); }; };
     RegisterMenuOpener(QStringLiteral("mnSave"), openSave(&TFormSave::tabSave));
     RegisterMenuOpener(QStringLiteral("mnReserv"), openSave(&TFormSave::tabReserv));
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
     // Before the transition the clerk is offered a save of the data base.
-    TFormPerehod::SetSaveOffer([] {
-        TFormSave& form = FormSave();
-        form.SetMode(false);
-        form.ShowPage(form.tabSave);
-        form.Execute();
-    });
+    TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
