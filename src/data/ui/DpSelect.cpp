@@ -495,17 +495,7 @@ bool TFormDpSelect::FormKeyDown(QKeyEvent* event)
     return false;
 }
 
-TFormDpSelect& FormDpSelect()
-{
-    if (!g_form) {
-        static bool freedAtExit = false;
-        if (!freedAtExit)
-            qAddPostRoutine(FreeFormDpSelect);
-        freedAtExit = true;
-        g_form = new TFormDpSelect;
-    }
-    return *g_form;
-}
+TFormDpSelect& FormDpSelect() { return MakeOnFirstUse(g_form, FreeFormDpSelect); }
 
 void FreeFormDpSelect()
 {

@@ -56,18 +56,6 @@ void PlaceValueEdits(QGridLayout* grid, int row, QLabel* lbSum, QWidget* edSum, 
     grid->addWidget(edProc, row, 1);
 }
 
-template <typename T> T& Instance(T*& slot)
-{
-    if (!slot) {
-        static bool freedAtExit = false;
-        if (!freedAtExit)
-            qAddPostRoutine(FreeInputDialogs);
-        freedAtExit = true;
-        slot = new T;
-    }
-    return *slot;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- TFormInVvod
@@ -268,8 +256,8 @@ bool InputDopNum(const QString& prompt, int& num)
     return true;
 }
 
-TFormInVvod& FormInVvod() { return Instance(g_inVvod); }
-TFormInSrDop& FormInSrDop() { return Instance(g_inSrDop); }
+TFormInVvod& FormInVvod() { return MakeOnFirstUse(g_inVvod, FreeInputDialogs); }
+TFormInSrDop& FormInSrDop() { return MakeOnFirstUse(g_inSrDop, FreeInputDialogs); }
 
 void FreeInputDialogs()
 {

@@ -473,17 +473,7 @@ bool TFormSrSelect::FormKeyDown(QKeyEvent* event)
     return false;
 }
 
-TFormSrSelect& FormSrSelect()
-{
-    if (!g_form) {
-        static bool freedAtExit = false;
-        if (!freedAtExit)
-            qAddPostRoutine(FreeFormSrSelect);
-        freedAtExit = true;
-        g_form = new TFormSrSelect;
-    }
-    return *g_form;
-}
+TFormSrSelect& FormSrSelect() { return MakeOnFirstUse(g_form, FreeFormSrSelect); }
 
 void FreeFormSrSelect()
 {

@@ -3,6 +3,7 @@
 // window is opened, and guarded(...), which keeps exceptions out of Qt's
 // event loop.
 
+#include <QCoreApplication>
 #include <QDialog>
 
 #include <exception>
@@ -115,3 +116,15 @@ template <typename F> auto guarded(F f)
 // The exit code asked for by a ProgramExit that a guarded call caught.
 std::optional<int> PendingProgramExit();
 void ClearPendingProgramExit();
+
+// A window kept in slot, made on its first use and reused; freeAll, which
+// must free the slot, runs once when the application ends.
+template <class Form> Form& MakeOnFirstUse(Form*& slot, void (*freeAll)())
+{
+    if (!slot) {
+        static const bool freedAtExit = (qAddPostRoutine(freeAll), true);
+        (void)freedAtExit;
+        slot = new Form;
+    }
+    return *slot;
+}

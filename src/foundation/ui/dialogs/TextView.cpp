@@ -88,17 +88,7 @@ void TFormView::hideEvent(QHideEvent* event)
     TForm::hideEvent(event);
 }
 
-TFormView& FormView()
-{
-    if (!g_view) {
-        static bool freedAtExit = false;
-        if (!freedAtExit)
-            qAddPostRoutine(FreeFormView);
-        freedAtExit = true;
-        g_view = new TFormView;
-    }
-    return *g_view;
-}
+TFormView& FormView() { return MakeOnFirstUse(g_view, FreeFormView); }
 
 void FreeFormView()
 {
