@@ -1,0 +1,7 @@
+#include "reports/FormingApi.h"
+
+TFormingCalls& FormingCalls()
+{
+    static TFormingCalls calls;
+    return calls;
+}
