@@ -4,6 +4,7 @@
 #include "data/CalcMethods.h"
 #include "data/DBSetup.h"
 #include "data/Dops.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Podr.h"
 #include "data/Tabn.h"
@@ -11,6 +12,7 @@
 #include "db/Transaction.h"
 #include "foundation/DataSetFuncs.h"
 #include "foundation/DateFuncs.h"
+#include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "foundation/Progress.h"
 #include "platform/Exceptions.h"
@@ -92,7 +94,8 @@ void PostPermanent(qint32 tabn, TDateTime period, TTabnCursors& cursors)
     input.SaveInput();
 }
 
-void WriteTables(const TPerehodSteps& steps, TDateTime windowStart, TDateTime period, qint32 payKind)
+void WriteTables(
+    const TPerehodSteps& steps, TDateTime oldWorkdate, TDateTime windowStart, TDateTime period, qint32 payKind)
 {
     IProgress& bar = Progress();
     const auto step = [&bar] { bar.IncPos1(); };
@@ -101,7 +104,7 @@ void WriteTables(const TPerehodSteps& steps, TDateTime windowStart, TDateTime pe
             steps.AfterStep(n);
     };
     Transaction tx(QStringList{QStringLiteral("SR"), QStringLiteral("SRD"), QStringLiteral("VVOD"),
-        QStringLiteral("VVARC"), QStringLiteral("NC"), QStringLiteral("NCARC")});
+        QStringLiteral("VVARC"), QStringLiteral("NC"), QStringLiteral("NCARC"), NewPeriodMarkName()});
 
     bar.Mess1(QStringLiteral("Перенос входных данных в архив"));
     bar.InitBar1(0, InputRowCount());
@@ -152,6 +155,7 @@ void WriteTables(const TPerehodSteps& steps, TDateTime windowStart, TDateTime pe
     });
     after(13);
 
+    WriteNewPeriodMark(oldWorkdate, period);
     tx.Commit();
 }
 
@@ -176,6 +180,7 @@ void RunPerehod(const TPerehodSteps& steps, bool& done)
     LockExclusive();
     TDataSetList closed;
     bool reopen = false;
+    bool committed = false;
     const TDateTime oldWorkdate = Cfg.Workdate;
     try {
         CloseDataBases(&closed);
@@ -204,12 +209,26 @@ void RunPerehod(const TPerehodSteps& steps, bool& done)
             bar.Mess(0, PerehodHeader(period));
             // The input lists of the new month are read and written for it.
             Cfg.Workdate = period;
-            WriteTables(steps, windowStart, period, payKind);
+            CreateNewPeriodMark();
+            WriteTables(steps, oldWorkdate, windowStart, period, payKind);
+            committed = true;
             bar.Close();
         }
         SaveSettings();
+        // From here the INI holds the new date; until here the start-up
+        // takes it from the committed mark (also when no INI is written now).
+        if (IniSavingEnabled)
+            DropNewPeriodMark();
     } catch (...) {
-        Cfg.Workdate = oldWorkdate;
+        // After the commit the new month stands; the mark left behind brings
+        // the INI to it at the next start.
+        if (!committed) {
+            Cfg.Workdate = oldWorkdate;
+            try {
+                DropNewPeriodMark();
+            } catch (const Exception&) {
+            }
+        }
         CloseProgressLeftOpen();
         if (reopen)
             OpenDataBases(&closed);

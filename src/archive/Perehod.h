@@ -2,9 +2,10 @@
 // The close of the working month: the input and results go to the archive
 // tables, the clerk's net pay and permanent accruals become the new month's
 // input, the calculated marks are cleared and the working date moves one
-// month on. All table writes are one transaction and the working date is
-// written only after its commit, so a failure or a killed process leaves
-// the month as it was.
+// month on. All table writes are one transaction, which also records the
+// new working date (data/FolderRecovery.h); the data INI is written after
+// the commit, and a process killed before that gets its INI moved on at
+// the next start. A failure leaves the month as it was.
 //
 //   TPerehodSteps steps;
 //   steps.OfferSave = [&] { saveDialog.exec(); };

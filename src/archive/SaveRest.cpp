@@ -3,6 +3,7 @@
 #include "archive/MyLaunch.h"
 #include "data/DBSetup.h"
 #include "data/Floppy.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
@@ -678,47 +679,28 @@ bool TSaveRestObject::DoRestore()
 void TSaveRestObject::ReplaceTables(const QStringList& files, bool move)
 {
     const QString data = DataFolderPath();
-    const QString aside = TmpFolderPath() + QStringLiteral("OLD/");
-    EnsureDirectory(aside);
-    DeleteFilesByMask(aside + QStringLiteral("*.*"));
+    const QString stage = RestoreStagingFolder(data);
     DataIni().UpdateFile(); // pending settings go to the old INI, not over the restored one
-    QList<QPair<QString, QString>> setAside;
-    QStringList placed;
-    auto putAside = [&](const QString& file) {
-        const QString target = aside + FileNameOf(file);
-        if (!MoveOneFile(file, target))
-            throw EFCantMove(QStringLiteral("Cannot move file ") + file);
-        setAside.append({file, target});
-    };
+    DiscardRestoreStaging(data);
+    if (!EnsureDirectory(stage))
+        throw EFCreateError(QStringLiteral("Cannot create folder ") + stage);
+    // The new files and their indexes are made ready beside the data; the
+    // data folder itself changes only in the swap, which a killed process
+    // leaves to the next start to finish.
+    QStringList oldNames;
     try {
-        if (ShowBars) {
-            Progress().Mess(0, QStringLiteral("Удаление старых данных"));
-            Progress().PosBar1(0);
-        }
-        for (int i = 0; i < TableCount; ++i) {
-            if (Stopped())
-                Abort();
-            const QString name = TableStructures()[i].Name();
-            if (ShowBars) {
-                Progress().Mess1(Quoted(name));
-                Progress().IncPos1();
-            }
-            for (const QString& f : TableFiles(data, name))
-                putAside(f);
-        }
         if (ShowBars)
             Progress().Mess(0, QStringLiteral("Перенос новых данных"));
         for (const QString& f : files) {
-            const QString target = data + FileNameOf(f);
+            const QString target = stage + FileNameOf(f);
+            if (Stopped())
+                Abort();
             if (ShowBars) {
                 Progress().Mess1(Quoted(f));
-                Progress().Mess2(Quoted(target));
+                Progress().Mess2(Quoted(data + FileNameOf(f)));
             }
-            if (QFileInfo::exists(target))
-                putAside(target);
             if (!(move ? MoveOneFile(f, target) : CopyOneFile(f, target)))
                 throw EFCantMove(QStringLiteral("Cannot move file ") + f);
-            placed.append(target);
         }
         // Every catalogue index, whatever the save copied: adding one that exists does nothing.
         if (ShowBars) {
@@ -734,27 +716,39 @@ void TSaveRestObject::ReplaceTables(const QStringList& files, bool move)
                 Progress().Mess1(Quoted(name));
                 Progress().IncPos1();
             }
-            if (name.contains(QLatin1Char('*')) || !Tables::Exists(name, data))
+            for (const QString& f : TableFiles(data, name))
+                oldNames.append(FileNameOf(f));
+            if (name.contains(QLatin1Char('*')) || !Tables::Exists(name, stage))
                 continue;
             for (const IndexDef& index : table.Definition().indexes) {
                 if (ShowBars)
                     Progress().Mess2(QStringLiteral("Индекс: \"")
                         + (index.name.isEmpty() ? QStringLiteral("Primary index") : index.name) + QLatin1Char('"'));
                 if (!index.name.isEmpty())
-                    Tables::AddIndex(name, index, data);
+                    Tables::AddIndex(name, index, stage);
             }
         }
+        if (Stopped())
+            Abort();
     } catch (...) {
-        // The data folder goes back to what it held.
-        for (const QString& f : std::as_const(placed))
-            QFile::remove(f);
-        for (auto it = setAside.crbegin(); it != setAside.crend(); ++it) {
-            QFile::remove(it->first);
-            MoveOneFile(it->second, it->first);
-        }
+        DiscardRestoreStaging(data);
         throw;
     }
-    DeleteFilesByMask(aside + QStringLiteral("*.*"));
+    if (ShowBars) {
+        Progress().Mess(0, QStringLiteral("Удаление старых данных"));
+        Progress().Mess1(QString());
+        Progress().Mess2(QString());
+    }
+    try {
+        SwapInRestoredFiles(data, oldNames);
+    } catch (const Exception& e) {
+        // Half swapped: nothing may work on the folder until the next
+        // start has finished the swap from its journal.
+        ShowError(QStringLiteral("Восстановление данных не завершено|") + EscapeBars(e.Message())
+            + QStringLiteral("\r\nПерезапустите программу: восстановление будет завершено при запуске."));
+        TerminateApplication();
+        Abort();
+    }
 }
 
 // ---------------------------------------------------------------- reserve copy

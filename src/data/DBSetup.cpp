@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TableCatalogue.h"
@@ -824,6 +825,9 @@ void InitDBSetup()
     GetDataPath();
     TableStructures();
     LockDataBaseShared();
+    // Before anything reads the folder: a restore or a period close that a
+    // killed process left half done is finished or undone here.
+    RecoverDataFolder();
 }
 
 void DoneDBSetup()

@@ -12,8 +12,9 @@
 //               (DoneGlobals, CloseProgramIni)
 //   Lists       InitAppContext: the domain lists' hooks (DoneAppContext)
 //   DataFolder  InitDBSetup: "NetWorkCFG", the data folder and its INI, the
-//               catalogue, the first shared lock (DoneDBSetup; the current
-//               numbers and the formula error cleared)
+//               catalogue, the first shared lock, a killed restore or
+//               period close finished (DoneDBSetup; the current numbers and
+//               the formula error cleared)
 //   Settings    the user's and the data folder's settings, the run state
 //               (the settings back at their defaults)
 //   DataBase    OpenDataBase: the version check and upgrade (nothing)

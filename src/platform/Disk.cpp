@@ -81,17 +81,24 @@ bool IsNetworkPath(const QString& path)
     return DiskInfo().IsNetworkFileSystem(path);
 }
 
+namespace {
+QString g_floppyFolders[2] = {QStringLiteral("/media/floppy0"), QStringLiteral("/media/floppy1")};
+} // namespace
+
+void SetFloppyFolder(int drive, const QString& folder)
+{
+    if (drive == 0 || drive == 1)
+        g_floppyFolders[drive] = folder.isEmpty() ? QStringLiteral("/media/floppy%1").arg(drive) : folder;
+}
+
 QString MapDrivePath(const QString& path)
 {
     if (path.size() >= 2 && path[1] == QLatin1Char(':')) {
         const QChar d = path[0].toUpper();
         QString rest = path.mid(2);
         rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (d == QLatin1Char('A'))
-            return QStringLiteral("/media/floppy0")
-                + (rest.startsWith(QLatin1Char('/')) || rest.isEmpty() ? rest : QLatin1Char('/') + rest);
-        if (d == QLatin1Char('B'))
-            return QStringLiteral("/media/floppy1")
+        if (d == QLatin1Char('A') || d == QLatin1Char('B'))
+            return g_floppyFolders[d == QLatin1Char('B') ? 1 : 0]
                 + (rest.startsWith(QLatin1Char('/')) || rest.isEmpty() ? rest : QLatin1Char('/') + rest);
     }
     return path;

@@ -27,3 +27,5 @@ bool IsNetworkPath(const QString& path);
 // The old floppy drives: "A:" and "B:" (with or without a path after them)
 // stand for /media/floppy0 and /media/floppy1; other paths are unchanged.
 QString MapDrivePath(const QString& path);
+// Where drive 0 ("A:") or 1 ("B:") is mounted; empty gives the default back.
+void SetFloppyFolder(int drive, const QString& folder);

@@ -5,10 +5,14 @@
 #include "data/AppContext.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Podr.h"
 #include "data/TabnDops.h"
 #include "db/Cursor.h"
+#include "db/Tables.h"
+#include "db/Transaction.h"
+#include "foundation/IniFiles.h"
 #include "platform/Exceptions.h"
 #include "support/CalcBuilders.h"
 #include "support/RecordingProgress.h"
@@ -188,6 +192,7 @@ TEST_F(PerehodTest, ClosesTheMonth)
         QStringList({QStringLiteral("%1 0").arg(first), QStringLiteral("%1 0").arg(second),
             QStringLiteral("%1 %2").arg(gone).arg(kMar2000)}));
     EXPECT_EQ(StoredWorkdate(), kApr2000);
+    EXPECT_FALSE(Tables::Exists(NewPeriodMarkName())) << "the date mark outlived the INI's update";
     EXPECT_FALSE(progress.Active());
     EXPECT_TRUE(progress.Log().contains(QStringLiteral("Mess 1 Разноска постоянных начислений из справочника")));
 }
@@ -254,7 +259,40 @@ TEST_F(PerehodTest, FailureInAnyStepLeavesTheMonthAsItWas)
         EXPECT_TRUE(done);
         EXPECT_EQ(State(), before);
         EXPECT_EQ(StoredWorkdate(), stored);
+        EXPECT_FALSE(Tables::Exists(NewPeriodMarkName()));
         EXPECT_FALSE(progress.Active());
+    }
+}
+
+// A process killed between the commit and the INI's update: the next
+// start takes the new date from the mark the transaction committed.
+TEST_F(PerehodTest, TheNextStartBringsTheIniToTheCommittedDate)
+{
+    const QString section = QStringLiteral("Configuration"), key = QStringLiteral("Workdate");
+    const TDateTime may1999 = EncodeDate(1999, 5, 31);
+    struct Row {
+        const char* name;
+        bool committed;
+        TDateTime ini, expected;
+    };
+    for (const Row& row : {Row{"committed, INI behind", true, kMar2000, kApr2000},
+             Row{"committed, INI already moved", true, kApr2000, kApr2000},
+             Row{"never committed", false, kMar2000, kMar2000},
+             Row{"INI of another month since", true, may1999, may1999}}) {
+        SCOPED_TRACE(row.name);
+        DataIni().WriteDate(section, key, row.ini);
+        DataIni().UpdateFile();
+        CreateNewPeriodMark();
+        {
+            Transaction tx(QStringList{NewPeriodMarkName()});
+            WriteNewPeriodMark(kMar2000, kApr2000);
+            if (row.committed)
+                tx.Commit();
+        }
+        EXPECT_EQ(RecoverNewPeriod(DataFolder(), DataIni()), row.ini != row.expected);
+        DataIni().Reread();
+        EXPECT_EQ(DataIni().ReadDate(section, key, 0), row.expected);
+        EXPECT_FALSE(Tables::Exists(NewPeriodMarkName()));
     }
 }
 

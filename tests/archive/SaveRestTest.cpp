@@ -1,13 +1,19 @@
 #include "archive/SaveRest.h"
 
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
+#include "db/CallHook.h"
 #include "db/Cursor.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/FileFuncs.h"
+#include "foundation/Messages.h"
+#include "platform/Disk.h"
+#include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "support/DataFolderFixture.h"
+#include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
@@ -249,6 +255,159 @@ TEST_F(SaveRestTest, ReserveCopyRoundTripAndCompressionKeepEveryRow)
     obj.Batch = true;
     ASSERT_TRUE(obj.Compress());
     EXPECT_EQ(Dump(fx.DataPath()), before);
+}
+
+namespace {
+
+// Raises once at the n-th table-layer call of one kind: a process that died there.
+DbCall g_failKind = DbCall::Exec;
+int g_failLeft = 0;
+void FailAt(DbCall call)
+{
+    if (call == g_failKind && g_failLeft > 0 && --g_failLeft == 0)
+        throw EAppException(QStringLiteral("injected failure"));
+}
+
+} // namespace
+
+TEST_F(SaveRestTest, ARestoreCutShortIsFinishedOrUndoneAtTheNextStart)
+{
+    const QStringList saved = Dump(fx.DataPath());
+    {
+        ScriptedMessages msgs;
+        QDir(obj.CopyPath).mkpath(QStringLiteral("."));
+        ASSERT_TRUE(obj.Save());
+    }
+    struct Row {
+        const char* name;
+        DbCall kind;
+        int n;
+        bool restored;
+    };
+    for (const Row& row : {Row{"while indexing the new files", DbCall::Exec, 3, false},
+             Row{"after the journal", DbCall::CreateFile, 1, true},
+             Row{"after the first file moved in", DbCall::Rename, 1, true},
+             Row{"after the twelfth", DbCall::Rename, 12, true}}) {
+        SCOPED_TRACE(row.name);
+        Damage(fx.DataPath());
+        const QStringList damaged = Dump(fx.DataPath());
+        {
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Question).Yes();
+            if (row.restored)
+                msgs.Expect(MsgKind::Error).Title(QStringLiteral("Восстановление данных не завершено"));
+            g_failKind = row.kind;
+            g_failLeft = row.n;
+            SetDbCallHook(FailAt);
+            bool ok = true;
+            try {
+                ok = obj.Restore();
+            } catch (const Exception&) {
+                ok = false;
+            }
+            SetDbCallHook(nullptr);
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(g_failLeft, 0) << "the failure was never injected";
+        }
+        SetApplicationTerminating(false);
+        fx.CloseDataBase();
+        fx.OpenDataBase();
+        EXPECT_EQ(Dump(fx.DataPath()), row.restored ? saved : damaged);
+        EXPECT_FALSE(QFileInfo::exists(fx.DataPath() + RestoreJournalName()));
+        EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(fx.DataPath())));
+    }
+}
+
+TEST_F(SaveRestTest, AStopInTheMiddleLeavesTheDataBaseAndAnUnfinishedSave)
+{
+    obj.ShowBars = true;
+    QDir(obj.CopyPath).mkpath(QStringLiteral("."));
+    {
+        ScriptedMessages msgs;
+        RecordingProgress progress;
+        progress.StopAtStep(5); // the fifth table
+        EXPECT_FALSE(obj.Save());
+        EXPECT_FALSE(progress.Active());
+    }
+    EXPECT_FALSE(QFileInfo::exists(obj.CopyPath + QStringLiteral("/ARC.INC"))) << "nothing copied";
+    EXPECT_FALSE(ReadArcHiveIni(obj.WorkFolderPath()).SuccsessOperation);
+    {
+        ScriptedMessages msgs;
+        ASSERT_TRUE(obj.Save());
+    }
+    Damage(fx.DataPath());
+    const QStringList damaged = Dump(fx.DataPath());
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Question).Yes();
+    RecordingProgress progress;
+    progress.StopAtStep(20); // among the indexes of the new files
+    EXPECT_FALSE(obj.Restore());
+    EXPECT_TRUE(progress.Log().contains(QStringLiteral("Mess 0 Индексация новых данных")));
+    EXPECT_FALSE(progress.Log().contains(QStringLiteral("Mess 0 Удаление старых данных")));
+    EXPECT_EQ(Dump(fx.DataPath()), damaged);
+    EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(fx.DataPath())));
+}
+
+TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
+{
+    QTemporaryDir floppy;
+    SetFloppyFolder(0, floppy.path());
+    UseArj();
+    obj.CopyPath = QStringLiteral("a:");
+    const QStringList before = Dump(fx.DataPath());
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("Копирование файлов"))
+            .Details(QStringLiteral("Вставьте дискету в дисковод\r\nФайл: Qor_arj.arj"))
+            .Press(QStringLiteral("Копировать"));
+        msgs.Expect(MsgKind::Question)
+            .Details(QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?"))
+            .No();
+        EXPECT_TRUE(obj.Save());
+    }
+    EXPECT_TRUE(QFileInfo::exists(floppy.path() + QStringLiteral("/Qor_arj.arj")));
+    Damage(fx.DataPath());
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Containing(QStringLiteral("небходимо"));
+        const QString insert = QStringLiteral("Вставьте дискету в дисковод A:");
+        msgs.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Копировать с дискет"));
+        msgs.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Продолжить"));
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("Данные скопированы полностью ?"))
+            .Press(QStringLiteral("Да"));
+        msgs.Expect(MsgKind::Question).Details(QStringLiteral("Продолжить ?")).Yes();
+        EXPECT_TRUE(obj.Restore());
+    }
+    SetFloppyFolder(0, QString());
+    EXPECT_EQ(Dump(fx.DataPath()), before);
+}
+
+TEST(RestoreJournalTest, ADamagedJournalNeverTouchesFilesOutsideTheDataFolder)
+{
+    QTemporaryDir dir;
+    const QString data = dir.path() + QStringLiteral("/DB/");
+    WriteFileBytes(dir.path() + QStringLiteral("/KEEP.DB"), "outside");
+    WriteFileBytes(data + QStringLiteral("OLD.DB"), "old");
+    struct Row {
+        const char* name;
+        QByteArray journal;
+        bool oldStays;
+    };
+    for (const Row& row : {Row{"damaged", "D ../KEEP.DB\nD /tmp\nP ..\nD \nXYZ\n\xff\xfe\n", true},
+             Row{"whole", "D OLD.DB\nP NEW.DB\n", false}}) {
+        SCOPED_TRACE(row.name);
+        WriteFileBytes(RestoreStagingFolder(data) + QStringLiteral("NEW.DB"), "new");
+        WriteFileBytes(data + RestoreJournalName(), row.journal);
+        EXPECT_TRUE(RecoverRestore(data));
+        EXPECT_FALSE(QFileInfo::exists(data + RestoreJournalName()));
+        EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(data)));
+        EXPECT_EQ(QFileInfo::exists(data + QStringLiteral("OLD.DB")), row.oldStays);
+        EXPECT_EQ(QFileInfo::exists(data + QStringLiteral("NEW.DB")), !row.oldStays);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.path() + QStringLiteral("/KEEP.DB")), "outside");
+    EXPECT_EQ(ReadFileBytes(data + QStringLiteral("NEW.DB")), "new");
 }
 
 TEST(SaveRestPathTest, FloppyPathsAndFolderContainment)

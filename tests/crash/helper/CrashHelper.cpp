@@ -21,6 +21,7 @@
 #include "data/Dops.h"
 #include "data/Globals.h"
 #include "db/CallHook.h"
+#include "foundation/DateFuncs.h"
 #include "foundation/Messages.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
@@ -139,7 +140,10 @@ int main(int argc, char** argv)
             QFile out(args[3]);
             if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 return 4;
-            out.write(DumpDataFolder(GetDataPath()).toUtf8());
+            // The working date belongs to the state: tables of a new month
+            // with the old month's date are a state between.
+            out.write(
+                (DumpDataFolder(GetDataPath()) + QStringLiteral("workdate %1\n").arg(DtoS(Cfg.Workdate))).toUtf8());
             out.close();
             Finish(messages.errors > 0 ? 3 : 0);
         }

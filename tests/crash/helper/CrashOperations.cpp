@@ -1,6 +1,7 @@
 #include "CrashOperations.h"
 
 #include "archive/Perehod.h"
+#include "archive/SaveRest.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
@@ -16,6 +17,10 @@
 #include "foundation/IniFiles.h"
 #include "foundation/Messages.h"
 #include "platform/Currency.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
 
 namespace {
 
@@ -150,6 +155,9 @@ public:
 
 void SetUpMonth()
 {
+    // Stored, so the next start reads the INI's date, not a default.
+    Cfg.Workdate = EncodeDate(2024, 3, 31);
+    SaveSettings();
     AddBuiltInKinds();
     AddKind(501, QStringLiteral("Оклад"), false, 10);
     AppendRecordValues(
@@ -176,6 +184,48 @@ void ClosePeriod()
     RunPerehod({}, done);
 }
 
+// ---------------------------------------------------------------- archive restore
+
+// A save without archiver into the program folder's "ARC/", read in place.
+TSaveRestObject& ArchiveObject()
+{
+    TSaveRestObject& o = SaveRestObject();
+    o.CopyPath = ProgramFolder() + QStringLiteral("ARC");
+    o.CopyBase = true;
+    o.Archivate = false;
+    o.DelTmp = false;
+    o.ShowBars = false;
+    o.ExtraFiles = {DataIni().FileName()};
+    return o;
+}
+
+// The archive holds employees and a March date; afterwards the data base
+// gets more rows, loses some and moves to April, so a restore changes
+// tables and INI alike.
+void SetUpArchive()
+{
+    Cfg.Workdate = EncodeDate(2024, 3, 31);
+    SaveSettings();
+    for (qint32 tabn = 1; tabn <= 5; ++tabn)
+        AppendRecordValues(DM()->SR, tabn, {"FIO"}, {Variant(QStringLiteral("Работник %1").arg(tabn))});
+    AppendDepartment();
+    QDir().mkpath(ProgramFolder() + QStringLiteral("ARC"));
+    if (!ArchiveObject().Save())
+        throw EAppException(QStringLiteral("the archive was not saved"));
+    AppendDepartment();
+    AppendRecordValues(DM()->SR, 6, {"FIO"}, {Variant(QStringLiteral("Работник 6"))});
+    DM()->SR.First();
+    DM()->SR.Delete();
+    Cfg.Workdate = EncodeDate(2024, 4, 30);
+    SaveSettings();
+}
+
+void RestoreArchive()
+{
+    if (!ArchiveObject().Restore())
+        throw EAppException(QStringLiteral("the archive was not restored"));
+}
+
 void TwoSeparateWrites()
 {
     AppendDepartment();
@@ -194,6 +244,7 @@ const QList<CrashOperation>& CrashOperations()
         {"TableRebuildAtStartUp", true, SetUpOldPostTable, OpenTheDataBase},
         {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
         {"PeriodTransition", false, SetUpMonth, ClosePeriod},
+        {"Restore", false, SetUpArchive, RestoreArchive},
     };
     return operations;
 }
