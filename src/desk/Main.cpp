@@ -1375,6 +1375,12 @@ bool TFormMain::PageKeys(QKeyEvent* event)
     }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::ControlModifier)
         return true;
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && !(mods & Qt::AltModifier)) {
+        // Lists keep their arrows unless Ctrl alone is held.
+        int k = key;
+        HandleArrowKeyFocus(this, k, event->modifiers());
+        return k == 0;
+    }
     return false;
 }
 

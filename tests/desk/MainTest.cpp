@@ -325,3 +325,21 @@ TEST_F(MainTest, AViewDateOutsideTheDataIsClampedAndAPastMonthIsReadOnly)
 }
 
 } // namespace
+
+TEST_F(MainTest, UpAndDownKeepToTheListsUnlessCtrlMovesTheFocus)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.resize(800, 560);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pick(w, podrA, 0);
+    w.lvt->setFocus();
+    QTest::keyClick(w.lvt, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w.lvt) << "the list keeps Down";
+    EXPECT_EQ(w.CurTabn(), tabns[1]) << "and moves its selection";
+    QTest::keyClick(w.lvt, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), w.lvt) << "Ctrl+Down moves the focus on";
+    EXPECT_EQ(w.CurTabn(), tabns[1]);
+}
