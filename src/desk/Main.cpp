@@ -1,4 +1,5 @@
 #include "desk/Main.h"
+#include "desk/FontDlg.h"
 
 #include "calc/TabnCalc.h"
 #include "calc/ui/SprPx.h"
@@ -631,13 +632,19 @@ void TFormMain::BuildMenu()
     brows->setVisible(false);
     AddOpenerItem(file, QStringLiteral("mnPrinter"), QStringLiteral("Принтер"));
     QMenu* fonts = sub(file, QStringLiteral("mnFonts"), QStringLiteral("Шрифты"));
-    AddOpenerItem(fonts, QStringLiteral("mnFontMain"), QStringLiteral("Основной"));
-    AddOpenerItem(fonts, QStringLiteral("mnFontEdit"), QStringLiteral("Редактирования"));
-    AddOpenerItem(fonts, QStringLiteral("mnFontLabel"), QStringLiteral("Заголовок"));
+    AddItem(
+        fonts, QStringLiteral("mnFontMain"), QStringLiteral("Основной"), [] { ChooseProgramFont(FontOfMenuTag(1)); });
+    AddItem(fonts, QStringLiteral("mnFontEdit"), QStringLiteral("Редактирования"),
+        [] { ChooseProgramFont(FontOfMenuTag(3)); });
+    AddItem(
+        fonts, QStringLiteral("mnFontLabel"), QStringLiteral("Заголовок"), [] { ChooseProgramFont(FontOfMenuTag(2)); });
     QMenu* docFonts = sub(fonts, QStringLiteral("mnFontDocs"), QStringLiteral("Выходные документы"));
-    AddOpenerItem(docFonts, QStringLiteral("mnFontHeader"), QStringLiteral("Титул"));
-    AddOpenerItem(docFonts, QStringLiteral("mnFontColumn"), QStringLiteral("Колонки"));
-    AddOpenerItem(docFonts, QStringLiteral("mnFontText"), QStringLiteral("Текст"));
+    AddItem(
+        docFonts, QStringLiteral("mnFontHeader"), QStringLiteral("Титул"), [] { ChooseProgramFont(FontOfMenuTag(4)); });
+    AddItem(docFonts, QStringLiteral("mnFontColumn"), QStringLiteral("Колонки"),
+        [] { ChooseProgramFont(FontOfMenuTag(5)); });
+    AddItem(
+        docFonts, QStringLiteral("mnFontText"), QStringLiteral("Текст"), [] { ChooseProgramFont(FontOfMenuTag(6)); });
     QAction* otl = AddItem(file, QStringLiteral("mnOtl"), QStringLiteral("Отладка"), [this] {
         QAction* a = Action(QStringLiteral("mnOtl"));
         Action(QStringLiteral("mnBrows"))->setVisible(a->isChecked());
@@ -1368,6 +1375,12 @@ bool TFormMain::PageKeys(QKeyEvent* event)
     }
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::ControlModifier)
         return true;
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && !(mods & Qt::AltModifier)) {
+        // Lists keep their arrows unless Ctrl alone is held.
+        int k = key;
+        HandleArrowKeyFocus(this, k, event->modifiers());
+        return k == 0;
+    }
     return false;
 }
 

@@ -53,7 +53,15 @@ TPrinterGeometry A4Geometry(int orientation, int dpi, int border)
 
 TSystemPrintBackend::TSystemPrintBackend() : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
+    if (!ChosenPrinterName().isEmpty())
+        printer_->setPrinterName(ChosenPrinterName());
     printer_->setPageSize(QPageSize(QPageSize::A4));
+}
+
+QString& ChosenPrinterName()
+{
+    static QString name;
+    return name;
 }
 
 TSystemPrintBackend::~TSystemPrintBackend()

@@ -97,4 +97,8 @@ private:
 // The backend a document uses when none is given to it: the system printer
 // unless the program (or a test) installs another maker.
 std::shared_ptr<IPrintBackend> MakeDefaultPrintBackend();
+
+// The printer chosen in the printer set-up for this run; empty: the
+// system's default printer.
+QString& ChosenPrinterName();
 void SetDefaultPrintBackendMaker(std::function<std::shared_ptr<IPrintBackend>()> maker);

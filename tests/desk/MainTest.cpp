@@ -291,9 +291,9 @@ TEST_F(MainTest, ItemsWithoutAWindowAreDisabledAndParentsFollow)
         ASSERT_NE(a, nullptr) << c.item;
         EXPECT_EQ(a->isEnabled(), c.enabled) << c.item;
     }
-    // Every item of "Выходные формы" but none: the menu stays, the fonts
-    // menu has no item at all and goes.
-    EXPECT_FALSE(w.findChild<QMenu*>(QStringLiteral("mnFonts"))->menuAction()->isEnabled());
+    // No item of "Выходные формы" has a window here, so the menu goes; the
+    // font items are the window's own.
+    EXPECT_TRUE(w.findChild<QMenu*>(QStringLiteral("mnFonts"))->menuAction()->isEnabled());
     EXPECT_FALSE(w.findChild<QMenu*>(QStringLiteral("mnVed"))->menuAction()->isEnabled());
     EXPECT_TRUE(w.findChild<QMenu*>(QStringLiteral("mnCalc"))->menuAction()->isEnabled());
     // A second walk enables nothing.
@@ -325,3 +325,21 @@ TEST_F(MainTest, AViewDateOutsideTheDataIsClampedAndAPastMonthIsReadOnly)
 }
 
 } // namespace
+
+TEST_F(MainTest, UpAndDownKeepToTheListsUnlessCtrlMovesTheFocus)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.resize(800, 560);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pick(w, podrA, 0);
+    w.lvt->setFocus();
+    QTest::keyClick(w.lvt, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w.lvt) << "the list keeps Down";
+    EXPECT_EQ(w.CurTabn(), tabns[1]) << "and moves its selection";
+    QTest::keyClick(w.lvt, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_NE(QApplication::focusWidget(), w.lvt) << "Ctrl+Down moves the focus on";
+    EXPECT_EQ(w.CurTabn(), tabns[1]);
+}

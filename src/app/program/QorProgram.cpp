@@ -11,6 +11,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/ui/PrinterSetup.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnHelpContents"), [](TFormMain&) { ShowProgramHelp(); });
     RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
     RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
+    RegisterMenuOpener(QStringLiteral("mnPrinter"), [](TFormMain&) { ShowPrinterSetup(); });
     RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
