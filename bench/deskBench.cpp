@@ -119,7 +119,8 @@ void Desk_StartUp(benchmark::State& state)
             rows = ListRows(main);
         });
         if (seconds < 0 || rows == 0 || !g_answers->errors.isEmpty()) {
-            state.SkipWithError((S("no department list shown: ") + g_answers->errors.join(S(" / "))).toStdString().c_str());
+            state.SkipWithError(
+                (S("no department list shown: ") + g_answers->errors.join(S(" / "))).toStdString().c_str());
             return;
         }
         state.SetIterationTime(seconds);
@@ -177,7 +178,7 @@ int main(int argc, char** argv)
     MakeEnterprise();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    std::printf("\n%d employees in %d departments; targets: start-up < 1000 ms, switch < 100 ms\n", kEmployees,
-        kDepartments);
+    std::printf(
+        "\n%d employees in %d departments; targets: start-up < 1000 ms, switch < 100 ms\n", kEmployees, kDepartments);
     return 0;
 }
