@@ -17,6 +17,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,6 +179,31 @@ TEST_F(FormReportsTest, PaymentSheetsFormOnlyOnThePeriodDateAndPostTheirSum)
     EXPECT_FALSE(f.cbAddSum->isChecked());
 }
 
+TEST_F(FormReportsTest, APaySlipFormsForTheMainWindowsEmployeeUntilAnotherIsChosen)
+{
+    WriteCatalogue(1, {}, {{11, 1}});
+    TFormReports::Pickers().SelectTabnList = [](qint32& podr, QList<qint32>& tabns, const QString&) {
+        podr = 77;
+        tabns = {5};
+        return true;
+    };
+    TFormReports f;
+    f.SetStart(3, 17);
+    f.SetKind(1);
+    f.show();
+    f.SelectNode(1, 0);
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Details(QStringLiteral("Подразделение номер №77 в справочнике не найдено"));
+        QTest::mouseClick(f.btPodr, Qt::LeftButton);
+    }
+    EXPECT_EQ(f.edPodrNum->text(), QStringLiteral("3"));
+    QTest::mouseClick(f.btForm, Qt::LeftButton);
+    ASSERT_EQ(runs.size(), 1);
+    EXPECT_EQ(runs[0].Vars.Podr, 3);
+    EXPECT_EQ(runs[0].Tabns, QList<int>{17});
+}
+
 TEST_F(FormReportsTest, SectionsAreDeletedOnlyWhenEmptyAndUserMade)
 {
     WriteCatalogue(2, {QStringLiteral("U1"), QStringLiteral("U2"), QStringLiteral("U3")}, {{31, 4}, {31, 6}});
@@ -221,8 +248,13 @@ TEST_F(FormReportsTest, ACancelledNewDocumentLeavesTheFileUntouched)
 {
     WriteCatalogue(2, {QStringLiteral("U1")}, {{31, 4}});
     const QByteArray before = CatalogueBytes();
-    // Read-only: any write on closing would be reported.
-    QFile::setPermissions(CatListFileName(), QFile::ReadOwner);
+    // An old time stamp shows whether closing wrote the file again.
+    const QDateTime old(QDate(2001, 1, 1), QTime(12, 0));
+    {
+        QFile file(CatListFileName());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
     TFormReports f;
     f.SetKind(2);
     f.SelectNode(4);
@@ -233,7 +265,7 @@ TEST_F(FormReportsTest, ACancelledNewDocumentLeavesTheFileUntouched)
     EXPECT_FALSE(f.Modified());
     QTest::mouseClick(f.btClose, Qt::LeftButton);
     EXPECT_EQ(CatalogueBytes(), before);
-    QFile::setPermissions(CatListFileName(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QFileInfo(CatListFileName()).lastModified(), old);
 }
 
 TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
