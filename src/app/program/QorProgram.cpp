@@ -11,6 +11,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/ui/FormReports.h"
 #include "reports/ui/PrinterSetup.h"
 
 namespace {
@@ -58,6 +59,12 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
     // Before the transition the clerk is offered a save of the data base.
     TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
+    // The catalogue of output documents, one menu item per document kind.
+    const QStringList docKinds = {QStringLiteral("mnVedRL"), QStringLiteral("mnVedRV"), QStringLiteral("mnVedPV"),
+        QStringLiteral("mnVedSpr"), QStringLiteral("mnVedSvod")};
+    for (int k = 0; k < docKinds.size(); ++k)
+        RegisterMenuOpener(
+            docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
