@@ -11,6 +11,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/ui/PreviewForm.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
     // Before the transition the clerk is offered a save of the data base.
     TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
+
+    ReportWindowFactories().Preview = OpenPreviewWindow;
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
