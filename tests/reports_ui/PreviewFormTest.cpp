@@ -228,6 +228,20 @@ TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
     while (it.hasNext())
         numbers << it.next().captured(1);
     EXPECT_EQ(numbers, QStringList({"2", "2", "3", "3"}));
+    // The pages read back keep their text size on a 600-dpi printer: the
+    // 60-pixel font is 45 points, its word box a little higher.
+    QProcess boxes;
+    boxes.start(QStringLiteral("pdftotext"),
+        {QStringLiteral("-bbox"), dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(boxes.waitForFinished(30000));
+    const QRegularExpressionMatch word
+        = QRegularExpression(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
+                                            "yMax=\"([\\d.]+)\">Page</word>"))
+              .match(QString::fromUtf8(boxes.readAllStandardOutput()));
+    ASSERT_TRUE(word.hasMatch());
+    const double height = word.captured(2).toDouble() - word.captured(1).toDouble();
+    EXPECT_GT(height, 45);
+    EXPECT_LT(height, 60);
 
     // Closing empties the document's pages and tells the host once.
     doc.Events.OnProgress = nullptr;
