@@ -12,6 +12,7 @@
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 #include "reports/ui/FormReports.h"
+#include "reports/ui/PreviewForm.h"
 #include "reports/ui/PrinterSetup.h"
 
 namespace {
@@ -65,6 +66,8 @@ void RegisterProgramForms()
     for (int k = 0; k < docKinds.size(); ++k)
         RegisterMenuOpener(
             docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
+
+    ReportWindowFactories().Preview = OpenPreviewWindow;
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {

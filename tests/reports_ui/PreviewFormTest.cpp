@@ -1,0 +1,352 @@
+#include "reports/ui/PreviewForm.h"
+#include "reports/RenderedPages.h"
+#include "support/ModalScript.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QtEndian>
+
+namespace {
+
+// A page as the run leaves it: the sheet of its orientation, a frame and a
+// big label, fonts sized in pixels.
+void DrawPage(TDocument& doc, int orientation, int number)
+{
+    TPageInfo& page = doc.AddOutputPage(orientation);
+    QPainter g(&page.Picture);
+    g.setPen(QPen(Qt::black, 3));
+    g.drawRect(40, 40, page.Sheet.width() - 80, page.Sheet.height() - 80);
+    g.fillRect(80, 300, page.Sheet.width() - 160, 40, QColor(0, 0, 160));
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(60);
+    g.setFont(f);
+    g.drawText(100, 200, QStringLiteral("Page %1").arg(number));
+    g.end();
+}
+
+class PreviewFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        backend = std::make_shared<TPdfPrintBackend>(dir.filePath(QStringLiteral("print.pdf")));
+        doc.SetPrintBackend(backend);
+        doc.Events.OnEndPrintView = [this](TDocument&) { ++endViews; };
+        DrawPage(doc, 0, 1);
+        DrawPage(doc, 0, 2);
+        DrawPage(doc, 1, 3);
+    }
+    void TearDown() override { TPreviewForm::FileChooser() = saveChooser; }
+
+    // The file dialog answers these names in turn.
+    void ChooseFiles(QStringList names)
+    {
+        TPreviewForm::FileChooser() = [names](QWidget*, bool, const QString&) mutable {
+            return names.isEmpty() ? QString() : names.takeFirst();
+        };
+    }
+    static QString Status(TPreviewForm& f) { return f.StatusLabel->text(); }
+
+    QTemporaryDir dir;
+    std::shared_ptr<TPdfPrintBackend> backend;
+    TDocument doc;
+    int endViews = 0;
+    TPreviewForm::TFileChooser saveChooser = TPreviewForm::FileChooser();
+};
+
+TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
+{
+    doc.Margins = true;
+    TPreviewForm form(doc);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Предварительный просмотр"));
+    form.show();
+    QApplication::processEvents();
+    // The page area's client made 820 x 620.
+    const QSize vp = form.Pages->viewport()->size();
+    form.resize(form.size() + QSize(820, 620) - vp);
+    QApplication::processEvents();
+    ASSERT_EQ(form.Pages->viewport()->size(), QSize(820, 620));
+
+    // The buttons are pressed by click(): those the narrow tool bar folds
+    // away stand in its extension menu.
+    // Every zoom text, A4 portrait 794 x 1123 current: the menu in its order,
+    // then the tool buttons.
+    auto* menu = form.findChild<QMenu*>(QStringLiteral("ZoomMenu"));
+    ASSERT_TRUE(menu);
+    QStringList items, shown;
+    for (QAction* a : menu->actions()) {
+        items << a->text();
+        a->trigger();
+        shown << form.ZoomBtn->text();
+    }
+    EXPECT_EQ(items,
+        QStringList({"200%", "150%", "100%", "75%", "50%", "25%", "10%", "По ширине страницы", "Страница целиком",
+            "Две страницы"}));
+    // (820-20)/794, (620-20)/1123, min((820-30)/1588, (620-20)/1123).
+    EXPECT_EQ(shown, QStringList({"200%", "150%", "100%", "75%", "50%", "25%", "10%", "101%", "53%", "50%"}));
+    const std::pair<QToolButton*, QString> buttons[] = {
+        {form.PageWidthBtn, "101%"}, {form.WholePageBtn, "53%"}, {form.TwoPagesBtn, "50%"}, {form.Zoom100Btn, "100%"}};
+    for (const auto& [button, text] : buttons) {
+        button->click();
+        EXPECT_EQ(form.ZoomBtn->text(), text) << button->text().toStdString();
+    }
+
+    // Paging by the buttons and Ctrl+PgUp/PgDn, clamped at both ends.
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 1/3"));
+    form.PrevPageBtn->click();
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 1/3"));
+    form.NextPageBtn->click();
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 2/3"));
+    QTest::keyClick(form.Pages, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 3/3"));
+    QTest::keyClick(form.Pages, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 3/3"));
+    // The landscape page is already wide: its whole-page zoom is (620-20)/794.
+    form.WholePageBtn->click();
+    EXPECT_EQ(form.ZoomBtn->text(), QStringLiteral("76%"));
+    QTest::keyClick(form.Pages, Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 2/3"));
+    EXPECT_EQ(form.ZoomBtn->text(), QStringLiteral("53%"));
+
+    // Scrolling keys at 200 %.
+    form.SetZoomPercent(200);
+    QScrollBar* v = form.Pages->verticalScrollBar();
+    QScrollBar* h = form.Pages->horizontalScrollBar();
+    const int top = v->value();
+    QTest::keyClick(form.Pages, Qt::Key_PageDown);
+    EXPECT_EQ(v->value(), top + 620);
+    QTest::keyClick(form.Pages, Qt::Key_Up);
+    EXPECT_EQ(v->value(), top + 600);
+    h->setValue(0);
+    QTest::keyClick(form.Pages, Qt::Key_Right);
+    EXPECT_EQ(h->value(), 20);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 2/3")) << "scrolling keeps the page";
+
+    // A left click on a page makes it current; at 25 % all three stand in a row.
+    form.SetZoomPercent(25);
+    const QRect third = form.Pages->PageRect(2);
+    EXPECT_EQ(form.Pages->PageRect(0).top(), third.top());
+    QTest::mouseClick(form.Pages->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 3/3"));
+    QTest::mouseClick(form.Pages->viewport(), Qt::RightButton, {}, form.Pages->PageRect(0).center());
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 3/3"));
+    QTest::mouseClick(form.Pages->viewport(), Qt::LeftButton, {}, form.Pages->PageRect(0).center());
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 1/3"));
+
+    // Space opens the zoom menu just below its button.
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        menuShown = popup == menu && menu->geometry().top() >= form.ZoomBtn->mapToGlobal(QPoint(0, 0)).y();
+        if (popup)
+            popup->close();
+    });
+    QTest::keyClick(form.Pages, Qt::Key_Space);
+    EXPECT_TRUE(menuShown);
+
+    // The screenshot shows page 1 drawn: its dark frame and blue bar.
+    form.WholePageBtn->click();
+    const QImage shot(SaveScreenshot(&form, QStringLiteral("preview_form")));
+    const QRect page = form.Pages->PageRect(0).translated(form.Pages->viewport()->mapTo(&form, QPoint(0, 0)));
+    int blue = 0, black = 0;
+    for (int y = page.top() + 4; y < page.bottom() - 4; ++y)
+        for (int x = page.left() + 4; x < page.right() - 4; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            blue += c.blue() > 120 && c.red() < 60;
+            black += c.red() < 90 && c.green() < 90 && c.blue() < 90;
+        }
+    EXPECT_GT(blue, 200);
+    EXPECT_GT(black, 500);
+
+    // Save: a name without extension gets ".rep"; load it back.
+    const QSize landscape = doc.OutputPage(2).Sheet;
+    ASSERT_GT(landscape.width(), landscape.height());
+    const QString saved = dir.filePath(QStringLiteral("x.rep"));
+    ChooseFiles({dir.filePath(QStringLiteral("x")), dir.filePath(QStringLiteral("y.v2")), saved});
+    QTest::keyClick(form.Pages, Qt::Key_S, Qt::ControlModifier);
+    form.SaveBtn->click();
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("y.v2"))));
+    const QByteArray bytes = ReadFileBytes(saved);
+    ASSERT_GT(bytes.size(), 124);
+    EXPECT_EQ(bytes.at(0), 1) << "the page-geometry flag";
+    form.LoadBtn->click();
+    EXPECT_TRUE(form.FileLoaded());
+    EXPECT_TRUE(form.PageMargins());
+    ASSERT_EQ(doc.OutputPageCount(), 3);
+    EXPECT_EQ(doc.OutputPage(2).Orientation, 1);
+    EXPECT_EQ(doc.OutputPage(2).Sheet, landscape);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 1/3"));
+
+    // Print pages 2-3, two copies, not collated; the window's flag holds
+    // while printing and the window cannot be closed meanwhile.
+    doc.Margins = false;
+    bool marginsWhilePrinting = false, closedWhilePrinting = false;
+    doc.Events.OnProgress = [&](TDocument& d, int) {
+        marginsWhilePrinting = d.Margins;
+        form.close();
+        closedWhilePrinting |= !form.isVisible();
+    };
+    {
+        ModalScript modal;
+        modal.Next<QPrintDialog>([](QPrintDialog& d) {
+            d.setPrintRange(QAbstractPrintDialog::PageRange);
+            d.setFromTo(2, 3);
+            d.printer()->setCopyCount(2);
+            d.printer()->setCollateCopies(false);
+            d.done(QDialog::Accepted);
+        });
+        form.PrintBtn->click();
+    }
+    EXPECT_TRUE(marginsWhilePrinting);
+    EXPECT_FALSE(closedWhilePrinting);
+    EXPECT_FALSE(doc.Margins);
+    EXPECT_EQ(backend->Printer().copyCount(), 1);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    QStringList numbers;
+    auto it
+        = QRegularExpression(QStringLiteral("Page (\\d)")).globalMatch(QString::fromUtf8(text.readAllStandardOutput()));
+    while (it.hasNext())
+        numbers << it.next().captured(1);
+    EXPECT_EQ(numbers, QStringList({"2", "2", "3", "3"}));
+    // The pages read back keep their text size on a 600-dpi printer: the
+    // 60-pixel font is 45 points, its word box a little higher.
+    QProcess boxes;
+    boxes.start(QStringLiteral("pdftotext"),
+        {QStringLiteral("-bbox"), dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(boxes.waitForFinished(30000));
+    const QRegularExpressionMatch word
+        = QRegularExpression(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
+                                            "yMax=\"([\\d.]+)\">Page</word>"))
+              .match(QString::fromUtf8(boxes.readAllStandardOutput()));
+    ASSERT_TRUE(word.hasMatch());
+    const double height = word.captured(2).toDouble() - word.captured(1).toDouble();
+    EXPECT_GT(height, 45);
+    EXPECT_LT(height, 60);
+
+    // Closing empties the document's pages and tells the host once.
+    doc.Events.OnProgress = nullptr;
+    form.ExitBtn->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(doc.OutputPageCount(), 0);
+    EXPECT_EQ(endViews, 1);
+    form.close();
+    EXPECT_EQ(endViews, 1);
+}
+
+TEST_F(PreviewFormTest, ADamagedFileKeepsThePagesReadBeforeAndAWindowsFileChangesNothing)
+{
+    TPreviewForm form(doc);
+    form.show();
+    const QByteArray good = WriteRenderedPages(false, {&doc.OutputPage(0), &doc.OutputPage(1), &doc.OutputPage(2)});
+    const QString cut = dir.filePath(QStringLiteral("cut.rep"));
+    const qint32 end1 = qFromLittleEndian<qint32>(good.constData() + 128);
+    WriteFileBytes(cut, good.left(end1 + 40));
+    QByteArray emf = good.left(132) + QByteArray(80, '\0');
+    emf[132] = 1;
+    emf.replace(132 + 40, 4, " EMF");
+    const QString windows = dir.filePath(QStringLiteral("old.qr"));
+    WriteFileBytes(windows, emf);
+
+    ChooseFiles({windows, cut});
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Containing(kWindowsMetafilePages);
+    msgs.Expect(MsgKind::Error).Containing(kStreamReadError);
+    QTest::keyClick(form.Pages, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(doc.OutputPageCount(), 3);
+    EXPECT_FALSE(form.FileLoaded());
+    QTest::keyClick(form.Pages, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(doc.OutputPageCount(), 1);
+    EXPECT_EQ(Status(form), QStringLiteral("Стр. 1/1"));
+    EXPECT_EQ(msgs.Log().size(), 2u);
+}
+
+TEST_F(PreviewFormTest, ARefusedPrintRestoresTheDocumentsGeometryAndTheZoomNeverFallsToNothing)
+{
+    doc.Margins = true;
+    TPreviewForm form(doc);
+    form.show();
+    doc.Margins = false;
+    const TPreviewForm::TPrintChooser saved = TPreviewForm::PrintChooser();
+    TPreviewForm::PrintChooser() = [](TPreviewForm&, IPrintBackend&, TPreviewForm::TPrintChoice& c) {
+        c.From = 5;
+        c.To = 6;
+        return true;
+    };
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Containing(QStringLiteral("Нет данных для печати"));
+        QTest::keyClick(form.Pages, Qt::Key_P, Qt::ControlModifier);
+    }
+    TPreviewForm::PrintChooser() = saved;
+    EXPECT_FALSE(doc.Margins);
+    EXPECT_FALSE(form.Busy());
+
+    // Two pages in a page area this narrow would be under 5 %, or below
+    // nothing once narrower than the margins.
+    form.resize(40, 40);
+    QApplication::processEvents();
+    ASSERT_LT(form.Pages->viewport()->width(), 30 + 2 * 794 / 20);
+    form.SetZoomMode(TZoomMode::TwoPages);
+    EXPECT_EQ(form.ZoomBtn->text(), QStringLiteral("5%"));
+    EXPECT_GT(form.Pages->PageRect(0).width(), 0);
+}
+
+TEST_F(PreviewFormTest, TheEngineOpensItsPreviewThroughTheFactory)
+{
+    ReportWindowFactories().Preview = OpenPreviewWindow;
+    TDocument empty;
+    empty.SetPrintBackend(std::make_shared<TRecordingPrintBackend>());
+    int ends = 0;
+    empty.Events.OnEndPrintView = [&](TDocument&) { ++ends; };
+    empty.Preview(false);
+    ReportWindowFactories().Preview = nullptr;
+    QPointer<TPreviewForm> form;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TPreviewForm*>(w); f && f->isVisible())
+            form = f;
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Просмотр документа"));
+    EXPECT_TRUE(empty.PreviewOpen());
+    // The run made one blank page.
+    EXPECT_EQ(form->StatusLabel->text(), QStringLiteral("Стр. 1/1"));
+    EXPECT_EQ(empty.OutputPageCount(), 1);
+    QTest::keyClick(form->Pages, Qt::Key_Escape);
+    EXPECT_EQ(empty.OutputPageCount(), 0);
+    EXPECT_FALSE(empty.PreviewOpen());
+    EXPECT_EQ(ends, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(form) << "the window frees itself";
+}
+
+TEST(PreviewFilterTest, DelphiFiltersBecomeQtFilters)
+{
+    const std::pair<QString, QString> cases[] = {
+        {kPreviewSaveFilter, "Файл отчета (*.rep)"},
+        {kPreviewOpenFilter, "Файл отчета (*.rep);;Файл Quick Report 1.0 (*.qrp);;Файл Quick Report 2.0 (*.qr)"},
+        {"Все|*.a;*.b", "Все (*.a *.b)"},
+    };
+    for (const auto& [delphi, qt] : cases)
+        EXPECT_EQ(QtFileFilter(delphi), qt);
+}
+
+} // namespace
