@@ -4,8 +4,11 @@
 
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
+#include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Globals.h"
+#include "data/Money.h"
+#include "data/Podr.h"
 #include "data/Startup.h"
 #include "data/TabnDops.h"
 #include "db/Cursor.h"
@@ -51,6 +54,8 @@ void MakeEmployees()
     AddKind(102, "Премия", false);
     AddKind(201, "Аванс", true);
     DNList()->SetLoaded(false);
+    AppendRecordValues(DM()->SP, 2, {S("NUMPDP"), S("NAIM")}, {Variant(1), Variant(S("Цех"))});
+    PNList()->Reload();
     Cursor sr(S("SR")), nc(S("NC"));
     sr.Open();
     nc.Open();
@@ -64,7 +69,7 @@ void MakeEmployees()
     const Variant mar = Variant::FromDate(kMar2024);
     for (qint32 tabn = 1; tabn <= kEmployees; ++tabn) {
         put(sr,
-            {{"TABNUM", tabn}, {"PODR", 1}, {"SNUM", tabn}, {"FIO", S("Работник %1").arg(tabn, 5, 10, QChar('0'))}});
+            {{"TABNUM", tabn}, {"PODR", 2}, {"SNUM", tabn}, {"FIO", S("Работник %1").arg(tabn, 5, 10, QChar('0'))}});
         const double okl = 20000.0 + tabn % 500, prem = 1000.0 + tabn % 100, avans = 8000;
         const struct {
             qint32 dopNum;
@@ -89,7 +94,8 @@ void StartProgram()
     StartUp(TStartStep::DataModule);
     AppContext().Cfg.Workdate = kMar2024;
     MakeEmployees();
-    QFile::copy(S(QOR_TEMPLATES "/RV.dcf"), TxtDir + S("RV.dcf"));
+    QFile::copy(S(QOR_BIN "/TXT/RV.dcf"), TxtDir + S("RV.dcf"));
+    EnsurePropisTable(AppContext().DataFolder(), S(QOR_BIN "/PROPIS.DB"));
 }
 
 void BM_PaySheetToPdf(benchmark::State& state)
@@ -113,7 +119,7 @@ void BM_PaySheetToPdf(benchmark::State& state)
     descriptor.Tip = 31;
     descriptor.Template = S("RV.dcf");
     T_PVVars params;
-    params.Podr = 1;
+    params.Podr = 2;
     params.Date = kMar2024;
     for (auto _ : state) {
         QElapsedTimer t;

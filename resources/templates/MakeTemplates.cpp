@@ -32,6 +32,8 @@ public:
         v->SetBounds(QRect(0, y_, kLeft + kWidth + 20, height));
         v->FT = kind;
         page_->AddView(std::move(v));
+        if (kind == btPageHeader)
+            page_->F = true; // also on the first sheet, below the title
         top_ = y_;
         y_ += height;
         return *this;
@@ -77,7 +79,7 @@ private:
     int top_ = 0;
 };
 
-const int kBold = 1;
+const int kBold = 2; // the report font style bit
 
 void PaySlipHeader(TMaker& m, int height)
 {
@@ -148,8 +150,8 @@ void Rv(const QString& dir)
 {
     TMaker m;
     ListHead(m, S("Расчетная ведомость за [Month] [Year] г."),
-        {{30, S("№")}, {50, S("Таб. №")}, {238, S("Фамилия, имя, отчество")}, {80, S("Сальдо на начало")},
-            {80, S("Начислено")}, {80, S("Удержано")}, {80, S("К выплате")}, {80, S("Отработано")}});
+        {{30, S("№")}, {50, S("Таб. №")}, {238, S("Фамилия, имя, отчество")}, {80, S("Сальдо")}, {80, S("Начислено")},
+            {80, S("Удержано")}, {80, S("К выплате")}, {80, S("Отработано")}});
     m.Band(btMasterData, 16)
         .Cells(0, 16,
             {{30, S("[LineMaster]")}, {50, S("[Tabn]")}, {238, S("[Fio]")}, {80, S("[VsP]")}, {80, S("[VNach]")},

@@ -18,10 +18,15 @@
 #include "support/CalcBuilders.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -485,6 +490,72 @@ TEST_F(FastRepTest, TheDesignerTakesThePrototypeByPrefixOnceAtATime)
     rep.DesignTemplate(S("XX.dcf"));
     EXPECT_TRUE(rep.DesignerDocument()->Variables.isEmpty()) << "no prototype matches";
     EXPECT_EQ(opened, 2);
+}
+
+// The shipped catalogue forms every document; the PDFs read back with the
+// figures, and page 1 of a pay slip and of a pay sheet go to PNGs to look at.
+TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
+{
+    for (const QString& f : QDir(QStringLiteral(QOR_SHIPPED_TXT)).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/") + f, TxtDir + f)) << f.toStdString();
+    QString pdf;
+    ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int pages, bool) -> IReportWindow* {
+        doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(pdf));
+        doc.Print(1, pages);
+        const QString base = QFileInfo(doc.NameSaveFile).completeBaseName();
+        if (base == S("RLA") || base == S("RV")) {
+            QImage img(doc.OutputPage(0).Sheet, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            p.drawPicture(0, 0, doc.OutputPage(0).Picture);
+            p.end();
+            QDir().mkpath(TestArtifactsDir());
+            img.save(TestArtifactsDir() + S("/forming-") + base + S(".png"));
+        }
+        doc.PreviewClosed();
+        return nullptr;
+    };
+    int month = 0, year = 0, day = 0;
+    DecodeDate(Cfg.Workdate, year, month, day);
+    const QString period = MonthNameByNum(month) + QLatin1Char(' ') + QString::number(year);
+    // Template -> department, pay sheet, texts the PDF must hold.
+    const QMap<QString, std::tuple<qint32, qint32, QStringList>> expected{
+        {S("RLA.dcf"),
+            {2, -1,
+                {S("Расчетный лист за ") + period, S("Андреев Андрей Андреевич"), S("Алименты"),
+                    S("К выплате: 1805,00")}}},
+        {S("RLB.dcf"), {2, -1, {S("Доплаты"), S("Итого удержано"), S("К выплате: -1000,00")}}},
+        {S("RV.dcf"), {2, -1, {S("Итого по подразделению"), S("8205,00"), S("Восемь тысяч двести пять руб. 00 коп.")}}},
+        {S("PV.dcf"), {3, -1, {S("Борисов Борис Борисович"), S("5220,00"), S("Пять тысяч двести двадцать руб.")}}},
+        {S("PVVvod.dcf"), {2, 6, {S("Петров Петр Петрович"), S("3000,00"), S("Три тысячи руб. 00 коп.")}}},
+        {S("SV.dcf"), {2, -1, {S("СПРАВКА"), S("Сидоров Сидор Сидорович"), S("к выплате -1000,00")}}},
+        {S("SP.dcf"), {0, -1, {S("Подразделение 3 Склад"), S("Васильев Василий Васильевич"), S("-1500,00")}}},
+        {S("SNPredp.dcf"), {0, -1, {S("Предприятие"), S("31000,00"), S("18275,00")}}},
+        {S("SNPodr.dcf"), {3, -1, {S("Склад"), S("9000,00"), S("4280,00")}}},
+    };
+    int formed = 0;
+    for (int kind = kFirstDocKind; kind <= kLastDocKind; ++kind) {
+        T_Catalogue cat(kind);
+        cat.Load();
+        for (T_Vedom* d : cat.Docs) {
+            SCOPED_TRACE(d->Template.toStdString());
+            ASSERT_TRUE(expected.contains(d->Template));
+            const auto& [podr, rvNum, texts] = expected[d->Template];
+            pdf = txt_.filePath(d->Template + S(".pdf"));
+            d->RVNum = rvNum;
+            T_PVVars params;
+            params.Podr = podr;
+            rep.RunDocument(d, &params);
+            QProcess p;
+            p.start(S("pdftotext"), {S("-layout"), pdf, S("-")});
+            ASSERT_TRUE(p.waitForFinished());
+            const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
+            for (const QString& t : texts)
+                EXPECT_TRUE(text.contains(t)) << t.toStdString() << " not in\n" << text.toStdString();
+            ++formed;
+        }
+    }
+    EXPECT_EQ(formed, 9);
 }
 
 TEST_F(FastRepTest, AlgorithmsAndHelpLists)
