@@ -386,7 +386,13 @@ TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
         {"missing template", 11, S("NONE.dcf"), 2, S("Не найден файл-шаблон ведомости"), TxtDir + S("NONE.dcf"), {}},
         {"no employees and no department", 11, S("RL.dcf"), 0, S("Нет данных для отчета"), {}, {}},
         {"column past the pay sheet", 31, S("RV.dcf"), 2, {}, {}, S("Нет столбца №3")},
+        {"damaged template", 11, S("BAD.dcf"), 2, {}, {}, S("Тип не соответствует")},
     };
+    // An object whose type does not match its section.
+    QFile rl(TxtDir + S("RL.dcf")), bad(TxtDir + S("BAD.dcf"));
+    ASSERT_TRUE(rl.open(QIODevice::ReadOnly) && bad.open(QIODevice::WriteOnly));
+    bad.write(rl.readAll().replace("\r\nT=0\r\n", "\r\nT=9\r\n"));
+    bad.close();
     for (const TRefusal& c : cases) {
         SCOPED_TRACE(c.Name);
         ScriptedMessages msgs;
