@@ -11,6 +11,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/FastRep.h"
 #include "reports/ui/FormReports.h"
 #include "reports/ui/PreviewForm.h"
 #include "reports/ui/PrinterSetup.h"
@@ -82,6 +83,10 @@ void RegisterProgramForms()
             dopNum = chosen;
         return chosen >= 0;
     };
+    // The catalogue forms and designs through the forming holder.
+    FormingCalls().RunDocument = [](T_Vedom& d, T_PVVars* p) { FormFastRep().RunDocument(&d, p); };
+    FormingCalls().DesignTemplate = [](const QString& file) { FormFastRep().DesignTemplate(file); };
+    FormingCalls().Algorithms = [] { return FormFastRep().Algorithms(); };
 }
 int QorMain()
 {
