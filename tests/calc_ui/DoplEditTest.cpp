@@ -107,8 +107,7 @@ TEST_F(DoplEditTest, StagesAreBoundWhenTheFieldIsLeft)
         qint32 num, f, d, expectedF, expectedD;
     } const cases[] = {
         {150, 90, 90, 90, -1}, // the data stage at the formula stage
-        {150, 40000, 50, 32000, 50},
-        {150, 100, -40000, 100, -32768},
+        {150, 40000, 50, 32000, 50}, {150, 100, -40000, 100, -32768},
         {250, 10, 160, 10, -1}, // a deduction at the directory's highest stage
         {250, 10, 149, 10, 149}, // above its own stage is fine for a deduction
     };
@@ -130,7 +129,8 @@ TEST_F(DoplEditTest, StagesAreBoundWhenTheFieldIsLeft)
 TEST_F(DoplEditTest, AccumulationOnlyWithTheTableMethod)
 {
     Edit(150);
-    msgs.Expect(MsgKind::Error).Containing(U("Накопления возможны только для Формулы\r\n\r\n\"Расчет по таблице (ПН)\""));
+    msgs.Expect(MsgKind::Error)
+        .Containing(U("Накопления возможны только для Формулы\r\n\r\n\"Расчет по таблице (ПН)\""));
     Click(card->cbNakopl);
     EXPECT_FALSE(card->cbNakopl->isChecked());
     EXPECT_FALSE(card->btEditor->isEnabled());

@@ -33,6 +33,7 @@ QWidget* Page(const QString& name, QFormLayout*& form)
 {
     auto* page = new QWidget;
     page->setObjectName(name);
+    page->setWindowTitle(name); // the wizard's header on that page
     form = new QFormLayout(page);
     return page;
 }
@@ -53,7 +54,10 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     setWindowTitle(QStringLiteral("Новое начисление"));
     QFormLayout* form = nullptr;
 
-    tabType = Page(QStringLiteral("Тип"), form);
+    // The base's first page is the type page.
+    tabType = tabFirst;
+    tabType->setWindowTitle(QStringLiteral("Тип"));
+    form = new QFormLayout(tabType);
     auto* group = new QGroupBox(QStringLiteral("  Тип начисления  "), tabType);
     auto* groupLayout = new QHBoxLayout(group);
     rbDopl = new QRadioButton(QStringLiteral("Доплата"), group);
@@ -67,7 +71,6 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     deDateBeg->setCalendarPopup(true);
     form->addRow(QStringLiteral("Наименование"), edNaim);
     form->addRow(QStringLiteral("Дата ввода в действие начисления"), deDateBeg);
-    AddPage(tabType);
 
     tabCode = Page(QStringLiteral("Код.п."), form);
     edDopNum = NumberEdit(tabCode);
@@ -167,6 +170,8 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
 
 TFormNewDopl::~TFormNewDopl() = default;
 
+void TFormNewDopl::PageChanged() { lbHeader->setText(pc->currentWidget()->windowTitle()); }
+
 bool TFormNewDopl::Uder() const { return rbUder->isChecked(); }
 
 void TFormNewDopl::showEvent(QShowEvent* event)
@@ -202,6 +207,7 @@ void TFormNewDopl::showEvent(QShowEvent* event)
     for (QCheckBox* c : {cbTabl, cbVList, cbIndivid, cbFBalans, cbFDayClock, cbFRazov})
         c->setChecked(false);
     filling_ = false;
+    PageChanged();
 }
 
 void TFormNewDopl::FillMethods(bool accrual)

@@ -68,6 +68,7 @@ public:
 protected:
     bool CanChangePage(int from, int to, bool backMove) override;
     void showEvent(QShowEvent* event) override;
+    void PageChanged() override;
 
 private:
     bool CheckPage(QWidget* page);

@@ -118,45 +118,49 @@ qint32 BoundFormulaStage(qint32 stadiaF) { return std::clamp(stadiaF, kStageMin,
 
 // ---------------------------------------------------------------- the list
 
+// The rows as the view gave them at its last build: painting never makes
+// the view rebuild (and call back) in the middle of a model query.
 class SprDopModel : public QAbstractTableModel {
 public:
-    explicit SprDopModel(T_DNSubList* view, QObject* parent) : QAbstractTableModel(parent), view_(view) {}
+    struct Row {
+        qint32 num = -1;
+        int image = -1;
+        QStringList texts;
+    };
+    using QAbstractTableModel::QAbstractTableModel;
 
-    void Reset()
+    void Fill(T_DNSubList& view)
     {
+        QList<Row> rows;
+        for (int i = 0; i < view.DopCount(); ++i) {
+            const T_Dop* d = view.GetDop(i);
+            Row r{d->DopNum, GetMDopImageIndex(view.GetMDop(i)),
+                {QString(), QString::number(d->DopNum), d->GetNumberText(), d->GetName()}};
+            for (bool on : {d->Tabl >= 1, d->VList >= 1, d->Individ, d->FBalans, d->FDayClock, d->FRazov})
+                r.texts << (on ? QStringLiteral("+") : QStringLiteral(" "));
+            rows << r;
+        }
         beginResetModel();
+        rows_ = rows;
         endResetModel();
     }
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() ? 0 : const_cast<T_DNSubList*>(view_)->DopCount();
-    }
+    const QList<Row>& Rows() const { return rows_; }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_.size(); }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : colCount; }
 
     QString Text(int row, int column) const
     {
-        T_DNSubList* view = const_cast<T_DNSubList*>(view_);
-        if (row < 0 || row >= view->DopCount())
+        if (row < 0 || row >= rows_.size())
             return QStringLiteral("???");
-        const T_Dop* d = view->GetDop(row);
-        switch (column) {
-        case colImage: return QString();
-        case colNumber: return QString::number(d->DopNum);
-        case colShown: return d->GetNumberText();
-        case colName: return d->GetName();
-        default: break;
-        }
-        const bool flags[] = {d->Tabl >= 1, d->VList >= 1, d->Individ, d->FBalans, d->FDayClock, d->FRazov};
-        const int flag = column - colFlags;
-        return flag >= 0 && flag < 6 && flags[flag] ? QStringLiteral("+") : QStringLiteral(" ");
+        return rows_[row].texts.value(column);
     }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (role == Qt::DisplayRole)
             return Text(index.row(), index.column());
-        if (role == Qt::DecorationRole && index.column() == colImage)
-            return DopImage(GetMDopImageIndex(const_cast<T_DNSubList*>(view_)->GetMDop(index.row())));
+        if (role == Qt::DecorationRole && index.column() == colImage && index.row() < rows_.size())
+            return DopImage(rows_[index.row()].image);
         if (role == Qt::TextAlignmentRole && index.column() >= colFlags)
             return int(Qt::AlignCenter);
         return {};
@@ -175,7 +179,7 @@ public:
     }
 
 private:
-    T_DNSubList* view_;
+    QList<Row> rows_;
 };
 
 // ---------------------------------------------------------------- the book
@@ -217,7 +221,7 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
     listLayout->addLayout(left);
     lvt = new QTableView(tabList);
     lvt->setObjectName(QStringLiteral("lvt"));
-    model_ = new SprDopModel(view_.get(), lvt);
+    model_ = new SprDopModel(lvt);
     lvt->setModel(model_);
     lvt->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvt->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -301,19 +305,21 @@ void TFormSprDop::SetSortMode(int mode)
 
 void TFormSprDop::ViewChanged(TObject*)
 {
+    if (refilling_)
+        return; // the build below calls back
+    refilling_ = true;
     const qint32 keep = curDopNum_;
-    model_->Reset();
+    model_->Fill(*view_);
+    refilling_ = false;
     curDopNum_ = -1;
-    const int row = view_->IndexOfDopNum(keep);
-    if (row >= 0)
-        lvt->setCurrentIndex(model_->index(row, colName));
+    SelectDopNum(keep);
 }
 
 QList<qint32> TFormSprDop::ShownDops() const
 {
     QList<qint32> out;
-    for (int i = 0; i < view_->DopCount(); ++i)
-        out << view_->GetDop(i)->DopNum;
+    for (const SprDopModel::Row& r : model_->Rows())
+        out << r.num;
     return out;
 }
 
@@ -321,8 +327,8 @@ QString TFormSprDop::CellText(int row, int column) const { return model_->Text(r
 
 bool TFormSprDop::SelectDopNum(qint32 dopNum)
 {
-    const int row = view_->IndexOfDopNum(dopNum);
-    if (row < 0)
+    const int row = ShownDops().indexOf(dopNum);
+    if (row < 0 || dopNum < 0)
         return false;
     lvt->setCurrentIndex(model_->index(row, colName));
     return true;
@@ -330,11 +336,11 @@ bool TFormSprDop::SelectDopNum(qint32 dopNum)
 
 void TFormSprDop::RowChosen(int row)
 {
-    if (row < 0 || row >= view_->DopCount()) {
+    if (row < 0 || row >= model_->rowCount()) {
         curDopNum_ = -1;
         return;
     }
-    const qint32 num = view_->GetDop(row)->DopNum;
+    const qint32 num = model_->Rows()[row].num;
     curDopNum_ = num;
     AppContext().LastDopNum = num;
     if (!DM()->DP.FindKey({Variant(num)}))
@@ -380,14 +386,17 @@ void TFormSprDop::DopOperation(int op)
     }
     dop.Save();
     DNList()->Reload();
+    ViewChanged(nullptr);
 }
 
 void TFormSprDop::NewDop()
 {
     RequireOperation(15);
     TFormNewDopl wizard(this);
-    if (wizard.ShowModal() == mrOk)
+    if (wizard.ShowModal() == mrOk) {
         ReloadAllLists();
+        ViewChanged(nullptr);
+    }
 }
 
 void TFormSprDop::DelOrRestore() { DopOperation(deletedView_ ? 18 : 16); }
@@ -412,6 +421,7 @@ void TFormSprDop::MoveDop()
         return;
     MoveDopBefore(curDopNum_, before);
     DNList()->Reload();
+    ViewChanged(nullptr);
 }
 
 bool TFormSprDop::ChangePage(int to)
@@ -438,7 +448,7 @@ bool TFormSprDop::ChangePage(int to)
 
 void TFormSprDop::StepRow(int delta)
 {
-    const int count = view_->DopCount();
+    const int count = model_->rowCount();
     if (count == 0)
         return;
     const int row = lvt->currentIndex().row();

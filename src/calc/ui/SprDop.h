@@ -96,6 +96,7 @@ private:
     qint32 curDopNum_ = -1;
     int page_ = 0;
     bool changingPage_ = false;
+    bool refilling_ = false;
 };
 
 // The program's book, made on first use, shown and brought to front.
