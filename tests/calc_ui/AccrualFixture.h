@@ -3,6 +3,7 @@
 // with calc's lists, scripted messages and modal windows, the picker
 // answered by number, and DP read back by field.
 
+#include "data/AppContext.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/ui/DpSelect.h"
@@ -63,6 +64,9 @@ protected:
         return out;
     }
 
+    // As in the program: a directory reload rebuilds the views and calls
+    // the windows' handlers at once.
+    ScopedApplicationRunning running;
     ScriptedMessages msgs;
     ModalScript modal;
 };

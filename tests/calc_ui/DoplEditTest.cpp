@@ -198,7 +198,11 @@ TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
 
 TEST_F(DoplEditTest, AReloadWhileEditingKeepsTheEdits)
 {
-    Edit(150);
+    card->SetDopNum(150);
+    SetRecordValuesByKey(DM()->DP, {Variant(150)}, {QStringLiteral("NAIM")}, {Variant(U("Из другого окна"))});
+    DNList()->Reload();
+    EXPECT_EQ(card->edNaim->text(), U("Из другого окна")) << "outside edit mode the card follows the directory";
+    card->EnterEditMode();
     card->edNaim->setText(U("Новое имя"));
     ItemOf(card->lvIn, 170)->setCheckState(Qt::Checked);
     DNList()->Reload();
@@ -207,6 +211,20 @@ TEST_F(DoplEditTest, AReloadWhileEditingKeepsTheEdits)
     SaveYes();
     EXPECT_EQ(DpField(150, "NAIM").AsString(), U("Новое имя"));
     EXPECT_EQ(TableNumbers(table170), (QList<qint32>{3, 150}));
+}
+
+TEST_F(DoplEditTest, TheFormulaStageButtonPlacesTheKindBeforeTheChosenOne)
+{
+    Edit(150);
+    // 170 computes at 160; the accrual below it computes at 150 (Премия, Отпуск...).
+    Pick(170, U("Выберите начисление, ПЕРЕД которым будет расчитано текущее"));
+    QTest::mouseClick(card->btStadiaF, Qt::LeftButton);
+    EXPECT_EQ(card->edStadiaF->value(), 155);
+    Pick(-1, U("Выберите начисление, со стадии которого будут взяты данные для расчета"));
+    QTest::mouseClick(card->btStadiaD, Qt::LeftButton);
+    EXPECT_EQ(card->edStadiaD->value(), -1);
+    SaveYes();
+    EXPECT_EQ(DpField(150, "STADIAF").AsInteger(), 155);
 }
 
 TEST_F(DoplEditTest, DeductionsListNeedsItsTable)

@@ -4,12 +4,16 @@
 #include "calc/ui/SprDop.h"
 #include "AccrualFixture.h"
 #include "calc/ui/DoplEdit.h"
+#include "calc/ui/NewDopl.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 namespace {
@@ -210,6 +214,24 @@ TEST_F(SprDopBook, RearrangingNeedsTheDisplayOrderAndTheCurrentSet)
     const QList<qint32> order = book->ShownDops();
     EXPECT_EQ(order.indexOf(150) + 1, order.indexOf(premia));
     EXPECT_LT(DpField(150, "SNUM").AsInteger(), DpField(premia, "SNUM").AsInteger());
+}
+
+TEST_F(SprDopBook, NewOpensTheWizardAndListsTheNewKind)
+{
+    modal.Next<TFormNewDopl>([this](TFormNewDopl& w) {
+        w.rbDopl->click();
+        w.edNaim->setText(U("Надбавка за классность"));
+        w.NextPage();
+        w.NextPage();
+        w.cbFormula->setCurrentIndex(1);
+        while (w.PageIndex() < w.PageCount() - 1)
+            w.NextPage();
+        msgs.Expect(MsgKind::SaveChanges).Yes();
+        w.SetModalResult(mrOk);
+    });
+    QTest::mouseClick(book->btNew, Qt::LeftButton);
+    ASSERT_TRUE(DpHas(4));
+    EXPECT_TRUE(book->ShownDops().contains(4));
 }
 
 TEST_F(SprDopBook, TheCardPageNeedsASelectedKind)
