@@ -162,7 +162,11 @@ TEST_F(DoplEditTest, NoDropsEveryChange)
 
 TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
 {
-    Edit(150);
+    card->SetDopNum(150);
+    card->lvIn->setCurrentItem(ItemOf(card->lvIn, 170));
+    QTest::keyClick(card->lvIn, Qt::Key_Space);
+    EXPECT_EQ(ItemOf(card->lvIn, 170)->checkState(), Qt::Unchecked) << "marks change only in edit mode";
+    card->EnterEditMode();
     // A kind without a base table offers no mark to set.
     EXPECT_FALSE(ItemOf(card->lvIn, 100)->data(Qt::CheckStateRole).isValid());
     ASSERT_TRUE(ItemOf(card->lvIn, 170)->data(Qt::CheckStateRole).isValid());

@@ -146,6 +146,19 @@ TEST_F(NewDoplTest, TheNumberPageRefusesBadNumbers)
         EXPECT_EQ(wizard->Reserved(), 0);
     }
     EXPECT_EQ(DpField(150, "NAIM").AsString(), U("Доплата за вредность"));
+
+    // A code the directory has already keeps the page, without a message.
+    SetRecordValuesByKey(DM()->DP, {Variant(150)}, {QStringLiteral("DOPNOMER")}, {Variant(U("А1"))});
+    DNList()->Reload();
+    wizard->edDopNum->setValue(4);
+    wizard->edDopNomer->setText(U(" А1 "));
+    wizard->cbCheckCode->setChecked(true);
+    wizard->NextPage();
+    EXPECT_EQ(wizard->pc->currentWidget(), wizard->tabCode);
+    wizard->edDopNomer->setText(U(" А2 "));
+    wizard->NextPage();
+    EXPECT_EQ(wizard->pc->currentWidget(), wizard->tabFormula);
+    EXPECT_EQ(wizard->edDopNomer->text(), U("А2"));
 }
 
 TEST_F(NewDoplTest, TheNumberButtonsReleaseAndSkipTakenNumbers)
