@@ -3,6 +3,8 @@
 #include "archive/ui/FormPerehod.h"
 #include "archive/ui/Save.h"
 #include "calc/CalcContext.h"
+#include "calc/ui/DoplEdit.h"
+#include "calc/ui/SprDop.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
@@ -47,6 +49,8 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
     RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
     RegisterMenuOpener(QStringLiteral("mnPrinter"), [](TFormMain&) { ShowPrinterSetup(); });
+    RegisterMenuOpener(QStringLiteral("mnDopl"), [](TFormMain&) { ShowSprDop(); });
+    RegisterMenuOpener(QStringLiteral("acDoplEdit"), [](TFormMain&) { ShowDoplEdit(0); });
     RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
