@@ -3,6 +3,8 @@
 #include "archive/ui/FormPerehod.h"
 #include "archive/ui/Save.h"
 #include "calc/CalcContext.h"
+#include "calc/ui/CalcPrem.h"
+#include "calc/ui/EditFml.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
@@ -56,6 +58,9 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
     // Before the transition the clerk is offered a save of the data base.
     TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
+
+    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
+    SetFormulaEditorOpener(OpenFormulaAtError);
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
