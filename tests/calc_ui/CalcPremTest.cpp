@@ -188,27 +188,9 @@ TEST_F(CalcPremTest, SummationAddsOnceAndReplacementOverwrites)
     EXPECT_DOUBLE_EQ(Input(first, kPrem), 250.00);
 }
 
-TEST_F(CalcPremTest, DistributingOneCardWithoutAndThenWithAPremium)
-{
-    auto f = Open(QStringLiteral("10"), QDate(2024, 2, 1), QDate(2024, 2, 1), false);
-    f->SelectRow(1);
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не расчитано"));
-    QTest::mouseClick(f->btVvWrite, Qt::LeftButton);
-    // Space marks the selected card alone.
-    f->lvt->setFocus();
-    QTest::keyClick(f->lvt, Qt::Key_Space);
-    QTest::mouseClick(f->btCalc, Qt::LeftButton);
-    EXPECT_FALSE(f->PremCalculated(first));
-    EXPECT_TRUE(f->PremCalculated(second));
-    QTest::mouseClick(f->btVvWrite, Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(Input(second, kPrem), 33.33);
-    EXPECT_EQ(Input(first, kPrem), -1);
-}
-
 // Esc on the question about unmarked cards must not calculate, let alone
 // distribute.
-TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothing)
+TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothingAndOneCardGoesAlone)
 {
     auto f = Open(QStringLiteral("10"), QDate(2024, 2, 1), QDate(2024, 2, 1), true);
     ScriptedMessages msgs;
@@ -221,9 +203,17 @@ TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothing)
     EXPECT_EQ(Input(first, kPrem), -1);
     EXPECT_EQ(f->lbStatus->text(), QString());
 
-    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Выбрать всех"));
+    // One card: not computed yet, then computed and distributed alone.
+    f->cbAuto->setChecked(false);
+    f->SelectRow(1);
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не расчитано"));
+    QTest::mouseClick(f->btVvWrite, Qt::LeftButton);
+    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Расчитать выделенного"));
     QTest::mouseClick(f->btCalc, Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(Input(first, kPrem), 250.00);
+    EXPECT_FALSE(f->PremCalculated(first));
+    QTest::mouseClick(f->btVvWrite, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(Input(second, kPrem), 33.33);
+    EXPECT_EQ(Input(first, kPrem), -1);
 }
 
 // The receiving kind is checked before anything is written: none set and

@@ -92,7 +92,7 @@ protected:
     }
 };
 
-TEST_F(EditFmlTest, CaretGoesToTheAskedPlaceOrTheNearestEnd)
+TEST_F(EditFmlTest, CaretAndHeadingFollowTheRules)
 {
     UserFormulaList()->SetText(kBonus, QStringLiteral("RESULT := 1;\nX := 2\n\nY := ST + TK"));
     struct Case {
@@ -118,15 +118,11 @@ TEST_F(EditFmlTest, CaretGoesToTheAskedPlaceOrTheNearestEnd)
             SaveScreenshot(f, QStringLiteral("calc_ui_edit_fml"));
         delete f;
     }
-}
-
-TEST_F(EditFmlTest, HeadingNamesTheKindOrSaysItIsMissing)
-{
     TFormEditFml* f = Open(kBonus, 1, 1, false);
     EXPECT_EQ(f->windowTitle(), QStringLiteral("№250 Надбавка"));
-    EXPECT_EQ(f->reText->toPlainText(), QString());
     f = Open(77, 1, 1, false);
     EXPECT_EQ(f->windowTitle(), QStringLiteral("№77 (В справочнике не найдено)"));
+    EXPECT_EQ(f->reText->toPlainText(), QString());
 }
 
 // A window saves on close only what its clerk changed: an untouched or
@@ -175,7 +171,9 @@ TEST_F(EditFmlTest, BlankTextDeletesTheFormulaAndReloadReadsTheStore)
     EXPECT_FALSE(f->btSave->isEnabled());
 }
 
-TEST_F(EditFmlTest, TextOutsideCp1251IsRefusedAndNothingIsWritten)
+// Text is outside input both ways: what CP1251 cannot hold is refused, a
+// stored text that cannot be read is reported and the editor opens empty.
+TEST_F(EditFmlTest, BadTextIsRefusedOrReportedNeverWritten)
 {
     UserFormulaList()->SetText(kBonus, QStringLiteral("RESULT := 1"));
     const StoredRow before = Stored(kBonus);
@@ -186,25 +184,19 @@ TEST_F(EditFmlTest, TextOutsideCp1251IsRefusedAndNothingIsWritten)
     QTest::mouseClick(f->btSave, Qt::LeftButton);
     EXPECT_EQ(Stored(kBonus), before);
     EXPECT_TRUE(f->Modified());
-}
+    delete f;
 
-TEST_F(EditFmlTest, AnUnreadableStoredFormulaIsReportedAndTheEditorOpensEmpty)
-{
-    UserFormulaList()->SetText(kBonus, QStringLiteral("RESULT := 1"));
-    {
-        Cursor bin(QStringLiteral("Bin"));
-        bin.Open();
-        for (bin.First(); !bin.Eof(); bin.Next())
-            if (bin[QStringLiteral("VID")].AsInteger() == kBonus) {
-                bin.Edit();
-                bin.FieldByName(QStringLiteral("INFO")).SetBlob(QByteArray("\xff\xff\xff\x7f garbage", 12));
-                bin.Post();
-            }
-    }
+    Cursor bin(QStringLiteral("Bin"));
+    bin.Open();
+    for (bin.First(); !bin.Eof(); bin.Next())
+        if (bin[QStringLiteral("VID")].AsInteger() == kBonus) {
+            bin.Edit();
+            bin.FieldByName(QStringLiteral("INFO")).SetBlob(QByteArray("\xff\xff\xff\x7f garbage", 12));
+            bin.Post();
+        }
     UserFormulaList()->SetLoaded(false);
-    ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error).Containing(QStringLiteral("Ошибка при загрузке формулы пользователя №250"));
-    TFormEditFml* f = Open(kBonus, 3, 1, false);
+    f = Open(kBonus, 3, 1, false);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->reText->toPlainText(), QString());
 }

@@ -147,6 +147,7 @@ TEST_F(RTEditTest, ANewTypeShowsAtOnceWithItsDefaultTableAndIsStoredOnConfirmati
     EXPECT_EQ(t->Metod, 1);
 }
 
+// A cell that is no number is reported and keeps its value.
 TEST_F(RTEditTest, DecliningTheSaveKeepsTheStoredBytesAndShowsThemAgain)
 {
     AddTables({kJan}, {{0, 0, 10}, {1000, 100, 20}});
@@ -156,6 +157,11 @@ TEST_F(RTEditTest, DecliningTheSaveKeepsTheStoredBytesAndShowsThemAgain)
     QTest::mouseClick(f.btEdit, Qt::LeftButton);
     TypeInCell(f, 1, 2, QStringLiteral("33"));
     f.edSum->setText(QStringLiteral("150"));
+    {
+        ScriptedMessages bad;
+        bad.Expect(MsgKind::Error).Title(QStringLiteral("Неверное значение")).Details(QStringLiteral("abc"));
+        TypeInCell(f, 0, 2, QStringLiteral("abc"));
+    }
     QTest::mouseClick(f.findChild<QPushButton*>("btLineNew"), Qt::LeftButton);
     EXPECT_EQ(Shown(f), (Lines{{0, 0, 10}, {1000, 100, 33}, {0, 0, 0}}));
     ScriptedMessages msgs;
@@ -175,19 +181,6 @@ TEST_F(RTEditTest, DecliningTheSaveKeepsTheStoredBytesAndShowsThemAgain)
     EXPECT_FALSE(f.EditMode());
 }
 
-TEST_F(RTEditTest, ACellThatIsNoNumberIsReportedAndKeepsItsValue)
-{
-    AddTables({kJan}, {{0, 0, 10}});
-    TFormRTEdit f(kKind);
-    f.show();
-    QTest::mouseClick(f.btEdit, Qt::LeftButton);
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Неверное значение")).Details(QStringLiteral("abc"));
-    TypeInCell(f, 0, 2, QStringLiteral("abc"));
-    EXPECT_EQ(Shown(f), (Lines{{0, 0, 10}}));
-    EXPECT_EQ(f.CurrentTable()->Item(0)->Proc, 10);
-}
-
 TEST_F(RTEditTest, ADeletedTableStaysGoneAfterReReading)
 {
     AddTables({kJan, kJul}, {{0, 0, 10}});
@@ -205,7 +198,7 @@ TEST_F(RTEditTest, ADeletedTableStaysGoneAfterReReading)
     EXPECT_EQ(BinRows().size(), 2) << "the header and one table";
 }
 
-TEST_F(RTEditTest, ANewTableOnAnExistingStartDateIsRefused)
+TEST_F(RTEditTest, ARepeatedStartDateAndAMissingKindAreRefused)
 {
     AddTables({kJan}, {{0, 0, 10}});
     const QList<QByteArray> before = BinRows();
@@ -218,12 +211,8 @@ TEST_F(RTEditTest, ANewTableOnAnExistingStartDateIsRefused)
     EXPECT_FALSE(f.EditMode());
     EXPECT_EQ(f.lvDate->rowCount(), 1);
     EXPECT_EQ(BinRows(), before);
-}
 
-TEST_F(RTEditTest, AMissingKindIsReportedAndNothingOpens)
-{
     ModalScript modal; // any window would fail the test
-    ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error).Details(QStringLiteral("Начисление №777 в справочнике не найдено"));
     ShowRTEdit(777);
     EXPECT_TRUE(modal.Seen().isEmpty());

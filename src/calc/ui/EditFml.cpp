@@ -120,7 +120,7 @@ void TFormEditFml::SetStatus(const QString& msg)
 void TFormEditFml::Reload()
 {
     T_UserFormulaList* list = UserFormulaList();
-    formula_ = std::make_unique<T_UserFormula>(list);
+    formula_ = std::make_unique<T_UserFormula>();
     formula_->DopNum = dopNum_;
     if (list != nullptr && list->FindFormula(dopNum_) != nullptr)
         formula_->Reload();
