@@ -237,6 +237,13 @@ TEST_F(CalcPremTest, AnUnfitReceivingKindIsRefusedBeforeAnyWrite)
     EXPECT_EQ(f->Dop(), -1);
     f->SetDop(kPrem);
     EXPECT_EQ(AppContext().Cfg.PremDop, kPrem);
+
+    // Without a remembered kind both default to the built-in premium kind.
+    AppContext().Cfg.PremDop = 0;
+    AddBuiltInKinds();
+    TFormCalcPrem fresh;
+    EXPECT_EQ(fresh.TablDop(), KindOfTip(dtPremia));
+    EXPECT_EQ(fresh.Dop(), KindOfTip(dtPremia));
 }
 
 } // namespace

@@ -212,25 +212,40 @@ TEST_F(EditFmlTest, AFormulaErrorOfACalculationOpensTheEditorOnTheFailingLine)
     tax.DateBeg = EncodeDate(2024, 1, 1);
     tax.Lines = {{0, 0, 13}, {100000, 13000, 20}};
     AddTaxTable(1, tax);
-    UserFormulaList()->SetText(kBonus, QStringLiteral("X := ST\nRESULT := X + NOSUCHNAME"));
     TCardSpec card;
     card.Okl = 16000;
     const qint32 tabn = AddCard(card);
     SaveInput(tabn, {{kBonus, 1, 0, 0}});
-    QStringList errors;
-    EXPECT_FALSE(CalcOneTabn(CalcSources(AppContext()), tabn, 0, errors));
-    ASSERT_EQ(AppContext().FormulaError.DopNum, kBonus) << errors.join("\n").toStdString();
-    const TFormulaError e = AppContext().FormulaError;
-    ASSERT_EQ(e.DopNum, kBonus);
-    const QList<TFormEditFml*> before = Editors();
-    OpenFormulaAtError(e.DopNum, e.Line, e.Col, e.Message);
-    TFormEditFml* f = NewEditor(before);
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->Line(), 2);
-    EXPECT_EQ(Caret(f).first, 1);
-    EXPECT_EQ(f->stMessage->text(), QStringLiteral("[L:2 C:%1]  ").arg(e.Col) + e.Message);
-    EXPECT_TRUE(e.Message.contains(QStringLiteral("NOSUCHNAME"), Qt::CaseInsensitive)) << e.Message.toStdString();
-    SaveScreenshot(f, QStringLiteral("calc_ui_edit_fml_error"));
+    // Garbage is a formula error like any other: a message, never a crash.
+    const struct {
+        const char* text;
+        int line; // 1-based; 0: wherever the parser stopped
+        const char* word; // in the message
+    } cases[] = {
+        {"X := ST\nRESULT := X + NOSUCHNAME", 2, "NOSUCHNAME"},
+        {"RESULT := (1 +\n\n", 0, ""},
+        {"\x01\x7f ### ;;; ((( \"", 0, ""},
+    };
+    for (const auto& c : cases) {
+        UserFormulaList()->SetText(kBonus, QString::fromUtf8(c.text));
+        QStringList errors;
+        EXPECT_FALSE(CalcOneTabn(CalcSources(AppContext()), tabn, 0, errors));
+        const TFormulaError e = AppContext().FormulaError;
+        ASSERT_EQ(e.DopNum, kBonus) << c.text << ": " << errors.join("\n").toStdString();
+        const QList<TFormEditFml*> before = Editors();
+        OpenFormulaAtError(e.DopNum, e.Line, e.Col, e.Message);
+        TFormEditFml* f = NewEditor(before);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->Line(), e.Line + 1);
+        EXPECT_EQ(Caret(f).first, std::min(e.Line, f->reText->blockCount() - 1)) << c.text;
+        EXPECT_EQ(f->stMessage->text(), QStringLiteral("[L:%1 C:%2]  ").arg(e.Line + 1).arg(e.Col) + e.Message);
+        EXPECT_FALSE(e.Message.isEmpty()) << c.text;
+        if (c.line > 0) {
+            EXPECT_EQ(f->Line(), c.line);
+            EXPECT_TRUE(e.Message.contains(QString::fromLatin1(c.word), Qt::CaseInsensitive));
+            SaveScreenshot(f, QStringLiteral("calc_ui_edit_fml_error"));
+        }
+    }
 }
 
 } // namespace
