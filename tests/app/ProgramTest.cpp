@@ -3,6 +3,7 @@
 
 #include "data/ui/Program.h"
 #include "app/program/QorProgram.h"
+#include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
 #include "data/Calendar.h"
 #include "data/Dops.h"
@@ -10,6 +11,8 @@
 #include "data/Startup.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Splash.h"
+#include "desk/Main.h"
+#include "desk/MainOpeners.h"
 #include "foundation/FileFuncs.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
@@ -20,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QMainWindow>
 #include <QTimer>
@@ -118,6 +122,31 @@ TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
     ScriptedMessages again;
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 3, 4, 100, 0}));
+}
+
+// The main window reaches the premium through "Премии" and the formula
+// editor after a formula error, on the error's line counted from 1.
+TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
+{
+    QStringList shown;
+    int line = 0;
+    FirstStart([&] {
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        ASSERT_NE(main, nullptr);
+        EXPECT_TRUE(RunMenuOpener(QStringLiteral("mnPremii"), *main));
+        ASSERT_TRUE(FormulaEditorOpener());
+        FormulaEditorOpener()(DNList()->GetDop(0)->DopNum, 2, 5, QStringLiteral("Ошибка"));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != main) {
+                shown << w->objectName();
+                if (auto* editor = qobject_cast<TFormEditFml*>(w))
+                    line = editor->Line();
+                w->close();
+            }
+    });
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("FormCalcPrem"), QStringLiteral("FormEditFml")}));
+    EXPECT_EQ(line, 3);
 }
 
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)

@@ -3,7 +3,9 @@
 #include "archive/ui/FormPerehod.h"
 #include "archive/ui/Save.h"
 #include "calc/CalcContext.h"
+#include "calc/ui/CalcPrem.h"
 #include "calc/ui/DoplEdit.h"
+#include "calc/ui/EditFml.h"
 #include "calc/ui/SprDop.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
@@ -73,6 +75,9 @@ void RegisterProgramForms()
             docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
+
+    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
+    SetFormulaEditorOpener(OpenFormulaAtError);
 
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {

@@ -1,0 +1,514 @@
+#include "calc/ui/RTEdit.h"
+
+#include "calc/ui/AccrualEditors.h"
+#include "data/AppContext.h"
+#include "data/Dops.h"
+#include "data/Globals.h"
+#include "foundation/Messages.h"
+#include "foundation/ui/dialogs/GetMean.h"
+#include "platform/DateTime.h"
+#include "platform/SysUtils.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+// Line cells take numbers only; anything else is reported and the cell
+// keeps its value.
+class TRtLineDelegate final : public QStyledItemDelegate {
+public:
+    explicit TRtLineDelegate(TFormRTEdit* form) : QStyledItemDelegate(form), form_(form) {}
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        const auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line != nullptr)
+            RunGuarded([&] { form_->SetCell(index.row(), index.column(), line->text()); });
+    }
+
+private:
+    TFormRTEdit* form_;
+};
+
+namespace {
+
+QPushButton* Button(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QDateEdit* DateEdit(QWidget* parent, const QString& name)
+{
+    auto* e = new QDateEdit(parent);
+    e->setObjectName(name);
+    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    e->setCalendarPopup(true);
+    return e;
+}
+
+QLineEdit* Edit(QWidget* parent, const QString& name)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+double Number(QLineEdit* edit)
+{
+    double v = 0;
+    if (!TryStrToFloat(edit->text().trimmed(), v))
+        ErrorAbort(QStringLiteral("Неверное значение|") + EscapeBars(edit->text()));
+    return v;
+}
+
+QString LineText(double v) { return FloatToStr(v); }
+
+} // namespace
+
+const QStringList& TFormRTEdit::MethodNames()
+{
+    static const QStringList names{QStringLiteral("Не рассчитывается"), QStringLiteral("Помесячно"),
+        QStringLiteral("Пропорционально месяцам года")};
+    return names;
+}
+
+TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QStringLiteral("FormRTEdit")), dopNum_(dopNum)
+{
+    setWindowTitle(QStringLiteral("Таблица расчета начисления"));
+    auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(this);
+    heading->setObjectName(QStringLiteral("lbHeader"));
+    if (const T_Dop* dop = DNList() != nullptr ? DNList()->FindDop(dopNum) : nullptr)
+        heading->setText(QStringLiteral("\"%1\"").arg(dop->GetName()));
+    layout->addWidget(heading);
+
+    auto* tipRow = new QHBoxLayout;
+    tipRow->addWidget(new QLabel(QStringLiteral("Тип таблицы"), this));
+    cbTip = new QComboBox(this);
+    cbTip->setObjectName(QStringLiteral("cbTip"));
+    cbTip->setMinimumWidth(220);
+    tipRow->addWidget(cbTip);
+    QPushButton* btTipNew = Button(this, QStringLiteral("btTipNew"), QStringLiteral("Новый"));
+    QPushButton* btTipEdit = Button(this, QStringLiteral("btTipEdit"), QStringLiteral("Изменить"));
+    QPushButton* btTipDel = Button(this, QStringLiteral("btTipDel"), QStringLiteral("Удалить"));
+    tipRow->addWidget(btTipNew);
+    tipRow->addWidget(btTipEdit);
+    tipRow->addWidget(btTipDel);
+    tipRow->addStretch();
+    layout->addLayout(tipRow);
+
+    auto* body = new QHBoxLayout;
+    auto* dates = new QVBoxLayout;
+    lvDate = new QTableWidget(0, 1, this);
+    lvDate->setObjectName(QStringLiteral("lvDate"));
+    lvDate->setHorizontalHeaderLabels({QStringLiteral("Дата")});
+    lvDate->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvDate->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvDate->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvDate->verticalHeader()->hide();
+    lvDate->horizontalHeader()->setStretchLastSection(true);
+    lvDate->setMaximumWidth(150);
+    dates->addWidget(lvDate);
+    auto* tblRow = new QHBoxLayout;
+    QPushButton* btTblNew = Button(this, QStringLiteral("btTblNew"), QStringLiteral("Новая"));
+    QPushButton* btTblDel = Button(this, QStringLiteral("btTblDel"), QStringLiteral("Удалить"));
+    tblRow->addWidget(btTblNew);
+    tblRow->addWidget(btTblDel);
+    dates->addLayout(tblRow);
+    body->addLayout(dates);
+
+    auto* right = new QVBoxLayout;
+    auto* params = new QGroupBox(this);
+    params->setObjectName(QStringLiteral("gbParams"));
+    auto* form = new QFormLayout(params);
+    deDateBeg = DateEdit(params, QStringLiteral("deDateBeg"));
+    form->addRow(QStringLiteral("Дата начала расчета"), deDateBeg);
+    cbByYear = new QCheckBox(QStringLiteral("Годовое накопление"), params);
+    cbByYear->setObjectName(QStringLiteral("cbByYear"));
+    form->addRow(cbByYear);
+    deYearBeg = DateEdit(params, QStringLiteral("deYearBeg"));
+    deYearEnd = DateEdit(params, QStringLiteral("deYearEnd"));
+    form->addRow(QStringLiteral("Начало года"), deYearBeg);
+    form->addRow(QStringLiteral("Конец года"), deYearEnd);
+    edKMinZp = Edit(params, QStringLiteral("edKMinZp"));
+    form->addRow(QStringLiteral("Количество мин. ЗП"), edKMinZp);
+    cbMetod = new QComboBox(params);
+    cbMetod->setObjectName(QStringLiteral("cbMetod"));
+    cbMetod->addItems(MethodNames());
+    form->addRow(QStringLiteral("Метод расчета"), cbMetod);
+    edSumMinZp = Edit(params, QStringLiteral("edSumMinZp"));
+    form->addRow(QStringLiteral("Значение мин. ЗП"), edSumMinZp);
+    edSum = Edit(params, QStringLiteral("edSum"));
+    form->addRow(QStringLiteral("Необлагаемая сумма"), edSum);
+    right->addWidget(params);
+    sgLines = new QTableWidget(0, 3, this);
+    sgLines->setObjectName(QStringLiteral("sgLines"));
+    sgLines->setHorizontalHeaderLabels({QStringLiteral("Минимальный предел"),
+        QStringLiteral("Сумма с минимального предела"), QStringLiteral("Процент с превышения")});
+    sgLines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    sgLines->verticalHeader()->hide();
+    sgLines->setItemDelegate(new TRtLineDelegate(this));
+    right->addWidget(sgLines, 1);
+    auto* lineRow = new QHBoxLayout;
+    QPushButton* btLineNew = Button(this, QStringLiteral("btLineNew"), QStringLiteral("Новая строка"));
+    QPushButton* btLineDel = Button(this, QStringLiteral("btLineDel"), QStringLiteral("Удалить строку"));
+    lineRow->addWidget(btLineNew);
+    lineRow->addWidget(btLineDel);
+    lineRow->addStretch();
+    btEdit = Button(this, QStringLiteral("btEdit"), QStringLiteral("Изменить"));
+    btSave = Button(this, QStringLiteral("btSave"), QStringLiteral("Сохранить"));
+    btCancel = Button(this, QStringLiteral("btCancel"), QStringLiteral("Отмена"));
+    lineRow->addWidget(btEdit);
+    lineRow->addWidget(btSave);
+    lineRow->addWidget(btCancel);
+    right->addLayout(lineRow);
+    body->addLayout(right, 1);
+    layout->addLayout(body, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    QPushButton* btClose = Button(this, QStringLiteral("btClose"), QStringLiteral("Закрыть"));
+    bottom->addWidget(btClose);
+    layout->addLayout(bottom);
+    resize(820, 520);
+
+    browseOnly_ = {cbTip, lvDate, btTipNew, btTipEdit, btTipDel, btTblNew, btTblDel, btEdit};
+    connect(btTipNew, &QPushButton::clicked, this, guarded([this] { NewTip(); }));
+    connect(btTipEdit, &QPushButton::clicked, this, guarded([this] { RenameTip(); }));
+    connect(btTipDel, &QPushButton::clicked, this, guarded([this] { DeleteTip(); }));
+    connect(btTblNew, &QPushButton::clicked, this, guarded([this] { NewTable(); }));
+    connect(btTblDel, &QPushButton::clicked, this, guarded([this] { DeleteTable(); }));
+    connect(btEdit, &QPushButton::clicked, this, guarded([this] { EnterEditMode(); }));
+    connect(btSave, &QPushButton::clicked, this, guarded([this] { LeaveEditMode(); }));
+    connect(btCancel, &QPushButton::clicked, this, guarded([this] { CancelEdit(); }));
+    connect(btLineNew, &QPushButton::clicked, this, guarded([this] { NewLine(); }));
+    connect(btLineDel, &QPushButton::clicked, this, guarded([this] { DeleteLine(); }));
+    connect(btClose, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
+    connect(cbTip, &QComboBox::currentIndexChanged, this, guarded([this] {
+        if (!filling_)
+            FillDates(-1);
+    }));
+    connect(lvDate, &QTableWidget::currentCellChanged, this, guarded([this] {
+        if (!filling_)
+            ShowTable();
+    }));
+    connect(cbByYear, &QCheckBox::toggled, this, [this] { UpdateControls(); });
+
+    list_.Vid = dopNum;
+    Reread();
+}
+
+TFormRTEdit::~TFormRTEdit() = default;
+
+void TFormRTEdit::Reread()
+{
+    const qint32 tip = CurrentTip() != nullptr ? CurrentTip()->Tip : -1;
+    edit_ = false;
+    list_.Load();
+    FillTips(tip);
+}
+
+void TFormRTEdit::FillTips(qint32 select)
+{
+    filling_ = true;
+    cbTip->clear();
+    for (const T_RtTip* t : list_)
+        cbTip->addItem(t->Naim, t->Tip);
+    const int at = cbTip->findData(select);
+    cbTip->setCurrentIndex(at >= 0 ? at : (cbTip->count() > 0 ? 0 : -1));
+    filling_ = false;
+    FillDates(-1);
+}
+
+T_RtTip* TFormRTEdit::CurrentTip() const
+{
+    return cbTip->currentIndex() < 0 ? nullptr : list_.FindTip(cbTip->currentData().toInt());
+}
+
+T_RtTable* TFormRTEdit::CurrentTable() const
+{
+    T_RtTip* tip = CurrentTip();
+    const int row = lvDate->currentRow();
+    return tip != nullptr && row >= 0 && row < tip->Count() ? tip->GetTable(row) : nullptr;
+}
+
+void TFormRTEdit::SelectTip(qint32 tip)
+{
+    const int at = cbTip->findData(tip);
+    if (at >= 0)
+        cbTip->setCurrentIndex(at);
+}
+
+void TFormRTEdit::SelectTable(int index) { lvDate->setCurrentCell(index, 0); }
+
+// Select -1: the table in force on the date shown last, else the first.
+void TFormRTEdit::FillDates(int select)
+{
+    filling_ = true;
+    lvDate->setRowCount(0);
+    T_RtTip* tip = CurrentTip();
+    int inForce = 0;
+    for (int i = 0; tip != nullptr && i < tip->Count(); ++i) {
+        const T_RtTable* t = tip->GetTable(i);
+        lvDate->insertRow(i);
+        lvDate->setItem(i, 0, new QTableWidgetItem(DateToStr(t->DateBeg)));
+        if (lastDate_ != 0 && t->DateBeg <= lastDate_ && (t->DateEnd == 0 || lastDate_ <= t->DateEnd))
+            inForce = i;
+    }
+    filling_ = false;
+    const int rows = lvDate->rowCount();
+    lvDate->setCurrentCell(rows == 0 ? -1 : (select >= 0 && select < rows ? select : inForce), 0);
+    ShowTable();
+}
+
+void TFormRTEdit::ShowTable()
+{
+    const T_RtTable* t = CurrentTable();
+    filling_ = true;
+    if (t != nullptr)
+        lastDate_ = t->DateBeg;
+    deDateBeg->setDate(t != nullptr ? ToQDate(t->DateBeg) : QDate());
+    cbByYear->setChecked(t != nullptr && t->ByYear);
+    deYearBeg->setDate(t != nullptr ? ToQDate(t->YearBeg) : QDate());
+    deYearEnd->setDate(t != nullptr ? ToQDate(t->YearEnd) : QDate());
+    edKMinZp->setText(t != nullptr ? QString::number(t->KMinZp) : QString());
+    cbMetod->setCurrentIndex(t != nullptr && t->Metod >= 0 && t->Metod < cbMetod->count() ? t->Metod : -1);
+    edSumMinZp->setText(t != nullptr ? FloatToStr(t->SumMinZp.ToDouble()) : QString());
+    edSum->setText(t != nullptr ? FloatToStr(t->Sum.ToDouble()) : QString());
+    sgLines->setRowCount(0);
+    for (int i = 0; t != nullptr && i < t->Count(); ++i) {
+        const T_RtLine* l = t->Item(i);
+        sgLines->insertRow(i);
+        sgLines->setItem(i, 0, new QTableWidgetItem(LineText(l->Lower)));
+        sgLines->setItem(i, 1, new QTableWidgetItem(LineText(l->Sum)));
+        sgLines->setItem(i, 2, new QTableWidgetItem(LineText(l->Proc)));
+    }
+    filling_ = false;
+    UpdateControls();
+}
+
+void TFormRTEdit::UpdateControls()
+{
+    for (QWidget* w : browseOnly_)
+        w->setEnabled(!edit_);
+    const bool has = CurrentTable() != nullptr;
+    btEdit->setEnabled(!edit_ && has);
+    btSave->setEnabled(edit_);
+    btCancel->setEnabled(edit_);
+    for (QWidget* w : std::initializer_list<QWidget*>{deDateBeg, cbByYear, edKMinZp, cbMetod, edSumMinZp, edSum})
+        w->setEnabled(edit_);
+    deYearBeg->setEnabled(edit_ && cbByYear->isChecked());
+    deYearEnd->setEnabled(edit_ && cbByYear->isChecked());
+    sgLines->setEditTriggers(edit_
+            ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+            : QAbstractItemView::NoEditTriggers);
+    for (auto* name : {"btLineNew", "btLineDel"})
+        findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(edit_);
+}
+
+QByteArray TFormRTEdit::Snapshot() const
+{
+    QByteArray out;
+    if (const T_RtTip* tip = CurrentTip())
+        for (const T_RtTable* t : *tip)
+            out += QByteArray::number(t->DateBeg, 'g', 17) + ':' + t->SaveToBytes() + ';';
+    return out;
+}
+
+bool TFormRTEdit::SetCell(int row, int column, const QString& text)
+{
+    T_RtTable* t = CurrentTable();
+    if (!edit_ || t == nullptr || row < 0 || row >= t->Count())
+        return false;
+    double v = 0;
+    if (!TryStrToFloat(text.trimmed(), v)) {
+        ShowError(QStringLiteral("Неверное значение|") + EscapeBars(text));
+        return false;
+    }
+    T_RtLine* l = t->Item(row);
+    (column == 0 ? l->Lower : column == 1 ? l->Sum : l->Proc) = v;
+    sgLines->item(row, column)->setText(LineText(v));
+    return true;
+}
+
+void TFormRTEdit::EnterEditMode()
+{
+    if (edit_ || CurrentTable() == nullptr)
+        return;
+    snapshot_ = Snapshot();
+    edit_ = true;
+    UpdateControls();
+}
+
+void TFormRTEdit::StoreTable()
+{
+    T_RtTable* t = CurrentTable();
+    if (t == nullptr)
+        return;
+    const double kMin = Number(edKMinZp);
+    const double sumMin = Number(edSumMinZp);
+    const double sum = Number(edSum);
+    t->SetDate(FromQDate(deDateBeg->date()));
+    t->ByYear = cbByYear->isChecked();
+    t->YearBeg = FromQDate(deYearBeg->date());
+    t->YearEnd = FromQDate(deYearEnd->date());
+    t->KMinZp = static_cast<qint32>(kMin);
+    t->Metod = std::max(cbMetod->currentIndex(), 0);
+    t->SumMinZp = Currency::FromDouble(sumMin);
+    t->Sum = Currency::FromDouble(sum);
+}
+
+bool TFormRTEdit::LeaveEditMode()
+{
+    if (!edit_)
+        return true;
+    if (!RunGuarded([this] { StoreTable(); }))
+        return false;
+    T_RtTip* tip = CurrentTip();
+    if (tip != nullptr && Snapshot() != snapshot_) {
+        const T_RtTable* t = CurrentTable();
+        if (AskSaveChanges(QStringLiteral("Таблица расчета :\r\n\"%1\" от %2")
+                               .arg(tip->Naim, t != nullptr ? DateToStr(t->DateBeg) : QString()))) {
+            if (!RunGuarded([tip] { tip->Save(); }))
+                return false;
+        }
+    }
+    Reread();
+    return true;
+}
+
+void TFormRTEdit::CancelEdit() { Reread(); }
+
+void TFormRTEdit::NewTip()
+{
+    Variant name{QString()};
+    if (!InputValue(QStringLiteral("Наименование нового типа таблицы расчета"), ivText, name))
+        return;
+    T_RtTip* tip = list_.AddTip();
+    tip->Naim = name.AsString();
+    tip->Save();
+    FillTips(tip->Tip);
+    NewTable();
+}
+
+void TFormRTEdit::RenameTip()
+{
+    T_RtTip* tip = CurrentTip();
+    if (tip == nullptr)
+        ErrorAbort(QStringLiteral("Не выбрано"));
+    QString name = tip->Naim;
+    if (!InputString(QStringLiteral("Измените наименование типа таблицы расчета"), name) || name == tip->Naim)
+        return;
+    tip->Naim = name;
+    tip->Save();
+    Reread();
+}
+
+void TFormRTEdit::DeleteTip()
+{
+    T_RtTip* tip = CurrentTip();
+    if (tip == nullptr)
+        ErrorAbort(QStringLiteral("Не выбрано"));
+    if (!ConfirmDelete(QStringLiteral("[%1]  \"%2\"").arg(tip->Tip).arg(tip->Naim), QString()))
+        return;
+    tip->DeleteFromBase();
+    list_.DeleteObject(list_.IndexOfObject(tip));
+    FillTips(-1);
+}
+
+void TFormRTEdit::NewTable()
+{
+    T_RtTip* tip = CurrentTip();
+    if (tip == nullptr)
+        ErrorAbort(QStringLiteral("Не выбрано"));
+    TDateTime date = AppContext().Cfg.Workdate;
+    if (!InputDate(QStringLiteral("Дата начала расчета по новой таблице"), date))
+        return;
+    for (const T_RtTable* t : *tip)
+        if (t->DateBeg == date)
+            ErrorAbort(Format(
+                QStringLiteral("Две таблицы типа \"%s\" начинаются с одной даты %s"), tip->Naim, DateToStr(date)));
+    snapshot_ = Snapshot();
+    T_RtTable* t = tip->AddTable();
+    t->SetDate(date);
+    t->ByYear = true;
+    const int year = ToQDate(StartDate).year();
+    t->YearBeg = EncodeDate(year, 1, 1);
+    t->YearEnd = EncodeDate(year, 12, 31);
+    t->KMinZp = 0;
+    t->SumMinZp = Currency();
+    t->Sum = Currency();
+    t->CursValut = 1;
+    t->Metod = 1;
+    for (const auto& [lower, sum, proc] : {std::tuple{0.0, 0.0, 5.0}, {500.0, 100.0, 15.0}, {1000.0, 200.0, 25.0}}) {
+        T_RtLine* l = t->AddLine();
+        l->Lower = lower;
+        l->Sum = sum;
+        l->Proc = proc;
+    }
+    edit_ = true;
+    FillDates(tip->Count() - 1);
+}
+
+void TFormRTEdit::DeleteTable()
+{
+    T_RtTip* tip = CurrentTip();
+    T_RtTable* t = CurrentTable();
+    if (t == nullptr)
+        ErrorAbort(QStringLiteral("Не выбрано"));
+    if (!ConfirmDelete(DateToStr(t->DateBeg), QString()))
+        return;
+    tip->DeleteObject(tip->IndexOfObject(t));
+    lastDate_ = 0;
+    tip->Save();
+    Reread();
+}
+
+void TFormRTEdit::NewLine()
+{
+    T_RtTable* t = CurrentTable();
+    if (!edit_ || t == nullptr)
+        return;
+    t->AddLine();
+    ShowTable();
+    sgLines->setCurrentCell(t->Count() - 1, 0);
+}
+
+void TFormRTEdit::DeleteLine()
+{
+    T_RtTable* t = CurrentTable();
+    const int row = sgLines->currentRow();
+    if (!edit_ || t == nullptr || row < 0 || row >= t->Count())
+        return;
+    t->DeleteObject(row);
+    ShowTable();
+}
+
+void TFormRTEdit::done(int result)
+{
+    if (edit_ && !LeaveEditMode())
+        return;
+    TForm::done(result);
+}
+
+void ShowRTEdit(int dopNum)
+{
+    T_DNList* dn = DNList();
+    if (dn == nullptr || dn->FindDop(dopNum) == nullptr) {
+        ShowError(Format(QStringLiteral("Начисление №%s в справочнике не найдено"), QString::number(dopNum)));
+        return;
+    }
+    TFormRTEdit form(dopNum);
+    form.ShowModal();
+}
