@@ -1,4 +1,6 @@
 #include "desk/Main.h"
+#include "calc/ui/AccrualEditors.h"
+#include "data/ui/Otl.h"
 #include "desk/FontDlg.h"
 
 #include "calc/TabnCalc.h"
@@ -41,6 +43,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -277,6 +280,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     prgHeader->setObjectName(QStringLiteral("prgHeader"));
     prgHeader->setAlignment(Qt::AlignCenter);
     layout->addWidget(prgHeader);
+    BuildDebugPanel(central);
+    layout->addWidget(pnOtl);
     pcMain = new VetoTabWidget(central);
     pcMain->setObjectName(QStringLiteral("pcMain"));
     layout->addWidget(pcMain, 1);
@@ -649,6 +654,9 @@ void TFormMain::BuildMenu()
         QAction* a = Action(QStringLiteral("mnOtl"));
         Action(QStringLiteral("mnBrows"))->setVisible(a->isChecked());
         Action(QStringLiteral("mnMainOtl"))->setVisible(a->isChecked());
+        pnOtl->setVisible(a->isChecked());
+        if (a->isChecked() && !formOtl_)
+            formOtl_ = new TFormOtl(this);
     });
     otl->setCheckable(true);
     file->addSeparator();
@@ -1330,6 +1338,32 @@ void TFormMain::StepEmployee(int delta)
         return;
     SelectListIndex(nullptr, i);
     SetCurrentTabn(cards_->GetTabn(i)->TabNum());
+}
+
+void TFormMain::BuildDebugPanel(QWidget* parent)
+{
+    pnOtl = new QWidget(parent);
+    pnOtl->setObjectName(QStringLiteral("pnOtl"));
+    auto* row = new QHBoxLayout(pnOtl);
+    row->setContentsMargins(0, 0, 0, 0);
+    const auto button = [&](const char* text, std::function<void()> click) {
+        auto* b = new QPushButton(QString::fromUtf8(text), pnOtl);
+        b->setObjectName(QString::fromUtf8(text).remove(QLatin1Char(' ')));
+        connect(b, &QPushButton::clicked, this, [click] { RunGuarded(click); });
+        row->addWidget(b);
+    };
+    button("OtlForm", [this] {
+        if (!formOtl_)
+            formOtl_ = new TFormOtl(this);
+        formOtl_->ShowEmployee(CurTabn());
+        formOtl_->show();
+        formOtl_->raise();
+    });
+    button("Do 1", [] { ShowRTEdit(250); });
+    button("Do 2", [] {});
+    button("MMgr", [] {});
+    row->addStretch(1);
+    pnOtl->setVisible(false);
 }
 
 bool TFormMain::PageKeys(QKeyEvent* event)

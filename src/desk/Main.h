@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class TFormOtl;
 class QAction;
 class QComboBox;
 class QDateEdit;
@@ -130,6 +131,7 @@ public:
     VetoTabWidget* pcVvod;
     QWidget* tabVvData;
     QWidget* tabVvRas;
+    QWidget* pnOtl;
     QTreeWidget* tvp;
     QTreeView* lvt;
     QTreeView* lvd;
@@ -157,6 +159,8 @@ protected:
 
 private:
     void BuildMenu();
+    // The debug panel: shown with the debug flag.
+    void BuildDebugPanel(QWidget* parent);
     QAction* AddItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> handler);
     QAction* AddOpenerItem(QMenu* menu, const QString& name, const QString& caption);
     void BuildListPage();
@@ -180,6 +184,7 @@ private:
 
     qint32 curTabn_ = 0;
     qint32 curPodr_ = 0;
+    TFormOtl* formOtl_ = nullptr; // made once, with the debug flag
     int mode_ = 0;
     int pageSwitchLock_ = 0;
     int lastPage_ = 0;

@@ -15,6 +15,7 @@
 #include "data/TabnDops.h"
 #include "data/UserFormulas.h"
 #include "data/ui/InVvod.h"
+#include "data/ui/Otl.h"
 #include "data/ui/SrSelect.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/NumEdit.h"
@@ -342,4 +343,36 @@ TEST_F(MainTest, UpAndDownKeepToTheListsUnlessCtrlMovesTheFocus)
     QTest::keyClick(w.lvt, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_NE(QApplication::focusWidget(), w.lvt) << "Ctrl+Down moves the focus on";
     EXPECT_EQ(w.CurTabn(), tabns[1]);
+}
+
+TEST_F(MainTest, TheDebugFlagShowsItsPanelAndItsButtonsOpenTheirWindows)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.resize(800, 560);
+    w.show();
+    auto* panel = w.findChild<QWidget*>(QStringLiteral("pnOtl"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->isVisible());
+    w.Action(QStringLiteral("mnOtl"))->trigger();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(w.Action(QStringLiteral("mnMainOtl"))->isVisible());
+    Pick(w, podrA, 0);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("OtlForm")), Qt::LeftButton);
+    auto* otl = w.findChild<TFormOtl*>();
+    ASSERT_NE(otl, nullptr);
+    EXPECT_TRUE(otl->isVisible());
+    EXPECT_EQ(otl->Labels[0]->text(), QStringLiteral("Петров Петр"));
+    // Accrual 250 is in the directory: its tables open.
+    ModalScript modal;
+    bool opened = false;
+    modal.Next([&](QDialog& d) {
+        opened = d.objectName() == QLatin1String("FormRTEdit");
+        d.reject();
+    });
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("Do1")), Qt::LeftButton);
+    EXPECT_TRUE(opened);
+    w.Action(QStringLiteral("mnOtl"))->trigger();
+    EXPECT_FALSE(panel->isVisible());
 }
