@@ -11,6 +11,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/ui/DesignForm.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ void RegisterProgramForms()
     // Before the transition the clerk is offered a save of the data base.
     TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
 
+    // The engine opens its template designer through this factory.
+    InstallDesignWindow();
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
         TFormNewEmploy wizard;
