@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +73,157 @@ QListWidget* PopupList(QWidget* parent, const char* name)
     list->setObjectName(QString::fromLatin1(name));
     list->setWindowFlags(Qt::Popup);
     return list;
+}
+
+// The bars' small pictures, drawn here so that no image files are needed.
+QIcon Glyph(const QString& key)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QPen(Qt::black, 1));
+    auto line = [&](int x0, int y0, int x1, int y1, int w = 1) {
+        p.setPen(QPen(Qt::black, w, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(x0, y0, x1, y1);
+    };
+    auto letter = [&](const QString& t, bool bold, bool italic, bool under) {
+        QFont f(QStringLiteral("Liberation Sans"));
+        f.setPixelSize(13);
+        f.setBold(bold);
+        f.setItalic(italic);
+        f.setUnderline(under);
+        p.setFont(f);
+        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, t);
+    };
+    auto frame = [&](int sides) {
+        p.setPen(QPen(QColor(0xA0, 0xA0, 0xA0), 1, Qt::DotLine));
+        p.drawRect(2, 2, 11, 11);
+        if (sides & 8)
+            line(2, 2, 14, 2, 2);
+        if (sides & 4)
+            line(2, 2, 2, 14, 2);
+        if (sides & 2)
+            line(2, 13, 14, 13, 2);
+        if (sides & 1)
+            line(13, 2, 13, 14, 2);
+    };
+    auto bars = [&](int align, bool vertical) {
+        for (int i = 0; i < 4; ++i) {
+            const int len = i % 2 ? 8 : 12;
+            const int off = align == 0 ? 2 : align == 1 ? 14 - len : (16 - len) / 2;
+            if (vertical)
+                line(3 + 3 * i, off, 3 + 3 * i, off + len);
+            else
+                line(off, 3 + 3 * i, off + len, 3 + 3 * i);
+        }
+    };
+    if (key == QLatin1String("Tool0")) {
+        p.setBrush(Qt::black);
+        p.drawPolygon(QPolygon(
+            {QPoint(4, 1), QPoint(4, 13), QPoint(7, 10), QPoint(10, 15), QPoint(11, 14), QPoint(9, 9), QPoint(13, 9)}));
+    } else if (key == QLatin1String("Tool1"))
+        letter(QStringLiteral("T"), true, false, false);
+    else if (key == QLatin1String("Tool5"))
+        p.drawRect(2, 3, 11, 9);
+    else if (key == QLatin1String("Tool2")) {
+        p.drawRect(1, 2, 13, 11);
+        p.setBrush(QColor(0x00, 0x80, 0x00));
+        p.drawPolygon(QPolygon({QPoint(2, 12), QPoint(6, 6), QPoint(9, 10), QPoint(11, 8), QPoint(14, 12)}));
+    } else if (key == QLatin1String("Tool4")) {
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.drawRect(1, 2, 13, 11);
+        line(4, 8, 11, 8);
+    } else if (key == QLatin1String("Tool3")) {
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(0, 4, 15, 7);
+    } else if (key == QLatin1String("ShapeTop"))
+        frame(8);
+    else if (key == QLatin1String("ShapeLeft"))
+        frame(4);
+    else if (key == QLatin1String("ShapeBottom"))
+        frame(2);
+    else if (key == QLatin1String("ShapeRight"))
+        frame(1);
+    else if (key == QLatin1String("ShapeRound"))
+        frame(15);
+    else if (key == QLatin1String("FontBold"))
+        letter(QStringLiteral("Ж"), true, false, false);
+    else if (key == QLatin1String("FontItalic"))
+        letter(QStringLiteral("К"), false, true, false);
+    else if (key == QLatin1String("FontUnderline"))
+        letter(QStringLiteral("Ч"), false, false, true);
+    else if (key == QLatin1String("AlignLeft"))
+        bars(0, false);
+    else if (key == QLatin1String("AlignRight"))
+        bars(1, false);
+    else if (key == QLatin1String("AlignCenter"))
+        bars(2, false);
+    else if (key == QLatin1String("AlignTop"))
+        bars(0, true);
+    else if (key == QLatin1String("AlignBottom"))
+        bars(1, true);
+    else if (key == QLatin1String("AlignMiddle"))
+        bars(2, true);
+    else if (key == QLatin1String("AlignVertical")) {
+        p.translate(16, 0);
+        p.rotate(90);
+        letter(QStringLiteral("A"), true, false, false);
+    } else if (key == QLatin1String("ObjUp") || key == QLatin1String("ObjDown")) {
+        p.setBrush(QColor(0xC0, 0xC0, 0xC0));
+        p.drawRect(key == QLatin1String("ObjUp") ? QRect(5, 1, 9, 7) : QRect(5, 8, 9, 7));
+        p.setBrush(Qt::white);
+        p.drawRect(key == QLatin1String("ObjUp") ? QRect(1, 6, 9, 7) : QRect(1, 3, 9, 7));
+        if (key == QLatin1String("ObjUp")) {
+            p.setBrush(QColor(0xC0, 0xC0, 0xC0));
+            p.drawRect(5, 1, 9, 7);
+        }
+    } else if (key == QLatin1String("ObjSelect")) {
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(1, 1, 13, 13);
+        p.setPen(Qt::black);
+        p.drawRect(4, 4, 7, 7);
+    } else if (key == QLatin1String("ObjCut")) {
+        line(4, 1, 10, 10);
+        line(11, 1, 5, 10);
+        p.drawEllipse(2, 10, 4, 4);
+        p.drawEllipse(9, 10, 4, 4);
+    } else if (key == QLatin1String("ObjCopy")) {
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 8, 10);
+        p.drawRect(6, 4, 8, 10);
+    } else if (key == QLatin1String("ObjPaste")) {
+        p.setBrush(QColor(0xC0, 0x90, 0x50));
+        p.drawRect(1, 2, 10, 12);
+        p.setBrush(Qt::white);
+        p.drawRect(6, 6, 8, 9);
+    } else if (key == QLatin1String("PgNew")) {
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygon({QPoint(3, 1), QPoint(10, 1), QPoint(13, 4), QPoint(13, 14), QPoint(3, 14)}));
+    } else if (key == QLatin1String("PgDel")) {
+        p.setBrush(Qt::white);
+        p.drawRect(3, 1, 10, 13);
+        p.setPen(QPen(Qt::red, 2));
+        p.drawLine(4, 4, 12, 12);
+        p.drawLine(12, 4, 4, 12);
+    } else if (key == QLatin1String("PgPrev") || key == QLatin1String("PgNext")) {
+        p.setBrush(Qt::black);
+        p.drawPolygon(key == QLatin1String("PgPrev") ? QPolygon({QPoint(11, 2), QPoint(11, 14), QPoint(4, 8)})
+                                                     : QPolygon({QPoint(5, 2), QPoint(5, 14), QPoint(12, 8)}));
+    } else if (key == QLatin1String("OptGridShow") || key == QLatin1String("OptGridSnap")) {
+        for (int x = 1; x < 16; x += 4)
+            for (int y = 1; y < 16; y += 4)
+                p.drawPoint(x, y);
+        if (key == QLatin1String("OptGridSnap")) {
+            p.setBrush(Qt::black);
+            p.drawRect(5, 5, 4, 4);
+        }
+    } else if (key == QLatin1String("PgOpt") || key == QLatin1String("OptReport")) {
+        p.setBrush(Qt::white);
+        p.drawRect(2, 1, 11, 13);
+        for (int y = 4; y < 13; y += 3)
+            line(4, y, 11, y);
+    }
+    return QIcon(pm);
 }
 
 bool IsTextWithLines(const TView& v) { return v.T == vtText && !v.M.isEmpty(); }
@@ -199,11 +351,11 @@ void TDesignForm::BuildBars()
         connect(*self, &QObject::destroyed, [self] { delete self; });
     }
 
-    auto bar = [this](const char* name) {
+    auto bar = [](const char* name, bool texts = false) {
         auto* b = new QToolBar;
         b->setObjectName(QString::fromLatin1(name));
         b->setIconSize(QSize(16, 16));
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setToolButtonStyle(texts ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
         return b;
     };
     auto* top = new QHBoxLayout;
@@ -213,16 +365,17 @@ void TDesignForm::BuildBars()
     static_cast<QBoxLayout*>(layout())->addLayout(top);
     static_cast<QBoxLayout*>(layout())->addLayout(second);
 
-    QToolBar* tbDoc = bar("tbDoc");
+    QToolBar* tbDoc = bar("tbDoc", true);
     for (const char* n : {"DocSaveExit", "DocExit", "DocSave", "DocReload", "DocPreview"})
         tbDoc->addAction(Action(QString::fromLatin1(n)));
-    tbDoc->addSeparator();
+    QToolBar* tbPage = bar("tbPage");
     for (const char* n : {"PgNew", "PgDel", "PgOpt", "PgPrev", "PgNext"})
-        tbDoc->addAction(Action(QString::fromLatin1(n)));
-    tbDoc->addSeparator();
+        tbPage->addAction(Action(QString::fromLatin1(n)));
+    tbPage->addSeparator();
     for (const char* n : {"OptGridShow", "OptGridSnap", "OptReport"})
-        tbDoc->addAction(Action(QString::fromLatin1(n)));
+        tbPage->addAction(Action(QString::fromLatin1(n)));
     top->addWidget(tbDoc);
+    top->addWidget(tbPage);
     top->addStretch();
 
     QToolBar* tbTools = bar("tbTools");
@@ -252,6 +405,7 @@ void TDesignForm::BuildBars()
     btElement = new QToolButton;
     btElement->setObjectName(QStringLiteral("btElement"));
     btElement->setToolTip(QStringLiteral("Вид текущего выбранного элемента "));
+    btElement->setToolButtonStyle(Qt::ToolButtonIconOnly);
     btElementDrop = new QToolButton;
     btElementDrop->setObjectName(QStringLiteral("btElementDrop"));
     btElementDrop->setArrowType(Qt::DownArrow);
@@ -342,10 +496,12 @@ void TDesignForm::BuildBars()
     btFill = new QToolButton;
     btFill->setObjectName(QStringLiteral("btFill"));
     btFill->setText(QStringLiteral("Фон"));
+    btFill->setToolButtonStyle(Qt::ToolButtonTextOnly);
     btFill->setToolTip(QStringLiteral("Цвет фона"));
     btTextColour = new QToolButton;
     btTextColour->setObjectName(QStringLiteral("btTextColour"));
     btTextColour->setText(QStringLiteral("Цвет"));
+    btTextColour->setToolButtonStyle(Qt::ToolButtonTextOnly);
     btTextColour->setToolTip(QStringLiteral("Цвет надписи"));
     connect(btFill, &QToolButton::clicked, this, [this] { ShowList(lbFill, btFill); });
     connect(btTextColour, &QToolButton::clicked, this, [this] { ShowList(lbText, btTextColour); });
@@ -393,6 +549,11 @@ void TDesignForm::BuildBars()
     third->addWidget(tbAlign);
     third->addStretch();
 
+    for (QAction* a : actions_)
+        if (const QIcon icon = Glyph(a->objectName()); !a->objectName().startsWith(QLatin1String("Doc")))
+            a->setIcon(icon);
+    for (QAction* a : tools_->actions())
+        a->setIcon(Glyph(a->objectName()));
     lbBands = PopupList(this, "lbBands");
     connect(lbBands, &QListWidget::itemClicked, this, guarded([this] { ChooseBand(lbBands->currentRow()); }));
 }
@@ -690,6 +851,7 @@ void TDesignForm::RefreshBars()
         look = toolActions_[tool];
     }
     btElement->setText(look->text());
+    btElement->setIcon(look->icon());
     // 3. one object
     if (one && one->T != vtBand) {
         const std::pair<const char*, bool> frame[]
