@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -125,6 +126,30 @@ TEST_F(DesignFormTest, CancelReloadsTheFileUntouchedAndEndsDesignOnceAndLast)
     EXPECT_FALSE(endedOpen);
     EXPECT_EQ(viewsInDocument, 11); // read again from the file
     EXPECT_EQ(ReadFileBytes(file), original);
+}
+
+TEST_F(DesignFormTest, TemplateWithoutAFileIsNeitherSavedNorReadBack)
+{
+    for (const char* exit : {"DocSaveExit", "DocExit"}) {
+        TDocument d;
+        d.SetPrintBackend(std::make_shared<TRecordingPrintBackend>());
+        int ends = 0;
+        d.Events.OnEndDesign = [&](TDocument&) { ++ends; };
+        ModalScript modal;
+        modal.Next<TDesignForm>([&](TDesignForm& f) {
+            f.Surface()->SetTool(toolText);
+            QTest::mouseClick(f.Surface(), Qt::LeftButton, {}, QPoint(40, 40));
+            Trigger(f, exit);
+        });
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        d.Design(true);
+        QDir::setCurrent(cwd);
+        EXPECT_EQ(ends, 1) << exit;
+        EXPECT_EQ(d.ActivePage()->ViewCount(), 1) << exit;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("vedom.dcf")})
+            << exit;
+    }
 }
 
 TEST_F(DesignFormTest, FinishSavesTheChangesAndThePlacement)

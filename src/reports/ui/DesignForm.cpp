@@ -661,7 +661,8 @@ void TDesignForm::done(int result)
     if (exitMode_ == 0)
         exitMode_ = 2;
     closing_ = true;
-    if (doc_->SavingAllowed && !doc_->Unmodified) {
+    // A template that never had a file has nothing to be saved to or read back from.
+    if (doc_->SavingAllowed && !doc_->Unmodified && !doc_->NameSaveFile.isEmpty()) {
         if (exitMode_ == 1) {
             if (!RunGuarded([this] { DocSave(); })) { // the clerk may still cancel
                 closing_ = false;
