@@ -600,7 +600,12 @@ void TDocument::Design(bool modal)
     }
     designerOpen_ = true;
     try {
-        designWindow_ = make(*this, modal);
+        if (modal) {
+            // OnEndDesign may have freed the document: it is not touched again.
+            make(*this, true);
+            return;
+        }
+        designWindow_ = make(*this, false);
     } catch (...) {
         designerOpen_ = false;
         designWindow_ = nullptr;

@@ -245,6 +245,13 @@ TEST_F(DesignFormTest, BarsFollowTheSelection)
         EXPECT_EQ(Page(f).View(5)->FY & 2, 2);
         f.seFrameWidth->setValue(3);
         EXPECT_EQ(Page(f).View(5)->FW, 3);
+        Select(f, {3});
+        Trigger(f, "ShapeBottom");
+        EXPECT_EQ(Page(f).View(3)->FT, 2);
+        Trigger(f, "ShapeRound"); // down while any line is on: the press takes them all off
+        EXPECT_EQ(Page(f).View(3)->FT, 0);
+        Trigger(f, "ShapeRound");
+        EXPECT_EQ(Page(f).View(3)->FT, 15);
         // A marker takes another kind only when that kind is free.
         Select(f, {2});
         f.lbBands->setCurrentRow(btPageHeader);
@@ -253,6 +260,30 @@ TEST_F(DesignFormTest, BarsFollowTheSelection)
         f.lbBands->setCurrentRow(btOverlay);
         emit f.lbBands->itemClicked(f.lbBands->currentItem());
         EXPECT_EQ(Page(f).View(0)->FT, btOverlay);
+        Trigger(f, "DocExit");
+    });
+}
+
+TEST_F(DesignFormTest, SelectedObjectsGoUpOrDownAndCtrlNStepsThroughTheList)
+{
+    Design([](TDesignForm& f) {
+        TView* a = Page(f).View(4);
+        TView* b = Page(f).View(6);
+        Select(f, {4, 6});
+        Trigger(f, "ObjUp");
+        EXPECT_EQ(Page(f).View(9), a);
+        EXPECT_EQ(Page(f).View(10), b);
+        Trigger(f, "ObjDown");
+        EXPECT_EQ(Page(f).View(0), a);
+        EXPECT_EQ(Page(f).View(1), b);
+        Trigger(f, "ObjNext"); // two selected: no step
+        EXPECT_EQ(SelectedCount(Page(f)), 2);
+        Select(f, {10});
+        Trigger(f, "ObjNext");
+        EXPECT_TRUE(Page(f).View(0)->Selected);
+        Trigger(f, "ObjPrev");
+        EXPECT_TRUE(Page(f).View(10)->Selected);
+        EXPECT_EQ(SelectedCount(Page(f)), 1);
         Trigger(f, "DocExit");
     });
 }

@@ -344,11 +344,10 @@ void TDesignForm::BuildBars()
             {"ShapeTop", "Линия сверху"}, {"ShapeBottom", "Линия снизу"}};
     const int bits[] = {15, 4, 1, 8, 2};
     for (int i = 0; i < 5; ++i) {
-        QAction** self = new QAction*(nullptr);
-        *self = Act(shapes[i].first, QString::fromUtf8(shapes[i].second), {}, {},
-            [this, bit = bits[i], self] { Shape(bit, *self); });
-        (*self)->setCheckable(true);
-        connect(*self, &QObject::destroyed, [self] { delete self; });
+        const QString name = QString::fromLatin1(shapes[i].first);
+        Act(shapes[i].first, QString::fromUtf8(shapes[i].second), {}, {}, [this, bit = bits[i], name] {
+            Shape(bit, Action(name));
+        })->setCheckable(true);
     }
 
     auto bar = [](const char* name, bool texts = false) {
