@@ -142,6 +142,7 @@ TEST(DesignDialogsTest, OptionsAreWrittenBackOnlyOnOk)
         f.rbLandscape->setChecked(true);
         f.cbHeaderFirst->setChecked(true);
         f.rbLat->setChecked(true);
+        SaveScreenshot(&f, QStringLiteral("design-options"));
         Ok(f);
     });
     ASSERT_TRUE(form.Edit(doc, TOptForm::pgCommon));
@@ -236,6 +237,7 @@ TEST(DesignDialogsTest, VariableGoesInAtTheCaretAndTheClipboardStaysTheUsers)
         f.Memo->setTextCursor(c);
         EXPECT_EQ(f.lbCaret->text(), QStringLiteral("1 : 8"));
         QTest::keyClick(f.Memo, Qt::Key_Insert);
+        SaveScreenshot(&f, QStringLiteral("design-text-editor"));
         Ok(f);
     });
     modal.Next<TVarForm>([](TVarForm& f) {

@@ -99,6 +99,26 @@ TEST_F(DesignSurfaceTest, RightEdgeIsHitByAClickButNotByTheEscWalk)
     EXPECT_TRUE(over->Selected);
 }
 
+TEST_F(DesignSurfaceTest, ShiftClicksToggleAndTheWholeSelectionMoves)
+{
+    TView* a = Add(vtText, QRect(10, 10, 50, 20));
+    TView* b = Add(vtText, QRect(100, 10, 50, 20));
+    TView* c = Add(vtText, QRect(200, 10, 50, 20));
+    surface.SetResizeMode(false);
+    Click(QPoint(20, 20));
+    Click(QPoint(110, 20), Qt::ShiftModifier);
+    Click(QPoint(210, 20), Qt::ShiftModifier);
+    Click(QPoint(210, 20), Qt::ShiftModifier);
+    EXPECT_TRUE(a->Selected && b->Selected && !c->Selected);
+    Drag(QPoint(120, 15), QPoint(130, 45)); // pressed on a selected object: the selection stays
+    EXPECT_EQ(QPoint(a->X, a->Y), QPoint(20, 40));
+    EXPECT_EQ(QPoint(b->X, b->Y), QPoint(110, 40));
+    EXPECT_EQ(QPoint(c->X, c->Y), QPoint(200, 10));
+    Click(QPoint(215, 15)); // a plain click on another makes it the only one
+    EXPECT_EQ(SelectedCount(page()), 1);
+    EXPECT_TRUE(c->Selected);
+}
+
 TEST_F(DesignSurfaceTest, MoveSnapsTheDeltaOnlyPastOneGridStep)
 {
     struct Case {

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -579,6 +580,8 @@ TOptForm::TOptForm(QWidget* parent) : TForm(parent, QStringLiteral("OptForm"))
         pc->addTab(w, QStringLiteral("Конструктор"));
     }
     root->addLayout(OkCancel(this, [this] { TryAccept(); }));
+    // Wide enough for the four page tabs side by side.
+    setMinimumWidth(pc->tabBar()->sizeHint().width() + 40);
 }
 
 bool TOptForm::Edit(TDocument& d, int page)
