@@ -22,6 +22,18 @@ TView* TPage::AddView(std::unique_ptr<TView> view)
     return views_.back().get();
 }
 
+TView* TPage::InsertView(int i, std::unique_ptr<TView> view)
+{
+    return views_.insert(views_.begin() + std::clamp<int>(i, 0, ViewCount()), std::move(view))->get();
+}
+
+std::unique_ptr<TView> TPage::TakeView(int i)
+{
+    std::unique_ptr<TView> v = std::move(views_.at(i));
+    views_.erase(views_.begin() + i);
+    return v;
+}
+
 void TPage::DeleteView(int i) { views_.erase(views_.begin() + i); }
 
 void TPage::DeleteAllViews()

@@ -45,6 +45,9 @@ public:
     int ViewCount() const { return static_cast<int>(views_.size()); }
     TView* View(int i) const { return views_.at(i).get(); }
     TView* AddView(std::unique_ptr<TView> view);
+    // The designer reorders the list (drawing order) through these two.
+    TView* InsertView(int i, std::unique_ptr<TView> view);
+    std::unique_ptr<TView> TakeView(int i);
     void DeleteView(int i);
     void DeleteAllViews();
 

@@ -81,6 +81,15 @@ TPage* TDocument::AddPage(int orientation)
     return pages_.back().get();
 }
 
+void TDocument::DeletePage(int i)
+{
+    if (PageCount() <= 1 || i < 0 || i >= PageCount())
+        return;
+    pages_.erase(pages_.begin() + i);
+    if (active_ >= PageCount())
+        active_ = PageCount() - 1;
+}
+
 void TDocument::SetActivePage(int i)
 {
     if (i >= 0 && i < PageCount())
@@ -591,7 +600,12 @@ void TDocument::Design(bool modal)
     }
     designerOpen_ = true;
     try {
-        designWindow_ = make(*this, modal);
+        if (modal) {
+            // OnEndDesign may have freed the document: it is not touched again.
+            make(*this, true);
+            return;
+        }
+        designWindow_ = make(*this, false);
     } catch (...) {
         designerOpen_ = false;
         designWindow_ = nullptr;

@@ -104,6 +104,8 @@ public:
     int PageCount() const { return static_cast<int>(pages_.size()); }
     TPage* Page(int i) const { return pages_.at(i).get(); }
     TPage* AddPage(int orientation);
+    // The last page is never deleted; the active page stays in range.
+    void DeletePage(int i);
     int ActivePageIndex() const { return active_; }
     TPage* ActivePage() const { return pages_.empty() ? nullptr : pages_[active_].get(); }
     void SetActivePage(int i);

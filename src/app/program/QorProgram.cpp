@@ -16,6 +16,7 @@
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 #include "reports/FastRep.h"
+#include "reports/ui/DesignForm.h"
 #include "reports/ui/FormReports.h"
 #include "reports/ui/PreviewForm.h"
 #include "reports/ui/PrinterSetup.h"
@@ -79,6 +80,8 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
     SetFormulaEditorOpener(OpenFormulaAtError);
 
+    // The engine opens its template designer through this factory.
+    InstallDesignWindow();
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
     SetNewTabnWizard([](qint32) {
         TFormNewEmploy wizard;
