@@ -13,9 +13,10 @@
 #include "db/Cursor.h"
 #include "db/Transaction.h"
 #include "foundation/IniPersist.h"
-#include "foundation/Messages.h"
 #include "platform/DateTime.h"
 #include "platform/ProgramFolder.h"
+
+#include "BenchMessages.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,20 +40,6 @@ QString S(const char* text) { return QString::fromUtf8(text); }
 
 QTemporaryDir* g_program = nullptr;
 QTemporaryDir* g_scratch = nullptr;
-
-// Answers every question with its first button and keeps the errors, so
-// that a failed operation stops the benchmark instead of timing nothing.
-class YesMessages final : public IMessageService {
-public:
-    int Show(const MessageRequest& request) override
-    {
-        if (request.kind == MsgKind::Error || request.kind == MsgKind::ErrorChoice)
-            errors << request.Describe();
-        return request.buttons.isEmpty() ? request.defaultButton : request.buttons.first().result;
-    }
-    bool Input(const MessageRequest&, Variant&) override { return false; }
-    QStringList errors;
-};
 
 void MakeEmployees()
 {

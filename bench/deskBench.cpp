@@ -15,8 +15,9 @@
 #include "db/Transaction.h"
 #include "desk/Main.h"
 #include "foundation/IniPersist.h"
-#include "foundation/Messages.h"
 #include "platform/ProgramFolder.h"
+
+#include "BenchMessages.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,20 +38,6 @@ constexpr int kEmployees = 10000;
 constexpr int kLarge = 2000; // employees of departments 1 and 2 each
 
 QString S(const char* text) { return QString::fromUtf8(text); }
-
-// Answers every question with its first button; keeps the errors so that a
-// failed start stops the benchmark instead of timing nothing.
-class YesMessages final : public IMessageService {
-public:
-    int Show(const MessageRequest& request) override
-    {
-        if (request.kind == MsgKind::Error || request.kind == MsgKind::ErrorChoice)
-            errors << request.Describe();
-        return request.buttons.isEmpty() ? request.defaultButton : request.buttons.first().result;
-    }
-    bool Input(const MessageRequest&, Variant&) override { return false; }
-    QStringList errors;
-};
 
 YesMessages* g_answers = nullptr;
 QList<qint32> g_podr; // department numbers in creation order

@@ -17,9 +17,10 @@
 #include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/IniPersist.h"
-#include "foundation/Messages.h"
 #include "platform/DateTime.h"
 #include "platform/ProgramFolder.h"
+
+#include "BenchMessages.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,20 +42,6 @@ constexpr qint32 kFirstKind = 500;
 QString S(const char* text) { return QString::fromUtf8(text); }
 
 QTemporaryDir* g_program = nullptr;
-
-// Answers every question with its first button ("Да") and keeps the errors,
-// so that a refused transition stops the benchmark instead of timing nothing.
-class YesMessages final : public IMessageService {
-public:
-    int Show(const MessageRequest& request) override
-    {
-        if (request.kind == MsgKind::Error || request.kind == MsgKind::ErrorChoice)
-            errors << request.Describe();
-        return request.buttons.isEmpty() ? request.defaultButton : request.buttons.first().result;
-    }
-    bool Input(const MessageRequest&, Variant&) override { return false; }
-    QStringList errors;
-};
 
 void Put(Cursor& c, const QList<std::pair<const char*, Variant>>& values)
 {
