@@ -16,7 +16,7 @@
 #include "platform/DateTime.h"
 #include "platform/ProgramFolder.h"
 
-#include "BenchMessages.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,12 +76,7 @@ void StartProgram()
 {
     g_program = new QTemporaryDir;
     g_scratch = new QTemporaryDir;
-    SetProgramFolder(g_program->path() + QLatin1Char('/'));
-    IniSavingEnabled = false;
-    StartUp(TStartStep::Globals);
-    WriteDataAlias(g_program->path() + S("/DB/"));
-    InitCalc();
-    StartUp(TStartStep::DataModule);
+    OpenFreshDataBase(*g_program);
     MakeEmployees();
 }
 

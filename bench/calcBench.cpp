@@ -26,6 +26,8 @@
 #include "foundation/Progress.h"
 #include "platform/ProgramFolder.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -160,12 +162,7 @@ void MakeEmployees()
 void StartProgram()
 {
     g_program = new QTemporaryDir;
-    SetProgramFolder(g_program->path() + QLatin1Char('/'));
-    IniSavingEnabled = false;
-    StartUp(TStartStep::Globals);
-    WriteDataAlias(g_program->path() + S("/DB/"));
-    InitCalc();
-    StartUp(TStartStep::DataModule);
+    OpenFreshDataBase(*g_program);
     AppContext().Cfg.Workdate = kMar2024;
     AppContext().Cfg.AutoCalc = true;
     MakeDirectory();

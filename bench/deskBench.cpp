@@ -17,7 +17,7 @@
 #include "foundation/IniPersist.h"
 #include "platform/ProgramFolder.h"
 
-#include "BenchMessages.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 

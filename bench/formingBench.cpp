@@ -18,6 +18,8 @@
 #include "reports/FastRep.h"
 #include "reports/PrintBackend.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
@@ -87,11 +89,7 @@ void MakeEmployees()
 void StartProgram()
 {
     g_program = new QTemporaryDir;
-    SetProgramFolder(g_program->path() + QLatin1Char('/'));
-    IniSavingEnabled = false;
-    StartUp(TStartStep::Globals);
-    WriteDataAlias(g_program->path() + S("/DB/"));
-    StartUp(TStartStep::DataModule);
+    OpenFreshDataBase(*g_program);
     AppContext().Cfg.Workdate = kMar2024;
     MakeEmployees();
     QFile::copy(S(QOR_BIN "/TXT/RV.dcf"), TxtDir + S("RV.dcf"));

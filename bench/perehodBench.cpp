@@ -20,7 +20,7 @@
 #include "platform/DateTime.h"
 #include "platform/ProgramFolder.h"
 
-#include "BenchMessages.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -106,12 +106,7 @@ void MakeEnterprise()
 void StartProgram()
 {
     g_program = new QTemporaryDir;
-    SetProgramFolder(g_program->path() + QLatin1Char('/'));
-    IniSavingEnabled = false;
-    StartUp(TStartStep::Globals);
-    WriteDataAlias(g_program->path() + S("/DB/"));
-    InitCalc();
-    StartUp(TStartStep::DataModule);
+    OpenFreshDataBase(*g_program);
     MakeEnterprise();
 }
 
