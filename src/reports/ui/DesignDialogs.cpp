@@ -1,4 +1,5 @@
 #include "reports/ui/DesignDialogs.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "foundation/Messages.h"
 #include "platform/Exceptions.h"
@@ -29,12 +30,6 @@
 const QString kNoVariables = QStringLiteral("Нет предопределенных переменных");
 
 namespace {
-
-template <typename W> W* Named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 bool CtrlEnter(QKeyEvent* e)
 {

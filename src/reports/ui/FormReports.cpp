@@ -1,4 +1,5 @@
 #include "reports/ui/FormReports.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "data/AppContext.h"
 #include "data/DatModl.h"
@@ -39,14 +40,6 @@ const QStringList kHeaders = {
 };
 
 constexpr qint32 kSvodPodr = 72; // the summary of one department
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLineEdit* MakeReadOnly(QWidget* parent, const char* name, int width = 0)
 {

@@ -1,4 +1,5 @@
 #include "reports/ui/PreviewForm.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "reports/RenderedPages.h"
 
@@ -37,12 +38,6 @@ constexpr int kGap = 10;
 constexpr double kSmallestZoom = 0.05;
 // A page of unknown size is taken as A4 portrait.
 const QSize kA4(794, 1123);
-
-template <typename T> T* Named(T* w, const char* name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
 
 QToolButton* Tool(QWidget* parent, const char* name, const QString& text)
 {

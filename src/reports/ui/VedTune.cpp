@@ -1,4 +1,5 @@
 #include "reports/ui/VedTune.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "data/Dops.h"
 #include "foundation/Messages.h"
@@ -19,15 +20,6 @@ namespace {
 // The settings keep no filter of the directory for this list: every current
 // kind is offered, the working-time balance kind left out.
 constexpr quint8 kTuneFilter = dfNoBalans;
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString())
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
-}
 
 QTreeWidget* MakeList(QWidget* parent, const char* name, const QStringList& headers)
 {

@@ -1,4 +1,5 @@
 #include "foundation/ui/base/FormFuncs.h"
+
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
 #include "foundation/ui/base/FormBase.h"
@@ -6,9 +7,11 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -347,3 +350,19 @@ void UnregisterObject(QObject* object) { Registered().removeAll(object); }
 const QList<QObject*>& RegisteredObjects() { return Registered(); }
 
 void InstallMinimizeHandler(QWidget* mainWindow) { new MinimizeHandler(mainWindow); }
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint)
+{
+    auto* b = Named(new QPushButton(text, parent), name);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QDateEdit* MakeDateEdit(QWidget* parent, const char* name)
+{
+    auto* e = Named(new QDateEdit(parent), name);
+    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    e->setCalendarPopup(true);
+    return e;
+}

@@ -10,7 +10,9 @@
 
 #include <functional>
 
+class QDateEdit;
 class QDialog;
+class QPushButton;
 class QTableView;
 class QTreeWidget;
 
@@ -94,3 +96,16 @@ void InstallMinimizeHandler(QWidget* mainWindow);
 
 inline void DoNothing() {}
 inline void NoOperation() {}
+
+// ---------------------------------------------------------------- making controls
+
+// The widget with its component name, by which tests and fonts find it.
+template <typename W> W* Named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+// A button that Enter presses only while it has the focus.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString());
+// A date edit showing "dd.MM.yyyy", with the calendar pop-up.
+QDateEdit* MakeDateEdit(QWidget* parent, const char* name);
