@@ -1,6 +1,7 @@
 #include "app/program/QorProgram.h"
 
 #include "archive/ui/FormPerehod.h"
+#include "archive/ui/ImportData.h"
 #include "archive/ui/Save.h"
 #include "calc/CalcContext.h"
 #include "data/ui/DpSelect.h"
@@ -11,6 +12,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "reports/RasVedImport.h"
 
 namespace {
 
@@ -43,6 +45,11 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("acTabnCard"), [](TFormMain& main) { ShowTabnCard(main.CurTabn()); });
     RegisterMenuOpener(QStringLiteral("mnBrows"), [](TFormMain&) { ShowBrows(); });
     RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
+    RegisterMenuOpener(QStringLiteral("mnImport"), [](TFormMain& main) {
+        TFormImportData form(&main);
+        form.ShowModal();
+    });
+    SetPaySheetImporter(ImportOldPaySheet);
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
     RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
