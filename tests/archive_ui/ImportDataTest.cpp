@@ -160,10 +160,11 @@ TEST_F(FormImportDataTest, AStopKeepsTheIniSection)
 TEST_F(FormImportDataTest, AClosedWindowWaitsForTheStop)
 {
     auto f = Open();
-    bool runningAtClose = false;
+    bool runningAtClose = false, openAfterClose = false;
     DuringStage(*f, "Справочник доплат и удержаний", [&] {
         runningAtClose = f->Import().Running();
         f->close();
+        openAfterClose = f->isVisible();
     });
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Title("Остановить процесс импорта данных?").Yes();
@@ -171,6 +172,7 @@ TEST_F(FormImportDataTest, AClosedWindowWaitsForTheStop)
     QTest::mouseClick(f->btImport, Qt::LeftButton);
 
     EXPECT_TRUE(runningAtClose);
+    EXPECT_TRUE(openAfterClose) << "not closed under the running import";
     EXPECT_FALSE(f->isVisible()) << "closed once the import ended";
     EXPECT_FALSE(f->Import().Running());
     EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), kOldFrom);
