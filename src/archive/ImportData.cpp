@@ -19,6 +19,7 @@
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -39,7 +40,27 @@ public:
     explicit Target(const QString& name) : Cursor(name) { Open(true); }
 };
 
+TPaySheetImporter& PaySheetImporter()
+{
+    static TPaySheetImporter importer;
+    return importer;
+}
+
+// A column variable, by the pay-sheet reader's rule: "GRAF" and a number
+// above 0 in the name's characters 5 and 6.
+bool HasPaySheetColumn(const TClipperMemVarList& ras)
+{
+    for (int i = 0; i < ras.Count(); ++i) {
+        const QString& name = ras.Items(i).Name;
+        if (name.startsWith(QStringLiteral("GRAF"), Qt::CaseInsensitive) && name.mid(4, 2).toInt() > 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+void SetPaySheetImporter(TPaySheetImporter importer) { PaySheetImporter() = std::move(importer); }
 
 bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, double& threshold, double& tax,
     double& percent, QString& error)
@@ -115,6 +136,11 @@ bool TImportData::Execute()
     RequireOperation(3);
     if (PathFrom.isEmpty() || PathTo.isEmpty()) {
         ShowError(QStringLiteral("Не определены пути"));
+        return false;
+    }
+    // The tables filled are always the open data folder's: no other target.
+    if (QDir(PathTo).canonicalPath() != QDir(AppContext().DataFolder()).canonicalPath()) {
+        ShowError(QStringLiteral("Импорт возможен только в каталог открытых данных|") + AppContext().DataFolder());
         return false;
     }
     if (!LockDataBaseExclusive()) {
@@ -206,6 +232,9 @@ void TImportData::Stages()
     if (run_.Stopped())
         return;
     guarded(QStringLiteral("Bin"), [this] { CalendarsStage(); });
+    if (run_.Stopped())
+        return;
+    guarded(QStringLiteral("QO.RAS"), [this] { PaySheetStage(); });
 }
 
 void TImportData::ConfigStage()
@@ -613,4 +642,45 @@ void TImportData::CalendarsStage()
         T_CalendarList own;
         own.ImportOldCalendars(PathFrom, workdate_);
     }
+}
+
+void TImportData::PaySheetStage()
+{
+    run_.BeginStage(QStringLiteral("Расчетные ведомости"));
+    TClipperMemVarList ras;
+    // Without QO.RAS or a column in it the stored pay sheets stay: nothing
+    // would replace them.
+    if (!LoadMem(QStringLiteral("QO.RAS"), ras))
+        return;
+    if (!HasPaySheetColumn(ras) || !PaySheetImporter())
+        return run_.Error(QStringLiteral("QO.RAS\r\nНет столбцов расчетной ведомости"));
+    PaySheetImporter()(ras, [this](const QString& line) { run_.Error(line); });
+}
+
+bool TImportData::LocalImport()
+{
+    if (running_)
+        return false;
+    RequireOperation(3);
+    const QString path = Source(QStringLiteral("QO.RAS"));
+    if (PathFrom.isEmpty() || path.isEmpty()) {
+        ShowError(QStringLiteral("Не найден ") + QDir(PathFrom).filePath(QStringLiteral("QO.RAS")));
+        return false;
+    }
+    TClipperMemVarList ras;
+    LoadClipperMemFile(path, ras);
+    if (!HasPaySheetColumn(ras) || !PaySheetImporter()) {
+        ShowError(QStringLiteral("Нет столбцов расчетной ведомости|") + path);
+        return false;
+    }
+    if (!AskYesNo(QStringLiteral("Заменить расчетные ведомости?"),
+            QStringLiteral("Все сохраненные расчетные ведомости будут заменены ведомостью из QO.RAS"), false))
+        return false;
+    QStringList errors;
+    const bool written = PaySheetImporter()(ras, [&](const QString& line) { errors << line; });
+    if (!errors.isEmpty())
+        ShowError(QStringLiteral("Ошибки импорта расчетной ведомости|") + errors.join(QStringLiteral("\r\n")));
+    if (written)
+        AppMessageBox(QStringLiteral("Импорт закончен"), QStringLiteral("Импорт данных"));
+    return written;
 }

@@ -51,6 +51,9 @@ public:
     // The whole import; true when it ran to its end (not stopped, not
     // failed). Raises nothing but the silent abort after a shown message.
     bool Execute();
+    // Only the pay sheets of QO.RAS, after a Yes; refused without QO.RAS
+    // or without a column in it, as every stored pay sheet is replaced.
+    bool LocalImport();
     bool Running() const { return running_; }
     bool Completed() const { return completed_; }
     // Asks whether to stop; Yes sets the stop flag.
@@ -71,6 +74,7 @@ private:
     void ResultsStage();
     void ResultFile(const QString& path, const QString& table, TDateTime month);
     void CalendarsStage();
+    void PaySheetStage();
 
     QString Source(const QString& name) const;
     bool LoadMem(const QString& name, TClipperMemVarList& list);
@@ -83,6 +87,13 @@ private:
     bool running_ = false;
     bool completed_ = false;
 };
+
+// The pay sheets belong to the report layer, a sibling of this one, so the
+// program hands their stage in: it replaces every stored pay sheet by the
+// one of QO.RAS and answers false when nothing was written.
+using TPaySheetImporter
+    = std::function<bool(const TClipperMemVarList& ras, const std::function<void(const QString&)>& error)>;
+void SetPaySheetImporter(TPaySheetImporter importer);
 
 // The default reading of the scale lines (see ReadTaxLine); unverified
 // against real files.

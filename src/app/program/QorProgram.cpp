@@ -1,6 +1,7 @@
 #include "app/program/QorProgram.h"
 
 #include "archive/ui/FormPerehod.h"
+#include "archive/ui/ImportData.h"
 #include "archive/ui/Save.h"
 #include "calc/CalcContext.h"
 #include "calc/ui/CalcPrem.h"
@@ -16,6 +17,7 @@
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 #include "reports/FastRep.h"
+#include "reports/RasVedImport.h"
 #include "reports/ui/DesignForm.h"
 #include "reports/ui/FormReports.h"
 #include "reports/ui/PreviewForm.h"
@@ -55,6 +57,11 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnDopl"), [](TFormMain&) { ShowSprDop(); });
     RegisterMenuOpener(QStringLiteral("acDoplEdit"), [](TFormMain&) { ShowDoplEdit(0); });
     RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
+    RegisterMenuOpener(QStringLiteral("mnImport"), [](TFormMain& main) {
+        TFormImportData form(&main);
+        form.ShowModal();
+    });
+    SetPaySheetImporter(ImportOldPaySheet);
     RegisterForm(QStringLiteral("FormMain"), [] { return new TFormMain(); });
     RegisterForm(QStringLiteral("FormTabnEdit"), [] { return new TFormTabnEdit(); });
     RegisterForm(QStringLiteral("FormNewEmploy"), [] { return new TFormNewEmploy(); });
