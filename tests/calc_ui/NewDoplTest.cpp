@@ -87,6 +87,7 @@ TEST_F(NewDoplTest, AKindMadePageByPageIsSavedAfterTheChosenKind)
     wizard->NextPage();
     wizard->NextPage();
     ASSERT_EQ(wizard->pc->currentWidget(), wizard->tabEnd);
+    SaveScreenshot(wizard.get(), QStringLiteral("calc_ui_new_dopl_end"));
     Pick(150, U("Выберите начисление, ПОСЛЕ которого будет установлено текущее"));
     wizard->ChoosePlace();
     msgs.Expect(MsgKind::SaveChanges).Yes();
