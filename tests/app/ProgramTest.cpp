@@ -18,6 +18,7 @@
 #include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
 #include "platform/Exceptions.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -124,8 +125,8 @@ TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
     EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 3, 4, 100, 0}));
 }
 
-// The main window reaches the premium through "Премии" and the formula
-// editor after a formula error, on the error's line counted from 1.
+// The main window reaches the premium (modal) through "Премии" and the
+// formula editor after a formula error, on the error's line counted from 1.
 TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
 {
     QStringList shown;
@@ -133,6 +134,11 @@ TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
+        ModalScript modal;
+        modal.Next([&](QDialog& premium) {
+            shown << premium.objectName();
+            premium.reject();
+        });
         EXPECT_TRUE(RunMenuOpener(QStringLiteral("mnPremii"), *main));
         ASSERT_TRUE(FormulaEditorOpener());
         FormulaEditorOpener()(DNList()->GetDop(0)->DopNum, 2, 5, QStringLiteral("Ошибка"));

@@ -12,12 +12,14 @@
 #include "data/TabnDops.h"
 #include "db/Cursor.h"
 #include "support/CalcBuilders.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -244,6 +246,21 @@ TEST_F(CalcPremTest, AnUnfitReceivingKindIsRefusedBeforeAnyWrite)
     TFormCalcPrem fresh;
     EXPECT_EQ(fresh.TablDop(), KindOfTip(dtPremia));
     EXPECT_EQ(fresh.Dop(), KindOfTip(dtPremia));
+}
+
+// The menu opens the window modally on the first department's working
+// employees; Esc closes it.
+TEST_F(CalcPremTest, TheMenuOpensItModalOnTheDepartmentsCards)
+{
+    ModalScript modal;
+    modal.Next<TFormCalcPrem>([&](TFormCalcPrem& f) {
+        EXPECT_EQ(f.cbPodr->currentData().toInt(), kPodr);
+        EXPECT_EQ(f.lvt->rowCount(), 2);
+        EXPECT_EQ(f.lbCount->text(), QStringLiteral("  Табельных номеров 2"));
+        QTest::keyClick(f.lvt, Qt::Key_Escape);
+    });
+    ShowCalcPrem();
+    EXPECT_EQ(modal.Seen(), QStringList{QStringLiteral("FormCalcPrem")});
 }
 
 } // namespace

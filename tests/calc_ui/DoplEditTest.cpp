@@ -4,6 +4,9 @@
 
 #include "calc/ui/DoplEdit.h"
 #include "AccrualFixture.h"
+#include "calc/ui/EditFml.h"
+#include "calc/ui/RTEdit.h"
+#include "calc/ui/TbSelect.h"
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "support/TestSupport.h"
@@ -62,6 +65,10 @@ protected:
         card.reset();
         for (TFormDoplEdit* c : OpenCards())
             delete c;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TFormEditFml*>(w))
+                delete w;
+        FreeFormTbSelect();
         AccrualTest::TearDown();
     }
     void Edit(qint32 num)
@@ -245,6 +252,72 @@ TEST_F(DoplEditTest, DeductionsListNeedsItsTable)
     EXPECT_EQ(DpField(150, "VLIST").AsInteger(), 0);
     EXPECT_EQ(card->lbIn->text(), U("Для удержаний не определено"));
     EXPECT_FALSE(card->lvIn->isVisible());
+}
+
+// Only an accrual table can be a base: a deduction list picked is refused,
+// an accrual table of another kind is shared.
+TEST_F(DoplEditTest, AnExistingTableMustBeAnAccrualTable)
+{
+    const qint32 list250 = SetKindTable(250, 1, {3});
+    const auto pick = [this](qint32 num) {
+        modal.Next<TFormTbSelect>([num](TFormTbSelect& f) {
+            f.SetFilter(3);
+            f.SelectRow(f.ShownTables().indexOf(num));
+            QTest::mouseClick(f.btOk, Qt::LeftButton);
+        });
+    };
+    Edit(150);
+    pick(list250);
+    msgs.Expect(MsgKind::Error).Containing(U("Базовой может быть только таблица начислений"));
+    QTest::mouseClick(card->btSelectTable, Qt::LeftButton);
+    EXPECT_FALSE(card->cbTabl->isChecked());
+    pick(table170);
+    QTest::mouseClick(card->btSelectTable, Qt::LeftButton);
+    EXPECT_TRUE(card->cbTabl->isChecked());
+    EXPECT_FALSE(card->cbOwnTable->isChecked());
+    EXPECT_EQ(card->lbOwner->text(), U("Владелец: Итоговая доплата"));
+    EXPECT_EQ(ItemOf(card->lvTabl, 3)->checkState(), Qt::Checked);
+    SaveYes();
+    EXPECT_EQ(DpField(150, "TABL").AsInteger(), table170);
+    EXPECT_EQ(TableNumbers(table170), (QList<qint32>{3}));
+}
+
+// "Редактор" and F5: the formula editor, read-only outside edit mode, or
+// the table editor; other methods have none.
+TEST_F(DoplEditTest, TheEditorButtonOpensTheMethodsEditor)
+{
+    AddKind({.DopNum = 180, .Naim = U("По формуле"), .Formula = cmUserFormula});
+    AddKind({.DopNum = 190, .Naim = U("По таблице"), .Formula = cmRtTable});
+    const auto editors = [] {
+        QList<TFormEditFml*> out;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<TFormEditFml*>(w); f && f->isVisible())
+                out << f;
+        return out;
+    };
+    card->SetDopNum(150);
+    EXPECT_FALSE(card->btEditor->isEnabled());
+    card->SetDopNum(180);
+    ASSERT_TRUE(card->btEditor->isEnabled());
+    card->btEdit->setFocus();
+    QTest::keyClick(card->btEdit, Qt::Key_F5);
+    ASSERT_EQ(editors().size(), 1);
+    EXPECT_EQ(editors()[0]->DopNum(), 180);
+    EXPECT_TRUE(editors()[0]->ReadOnly());
+    delete editors()[0];
+    card->EnterEditMode();
+    QTest::mouseClick(card->btEditor, Qt::LeftButton);
+    ASSERT_EQ(editors().size(), 1);
+    EXPECT_FALSE(editors()[0]->ReadOnly());
+    card->LeaveEditMode();
+
+    card->SetDopNum(190);
+    modal.Next<TFormRTEdit>([](TFormRTEdit& f) {
+        EXPECT_EQ(f.List().Vid, 190);
+        QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("btClose")), Qt::LeftButton);
+    });
+    QTest::mouseClick(card->btEditor, Qt::LeftButton);
+    EXPECT_EQ(modal.Seen(), QStringList{QStringLiteral("FormRTEdit")});
 }
 
 } // namespace

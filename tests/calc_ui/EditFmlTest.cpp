@@ -201,9 +201,10 @@ TEST_F(EditFmlTest, BadTextIsRefusedOrReportedNeverWritten)
     EXPECT_EQ(f->reText->toPlainText(), QString());
 }
 
-// A calculation stopped by a formula error opens the editor on the failing
-// line (the parser counts lines from 0) with the error in the status.
-TEST_F(EditFmlTest, AFormulaErrorOfACalculationOpensTheEditorOnTheFailingLine)
+// The clerk writes a formula in the editor, the calculation stops on it,
+// and the error lands in that same window on the failing line (the parser
+// counts lines from 0) with the message in the status.
+TEST_F(EditFmlTest, AFormulaErrorOfACalculationLandsOnTheFailingLine)
 {
     AppContext().Cfg.Workdate = EncodeDate(2024, 3, 1);
     AddCalendar(0, EncodeDate(2024, 1, 1), EncodeDate(2024, 12, 31));
@@ -226,16 +227,19 @@ TEST_F(EditFmlTest, AFormulaErrorOfACalculationOpensTheEditorOnTheFailingLine)
         {"RESULT := (1 +\n\n", 0, ""},
         {"\x01\x7f ### ;;; ((( \"", 0, ""},
     };
+    TFormEditFml* f = Open(kBonus, 1, 1, false);
+    ASSERT_NE(f, nullptr);
     for (const auto& c : cases) {
-        UserFormulaList()->SetText(kBonus, QString::fromUtf8(c.text));
+        f->reText->selectAll();
+        f->reText->insertPlainText(QString::fromUtf8(c.text));
+        QTest::mouseClick(f->btSave, Qt::LeftButton);
+        ASSERT_EQ(UserFormulaList()->GetText(kBonus), QString::fromUtf8(c.text));
         QStringList errors;
         EXPECT_FALSE(CalcOneTabn(CalcSources(AppContext()), tabn, 0, errors));
         const TFormulaError e = AppContext().FormulaError;
         ASSERT_EQ(e.DopNum, kBonus) << c.text << ": " << errors.join("\n").toStdString();
-        const QList<TFormEditFml*> before = Editors();
         OpenFormulaAtError(e.DopNum, e.Line, e.Col, e.Message);
-        TFormEditFml* f = NewEditor(before);
-        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(Editors(), QList<TFormEditFml*>{f}) << "the open window takes the error";
         EXPECT_EQ(f->Line(), e.Line + 1);
         EXPECT_EQ(Caret(f).first, std::min(e.Line, f->reText->blockCount() - 1)) << c.text;
         EXPECT_EQ(f->stMessage->text(), QStringLiteral("[L:%1 C:%2]  ").arg(e.Line + 1).arg(e.Col) + e.Message);
@@ -246,6 +250,13 @@ TEST_F(EditFmlTest, AFormulaErrorOfACalculationOpensTheEditorOnTheFailingLine)
             SaveScreenshot(f, QStringLiteral("calc_ui_edit_fml_error"));
         }
     }
+    // Without a window on the kind a new one opens there.
+    delete f;
+    const TFormulaError e = AppContext().FormulaError;
+    OpenFormulaAtError(e.DopNum, 1, 4, e.Message);
+    ASSERT_EQ(Editors().size(), 1);
+    EXPECT_EQ(Editors()[0]->Line(), 2);
+    EXPECT_EQ(Editors()[0]->Col(), 4);
 }
 
 } // namespace

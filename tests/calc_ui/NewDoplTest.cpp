@@ -57,6 +57,9 @@ protected:
 
 TEST_F(NewDoplTest, AKindMadePageByPageIsSavedAfterTheChosenKind)
 {
+    // Re-ordered before: 150's place in the order no longer follows its number.
+    ASSERT_TRUE(MoveDopBefore(150, 1));
+    DNList()->Reload();
     EXPECT_FALSE(NextWithError("Не определен тип начисления"));
     EXPECT_EQ(wizard->cbFormula->currentText(), U("???"));
     EXPECT_EQ(wizard->edStadiaF->value(), 150);
@@ -84,6 +87,7 @@ TEST_F(NewDoplTest, AKindMadePageByPageIsSavedAfterTheChosenKind)
     wizard->NextPage();
     wizard->NextPage();
     ASSERT_EQ(wizard->pc->currentWidget(), wizard->tabEnd);
+    SaveScreenshot(wizard.get(), QStringLiteral("calc_ui_new_dopl_end"));
     Pick(150, U("Выберите начисление, ПОСЛЕ которого будет установлено текущее"));
     wizard->ChoosePlace();
     msgs.Expect(MsgKind::SaveChanges).Yes();
@@ -127,6 +131,52 @@ TEST_F(NewDoplTest, EveryWayOutButASaveReleasesTheNumber)
         EXPECT_FALSE(DpHas(num));
         EXPECT_EQ(wizard->Reserved(), 0);
     }
+}
+
+// A number typed over a reservation frees the first one: one placeholder.
+TEST_F(NewDoplTest, AnotherNumberAfterAReservationLeavesOnePlaceholder)
+{
+    ChooseType(false, U("Доплата"));
+    wizard->edDopNum->setValue(250);
+    wizard->NextPage();
+    ASSERT_EQ(wizard->Reserved(), 250);
+    wizard->PrevPage();
+    wizard->edDopNum->setValue(260);
+    wizard->NextPage();
+    EXPECT_EQ(wizard->Reserved(), 260);
+    EXPECT_FALSE(DpHas(250));
+    EXPECT_TRUE(DpHas(260));
+    wizard->SetModalResult(mrCancel);
+    EXPECT_FALSE(DpHas(260));
+}
+
+// -1 reserves nothing and takes a new number on save; both table
+// boxes give the kind two tables of its own.
+TEST_F(NewDoplTest, MinusOneTakesTheNextFreeNumberOnSaveWithBothTables)
+{
+    ChooseType(false, U("Доплата с таблицами"));
+    wizard->edDopNum->setValue(-1);
+    wizard->NextPage();
+    ASSERT_EQ(wizard->pc->currentWidget(), wizard->tabFormula);
+    EXPECT_EQ(wizard->Reserved(), 0);
+    wizard->cbFormula->setCurrentIndex(1);
+    wizard->NextPage();
+    wizard->cbTabl->setChecked(true);
+    wizard->cbVList->setChecked(true);
+    while (wizard->PageIndex() < wizard->PageCount() - 1)
+        wizard->NextPage();
+    const qint32 num = GetNextNumber(DM()->DP);
+    msgs.Expect(MsgKind::SaveChanges).Details(U("Начисление :\r\n\"Доплата с таблицами\"")).Yes();
+    wizard->SetModalResult(mrOk);
+    ASSERT_TRUE(DpHas(num));
+    EXPECT_EQ(DpField(num, "NAIM").AsString(), U("Доплата с таблицами"));
+    DNList()->Reload();
+    const T_DopTabl* tabl = DNList()->Tables().FindByOwner(num, 0);
+    const T_DopTabl* vlist = DNList()->Tables().FindByOwner(num, 1);
+    ASSERT_NE(tabl, nullptr);
+    ASSERT_NE(vlist, nullptr);
+    EXPECT_EQ(DpField(num, "TABL").AsInteger(), tabl->Num);
+    EXPECT_EQ(DpField(num, "VLIST").AsInteger(), vlist->Num);
 }
 
 TEST_F(NewDoplTest, TheNumberPageRefusesBadNumbers)

@@ -218,4 +218,42 @@ TEST_F(RTEditTest, ARepeatedStartDateAndAMissingKindAreRefused)
     EXPECT_TRUE(modal.Seen().isEmpty());
 }
 
+// Renaming keeps the tables; deleting a type asks, then takes its rows and
+// no other type's.
+TEST_F(RTEditTest, ATypeIsRenamedOrDeletedWithItsRows)
+{
+    AddTables({kJan}, {{0, 0, 10}});
+    {
+        T_RtList list;
+        list.Vid = kKind;
+        list.Load();
+        T_RtTip* other = list.AddTip();
+        other->Naim = QStringLiteral("Второй");
+        other->AddTable()->SetDate(kJul);
+        other->Save();
+    }
+    TFormRTEdit f(kKind);
+    ASSERT_EQ(f.cbTip->count(), 2);
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Input).Enter(Variant(QStringLiteral("Главный")));
+    QTest::mouseClick(f.findChild<QPushButton*>("btTipEdit"), Qt::LeftButton);
+    EXPECT_EQ(f.cbTip->itemText(0), QStringLiteral("Главный"));
+    EXPECT_EQ(BinRows().size(), 4);
+
+    f.SelectTip(2);
+    msgs.Expect(MsgKind::ConfirmDelete).No();
+    QTest::mouseClick(f.findChild<QPushButton*>("btTipDel"), Qt::LeftButton);
+    EXPECT_EQ(BinRows().size(), 4);
+    msgs.Expect(MsgKind::ConfirmDelete).Yes();
+    QTest::mouseClick(f.findChild<QPushButton*>("btTipDel"), Qt::LeftButton);
+    ASSERT_EQ(f.cbTip->count(), 1);
+    T_RtList list;
+    list.Vid = kKind;
+    list.Load();
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Item(0)->Naim, QStringLiteral("Главный"));
+    EXPECT_EQ(list.Item(0)->Count(), 1);
+    EXPECT_EQ(BinRows().size(), 2);
+}
+
 } // namespace

@@ -5,10 +5,13 @@
 #include "AccrualFixture.h"
 #include "calc/ui/DoplEdit.h"
 #include "calc/ui/NewDopl.h"
+#include "data/ui/InVvod.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -250,8 +253,44 @@ TEST_F(SprDopBook, TheCardPageNeedsASelectedKind)
     EXPECT_EQ(book->Card()->DopNum(), 250);
     EXPECT_EQ(book->Card()->Heading(), U("Карточка удержания  [250]  "));
     SaveScreenshot(book.get(), QStringLiteral("calc_ui_spr_dop_card"));
+    // Back to the list, the card's edit mode ends with its question.
+    book->Card()->EnterEditMode();
+    book->Card()->edNaim->setText(U("Алименты по листу"));
+    msgs.Expect(MsgKind::SaveChanges).Details(U("Начисление :\r\n\"Алименты по листу\"")).Yes();
+    book->pc->setCurrentIndex(0);
+    EXPECT_EQ(book->pc->currentIndex(), 0);
+    EXPECT_FALSE(book->Card()->EditMode());
+    EXPECT_EQ(DpField(250, "NAIM").AsString(), U("Алименты по листу"));
     book->close();
     EXPECT_EQ(book->Card()->DopNum(), -1);
+}
+
+// A digit typed on the list asks for the number, starting from that digit.
+TEST_F(SprDopBook, ADigitFindsTheKindByNumber)
+{
+    const auto type = [this](Qt::Key digit, qint32 num) {
+        modal.Next<TFormFindDNum>([digit, num](TFormFindDNum& f) {
+            EXPECT_EQ(f.lb->text(), U("Номер начисления"));
+            EXPECT_EQ(f.edNum->Value(), digit - Qt::Key_0);
+            f.edNum->SetValue(num);
+            QTest::keyClick(f.edNum, Qt::Key_Return);
+        });
+        book->lvt->setFocus();
+        QTest::keyClick(book->lvt, digit);
+    };
+    type(Qt::Key_2, 250);
+    EXPECT_EQ(book->CurDopNum(), 250);
+    msgs.Expect(MsgKind::Error).Containing(U("Не найден номер"));
+    type(Qt::Key_9, 999);
+    EXPECT_EQ(book->CurDopNum(), 250);
+
+    // Coming back to the book makes its kind the one F4 opens.
+    AppContext().LastDopNum = 7;
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(book.get());
+    EXPECT_EQ(AppContext().LastDopNum, 250);
 }
 
 } // namespace

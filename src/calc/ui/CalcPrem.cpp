@@ -413,7 +413,6 @@ bool TFormCalcPrem::FormKeyDown(QKeyEvent* event)
 
 void ShowCalcPrem()
 {
-    auto* form = new TFormCalcPrem(nullptr);
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->show();
+    TFormCalcPrem form;
+    form.ShowModal();
 }

@@ -83,4 +83,5 @@ private:
     qint32 dop_ = -1;
 };
 
+// Modal; Esc closes it.
 void ShowCalcPrem();

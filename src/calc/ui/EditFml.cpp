@@ -184,5 +184,21 @@ void ShowFormulaEditor(QWidget* owner, int dopNum, int col, int line, const QStr
 
 void OpenFormulaAtError(qint32 dopNum, int line, int col, const QString& message)
 {
+    // A window already open on the kind takes the error; it may hold the
+    // clerk's unsaved edits, which a second window would not show.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* editor = qobject_cast<TFormEditFml*>(w);
+        if (editor == nullptr || !editor->isVisible() || editor->DopNum() != dopNum)
+            continue;
+        if (line >= 0) {
+            editor->SetCaretPos(col, line + 1);
+            editor->SetStatus(message);
+        }
+        if (editor->isMinimized())
+            editor->showNormal();
+        editor->raise();
+        editor->activateWindow();
+        return;
+    }
     ShowFormulaEditor(QApplication::activeWindow(), dopNum, col, line < 0 ? 1 : line + 1, message, false);
 }

@@ -68,5 +68,7 @@ private:
 };
 
 // The main window's way in after a formula error: the parser counts lines
-// from 0 (-1: no position), the editor from 1. Beside the active window.
+// from 0 (-1: no position), the editor from 1. A window open on the kind
+// is moved to the place and brought to front; else a new one opens beside
+// the active window.
 void OpenFormulaAtError(qint32 dopNum, int line, int col, const QString& message);

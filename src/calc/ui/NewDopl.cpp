@@ -136,6 +136,7 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     AddPage(tabValuta);
 
     tabEnd = Page(QStringLiteral("end"), form);
+    tabEnd->setWindowTitle(QStringLiteral("Новое начисление")); // "end" names the page, not a header
     auto* place = new QPushButton(QStringLiteral("Место в справочнике"), tabEnd);
     auto* cancel = new QPushButton(QStringLiteral("Отменить"), tabEnd);
     auto* save = new QPushButton(QStringLiteral("Сохранить"), tabEnd);

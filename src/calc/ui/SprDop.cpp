@@ -504,6 +504,14 @@ void TFormSprDop::closeEvent(QCloseEvent* event)
     TForm::closeEvent(event);
 }
 
+void TFormSprDop::changeEvent(QEvent* event)
+{
+    TForm::changeEvent(event);
+    // Back in the book, F4 opens the kind chosen here.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && curDopNum_ >= 0)
+        AppContext().LastDopNum = curDopNum_;
+}
+
 TFormSprDop& FormSprDop() { return MakeOnFirstUse(g_form, FreeFormSprDop); }
 
 void ShowSprDop()

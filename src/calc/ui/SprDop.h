@@ -82,6 +82,7 @@ protected:
     bool FormKeyDown(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ViewChanged(TObject* sender);
