@@ -64,10 +64,10 @@ protected:
         c.Open();
         return c.RecordCount();
     }
-    static double Tax(double base)
+    static double Tax(double base, TDateTime on = EncodeDate(2024, 3, 1))
     {
         T_PN pn(PxList(), false);
-        pn.Select(1, EncodeDate(2024, 3, 1));
+        pn.Select(1, on);
         T_PNResult in, out;
         in.Base = base;
         in.LgotaPN = 1;
@@ -92,7 +92,10 @@ TEST_F(SprPxTest, TheFirstTableGetsTheDefaultsAndTheSecondCopiesTheFirst)
     EXPECT_EQ(Texts(tables[0].params),
         Texts({Variant(true), Variant::FromDate(kJan2024), Variant::FromDate(EncodeDate(2024, 12, 31)), Variant(2),
             Variant(4), Variant(100.0), Variant(0.0), Variant(1.0)}));
-    EXPECT_EQ(tables[0].lines, (QList<QList<double>>{{0, 0, 10}}));
+    EXPECT_EQ(tables[0].lines, (QList<QList<double>>{{0, 0, 10}, {1000000, 100000, 10}}));
+    ReloadAllLists();
+    // (12345 - 4 minimal wages of 100) * 10 %
+    EXPECT_DOUBLE_EQ(Tax(12345, EncodeDate(2024, 3, 20)), 1194.5) << "a new type's first table can be calculated";
 
     AppendRecordValues(
         DM()->PNL, tables[0].num, {"SUM", "SUMNAL", "PROC"}, {Variant(1000.0), Variant(100.0), Variant(20.0)});
@@ -100,9 +103,9 @@ TEST_F(SprPxTest, TheFirstTableGetsTheDefaultsAndTheSecondCopiesTheFirst)
     tables = Tables(1);
     ASSERT_EQ(tables.size(), 2);
     EXPECT_EQ(Texts(tables[1].params), Texts(tables[0].params));
-    EXPECT_EQ(tables[1].lines, (QList<QList<double>>{{0, 0, 10}, {1000, 100, 20}}));
+    EXPECT_EQ(tables[1].lines, (QList<QList<double>>{{0, 0, 10}, {1000, 100, 20}, {1000000, 100000, 10}}));
     EXPECT_EQ(DM()->tbaPN[QStringLiteral("NUM")].AsInteger(), tables[1].num) << "the new table is current";
-    EXPECT_EQ(form.LineGrid()->Model()->rowCount(), 2);
+    EXPECT_EQ(form.LineGrid()->Model()->rowCount(), 3);
     SaveScreenshot(&form, QStringLiteral("calc_ui_spr_px"));
 }
 

@@ -443,7 +443,8 @@ void TFormSprPx::AddTable()
         DecodeDate(date, year, month, day);
         params = {Variant(true), Variant(EncodeDate(year, 1, 1)), Variant(EncodeDate(year, 12, 31)), Variant(2),
             Variant(4), Variant(100.0), Variant(0.0), Variant(1.0)};
-        lines = {{Variant(0.0), Variant(0.0), Variant(10.0)}};
+        // The calculation refuses a scale of fewer than two lines: two lines of one flat rate.
+        lines = {{Variant(0.0), Variant(0.0), Variant(10.0)}, {Variant(1000000.0), Variant(100000.0), Variant(10.0)}};
     }
     try {
         Transaction tr({&DM()->PN, &DM()->PNL});
