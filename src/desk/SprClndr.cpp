@@ -46,15 +46,6 @@ QDateEdit* DateEdit(QWidget* parent, const QString& name, TDateTime value)
     return e;
 }
 
-QToolButton* ToolButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
 // The first and last day of the clock's year.
 void ThisYear(TDateTime& beg, TDateTime& end)
 {
@@ -168,18 +159,18 @@ TFormSprClndr::TFormSprClndr(QWidget* parent) : TForm(parent, QStringLiteral("Fo
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(new QLabel(QStringLiteral("  Тип :  "), this));
-    btTipAdd = ToolButton(this, QStringLiteral("btTipAdd"), QStringLiteral("Новый"));
-    btTipChange = ToolButton(this, QStringLiteral("btTipChange"), QStringLiteral("Изменить"));
-    btTipDel = ToolButton(this, QStringLiteral("btTipDel"), QStringLiteral("Удалить"));
+    btTipAdd = MakeToolButton(this, "btTipAdd", QStringLiteral("Новый"));
+    btTipChange = MakeToolButton(this, "btTipChange", QStringLiteral("Изменить"));
+    btTipDel = MakeToolButton(this, "btTipDel", QStringLiteral("Удалить"));
     tools->addWidget(btTipAdd);
     tools->addWidget(btTipChange);
     tools->addWidget(btTipDel);
     tools->addSpacing(16);
     tools->addWidget(new QLabel(QStringLiteral("  Период : "), this));
-    btTblAdd = ToolButton(this, QStringLiteral("btTblAdd"), QStringLiteral("Новый"));
-    btTblChange = ToolButton(this, QStringLiteral("btTblChange"), QStringLiteral("Изменить"));
+    btTblAdd = MakeToolButton(this, "btTblAdd", QStringLiteral("Новый"));
+    btTblChange = MakeToolButton(this, "btTblChange", QStringLiteral("Изменить"));
     btTblChange->setCheckable(true);
-    btTblDel = ToolButton(this, QStringLiteral("btTblDel"), QStringLiteral("Удалить"));
+    btTblDel = MakeToolButton(this, "btTblDel", QStringLiteral("Удалить"));
     tools->addWidget(btTblAdd);
     tools->addWidget(btTblChange);
     tools->addWidget(btTblDel);

@@ -14,37 +14,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QToolButton* ToolButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
-
-QPushButton* PushButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TForm(parent, def.formName), def_(def)
 {
     setWindowTitle(def.caption);
     SetKeyPreview(true);
     auto* layout = new QVBoxLayout(this);
     auto* tools = new QHBoxLayout;
-    sbAdd_ = ToolButton(this, QStringLiteral("sbAdd"), QStringLiteral("Добавить"));
-    sbChange_ = ToolButton(this, QStringLiteral("sbChange"), QStringLiteral("Изменить"));
-    sbDel_ = ToolButton(this, QStringLiteral("sbDel"), QStringLiteral("Удалить"));
+    sbAdd_ = MakeToolButton(this, "sbAdd", QStringLiteral("Добавить"));
+    sbChange_ = MakeToolButton(this, "sbChange", QStringLiteral("Изменить"));
+    sbDel_ = MakeToolButton(this, "sbDel", QStringLiteral("Удалить"));
     tools->addWidget(sbAdd_);
     tools->addWidget(sbChange_);
     tools->addWidget(sbDel_);
@@ -60,9 +38,9 @@ TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TForm(par
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    btOk_ = PushButton(this, QStringLiteral("btOk"), QStringLiteral("OK"));
-    btCancel_ = PushButton(this, QStringLiteral("btCancel"), QStringLiteral("Отмена"));
-    btClose_ = PushButton(this, QStringLiteral("btClose"), QStringLiteral("Закрыть"));
+    btOk_ = MakeButton(this, "btOk", QStringLiteral("OK"));
+    btCancel_ = MakeButton(this, "btCancel", QStringLiteral("Отмена"));
+    btClose_ = MakeButton(this, "btClose", QStringLiteral("Закрыть"));
     buttons->addWidget(btOk_);
     buttons->addWidget(btCancel_);
     buttons->addWidget(btClose_);

@@ -1,4 +1,5 @@
 #include "desk/SprStaff.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "data/AppContext.h"
 #include "data/DatModl.h"
@@ -29,23 +30,6 @@ namespace {
 
 const QString kPodr = QStringLiteral("PODR");
 
-QToolButton* ToolButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
-QPushButton* PushButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 TFormSprStaff::TFormSprStaff(QWidget* parent)
@@ -55,9 +39,9 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
     SetKeyPreview(true);
     auto* layout = new QVBoxLayout(this);
     auto* tools = new QHBoxLayout;
-    QToolButton* sbAdd = ToolButton(this, QStringLiteral("sbAdd"), QStringLiteral("Добавить"));
-    QToolButton* sbChange = ToolButton(this, QStringLiteral("sbChange"), QStringLiteral("Изменить"));
-    QToolButton* sbDel = ToolButton(this, QStringLiteral("sbDel"), QStringLiteral("Удалить"));
+    QToolButton* sbAdd = MakeToolButton(this, "sbAdd", QStringLiteral("Добавить"));
+    QToolButton* sbChange = MakeToolButton(this, "sbChange", QStringLiteral("Изменить"));
+    QToolButton* sbDel = MakeToolButton(this, "sbDel", QStringLiteral("Удалить"));
     tools->addWidget(sbAdd);
     tools->addWidget(sbChange);
     tools->addWidget(sbDel);
@@ -95,9 +79,9 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    btOk_ = PushButton(this, QStringLiteral("btOk"), QStringLiteral("OK"));
-    btCancel_ = PushButton(this, QStringLiteral("btCancel"), QStringLiteral("Отмена"));
-    btClose_ = PushButton(this, QStringLiteral("btClose"), QStringLiteral("Закрыть"));
+    btOk_ = MakeButton(this, "btOk", QStringLiteral("OK"));
+    btCancel_ = MakeButton(this, "btCancel", QStringLiteral("Отмена"));
+    btClose_ = MakeButton(this, "btClose", QStringLiteral("Закрыть"));
     buttons->addWidget(btOk_);
     buttons->addWidget(btCancel_);
     buttons->addWidget(btClose_);
@@ -353,9 +337,9 @@ TFormSprUser::TFormSprUser(QWidget* parent) : TForm(parent, QStringLiteral("Form
     auto* layout = new QVBoxLayout(this);
     auto* tools = new QHBoxLayout;
     // The buttons are there; the book has no actions behind them.
-    tools->addWidget(ToolButton(this, QStringLiteral("sbAdd"), QStringLiteral("Добавить")));
-    tools->addWidget(ToolButton(this, QStringLiteral("sbChange"), QStringLiteral("Изменить")));
-    tools->addWidget(ToolButton(this, QStringLiteral("sbDel"), QStringLiteral("Удалить")));
+    tools->addWidget(MakeToolButton(this, "sbAdd", QStringLiteral("Добавить")));
+    tools->addWidget(MakeToolButton(this, "sbChange", QStringLiteral("Изменить")));
+    tools->addWidget(MakeToolButton(this, "sbDel", QStringLiteral("Удалить")));
     tools->addStretch();
     layout->addLayout(tools);
     auto* table = new QTableWidget(this);

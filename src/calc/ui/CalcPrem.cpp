@@ -1,4 +1,5 @@
 #include "calc/ui/CalcPrem.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "data/AppContext.h"
 #include "data/Dops.h"
@@ -30,23 +31,6 @@
 namespace {
 
 enum { colMark, colTabn, colFio, colPrem };
-
-QPushButton* Button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QDateEdit* DateEdit(QWidget* parent, const QString& name)
-{
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(name);
-    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    e->setCalendarPopup(true);
-    return e;
-}
 
 QString KindText(qint32 dopNum)
 {
@@ -112,23 +96,23 @@ TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     lbTablDop = new QLabel(this);
     lbTablDop->setObjectName(QStringLiteral("lbTablDop"));
     grid->addWidget(lbTablDop, r, 1);
-    btTablDop = Button(this, QStringLiteral("btTablDop"), QStringLiteral("..."));
+    btTablDop = MakeButton(this, "btTablDop", QStringLiteral("..."));
     grid->addWidget(btTablDop, r++, 2);
     grid->addWidget(new QLabel(QStringLiteral("Начисление премии"), this), r, 0);
     lbDop = new QLabel(this);
     lbDop->setObjectName(QStringLiteral("lbDop"));
     grid->addWidget(lbDop, r, 1);
-    btDop = Button(this, QStringLiteral("btDop"), QStringLiteral("..."));
+    btDop = MakeButton(this, "btDop", QStringLiteral("..."));
     grid->addWidget(btDop, r++, 2);
     grid->addWidget(new QLabel(QStringLiteral("Процент"), this), r, 0);
     edProc = new QLineEdit(QStringLiteral("0"), this);
     edProc->setObjectName(QStringLiteral("edProc"));
     grid->addWidget(edProc, r++, 1);
     grid->addWidget(new QLabel(QStringLiteral("С"), this), r, 0);
-    deBeg = DateEdit(this, QStringLiteral("deBeg"));
+    deBeg = MakeDateEdit(this, "deBeg");
     grid->addWidget(deBeg, r++, 1);
     grid->addWidget(new QLabel(QStringLiteral("По"), this), r, 0);
-    deEnd = DateEdit(this, QStringLiteral("deEnd"));
+    deEnd = MakeDateEdit(this, "deEnd");
     grid->addWidget(deEnd, r++, 1);
     cbAuto = new QCheckBox(QStringLiteral("Разнести сразу"), this);
     cbAuto->setObjectName(QStringLiteral("cbAuto"));
@@ -137,8 +121,8 @@ TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     cbSumm->setObjectName(QStringLiteral("cbSumm"));
     grid->addWidget(cbSumm, r++, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
-    btCalc = Button(this, QStringLiteral("btCalc"), QStringLiteral("Рассчитать"));
-    btVvWrite = Button(this, QStringLiteral("btVvWrite"), QStringLiteral("Разнести"));
+    btCalc = MakeButton(this, "btCalc", QStringLiteral("Рассчитать"));
+    btVvWrite = MakeButton(this, "btVvWrite", QStringLiteral("Разнести"));
     buttons->addWidget(btCalc);
     buttons->addWidget(btVvWrite);
     grid->addLayout(buttons, r++, 0, 1, 3);

@@ -1,4 +1,5 @@
 #include "calc/ui/RTEdit.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "calc/ui/AccrualEditors.h"
 #include "data/AppContext.h"
@@ -40,23 +41,6 @@ private:
 };
 
 namespace {
-
-QPushButton* Button(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QDateEdit* DateEdit(QWidget* parent, const QString& name)
-{
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(name);
-    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    e->setCalendarPopup(true);
-    return e;
-}
 
 QLineEdit* Edit(QWidget* parent, const QString& name)
 {
@@ -100,9 +84,9 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     cbTip->setObjectName(QStringLiteral("cbTip"));
     cbTip->setMinimumWidth(220);
     tipRow->addWidget(cbTip);
-    QPushButton* btTipNew = Button(this, QStringLiteral("btTipNew"), QStringLiteral("Новый"));
-    QPushButton* btTipEdit = Button(this, QStringLiteral("btTipEdit"), QStringLiteral("Изменить"));
-    QPushButton* btTipDel = Button(this, QStringLiteral("btTipDel"), QStringLiteral("Удалить"));
+    QPushButton* btTipNew = MakeButton(this, "btTipNew", QStringLiteral("Новый"));
+    QPushButton* btTipEdit = MakeButton(this, "btTipEdit", QStringLiteral("Изменить"));
+    QPushButton* btTipDel = MakeButton(this, "btTipDel", QStringLiteral("Удалить"));
     tipRow->addWidget(btTipNew);
     tipRow->addWidget(btTipEdit);
     tipRow->addWidget(btTipDel);
@@ -122,8 +106,8 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     lvDate->setMaximumWidth(150);
     dates->addWidget(lvDate);
     auto* tblRow = new QHBoxLayout;
-    QPushButton* btTblNew = Button(this, QStringLiteral("btTblNew"), QStringLiteral("Новая"));
-    QPushButton* btTblDel = Button(this, QStringLiteral("btTblDel"), QStringLiteral("Удалить"));
+    QPushButton* btTblNew = MakeButton(this, "btTblNew", QStringLiteral("Новая"));
+    QPushButton* btTblDel = MakeButton(this, "btTblDel", QStringLiteral("Удалить"));
     tblRow->addWidget(btTblNew);
     tblRow->addWidget(btTblDel);
     dates->addLayout(tblRow);
@@ -133,13 +117,13 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     auto* params = new QGroupBox(this);
     params->setObjectName(QStringLiteral("gbParams"));
     auto* form = new QFormLayout(params);
-    deDateBeg = DateEdit(params, QStringLiteral("deDateBeg"));
+    deDateBeg = MakeDateEdit(params, "deDateBeg");
     form->addRow(QStringLiteral("Дата начала расчета"), deDateBeg);
     cbByYear = new QCheckBox(QStringLiteral("Годовое накопление"), params);
     cbByYear->setObjectName(QStringLiteral("cbByYear"));
     form->addRow(cbByYear);
-    deYearBeg = DateEdit(params, QStringLiteral("deYearBeg"));
-    deYearEnd = DateEdit(params, QStringLiteral("deYearEnd"));
+    deYearBeg = MakeDateEdit(params, "deYearBeg");
+    deYearEnd = MakeDateEdit(params, "deYearEnd");
     form->addRow(QStringLiteral("Начало года"), deYearBeg);
     form->addRow(QStringLiteral("Конец года"), deYearEnd);
     edKMinZp = Edit(params, QStringLiteral("edKMinZp"));
@@ -162,14 +146,14 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     sgLines->setItemDelegate(new TRtLineDelegate(this));
     right->addWidget(sgLines, 1);
     auto* lineRow = new QHBoxLayout;
-    QPushButton* btLineNew = Button(this, QStringLiteral("btLineNew"), QStringLiteral("Новая строка"));
-    QPushButton* btLineDel = Button(this, QStringLiteral("btLineDel"), QStringLiteral("Удалить строку"));
+    QPushButton* btLineNew = MakeButton(this, "btLineNew", QStringLiteral("Новая строка"));
+    QPushButton* btLineDel = MakeButton(this, "btLineDel", QStringLiteral("Удалить строку"));
     lineRow->addWidget(btLineNew);
     lineRow->addWidget(btLineDel);
     lineRow->addStretch();
-    btEdit = Button(this, QStringLiteral("btEdit"), QStringLiteral("Изменить"));
-    btSave = Button(this, QStringLiteral("btSave"), QStringLiteral("Сохранить"));
-    btCancel = Button(this, QStringLiteral("btCancel"), QStringLiteral("Отмена"));
+    btEdit = MakeButton(this, "btEdit", QStringLiteral("Изменить"));
+    btSave = MakeButton(this, "btSave", QStringLiteral("Сохранить"));
+    btCancel = MakeButton(this, "btCancel", QStringLiteral("Отмена"));
     lineRow->addWidget(btEdit);
     lineRow->addWidget(btSave);
     lineRow->addWidget(btCancel);
@@ -178,7 +162,7 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     layout->addLayout(body, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    QPushButton* btClose = Button(this, QStringLiteral("btClose"), QStringLiteral("Закрыть"));
+    QPushButton* btClose = MakeButton(this, "btClose", QStringLiteral("Закрыть"));
     bottom->addWidget(btClose);
     layout->addLayout(bottom);
     resize(820, 520);

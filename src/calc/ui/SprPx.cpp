@@ -1,4 +1,5 @@
 #include "calc/ui/SprPx.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "calc/PN.h"
 #include "data/DatModl.h"
@@ -28,28 +29,10 @@ namespace {
 
 const QStringList kParamFields{"FYEAR", "YEARBEG", "YEAREND", "METOD", "KMINZP", "SUMMINZP", "SUM", "CURSVALUT"};
 
-QToolButton* ToolButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
 QLineEdit* Edit(QWidget* parent, const QString& name)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    return e;
-}
-
-QDateEdit* DateEdit(QWidget* parent, const QString& name)
-{
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(name);
-    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    e->setCalendarPopup(true);
     return e;
 }
 
@@ -120,9 +103,9 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     cbTip_->setObjectName(QStringLiteral("cbTip"));
     cbTip_->setMinimumWidth(200);
     tipRow->addWidget(cbTip_);
-    QToolButton* btTipAdd = ToolButton(this, QStringLiteral("btTipAdd"), QStringLiteral("Новый"));
-    QToolButton* btTipChange = ToolButton(this, QStringLiteral("btTipChange"), QStringLiteral("Изменить"));
-    QToolButton* btTipDel = ToolButton(this, QStringLiteral("btTipDel"), QStringLiteral("Удалить"));
+    QToolButton* btTipAdd = MakeToolButton(this, "btTipAdd", QStringLiteral("Новый"));
+    QToolButton* btTipChange = MakeToolButton(this, "btTipChange", QStringLiteral("Изменить"));
+    QToolButton* btTipDel = MakeToolButton(this, "btTipDel", QStringLiteral("Удалить"));
     tipRow->addWidget(btTipAdd);
     tipRow->addWidget(btTipChange);
     tipRow->addWidget(btTipDel);
@@ -137,10 +120,10 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     dgDate_->setMaximumWidth(150);
     dates->addWidget(dgDate_);
     auto* tblRow = new QHBoxLayout;
-    QToolButton* btTblAdd = ToolButton(this, QStringLiteral("btTblAdd"), QStringLiteral("Новая"));
-    btTblChange_ = ToolButton(this, QStringLiteral("btTblChange"), QStringLiteral("Изменить"));
+    QToolButton* btTblAdd = MakeToolButton(this, "btTblAdd", QStringLiteral("Новая"));
+    btTblChange_ = MakeToolButton(this, "btTblChange", QStringLiteral("Изменить"));
     btTblChange_->setCheckable(true);
-    QToolButton* btTblDel = ToolButton(this, QStringLiteral("btTblDel"), QStringLiteral("Удалить"));
+    QToolButton* btTblDel = MakeToolButton(this, "btTblDel", QStringLiteral("Удалить"));
     tblRow->addWidget(btTblAdd);
     tblRow->addWidget(btTblChange_);
     tblRow->addWidget(btTblDel);
@@ -153,7 +136,7 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     auto* params = new QFormLayout(gbParams_);
     auto* dateRow = new QHBoxLayout;
     edDateBeg_ = Edit(gbParams_, QStringLiteral("edDateBeg"));
-    deDateBeg_ = DateEdit(gbParams_, QStringLiteral("deDateBeg"));
+    deDateBeg_ = MakeDateEdit(gbParams_, "deDateBeg");
     dateRow->addWidget(edDateBeg_);
     dateRow->addWidget(deDateBeg_);
     params->addRow(QStringLiteral("Дата"), dateRow);
@@ -163,8 +146,8 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     gbYear_ = new QGroupBox(QStringLiteral("Параметры налогового года"), gbParams_);
     gbYear_->setObjectName(QStringLiteral("gbYear"));
     auto* year = new QFormLayout(gbYear_);
-    deYearBeg_ = DateEdit(gbYear_, QStringLiteral("deYearBeg"));
-    deYearEnd_ = DateEdit(gbYear_, QStringLiteral("deYearEnd"));
+    deYearBeg_ = MakeDateEdit(gbYear_, "deYearBeg");
+    deYearEnd_ = MakeDateEdit(gbYear_, "deYearEnd");
     year->addRow(QStringLiteral("Начало года"), deYearBeg_);
     year->addRow(QStringLiteral("Конец года"), deYearEnd_);
     params->addRow(gbYear_);
@@ -188,7 +171,7 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     dgLines_->Columns().Add(QStringLiteral("PROC"), QStringLiteral("Процент с превышения"), 150);
     dgLines_->SetReadOnly(true);
     right->addWidget(dgLines_);
-    QToolButton* btLineDel = ToolButton(this, QStringLiteral("btLineDel"), QStringLiteral("Удалить строку"));
+    QToolButton* btLineDel = MakeToolButton(this, "btLineDel", QStringLiteral("Удалить строку"));
     right->addWidget(btLineDel, 0, Qt::AlignLeft);
     body->addLayout(right, 1);
     layout->addLayout(body);

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -356,6 +357,15 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     auto* b = Named(new QPushButton(text, parent), name);
     b->setToolTip(hint);
     b->setAutoDefault(false);
+    return b;
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* b = Named(new QToolButton(parent), name);
+    b->setText(text);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return b;
 }
 

@@ -13,6 +13,7 @@
 class QDateEdit;
 class QDialog;
 class QPushButton;
+class QToolButton;
 class QTableView;
 class QTreeWidget;
 
@@ -107,5 +108,7 @@ template <typename W> W* Named(W* widget, const char* name)
 }
 // A button that Enter presses only while it has the focus.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString());
+// A text-only tool button that never takes the focus from the edits.
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text);
 // A date edit showing "dd.MM.yyyy", with the calendar pop-up.
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name);
