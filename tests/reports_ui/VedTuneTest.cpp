@@ -5,6 +5,7 @@
 #include "reports/ui/VedTune.h"
 
 #include "CatalogueFixture.h"
+#include "data/DatModl.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 
@@ -126,6 +127,15 @@ TEST_F(VedTuneTest, MarksStayWithTheirColumnAndHiddenNumbersSurvive)
         SetupPaySheet(n);
     }
     n = Store({{QStringLiteral("A"), {first, 9999}}, {QStringLiteral("B"), {second}}});
+    // Another definition's damaged row is none of this window's business.
+    {
+        Cursor bin(QStringLiteral("Bin"));
+        bin.Open();
+        TBinKey key;
+        key.Class = binPaySheets;
+        key.Vid = 50;
+        BinWrite(bin, key, 0, QByteArray::fromHex("02"));
+    }
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::SaveChanges).Yes();
     ModalScript modal;

@@ -124,9 +124,7 @@ bool TFormVedTune::Execute(qint32& number)
         return false;
     // A definition left without columns was deleted by its save, and one
     // not saved has no row: the caller keeps the number it had.
-    T_RasVedList stored;
-    stored.LoadAll();
-    if (!stored.FindByNumber(ved_.Number))
+    if (!T_RasVed::Exists(ved_.Number))
         return false;
     number = ved_.Number;
     return true;
