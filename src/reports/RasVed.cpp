@@ -152,6 +152,13 @@ void T_RasVed::LoadByNumber(qint32 number)
     LoadFromTable(bin);
 }
 
+bool T_RasVed::Exists(qint32 number)
+{
+    Cursor bin(kBin);
+    OpenBin(bin);
+    return FindRasVed(bin, number);
+}
+
 void T_RasVed::Save()
 {
     {

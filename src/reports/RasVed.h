@@ -83,6 +83,8 @@ public:
 
     // Nothing for -1; a missing row raises "Не найдена расчетная ведомость №N".
     void LoadByNumber(qint32 number);
+    // A stored row of that number, whatever its bytes.
+    static bool Exists(qint32 number);
     // Number -1 takes the first free number from 1 (above kMaxRasVedNumber:
     // "Превышен допустимый предел количества таблиц расчета"). Without
     // columns the row is deleted; otherwise the columns are numbered 1..n

@@ -5,8 +5,14 @@
 #include "reports/ui/FormReports.h"
 
 #include "CatalogueFixture.h"
+#include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/Podr.h"
+#include "data/TabnDops.h"
 #include "platform/Exceptions.h"
+#include "reports/FastRep.h"
+#include "reports/RecordingCanvas.h"
+#include "reports/ReportDocument.h"
 #include "reports/ui/VedTune.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -22,6 +28,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -268,8 +275,53 @@ TEST_F(FormReportsTest, ACancelledNewDocumentLeavesTheFileUntouched)
     EXPECT_EQ(QFileInfo(CatListFileName()).lastModified(), old);
 }
 
+// A pay sheet template: one line per employee with both columns.
+void WritePaySheetTemplate(const QString& file)
+{
+    TDocument doc;
+    auto band = std::make_unique<TView>(vtBand, &doc);
+    band->SetBounds(QRect(0, 40, 700, 20));
+    band->FT = btMasterData;
+    doc.ActivePage()->AddView(std::move(band));
+    auto text = std::make_unique<TView>(vtText, &doc);
+    text->SetBounds(QRect(0, 42, 700, 16));
+    text->M = QStringList{QStringLiteral("[Fio]: [N.1]=[V.1]; [N.2]=[V.2]")};
+    doc.ActivePage()->AddView(std::move(text));
+    doc.SaveToFile(file);
+}
+
 TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
 {
+    // Formed by the forming holder itself; the preview seam records the pages.
+    FormingCalls().Algorithms = [] { return FormFastRep().Algorithms(); };
+    const auto record = FormingCalls().RunDocument;
+    FormingCalls().RunDocument = [record](T_Vedom& doc, T_PVVars* vars) {
+        record(doc, vars);
+        FormFastRep().RunDocument(&doc, vars);
+    };
+    const TReportWindowFactories savedFactories = ReportWindowFactories();
+    QStringList previewed;
+    ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int, bool) -> IReportWindow* {
+        for (int i = 0; i < doc.OutputPageCount(); ++i) {
+            RecordingCanvas canvas;
+            QPainter p(&canvas);
+            p.drawPicture(0, 0, doc.OutputPage(i).Picture);
+            p.end();
+            previewed << canvas.Texts();
+        }
+        doc.PreviewClosed();
+        return nullptr;
+    };
+    WritePaySheetTemplate(TxtDir + QStringLiteral("RV1.dcf"));
+    AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
+        {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
+    PNList()->Reload();
+    TCardSpec card;
+    card.Fio = QStringLiteral("Петров Петр Петрович");
+    card.Podr = 2;
+    const qint32 tabn = AddCard(card);
+    TFormReports::Pickers().SelectPodr = [](qint32, const QString&) { return 2; };
+
     int marked[2] = {0, 0};
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Input).Title(QStringLiteral("Наименование нового раздела документов")).Ok();
@@ -287,10 +339,20 @@ TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
         f.SelectNode(4);
         QTest::mouseClick(f.btAddDoc, Qt::LeftButton);
         ASSERT_EQ(f.SelectedDocument(), 0);
+        QTest::mouseClick(f.btPodr, Qt::LeftButton);
+        EXPECT_EQ(f.edPodrName->text(), QStringLiteral("Цех"));
+        // The month's results of the two kinds the columns were given.
+        T_TabnDopList results(DNList(), tdkNewResults);
+        results.Date = Cfg.Workdate;
+        results.TabNum = tabn;
+        results.SetValues(marked[0], 0, Currency::FromInt(700), 0);
+        results.SetValues(marked[1], 0, Currency::FromInt(55), 0);
+        results.SaveNewResults();
+        SaveScreenshot(&f, QStringLiteral("FormReports"));
         QTest::mouseClick(f.btForm, Qt::LeftButton);
         f.SelectNode(5);
         QTest::mouseClick(f.btDelSection, Qt::LeftButton);
-        SaveScreenshot(&f, QStringLiteral("FormReports"));
+        EXPECT_EQ(TopNodes(f).size(), 4);
         QTest::keyClick(&f, Qt::Key_Escape);
     });
     modal.Next<TFormDocEdit>([&](TFormDocEdit& d) {
@@ -319,13 +381,18 @@ TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
         QTest::mouseClick(v.btOk, Qt::LeftButton);
     });
     ShowDocCatalog(2, 0, 0);
+    ReportWindowFactories() = savedFactories;
 
     ASSERT_EQ(runs.size(), 1);
     EXPECT_EQ(runs[0].Name, QStringLiteral("Ведомость цеха"));
     EXPECT_EQ(runs[0].Tip, 31);
     EXPECT_EQ(runs[0].RVNum, 1);
+    EXPECT_EQ(runs[0].Vars.Podr, 2);
     EXPECT_FALSE(runs[0].Vars.AutoPost);
     EXPECT_EQ(runs[0].Vars.Date, Cfg.Workdate);
+    const QString line = previewed.filter(QStringLiteral("Петров")).join(QString());
+    EXPECT_TRUE(line.contains(QStringLiteral("Петров Петр Петрович: Столбец №1=700,00; Удержано=55,00")))
+        << previewed.join(QLatin1Char('\n')).toStdString();
 
     T_Catalogue cat(2);
     cat.Load();

@@ -175,6 +175,27 @@ TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
         }
     EXPECT_GT(blue, 200);
     EXPECT_GT(black, 500);
+    // On a screen of twice the pixels the page's text is twice as high: the
+    // picture's fonts do not follow the device.
+    auto textHeight = [&](int dpr) {
+        QImage img(form.Pages->viewport()->size() * dpr, QImage::Format_RGB32);
+        img.setDevicePixelRatio(dpr);
+        img.fill(Qt::white);
+        form.Pages->viewport()->render(&img);
+        const QRect r = form.Pages->PageRect(0);
+        const double z = form.Pages->Zoom();
+        int top = img.height(), bottom = -1;
+        for (int y = int((r.top() + 60 * z) * dpr); y < int((r.top() + 280 * z) * dpr); ++y)
+            for (int x = int((r.left() + 60 * z) * dpr); x < int((r.right() - 60 * z) * dpr); ++x)
+                if (qGray(img.pixel(x, y)) < 100) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        return bottom - top;
+    };
+    const int single = textHeight(1);
+    EXPECT_GT(single, 20);
+    EXPECT_NEAR(textHeight(2), 2 * single, 3);
 
     // Save: a name without extension gets ".rep"; load it back.
     const QSize landscape = doc.OutputPage(2).Sheet;

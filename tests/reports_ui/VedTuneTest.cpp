@@ -5,6 +5,7 @@
 #include "reports/ui/VedTune.h"
 
 #include "CatalogueFixture.h"
+#include "data/DatModl.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 
@@ -114,17 +115,27 @@ TEST_F(VedTuneTest, MarksStayWithTheirColumnAndHiddenNumbersSurvive)
 {
     // 9999 names no kind: the list never shows it, the column keeps it.
     qint32 n = -1;
-    int first = 0, second = 0;
+    int first = 0, second = 0, third = 0;
     {
         ModalScript modal;
         modal.Next<TFormVedTune>([&](TFormVedTune& f) {
             first = KindAt(f, 0);
             second = KindAt(f, 1);
+            third = KindAt(f, 2);
             QTest::mouseClick(f.btCancel, Qt::LeftButton);
         });
         SetupPaySheet(n);
     }
     n = Store({{QStringLiteral("A"), {first, 9999}}, {QStringLiteral("B"), {second}}});
+    // Another definition's damaged row is none of this window's business.
+    {
+        Cursor bin(QStringLiteral("Bin"));
+        bin.Open();
+        TBinKey key;
+        key.Class = binPaySheets;
+        key.Vid = 50;
+        BinWrite(bin, key, 0, QByteArray::fromHex("02"));
+    }
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::SaveChanges).Yes();
     ModalScript modal;
@@ -136,8 +147,13 @@ TEST_F(VedTuneTest, MarksStayWithTheirColumnAndHiddenNumbersSurvive)
         EXPECT_EQ(f.lvDop->currentItem(), f.lvDop->topLevelItem(2));
         f.lvCol->setCurrentItem(f.lvCol->topLevelItem(1));
         EXPECT_EQ(f.lvDop->topLevelItem(0)->checkState(0), Qt::Unchecked);
+        // Column B: the third kind ticked with the mouse on its box.
+        const QRect third = f.lvDop->visualItemRect(f.lvDop->topLevelItem(2));
+        QTest::mouseClick(f.lvDop->viewport(), Qt::LeftButton, {}, QPoint(third.left() + 10, third.center().y()));
+        ASSERT_EQ(f.lvDop->topLevelItem(2)->checkState(0), Qt::Checked);
         f.lvCol->setCurrentItem(f.lvCol->topLevelItem(0));
         EXPECT_EQ(f.lvDop->topLevelItem(1)->checkState(0), Qt::Checked);
+        EXPECT_EQ(f.lvDop->topLevelItem(2)->checkState(0), Qt::Unchecked);
         f.edName->setText(QStringLiteral("Другая"));
         QTest::mouseClick(f.btOk, Qt::LeftButton);
     });
@@ -150,7 +166,9 @@ TEST_F(VedTuneTest, MarksStayWithTheirColumnAndHiddenNumbersSurvive)
     QList<int> expected{first, second, 9999};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Numbers(ved.Column(0)), expected);
-    EXPECT_EQ(Numbers(ved.Column(1)), QList<int>{second});
+    QList<int> ticked{second, third};
+    std::sort(ticked.begin(), ticked.end());
+    EXPECT_EQ(Numbers(ved.Column(1)), ticked);
 }
 
 TEST_F(VedTuneTest, CommandsWithoutAColumnAnswerNotChosen)

@@ -160,10 +160,7 @@ TFormReports::TFormReports(QWidget* parent) : TFormMultyPage(parent, QStringLite
     edNum = new QLineEdit(pnWork);
     edNum->setObjectName(QStringLiteral("edNum"));
     form->addRow(QStringLiteral("Номер документа"), edNum);
-    edDate = new QDateEdit(pnWork);
-    edDate->setObjectName(QStringLiteral("edDate"));
-    edDate->setCalendarPopup(true);
-    edDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    edDate = MakeDateEdit(pnWork, "edDate");
     form->addRow(QStringLiteral("Дата"), edDate);
     right->addLayout(form);
     right->addStretch(1);

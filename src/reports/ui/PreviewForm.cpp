@@ -3,6 +3,7 @@
 
 #include "reports/RenderedPages.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -280,6 +281,8 @@ TPreviewForm::TPreviewForm(TDocument& document, QWidget* parent)
     PrintBtn = Tool(ToolPanel, "PrintBtn", QStringLiteral("Печать"));
     ZoomBtn = Tool(ToolPanel, "ZoomBtn", QString());
     ZoomBtn->setPopupMode(QToolButton::InstantPopup);
+    // Room for the widest percent beside the menu arrow.
+    ZoomBtn->setMinimumWidth(ZoomBtn->fontMetrics().horizontalAdvance(QStringLiteral("200%")) + 24);
     auto* menu = Named(new QMenu(ZoomBtn), "ZoomMenu");
     for (int p : {200, 150, 100, 75, 50, 25, 10})
         connect(
@@ -301,8 +304,9 @@ TPreviewForm::TPreviewForm(TDocument& document, QWidget* parent)
     NextPageBtn = Tool(ToolPanel, "NextPageBtn", QString());
     NextPageBtn->setArrowType(Qt::DownArrow);
     ExitBtn = Tool(ToolPanel, "ExitBtn", QStringLiteral("Закрыть"));
+    // The two buttons that do nothing stand last: a narrow window folds them first.
     for (QToolButton* b : {SaveBtn, LoadBtn, PrintBtn, ZoomBtn, WholePageBtn, PageWidthBtn, TwoPagesBtn, Zoom100Btn,
-             BmpBtn, UserObjectBtn, PrevPageBtn, NextPageBtn, ExitBtn})
+             PrevPageBtn, NextPageBtn, ExitBtn, BmpBtn, UserObjectBtn})
         tools->addWidget(b);
     ProgressBar = Named(new QProgressBar(ToolPlace), "ProgressBar");
     ProgressBar->setRange(0, 100);
@@ -331,7 +335,8 @@ TPreviewForm::TPreviewForm(TDocument& document, QWidget* parent)
     connect(ExitBtn, &QToolButton::clicked, this, [this] { reject(); });
 
     SetKeyPreview(true);
-    resize(800, 600);
+    // Wide enough for the whole tool panel.
+    resize(std::max(960, ToolPanel->sizeHint().width()), 700);
     UpdateStatus();
     Pages->Relayout();
     Pages->setFocus();
@@ -558,6 +563,10 @@ IReportWindow* OpenPreviewWindow(TDocument& document, const QString& caption, in
     }
     auto* form = new TPreviewForm(document);
     form->setAttribute(Qt::WA_DeleteOnClose);
+    // A window opened from a modal one (the catalogue) would be blocked by
+    // it: the preview then waits on top of it instead.
+    if (QApplication::activeModalWidget())
+        form->setWindowModality(Qt::ApplicationModal);
     form->setWindowTitle(caption);
     form->show();
     return form;

@@ -90,6 +90,18 @@ TFormVedTune::TFormVedTune(QWidget* parent) : TForm(parent, QStringLiteral("Form
     connect(btCancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
     connect(lvCol, &QTreeWidget::currentItemChanged, this,
         guarded([this] { ColumnChanged(lvCol->indexOfTopLevelItem(lvCol->currentItem())); }));
+    // A box ticked with the mouse changes the column as a key press does.
+    connect(lvDop, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (updating_ > 0 || column != 0)
+            return;
+        if (shownColumn_ < 0) {
+            ++updating_;
+            item->setCheckState(0, Qt::Unchecked);
+            --updating_;
+            return;
+        }
+        marksChanged_ = true;
+    });
     connect(lvDop, &QTreeWidget::itemDoubleClicked, this,
         guarded([this](QTreeWidgetItem* item, int) { ToggleKind(lvDop->indexOfTopLevelItem(item)); }));
     SetKeyPreview(true);
@@ -112,9 +124,7 @@ bool TFormVedTune::Execute(qint32& number)
         return false;
     // A definition left without columns was deleted by its save, and one
     // not saved has no row: the caller keeps the number it had.
-    T_RasVedList stored;
-    stored.LoadAll();
-    if (!stored.FindByNumber(ved_.Number))
+    if (!T_RasVed::Exists(ved_.Number))
         return false;
     number = ved_.Number;
     return true;
@@ -196,14 +206,16 @@ void TFormVedTune::WriteBack(int column)
 
 void TFormVedTune::ShowMarks(int column)
 {
-    shownColumn_ = column;
-    marksChanged_ = false;
     const T_RasVedItem* col = column >= 0 && column < ved_.ColumnCount() ? ved_.Column(column) : nullptr;
+    shownColumn_ = col ? column : -1;
+    ++updating_;
     for (int i = 0; i < lvDop->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = lvDop->topLevelItem(i);
         const bool on = col && col->IndexOfInteger(item->data(0, Qt::UserRole).toInt()) >= 0;
         item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
     }
+    --updating_;
+    marksChanged_ = false;
 }
 
 void TFormVedTune::ToggleKind(int row)
