@@ -256,11 +256,7 @@ void TFormDoplEdit::FillMethods(bool accrual)
     if (cbFormula->count() > 0 && methodsForAccruals_ == accrual)
         return;
     methodsForAccruals_ = accrual;
-    TStringItems items;
-    FillCalcMethods(items, accrual);
-    cbFormula->clear();
-    for (const TStringItem& i : items)
-        cbFormula->addItem(i.Text, static_cast<int>(i.Object));
+    FillMethodCombo(cbFormula, accrual);
 }
 
 void TFormDoplEdit::Fill()

@@ -216,12 +216,7 @@ void TFormNewDopl::FillMethods(bool accrual)
     if (cbFormula->count() > 0 && methodsForAccruals_ == accrual)
         return;
     methodsForAccruals_ = accrual;
-    TStringItems items;
-    FillCalcMethods(items, accrual);
-    cbFormula->clear();
-    for (const TStringItem& i : items)
-        cbFormula->addItem(i.Text, static_cast<int>(i.Object));
-    cbFormula->setCurrentIndex(0);
+    FillMethodCombo(cbFormula, accrual);
 }
 
 void TFormNewDopl::TypeChosen()

@@ -2,6 +2,7 @@
 #include "calc/ui/DoplEdit.h"
 #include "calc/ui/NewDopl.h"
 #include "data/AppContext.h"
+#include "data/CalcMethods.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Rights.h"
@@ -11,6 +12,7 @@
 
 #include <QAbstractTableModel>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -526,4 +528,14 @@ void FreeFormSprDop()
 {
     delete g_form;
     g_form = nullptr;
+}
+
+void FillMethodCombo(QComboBox* combo, bool accrual)
+{
+    TStringItems items;
+    FillCalcMethods(items, accrual);
+    combo->clear();
+    for (const TStringItem& i : items)
+        combo->addItem(i.Text, static_cast<int>(i.Object));
+    combo->setCurrentIndex(0);
 }

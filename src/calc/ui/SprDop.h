@@ -11,6 +11,8 @@
 
 #include <memory>
 
+class QComboBox;
+
 class QListWidget;
 class QPushButton;
 class QTabWidget;
@@ -33,6 +35,9 @@ qint32 SelectStageDop(bool isUder, bool forData, qint32 currentDopNum);
 // own group; true when STADIAF changed. Where no number is free the clerk
 // is asked whether to share the stage below.
 bool PlaceOnStage(T_Dop& dop, qint32 stage);
+
+// The calculation methods of accruals or of deductions into the combo, each with its number as item data.
+void FillMethodCombo(QComboBox* combo, bool accrual);
 
 // The data-stage bounds: 32000 and above, for a deduction the directory's
 // highest formula stage and above, for an accrual its own formula stage and
