@@ -4,7 +4,11 @@
 // the template, and a screenshot of the whole window.
 
 #include "reports/ui/DesignForm.h"
+#include "data/Globals.h"
+#include "reports/FastRep.h"
 #include "reports/ReportDocument.h"
+#include "reports/ui/DesignDialogs.h"
+#include "reports/ui/PreviewForm.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
@@ -14,10 +18,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -179,7 +188,9 @@ TEST_F(DesignFormTest, SavingMaximisedKeepsTheLastNormalPlacement)
         Select(f, {3});
         QTest::keyClick(f.Surface(), Qt::Key_Down, Qt::ControlModifier);
         Trigger(f, "DocSave");
-        EXPECT_FALSE(f.Action(QStringLiteral("DocSave"))->isEnabled());
+        // Writing does not mark the template unchanged: save and reload stay offered.
+        EXPECT_TRUE(f.Action(QStringLiteral("DocSave"))->isEnabled());
+        EXPECT_TRUE(f.Action(QStringLiteral("DocReload"))->isEnabled());
         Trigger(f, "DocExit");
     });
     TDocument saved;
@@ -257,11 +268,223 @@ TEST_F(DesignFormTest, BarsFollowTheSelection)
         f.lbBands->setCurrentRow(btPageHeader);
         emit f.lbBands->itemClicked(f.lbBands->currentItem());
         EXPECT_EQ(Page(f).View(2)->FT, btReportSummary);
+        f.lbBands->setCurrentRow(btMasterData); // data kinds may repeat
+        emit f.lbBands->itemClicked(f.lbBands->currentItem());
+        EXPECT_EQ(Page(f).View(2)->FT, btMasterData);
         f.lbBands->setCurrentRow(btOverlay);
         emit f.lbBands->itemClicked(f.lbBands->currentItem());
         EXPECT_EQ(Page(f).View(0)->FT, btOverlay);
         Trigger(f, "DocExit");
     });
+}
+
+TEST_F(DesignFormTest, AttributeBarsAreDecidedByTheSelectedObjectsOnly)
+{
+    Design([](TDesignForm& f) {
+        // A picture before the texts and one at the end: 0-2 markers, 3 picture, 4-11 texts, 12 picture.
+        auto picture = [&f](int at) {
+            auto v = std::make_unique<TView>(vtPicture, f.Document());
+            v->SetBounds(QRect(560, 20 + at, 40, 40));
+            Page(f).InsertView(at, std::move(v));
+        };
+        picture(3);
+        picture(Page(f).ViewCount());
+        struct Case {
+            std::initializer_list<int> selected;
+            bool font, frame;
+        } cases[] = {
+            {{4, 5}, true, true}, // two texts, whatever the page holds first
+            {{3, 12}, false, true}, // two pictures take frame lines, no font
+            {{3, 4}, false, true},
+            {{3}, false, true},
+            {{0, 4}, false, false},
+            {{}, false, false},
+        };
+        int n = 0;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(n++);
+            Select(f, c.selected);
+            for (QToolBar* bar : {f.tbFont, f.tbColour, f.tbAlign})
+                EXPECT_EQ(bar->isEnabled(), c.font) << bar->objectName().toStdString();
+            EXPECT_EQ(f.cbFont->isEnabled(), c.font);
+            EXPECT_EQ(f.tbFrame->isEnabled(), c.frame);
+            EXPECT_EQ(f.seFrameWidth->isEnabled(), c.frame);
+            if (!c.font) {
+                EXPECT_EQ(f.cbSize->currentText(), QStringLiteral(" "));
+            }
+        }
+        Trigger(f, "DocExit");
+    });
+}
+
+TEST_F(DesignFormTest, ActionsCarryTheirCaptionsHintsAndKeys)
+{
+    Design([](TDesignForm& f) {
+        const QString nl = QStringLiteral("\n");
+        const struct {
+            const char *name, *caption;
+            QString hint;
+            QKeySequence key;
+        } cases[] = {
+            {"DocSaveExit", "Закончить", QStringLiteral("Сохранить изменения и выйти"), {}},
+            {"DocExit", "Отмена", QStringLiteral("Выйти без изменений"), QKeySequence(QStringLiteral("Alt+X"))},
+            {"DocSave", "Записать", QStringLiteral("Записать изменения на диск"),
+                QKeySequence(QStringLiteral("Ctrl+S"))},
+            {"DocReload", "Отменить последние изменения", {}, {}},
+            {"DocPreview", "Просмотр", QStringLiteral("Просмотр печатного вида документа"), QKeySequence(Qt::Key_F3)},
+            {"DocRedraw", "Перерисовать", {}, QKeySequence(QStringLiteral("Ctrl+R"))},
+            {"ObjUp", "Поднять на верх", QStringLiteral("Поднять выделенные объекты на верх"), {}},
+            {"ObjDown", "Спустить вниз", QStringLiteral("Спустить выделенные объекты вниз"), {}},
+            {"ObjSelect", "Выделить все", QStringLiteral("Выделить все / Отменить выделение"),
+                QKeySequence(QStringLiteral("Ctrl+A"))},
+            {"ObjCut", "Убрать",
+                QStringLiteral("Перенести выделенные элементы ") + nl + QStringLiteral("в буфер обмена"),
+                QKeySequence(QStringLiteral("Ctrl+X"))},
+            {"ObjCopy", "Копировать",
+                QStringLiteral("Копировать выделенные элементы ") + nl + QStringLiteral("в буфер обмена"),
+                QKeySequence(QStringLiteral("Ctrl+C"))},
+            {"ObjPaste", "Вставить",
+                QStringLiteral("Вставить выделенные элементы ") + nl + QStringLiteral("из буфера обмена"),
+                QKeySequence(QStringLiteral("Ctrl+V"))},
+            {"ObjPrev", "", {}, QKeySequence(QStringLiteral("Ctrl+P"))},
+            {"ObjNext", "", {}, QKeySequence(QStringLiteral("Ctrl+N"))},
+            {"PgNew", "Новый", QStringLiteral("Новай лист документа"), {}},
+            {"PgDel", "Удалить", QStringLiteral("Удалить текущий лист документа"), {}},
+            {"PgOpt", "Параметры листа", {}, {}},
+            {"PgPrev", "Предыдущий", {}, {}},
+            {"PgNext", "Следующий", {}, {}},
+            {"OptGridShow", "Показывать сетку", {}, {}},
+            {"OptGridSnap", "Привязка к сетке", {}, {}},
+            {"OptReport", "Параметры документа", {}, {}},
+            {"OptShowWhite", "", {}, QKeySequence(QStringLiteral("Ctrl+W"))},
+            {"ShapeRound", "Окружить рамкой", {}, {}},
+            {"ShapeLeft", "Линия слева", {}, {}},
+            {"ShapeRight", "Линия справа", {}, {}},
+            {"ShapeTop", "Линия сверху", {}, {}},
+            {"ShapeBottom", "Линия снизу", {}, {}},
+        };
+        for (const auto& c : cases) {
+            QAction* a = f.Action(QString::fromLatin1(c.name));
+            ASSERT_TRUE(a) << c.name;
+            EXPECT_EQ(a->text(), QString::fromUtf8(c.caption)) << c.name;
+            if (!c.hint.isEmpty()) {
+                EXPECT_EQ(a->toolTip(), c.hint) << c.name;
+            }
+            EXPECT_EQ(a->shortcut(), c.key) << c.name;
+        }
+        EXPECT_EQ(f.btElement->toolTip(), QStringLiteral("Вид текущего выбранного элемента "));
+        // The keys reach the actions from the page surface.
+        QTest::keyClick(f.Surface(), Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(SelectedCount(Page(f)), 11);
+        QTest::keyClick(f.Surface(), Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(SelectedCount(Page(f)), 0);
+        Select(f, {4});
+        QTest::keyClick(f.Surface(), Qt::Key_Insert, Qt::ControlModifier);
+        ASSERT_EQ(DesignClipboard().Views.size(), 1u);
+        EXPECT_EQ(DesignClipboard().Views[0]->M, Page(f).View(4)->M);
+        EXPECT_EQ(DesignClipboard().Views[0]->Document, nullptr); // no tie to a document that may be freed
+        const bool white = f.Document()->Designer.ClearAsWhite;
+        QTest::keyClick(f.Surface(), Qt::Key_W, Qt::ControlModifier);
+        EXPECT_NE(f.Document()->Designer.ClearAsWhite, white);
+        Trigger(f, "DocExit");
+    });
+    EXPECT_EQ(DesignClipboard().Source, nullptr); // its document is gone
+    // Another designer pastes the copy of the freed document's object.
+    doc = std::make_unique<TDocument>();
+    doc->SetPrintBackend(std::make_shared<TRecordingPrintBackend>());
+    doc->LoadFromFile(file);
+    Design([](TDesignForm& f) {
+        EXPECT_TRUE(f.Action(QStringLiteral("ObjPaste"))->isEnabled());
+        Trigger(f, "ObjPaste");
+        ASSERT_EQ(Page(f).ViewCount(), 12);
+        EXPECT_EQ(Page(f).View(11)->Document, f.Document());
+        EXPECT_EQ(Page(f).View(11)->Bounds(), QRect(44, 64, 60, 24));
+        Trigger(f, "DocExit");
+    });
+}
+
+TEST_F(DesignFormTest, PreviewFromTheDesignerLeavesTheTemplateAsItWas)
+{
+    ReportWindowFactories().Preview = OpenPreviewWindow;
+    const QString before = dir.filePath(QStringLiteral("before.dcf")),
+                  after = dir.filePath(QStringLiteral("after.dcf"));
+    ModalScript modal;
+    modal.Next<TDesignForm>([&](TDesignForm& f) {
+        TDocument& d = *f.Document();
+        d.SaveToFile(before);
+        QTest::keyClick(f.Surface(), Qt::Key_F3);
+        EXPECT_FALSE(d.DemoData);
+        EXPECT_FALSE(d.Rendering());
+        EXPECT_FALSE(d.PreviewOpen());
+        d.SaveToFile(after);
+        d.NameSaveFile = file;
+        Trigger(f, "DocExit");
+    });
+    modal.Next<TPreviewForm>([](TPreviewForm& p) {
+        EXPECT_TRUE(p.Document().DemoData);
+        EXPECT_GT(p.Document().OutputPageCount(), 0);
+        QTest::keyClick(p.Pages, Qt::Key_Escape);
+    });
+    doc->Design(true);
+    ReportWindowFactories().Preview = nullptr;
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ReadFileBytes(after), ReadFileBytes(before));
+}
+
+TEST_F(DesignFormTest, OptionsAfterOkRefreshTheCaptionAndTheSheet)
+{
+    ModalScript modal;
+    modal.Next<TDesignForm>([](TDesignForm& f) {
+        const int portrait = f.Surface()->width();
+        Trigger(f, "PgOpt");
+        EXPECT_EQ(Page(f).O, 1);
+        EXPECT_EQ(f.Surface()->width(), f.Document()->Geometry(1).PhysWs);
+        EXPECT_GT(f.Surface()->width(), portrait);
+        EXPECT_TRUE(f.Action(QStringLiteral("DocSave"))->isEnabled());
+        Trigger(f, "OptReport");
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("Конструктор отчетов:  \"Свод\""));
+        Trigger(f, "DocExit");
+    });
+    modal.Next<TOptForm>([](TOptForm& f) {
+        EXPECT_EQ(f.pc->currentIndex(), TOptForm::pgSheet);
+        f.rbLandscape->setChecked(true);
+        QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("btOk")), Qt::LeftButton);
+    });
+    modal.Next<TOptForm>([](TOptForm& f) {
+        EXPECT_EQ(f.pc->currentIndex(), TOptForm::pgCommon);
+        f.edName->setText(QStringLiteral("Свод"));
+        QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("btOk")), Qt::LeftButton);
+    });
+    doc->Design(true);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ReadFileBytes(file), original);
+}
+
+TEST_F(DesignFormTest, ClosingDuringACtrlCopyDropsTheCopyFirst)
+{
+    for (const char* exit : {"DocExit", "DocSaveExit"}) {
+        doc = std::make_unique<TDocument>();
+        doc->SetPrintBackend(std::make_shared<TRecordingPrintBackend>());
+        doc->LoadFromFile(file);
+        doc->Events.OnEndDesign = [this](TDocument&) {
+            ++ended;
+            doc.reset();
+        };
+        Design([exit](TDesignForm& f) {
+            Select(f, {4});
+            TPreview* s = f.Surface();
+            QTest::keyClick(s, Qt::Key_Right, Qt::ControlModifier); // a change, so the close saves or reloads
+            QTest::mousePress(s, Qt::LeftButton, {}, QPoint(51, 70));
+            QTest::mouseMove(s, QPoint(91, 150));
+            QTest::keyPress(s, Qt::Key_Control, Qt::ControlModifier);
+            ASSERT_EQ(Page(f).ViewCount(), 12);
+            Trigger(f, exit); // the button and Ctrl still held
+        });
+        TDocument saved;
+        saved.LoadFromFile(file);
+        EXPECT_EQ(saved.ActivePage()->ViewCount(), 11) << exit; // no copy in the file
+    }
+    EXPECT_EQ(ended, 2);
 }
 
 TEST_F(DesignFormTest, SelectedObjectsGoUpOrDownAndCtrlNStepsThroughTheList)
@@ -291,8 +514,11 @@ TEST_F(DesignFormTest, SelectedObjectsGoUpOrDownAndCtrlNStepsThroughTheList)
 TEST_F(DesignFormTest, PagesAreAddedAndDeletedAfterTheQuestion)
 {
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::StandardBox).Details(QStringLiteral("Удалить страницу.  Вы уверены?")).PressEsc();
-    msgs.Expect(MsgKind::StandardBox).Caption(QStringLiteral("Удаление страницы документа")).Answer(IDOK);
+    msgs.Expect(MsgKind::StandardBox)
+        .Details(QStringLiteral("Удалить страницу.  Вы уверены?"))
+        .Caption(QStringLiteral("Удаление страницы документа"))
+        .PressEsc();
+    msgs.Expect(MsgKind::StandardBox).Answer(IDOK).Times(2);
     Design([](TDesignForm& f) {
         EXPECT_FALSE(f.Action(QStringLiteral("PgDel"))->isEnabled());
         Page(f).O = 1;
@@ -301,15 +527,26 @@ TEST_F(DesignFormTest, PagesAreAddedAndDeletedAfterTheQuestion)
         EXPECT_EQ(Page(f).O, 1);
         EXPECT_EQ(f.lbStatus->text(), QStringLiteral("стр. 2/2"));
         EXPECT_FALSE(f.Action(QStringLiteral("PgNext"))->isEnabled());
+        Trigger(f, "PgNew");
         Trigger(f, "PgPrev");
-        EXPECT_EQ(f.lbStatus->text(), QStringLiteral("стр. 1/2"));
+        EXPECT_EQ(f.lbStatus->text(), QStringLiteral("стр. 2/3"));
+        Trigger(f, "PgDel"); // Esc: nothing goes
+        EXPECT_EQ(f.Document()->PageCount(), 3);
         Trigger(f, "PgDel");
         EXPECT_EQ(f.Document()->PageCount(), 2);
+        EXPECT_EQ(f.lbStatus->text(), QStringLiteral("стр. 1/2")); // the page before the deleted one
+        EXPECT_EQ(Page(f).ViewCount(), 11);
         Trigger(f, "PgDel");
         EXPECT_EQ(f.Document()->PageCount(), 1);
         EXPECT_EQ(Page(f).ViewCount(), 0);
+        EXPECT_FALSE(f.Action(QStringLiteral("PgDel"))->isEnabled());
         Trigger(f, "DocExit");
     });
+    ASSERT_FALSE(msgs.Log().isEmpty());
+    const QList<MsgButton>& buttons = msgs.Log().front().buttons;
+    ASSERT_EQ(buttons.size(), 2);
+    EXPECT_EQ(buttons[0].result, IDOK);
+    EXPECT_EQ(buttons[1].result, IDCANCEL);
     EXPECT_EQ(ReadFileBytes(file), original);
 }
 
@@ -383,16 +620,49 @@ TEST_F(DesignFormTest, WindowFromTheEngineEndsDesignOnceWhenClosedAndFreesItself
     EXPECT_EQ(ReadFileBytes(file), original);
 }
 
-TEST_F(DesignFormTest, ScreenshotOfTheWindowWithATemplate)
+// The catalogue's "Конструктор" goes through the forming holder, which opens
+// the window from the engine, not modal, on a template of the text folder.
+TEST_F(DesignFormTest, ShippedTemplateOpensFromTheFormingHolderAndIsFreedAfterClosing)
 {
-    Design([](TDesignForm& f) {
-        f.resize(800, 600);
-        Select(f, {5});
-        QApplication::processEvents();
-        EXPECT_FALSE(SaveScreenshot(&f, QStringLiteral("design-window")).isEmpty());
-        Trigger(f, "DocExit");
-    });
-    EXPECT_EQ(ended, 1);
+    QTemporaryDir txt;
+    struct KeepTxt {
+        QString saved = TxtDir;
+        ~KeepTxt() { TxtDir = saved; }
+    } keepTxt;
+    TxtDir = txt.path() + QLatin1Char('/');
+    const QString shipped = TxtDir + QStringLiteral("RV.dcf");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/RV.dcf"), shipped));
+    const QByteArray bytes = ReadFileBytes(shipped);
+    TFormFastRep rep;
+    rep.DesignTemplate(QStringLiteral("RV.dcf"));
+    TDocument* d = rep.DesignerDocument();
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(d->DesignerOpen());
+    QPointer<TDesignForm> form;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TDesignForm*>(w))
+            form = f;
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Конструктор отчетов:  \"") + d->NameDocument() + QLatin1Char('"'));
+    ASSERT_GT(Page(*form).ViewCount(), 10);
+    form->showNormal();
+    form->setGeometry(10, 10, 1000, 700);
+    int text = 0; // the first text with lines: the heading
+    while (
+        text < Page(*form).ViewCount() && (Page(*form).View(text)->T != vtText || Page(*form).View(text)->M.isEmpty()))
+        ++text;
+    ASSERT_LT(text, Page(*form).ViewCount());
+    Select(*form, {text});
+    QApplication::processEvents();
+    EXPECT_FALSE(SaveScreenshot(form, QStringLiteral("design-window")).isEmpty());
+    form->Surface()->setFocus();
+    QTest::keyClick(form->Surface(), Qt::Key_Delete);
+    form->close(); // the frame's close: the edit is discarded
+    EXPECT_EQ(rep.DesignerDocument(), nullptr);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    EXPECT_FALSE(form);
+    EXPECT_EQ(ReadFileBytes(shipped), bytes);
 }
 
 } // namespace

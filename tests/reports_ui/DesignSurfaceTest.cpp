@@ -276,7 +276,9 @@ TEST_F(DesignSurfaceTest, CtrlDuringADragCopiesOnlyWhenHeldToTheRelease)
         EXPECT_EQ(page().ViewCount(), 2);
     };
     startDrag();
+    EXPECT_EQ(surface.cursor().shape(), Qt::DragCopyCursor);
     QTest::keyRelease(&surface, Qt::Key_Control);
+    EXPECT_EQ(surface.cursor().shape(), Qt::ArrowCursor);
     QTest::mouseRelease(&surface, Qt::LeftButton, {}, to);
     ASSERT_EQ(page().ViewCount(), 1);
     EXPECT_EQ(v->X, 140);
@@ -297,6 +299,38 @@ TEST_F(DesignSurfaceTest, CtrlDuringADragCopiesOnlyWhenHeldToTheRelease)
     EXPECT_FALSE(page().View(0)->Selected);
     EXPECT_EQ(page().View(1), v);
     EXPECT_EQ(v->X, 140);
+}
+
+TEST_F(DesignSurfaceTest, EscDuringADragLeavesThePageAsItWas)
+{
+    struct Case {
+        const char* what;
+        int tool;
+        Qt::KeyboardModifiers mods;
+        bool selected;
+        QPoint from, to;
+    } cases[] = {
+        {"move", toolSelect, {}, false, {140, 110}, {200, 150}},
+        {"resize", toolSelect, {}, true, {180, 124}, {260, 200}},
+        {"create", toolText, {}, false, {300, 300}, {400, 360}},
+        {"rubber band", toolSelect, Qt::ControlModifier, false, {90, 90}, {300, 300}},
+    };
+    for (const Case& c : cases) {
+        page().DeleteAllViews();
+        doc.Unmodified = true;
+        TView* v = Add(vtText, QRect(100, 100, 80, 24));
+        v->Selected = c.selected;
+        surface.SetTool(c.tool);
+        QTest::mousePress(&surface, Qt::LeftButton, c.mods, c.from);
+        QTest::mouseMove(&surface, c.to);
+        Key(Qt::Key_Escape);
+        QTest::mouseRelease(&surface, Qt::LeftButton, c.mods, c.to);
+        ASSERT_EQ(page().ViewCount(), 1) << c.what;
+        EXPECT_EQ(v->Bounds(), QRect(100, 100, 80, 24)) << c.what;
+        EXPECT_EQ(v->Selected, c.selected || (c.tool == toolSelect && !c.mods)) << c.what;
+        EXPECT_TRUE(doc.Unmodified) << c.what;
+        surface.SetTool(toolSelect);
+    }
 }
 
 TEST_F(DesignSurfaceTest, CopiedMarkerOfAnOnlyKindTakesTheFirstFreeKind)
@@ -360,6 +394,35 @@ TEST_F(DesignSurfaceTest, DeleteRemovesTheSelectionAndEnterOpensTheEditor)
     ASSERT_EQ(host.edited.size(), 1u);
     EXPECT_EQ(host.edited[0], keep);
     EXPECT_FALSE(doc.Unmodified);
+    // A double click (press, release, press, double click, release) selects with
+    // its first press and opens the editor; it moves nothing.
+    keep->Selected = false;
+    const QPoint at(120, 20);
+    QTest::mouseClick(&surface, Qt::LeftButton, {}, at);
+    QTest::mousePress(&surface, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(&surface, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(&surface, Qt::LeftButton, {}, at);
+    ASSERT_EQ(host.edited.size(), 2u);
+    EXPECT_EQ(host.edited[1], keep);
+    EXPECT_EQ(keep->Bounds(), QRect(100, 10, 50, 20));
+    EXPECT_FALSE(surface.Dragging());
+}
+
+TEST_F(DesignSurfaceTest, PrintableAreaFrameLiesOnThePrintableArea)
+{
+    doc.SetPrintBackend(std::make_shared<TRecordingPrintBackend>(96, 40));
+    doc.MeasurePrinter();
+    doc.Margins = true;
+    doc.Designer.ShowGrid = false;
+    surface.FitToBox();
+    const TPrinterGeometry& g = doc.Geometry(0);
+    ASSERT_EQ(g.OffXs, 40);
+    const QImage img = surface.grab().toImage();
+    const QRgb silver = qRgb(0xC0, 0xC0, 0xC0), white = qRgb(0xFF, 0xFF, 0xFF);
+    EXPECT_EQ(img.pixel(g.OffXs, g.OffYs + 100), silver);
+    EXPECT_EQ(img.pixel(g.OffXs + g.PrintWs, g.OffYs + 100), silver);
+    EXPECT_EQ(img.pixel(g.OffXs + 100, g.OffYs + g.PrintHs), silver);
+    EXPECT_EQ(img.pixel(g.PrintWs - g.OffXs, g.OffYs + 100), white); // not short by twice the offset
 }
 
 TEST_F(DesignSurfaceTest, ViewPageAndTheScreenshotOfASelectionWithABandMarker)

@@ -660,6 +660,8 @@ void TDesignForm::done(int result)
     if (exitMode_ == 0)
         exitMode_ = 2;
     closing_ = true;
+    // A drag still held is dropped first: its Ctrl copy is neither saved nor left behind.
+    surface_->ResetMouse();
     // A template that never had a file has nothing to be saved to or read back from.
     if (doc_->SavingAllowed && !doc_->Unmodified && !doc_->NameSaveFile.isEmpty()) {
         if (exitMode_ == 1) {
@@ -675,6 +677,8 @@ void TDesignForm::done(int result)
     ended_ = true;
     surface_->ResetMouse();
     HideLists();
+    if (DesignClipboard().Source == doc_) // the copies stay; the document may go
+        DesignClipboard().Source = nullptr;
     TForm::done(result);
     if (!modal_)
         deleteLater();
@@ -892,23 +896,19 @@ void TDesignForm::RefreshBars()
         cbSize->setCurrentIndex(-1);
     }
     // 5. which bars work
-    bool markerSelected = false;
-    for (const TView* v : sel)
-        markerSelected = markerSelected || v->T == vtBand;
-    if (sel.isEmpty() || markerSelected) {
-        for (QToolBar* bar : {tbFont, tbColour, tbAlign, tbFrame})
-            SetBarEnabled(bar, false);
+    // The selected objects decide, not the page's first one: two pictures
+    // are offered no font, two texts are not blocked by another picture.
+    bool allText = !sel.isEmpty(), allFramed = !sel.isEmpty();
+    for (const TView* v : sel) {
+        allText = allText && v->T == vtText;
+        allFramed = allFramed && (v->T == vtText || v->T == vtPicture);
+    }
+    for (QToolBar* bar : {tbFont, tbColour, tbAlign})
+        SetBarEnabled(bar, allText);
+    SetBarEnabled(tbFrame, allFramed);
+    if (!allText) {
         cbFont->setCurrentIndex(0);
         cbSize->setCurrentIndex(0);
-    } else {
-        const TView* decides = one;
-        for (int i = 0; !decides && i < page.ViewCount(); ++i)
-            if (page.View(i)->T != vtBand)
-                decides = page.View(i);
-        const bool text = decides && decides->T == vtText;
-        for (QToolBar* bar : {tbFont, tbColour, tbAlign})
-            SetBarEnabled(bar, text);
-        SetBarEnabled(tbFrame, text || (decides && decides->T == vtPicture));
     }
     // 6. the document's buttons
     Action(QStringLiteral("DocSave"))->setEnabled(!doc_->Unmodified);
@@ -992,12 +992,12 @@ void TDesignForm::DocSave()
         WaitCursor wait;
         doc_->SaveToFile(doc_->NameSaveFile);
     }
-    doc_->Unmodified = true;
     RefreshBars();
 }
 
 void TDesignForm::DocReload()
 {
+    surface_->ResetMouse(); // its copy and dragged object belong to the pages read over
     {
         WaitCursor wait;
         doc_->LoadFromFile(doc_->NameSaveFile);
@@ -1184,9 +1184,11 @@ void TDesignForm::PgDel()
             QStringLiteral("Удаление страницы документа"), MB_OKCANCEL | MB_ICONQUESTION)
         != IDOK)
         return;
-    doc_->DeletePage(doc_->ActivePageIndex());
+    const int deleted = doc_->ActivePageIndex();
+    surface_->ResetMouse();
+    doc_->DeletePage(deleted);
     doc_->Unmodified = false;
-    ShowPage(doc_->ActivePageIndex());
+    ShowPage(std::max(0, deleted - 1));
 }
 
 // ---------------------------------------------------------------- keys

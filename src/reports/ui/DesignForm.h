@@ -28,6 +28,8 @@ class TGEditorForm;
 class TOptForm;
 
 // The objects copied by any designer window, with where they came from.
+// The copies belong to no document; Source is forgotten when its designer
+// closes.
 struct TDesignClipboard {
     std::vector<std::unique_ptr<TView>> Views;
     const TDocument* Source = nullptr;
