@@ -17,12 +17,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -663,6 +665,41 @@ TEST_F(DesignFormTest, ShippedTemplateOpensFromTheFormingHolderAndIsFreedAfterCl
     QApplication::processEvents();
     EXPECT_FALSE(form);
     EXPECT_EQ(ReadFileBytes(shipped), bytes);
+}
+
+TEST_F(DesignFormTest, ADesignerOpenedFromAModalWindowTakesTheClerksInput)
+{
+    QTemporaryDir txt;
+    struct KeepTxt {
+        QString saved = TxtDir;
+        ~KeepTxt() { TxtDir = saved; }
+    } keepTxt;
+    TxtDir = txt.path() + QLatin1Char('/');
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/RV.dcf"), TxtDir + QStringLiteral("RV.dcf")));
+    QDialog catalogue; // stands for the modal catalogue the clerk opened it from
+    catalogue.setWindowModality(Qt::ApplicationModal);
+    catalogue.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&catalogue));
+    TFormFastRep rep;
+    rep.DesignTemplate(QStringLiteral("RV.dcf"));
+    ASSERT_TRUE(rep.DesignerDocument());
+    QPointer<TDesignForm> form;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TDesignForm*>(w))
+            form = f;
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QToolBar* bar = nullptr;
+    for (QToolBar* b : form->findChildren<QToolBar*>())
+        if (b->widgetForAction(form->Action(QStringLiteral("DocExit"))))
+            bar = b;
+    ASSERT_TRUE(bar);
+    QWidget* exit = bar->widgetForAction(form->Action(QStringLiteral("DocExit")));
+    // A click through the window system, which honours modality.
+    QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, exit->mapTo(form, exit->rect().center()));
+    EXPECT_EQ(rep.DesignerDocument(), nullptr) << "the designer closed on the clerk's click";
+    if (form)
+        form->close();
 }
 
 } // namespace

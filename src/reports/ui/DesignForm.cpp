@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -1229,6 +1230,10 @@ void InstallDesignWindow()
     ReportWindowFactories().Design = [](TDocument& document, bool modal) -> IReportWindow* {
         auto* form = new TDesignForm(document);
         if (!modal) {
+            // Opened from a modal window (the catalogue, the document's
+            // parameters) it would be blocked by it: it waits on top instead.
+            if (QApplication::activeModalWidget())
+                form->setWindowModality(Qt::ApplicationModal);
             form->Open();
             return form;
         }
