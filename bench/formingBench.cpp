@@ -23,9 +23,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -92,7 +92,8 @@ void StartProgram()
     OpenFreshDataBase(*g_program);
     AppContext().Cfg.Workdate = kMar2024;
     MakeEmployees();
-    QFile::copy(S(QOR_BIN "/TXT/RV.dcf"), TxtDir + S("RV.dcf"));
+    // The shipped templates as the set-up writes them.
+    QProcess::execute(S(QOR_MAKE_TEMPLATES), {g_program->path()});
     EnsurePropisTable(AppContext().DataFolder(), S(QOR_BIN "/PROPIS.DB"));
 }
 

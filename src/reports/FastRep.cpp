@@ -1,12 +1,14 @@
 #include "reports/FastRep.h"
 
 #include "data/AppContext.h"
+#include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/Podr.h"
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
+#include "db/Cursor.h"
 #include "foundation/DateFuncs.h"
 #include "foundation/Messages.h"
 #include "foundation/Progress.h"
@@ -38,7 +40,7 @@ const QStringList& StCommon()
 {
     static const QStringList l = HelpList("Общие данные",
         {{"Month", "Месяц расчетного периода"}, {"Year", "Год расчетного периода"}, {"Num", "Номер документа"},
-            {"Name", "Наименование предприятия"}, {"NameApp", "Название программы"},
+            {"Name", "Краткое название программы"}, {"NameApp", "Полное название программы"},
             {"NaimGlBuh", "Должность главного бухгалтера"}, {"NaimDirector", "Должность руководителя"},
             {"FioGlBuh", "Ф.И.О. главного бухгалтера"}, {"FioDirector", "Ф.И.О. руководителя"},
             {"Rub", "Название денежной единицы"}, {"Kop", "Название разменной единицы"},
@@ -182,6 +184,14 @@ bool Indexed(const QString& name, const QString& prefix, QString& k)
 }
 
 QString Time(double t) { return FormatShortFloat(t); }
+
+bool PaySheetStored(qint32 number)
+{
+    Cursor bin(QStringLiteral("Bin"));
+    bin.SetIndexName(BinIndexName());
+    bin.Open();
+    return bin.FindKey({Variant(int(binPaySheets)), Variant(number)});
+}
 
 } // namespace
 
@@ -342,8 +352,12 @@ void TFormFastRep::RunDocument(T_Vedom* descriptor, const T_PVVars* params)
             T_RasVedItem* column = ved_.AddColumn();
             for (qint32 n : dopList_)
                 column->AddInteger(n);
-        } else {
-            ved_.LoadByNumber(algorithm->Number == 42 ? descriptor->RVNum : 0);
+        } else if (algorithm->Number == 42) {
+            ved_.LoadByNumber(descriptor->RVNum);
+        } else if (PaySheetStored(0)) {
+            // Definition 0 comes with the predecessor's data; a new data
+            // base has none and still pays by the amounts to pay.
+            ved_.LoadByNumber(0);
         }
         ved2_.AssignColumns(ved_);
         setPercent();

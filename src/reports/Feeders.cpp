@@ -291,6 +291,8 @@ bool TFormFastRep::SvodOwnValue(const QString& name, QString& value)
             value = dop->GetName();
         else if (rest == S("SUM"))
             value = FormatMoney(ved_.ColumnTotal(index));
+        else if (rest == S("TIME"))
+            return; // offered with the pay slip's names; the summary adds up no time
         else {
             bool ok = false;
             const int part = rest.mid(2).toInt(&ok);
@@ -298,7 +300,8 @@ bool TFormFastRep::SvodOwnValue(const QString& name, QString& value)
         }
     };
     const auto known = [](const QString& rest) {
-        return rest == S("NUM") || rest == S("NAME") || rest == S("SUM") || rest.startsWith(S("N."));
+        return rest == S("NUM") || rest == S("NAME") || rest == S("SUM") || rest == S("TIME")
+            || rest.startsWith(S("N."));
     };
     const int count = rowCount_;
     if (name.startsWith(S("NACHD")) && known(name.mid(5))) {

@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -99,7 +100,8 @@ protected:
     void Seed()
     {
         // Beside the enterprise row 1.
-        for (auto [num, naim] : {std::pair{2, "Цех"}, std::pair{3, "Склад|Склад готовой продукции"}})
+        for (auto [num, naim] :
+            {std::pair{2, "Цех"}, std::pair{3, "Склад|Склад готовой продукции"}, std::pair{4, "Гараж"}})
             AppendRecordValues(DM()->SP, num,
                 {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
                 {Variant(1), Variant(0), Variant(S(naim))});
@@ -125,6 +127,7 @@ protected:
         PaySheet(0, {{S("Оклад"), {kOklad}}});
     }
 
+public:
     // A working employee with his results of the month: the rows, then the
     // running totals; prev is last month's amount to pay.
     qint32 Card(const char* fio, qint32 podr, const QList<TRow>& rows, double prev = 0)
@@ -207,8 +210,9 @@ protected:
     QString savedTxt_;
     TReportWindowFactories savedFactories_;
 
-public:
     qint32 Petrov = 0, Andreev = 0, Sidorov = 0, Borisov = 0, Vasiliev = 0;
+    qint32 Grigoriev = 0; // made by the case that needs him
+    T_yqIntegerList Dops;
     TFormFastRep rep;
     QStringList Texts;
     QStringList Captions;
@@ -287,6 +291,18 @@ TEST_F(FastRepTest, EveryAlgorithmFormsItsDocumentWithHandComputedFigures)
             [](FastRepTest&) {
                 return QStringList{S("Борисов Борис Борисович ") + M(5220) + ' ' + M(6000), M(5220) + ' ' + M(6000)};
             }},
+        {"41 with accrual numbers given: one column holding them all", 41, -1, 0,
+            {{{btMasterData, {S("[Fio] [V.1]")}}, {btReportSummary, {S("[S.1]")}}}},
+            [](FastRepTest& t, T_PVVars& p, T_yqIntegerList&) {
+                p.Podr = 2;
+                t.Dops.AddInteger(kOklad);
+                t.Dops.AddInteger(kPremia);
+                p.DopList = &t.Dops;
+            },
+            [](FastRepTest&) {
+                return QStringList{
+                    S("Андреев Андрей Андреевич ") + M(9000), S("Петров Петр Петрович ") + M(12500), M(21500)};
+            }},
         {"42 payment sheet from input, two pages walk the employees again", 42, 6, 0,
             {{{btMasterData, {S("[Fio] [V.1]")}}, {btReportSummary, {S("[S.1] [SVsego]")}}},
                 {{btMasterData, {S("[Fio] [V.1]")}}, {btReportSummary, {S("[S.1]")}}}},
@@ -295,10 +311,15 @@ TEST_F(FastRepTest, EveryAlgorithmFormsItsDocumentWithHandComputedFigures)
                 return QStringList{S("Петров Петр Петрович ") + M(3000), M(3000) + ' ' + M(0),
                     S("Петров Петр Петрович ") + M(3000), M(3000)};
             }},
-        {"51 certificates of a department: only a negative amount, with the pay sheet's columns", 51, 5, 0,
-            {{{btMasterData, {S("[Fio] [Vsego] [V.3] [N.3]")}}}}, podr(2),
+        {"51 certificates of a department: only a negative amount, the last one skipped is not counted", 51, 5, 0,
+            {{{btMasterData, {S("[Fio] [Vsego] [V.3] [N.3]")}}, {btReportSummary, {S("[SVsego] [S.3]")}}}},
+            [](FastRepTest& t, T_PVVars&, T_yqIntegerList& l) {
+                l.AddInteger(t.Sidorov);
+                l.AddInteger(t.Petrov);
+            },
             [](FastRepTest&) {
-                return QStringList{S("Сидоров Сидор Сидорович ") + M(-1000) + ' ' + M(1000) + S(" Удержано")};
+                return QStringList{S("Сидоров Сидор Сидорович ") + M(-1000) + ' ' + M(1000) + S(" Удержано"),
+                    M(-1000) + ' ' + M(1000)};
             }},
         {"61 certificates of the enterprise by the descriptor's condition", 61, -1, vcNegative,
             {{{btMasterData, {S("[Podr] [PodrName]")}}, {btDetailData, {S("[Fio] [Vsego]")}},
@@ -307,6 +328,15 @@ TEST_F(FastRepTest, EveryAlgorithmFormsItsDocumentWithHandComputedFigures)
             [](FastRepTest&) {
                 return QStringList{S("2 Цех"), S("Сидоров Сидор Сидорович ") + M(-1000), M(-1000),
                     S("3 Склад|Склад готовой продукции"), S("Васильев Василий Васильевич ") + M(-500), M(-500)};
+            }},
+        {"61 with amounts above 0: each department's last one is skipped, the garage has nobody", 61, -1, vcPositive,
+            {{{btMasterData, {S("[Podr]")}}, {btDetailData, {S("[Fio] [Vsego]")}}, {btDetailFooter, {S("[SVsego]")}},
+                {btReportSummary, {S("[PSVNach] [PSVsego] [Propis(PSVsego)]")}}}},
+            podr(0),
+            [](FastRepTest&) {
+                return QStringList{S("2"), S("Андреев Андрей Андреевич ") + M(1805),
+                    S("Петров Петр Петрович ") + M(7400), M(9205), S("3"), S("Борисов Борис Борисович ") + M(5220),
+                    M(5220), M(28000) + ' ' + M(14425) + S(" Четырнадцать тысяч четыреста двадцать пять руб. 00 коп.")};
             }},
         {"71 summary of the enterprise: accruals beside deductions", 71, -1, 0,
             {{{btReportTitle, {S("[PodrName]")}},
@@ -328,6 +358,24 @@ TEST_F(FastRepTest, EveryAlgorithmFormsItsDocumentWithHandComputedFigures)
                     S("Оклад|") + M(9000), S("Премия|") + M(0), S("Доплата|") + M(0), S("Аванс|") + M(3500),
                     S("Подоходный налог|") + M(780)};
             }},
+        // Last: the kinds and the card it adds would change the summaries.
+        {"11 wide pay slip, 5 supplements and 3 deductions: 5 lines with all 3 deductions", 11, -1, 0,
+            {{{btMasterData, {S("[Fio]")}}, {btDetailData, {S("[NachDName]|[NachDSum]|[NachUName]|[NachUSum]")}},
+                {btDetailFooter, {S("[VNach] [VUder] [Vsego]")}}}},
+            [](FastRepTest& t, T_PVVars&, T_yqIntegerList& l) {
+                AddKind({.DopNum = 1004, .Naim = S("Отпускные")});
+                AddKind({.DopNum = 1005, .Naim = S("Больничный")});
+                t.Grigoriev = t.Card("Григорьев Григорий Григорьевич", 3,
+                    {{kOklad, 100, 5000}, {kPremia, 0, 1000}, {kVredn, 0, 300}, {1004, 0, 2000}, {1005, 0, 700},
+                        {kAvans, 0, 2000}, {kNalog, 0, 1200}, {kProfv, 0, 90}});
+                l.AddInteger(t.Grigoriev);
+            },
+            [](FastRepTest&) {
+                return QStringList{S("Григорьев Григорий Григорьевич"), S("Оклад|") + M(5000) + S("|Аванс|") + M(2000),
+                    S("Премия|") + M(1000) + S("|Подоходный налог|") + M(1200),
+                    S("Доплата|") + M(300) + S("|Профвзносы|") + M(90), S("Отпускные|") + M(2000) + S("||"),
+                    S("Больничный|") + M(700) + S("||"), M(9000) + ' ' + M(3290) + ' ' + M(5710)};
+            }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -338,14 +386,21 @@ TEST_F(FastRepTest, EveryAlgorithmFormsItsDocumentWithHandComputedFigures)
         T_yqIntegerList tabns;
         params.TabnList = &tabns;
         c.Params(*this, params, tabns);
+        const int given = tabns.Count();
         RecordingProgress progress;
         Run(c.Tip, file, &params, c.RVNum, c.Cond);
         EXPECT_EQ(Texts, c.Expected(*this));
+        // One progress window, re-ranged by the pages, closed; the cursor back.
+        const QStringList log = progress.Log();
+        EXPECT_EQ(log.filter(QRegularExpression(QStringLiteral("^Init 0 "))), QStringList{S("Init 0 0 100 0 0")});
+        EXPECT_TRUE(log.contains(S("Mess 0 Загрузка формы...")) && log.contains(S("Mess 0 Формирование...")));
+        EXPECT_TRUE(log.contains(S("Mess 1 ") + rep.Prototype(rep.FindAlgorithm(c.Tip)->Prototype)->Title));
         EXPECT_FALSE(progress.Active());
+        EXPECT_GE(progress.BusyScopes(), 1);
         EXPECT_EQ(progress.BusyDepth(), 0);
         EXPECT_FALSE(rep.Busy());
         EXPECT_EQ(rep.FormingDocument(), nullptr);
-        EXPECT_EQ(tabns.Count(), c.Tip == 11 ? 1 : c.Tip == 21 ? 2 : 0) << "the caller's list is not emptied";
+        EXPECT_EQ(tabns.Count(), given) << "the caller's list is not emptied";
     }
 }
 
@@ -372,7 +427,9 @@ TEST_F(FastRepTest, PercentAndPostingOncePerForming)
 TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
 {
     WriteTemplate(S("RV.dcf"), {{{btMasterData, {S("[Fio] [V.3]")}}}});
+    WriteTemplate(S("RVX.dcf"), {{{btMasterData, {S("[Fio] [N.x]")}}}});
     WriteTemplate(S("RL.dcf"), {{{btMasterData, {S("[Fio]")}}}});
+    WriteTemplate(S("PV.dcf"), {{{btMasterData, {S("[Fio] [V.1]")}}, {btReportSummary, {S("[S.1]")}}}});
     struct TRefusal {
         const char* Name;
         qint32 Tip;
@@ -380,12 +437,17 @@ TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
         qint32 Podr;
         QString Title, Details;
         QString Exception;
+        qint32 RVNum = 7;
     };
     const QList<TRefusal> cases{
         {"unknown algorithm", 99, S("RL.dcf"), 2, S("Не определен алгоритм формирования документа"), {}, {}},
         {"missing template", 11, S("NONE.dcf"), 2, S("Не найден файл-шаблон ведомости"), TxtDir + S("NONE.dcf"), {}},
         {"no employees and no department", 11, S("RL.dcf"), 0, S("Нет данных для отчета"), {}, {}},
         {"column past the pay sheet", 31, S("RV.dcf"), 2, {}, {}, S("Нет столбца №3")},
+        {"column that is no number", 51, S("RVX.dcf"), 2, {}, {}, S("Нет столбца №X")},
+        {"pay sheet not stored", 31, S("RV.dcf"), 2, {}, {}, S("Не найдена расчетная ведомость №99"), 99},
+        // Nobody is paid from a sheet without columns; its total has none.
+        {"payment by input without a pay sheet", 42, S("PV.dcf"), 2, {}, {}, S("Нет столбца №1"), -1},
         {"damaged template", 11, S("BAD.dcf"), 2, {}, {}, S("Тип не соответствует")},
     };
     // An object whose type does not match its section.
@@ -405,7 +467,7 @@ TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
         T_PVVars params;
         params.Podr = c.Podr;
         try {
-            Run(c.Tip, c.File, &params, 7);
+            Run(c.Tip, c.File, &params, c.RVNum);
             ADD_FAILURE() << "formed";
         } catch (const EAbort&) {
             EXPECT_TRUE(c.Exception.isEmpty());
@@ -448,6 +510,72 @@ TEST_F(FastRepTest, ASecondRunWhileFormingIsRefused)
     Run(11, S("RL.dcf"), &params);
     EXPECT_TRUE(refused);
     EXPECT_EQ(Texts.size(), 3);
+}
+
+// A preview left open keeps its document: the next forming is refused
+// until the window closes, and then the document goes.
+TEST_F(FastRepTest, AnOpenPreviewHoldsItsDocumentUntilItCloses)
+{
+    WriteTemplate(S("RL.dcf"), {{{btMasterData, {S("[Fio]")}}}});
+    struct TFake : IReportWindow {
+        void BringToFront() override {}
+    } window;
+    TDocument* shown = nullptr;
+    const auto recorder = ReportWindowFactories().Preview;
+    ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int, bool modal) -> IReportWindow* {
+        EXPECT_FALSE(modal);
+        shown = &doc;
+        return &window;
+    };
+    T_PVVars params;
+    params.Podr = 3;
+    Run(11, S("RL.dcf"), &params);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(rep.FormingDocument(), shown);
+    EXPECT_FALSE(rep.Busy());
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Containing(S("Печать уже запущена"));
+        RecordingProgress progress;
+        EXPECT_THROW(Run(11, S("RL.dcf"), &params), EAbort);
+        EXPECT_FALSE(progress.Active());
+        EXPECT_FALSE(rep.Busy());
+    }
+    TDocument other;
+    try {
+        shown->Events.OnEndPrintView(other);
+        ADD_FAILURE() << "another document's preview taken for this one's";
+    } catch (const EAppException& e) {
+        EXPECT_EQ(e.Message(), S("Пока не многодокументный"));
+    }
+    EXPECT_EQ(rep.FormingDocument(), shown);
+    shown->PreviewClosed(); // the document goes by a queued call
+    EXPECT_EQ(rep.FormingDocument(), nullptr);
+    QCoreApplication::processEvents();
+    ReportWindowFactories().Preview = recorder;
+    Run(11, S("RL.dcf"), &params);
+    EXPECT_EQ(Texts, QStringList({S("Борисов Борис Борисович"), S("Васильев Василий Васильевич")}));
+}
+
+// Payment sheets pay whole amounts with the default money rounding (one
+// rouble, down): 1234.99 is paid 1234.00 and 0.99 is nothing to pay.
+TEST_F(FastRepTest, PaymentSheetsPayByTheMoneyRounding)
+{
+    const qint32 zaitsev = Card("Зайцев Захар Захарович", 3, {{kOklad, 10, 1234.99}});
+    const qint32 kopeikin = Card("Копейкин Кирилл Кириллович", 3, {{kOklad, 1, 0.99}});
+    WriteTemplate(S("PV.dcf"), {{{btMasterData, {S("[Fio] [Vsego]")}}, {btReportSummary, {S("[SVsego]")}}}});
+    T_yqIntegerList tabns;
+    for (qint32 t : {zaitsev, kopeikin, Vasiliev, Borisov})
+        tabns.AddInteger(t);
+    T_PVVars params;
+    params.TabnList = &tabns;
+    T_Vedom d;
+    d.Tip = 41;
+    d.Template = S("PV.dcf");
+    d.VedRnd = true;
+    rep.RunDocument(&d, &params);
+    EXPECT_EQ(
+        Texts, QStringList({S("Зайцев Захар Захарович ") + M(1234), S("Борисов Борис Борисович ") + M(5220), M(6454)}));
 }
 
 TEST_F(FastRepTest, PropisSpellsAColumnAlsoWhenNegative)
@@ -498,45 +626,69 @@ TEST_F(FastRepTest, TheDesignerTakesThePrototypeByPrefixOnceAtATime)
     EXPECT_EQ(opened, 2);
 }
 
-// The shipped catalogue forms every document; the PDFs read back with the
-// figures, and page 1 of a pay slip and of a pay sheet go to PNGs to look at.
+// The template writer fills a new program folder's TXT/ and its catalogue
+// forms every document on a data base that has no pay-sheet definition
+// yet; the PDFs read back with the figures, and the first page of each
+// document goes to a PNG to look at. A file already there is kept.
 TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
 {
-    for (const QString& f : QDir(QStringLiteral(QOR_SHIPPED_TXT)).entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/") + f, TxtDir + f)) << f.toStdString();
+    const auto writeTemplates = [&] {
+        QProcess tool;
+        tool.start(QStringLiteral(QOR_MAKE_TEMPLATES), {fx.ProgramPath()});
+        ASSERT_TRUE(tool.waitForFinished());
+        ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    };
+    writeTemplates();
+    TxtDir = fx.ProgramPath() + S("TXT/");
+    // A new data base: no definition but the one the clerk made for the
+    // payment sheet by input (6).
+    for (qint32 number : {0, 5, 7}) {
+        T_RasVed none; // without columns its stored row goes
+        none.Number = number;
+        none.Save();
+    }
+    Cfg.TabnDirector = Petrov;
+    Cfg.TabnGlBuh = Borisov;
     QString pdf;
     ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int pages, bool) -> IReportWindow* {
         doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(pdf));
         doc.Print(1, pages);
-        const QString base = QFileInfo(doc.NameSaveFile).completeBaseName();
-        if (base == S("RLA") || base == S("RV")) {
-            QImage img(doc.OutputPage(0).Sheet, QImage::Format_RGB32);
-            img.fill(Qt::white);
-            QPainter p(&img);
-            p.drawPicture(0, 0, doc.OutputPage(0).Picture);
-            p.end();
-            QDir().mkpath(TestArtifactsDir());
-            img.save(TestArtifactsDir() + S("/forming-") + base + S(".png"));
-        }
+        QImage img(doc.OutputPage(0).Sheet, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.drawPicture(0, 0, doc.OutputPage(0).Picture);
+        p.end();
+        QDir().mkpath(TestArtifactsDir());
+        img.save(TestArtifactsDir() + S("/forming-") + QFileInfo(doc.NameSaveFile).completeBaseName() + S(".png"));
         doc.PreviewClosed();
         return nullptr;
     };
     int month = 0, year = 0, day = 0;
     DecodeDate(Cfg.Workdate, year, month, day);
     const QString period = MonthNameByNum(month) + QLatin1Char(' ') + QString::number(year);
-    // Template -> department, pay sheet, texts the PDF must hold.
+    // Template -> department, the pay sheet the clerk chose, texts the PDF must hold.
     const QMap<QString, std::tuple<qint32, qint32, QStringList>> expected{
         {S("RLA.dcf"),
             {2, -1,
-                {S("Расчетный лист за ") + period, S("Андреев Андрей Андреевич"), S("Алименты"),
+                {S("Расчетный лист за ") + period, S("Андреев Андрей Андреевич"), S("Алименты 1500,00"),
                     S("К выплате: 1805,00")}}},
-        {S("RLB.dcf"), {2, -1, {S("Доплаты"), S("Итого удержано"), S("К выплате: -1000,00")}}},
-        {S("RV.dcf"), {2, -1, {S("Итого по подразделению"), S("8205,00"), S("Восемь тысяч двести пять руб. 00 коп.")}}},
-        {S("PV.dcf"), {3, -1, {S("Борисов Борис Борисович"), S("5220,00"), S("Пять тысяч двести двадцать руб.")}}},
-        {S("PVVvod.dcf"), {2, 6, {S("Петров Петр Петрович"), S("3000,00"), S("Три тысячи руб. 00 коп.")}}},
+        {S("RLB.dcf"), {2, -1, {S("Доплаты"), S("Итого удержано 1000,00"), S("К выплате: -1000,00")}}},
+        {S("RV.dcf"),
+            {2, -1,
+                {S("Итого по подразделению 200,00 22000,00 13995,00 8205,00"),
+                    S("Восемь тысяч двести пять руб. 00 коп."), S("Руководитель ______________ Петров Петр Петрович"),
+                    S("Главный бухгалтер ______________ Борисов Борис Борисович"), S("Лист 1")}}},
+        {S("PV.dcf"),
+            {3, -1,
+                {S("Платежная ведомость № 12 за ") + period, S("Борисов Борис Борисович 5220,00"),
+                    S("Пять тысяч двести двадцать руб. 00 коп.")}}},
+        {S("PVVvod.dcf"), {2, 6, {S("Петров Петр Петрович 3000,00"), S("Три тысячи руб. 00 коп.")}}},
         {S("SV.dcf"), {2, -1, {S("СПРАВКА"), S("Сидоров Сидор Сидорович"), S("к выплате -1000,00")}}},
-        {S("SP.dcf"), {0, -1, {S("Подразделение 3 Склад"), S("Васильев Василий Васильевич"), S("-1500,00")}}},
-        {S("SNPredp.dcf"), {0, -1, {S("Предприятие"), S("31000,00"), S("18275,00")}}},
+        {S("SP.dcf"),
+            {0, -1,
+                {S("Подразделение 3 Склад"), S("Васильев Василий Васильевич 3000,00 3500,00 -500,00"),
+                    S("Итого по предприятию 3000,00 4500,00 -1500,00")}}},
+        {S("SNPredp.dcf"), {0, -1, {S("Предприятие"), S("Оклад 27000,00"), S("31000,00"), S("18275,00")}}},
         {S("SNPodr.dcf"), {3, -1, {S("Склад"), S("9000,00"), S("4280,00")}}},
     };
     int formed = 0;
@@ -547,10 +699,12 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
             SCOPED_TRACE(d->Template.toStdString());
             ASSERT_TRUE(expected.contains(d->Template));
             const auto& [podr, rvNum, texts] = expected[d->Template];
+            EXPECT_EQ(d->RVNum, -1);
             pdf = txt_.filePath(d->Template + S(".pdf"));
             d->RVNum = rvNum;
             T_PVVars params;
             params.Podr = podr;
+            params.Num = S("12");
             rep.RunDocument(d, &params);
             QProcess p;
             p.start(S("pdftotext"), {S("-layout"), pdf, S("-")});
@@ -562,6 +716,17 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
         }
     }
     EXPECT_EQ(formed, 9);
+
+    // A second set-up writes what is missing and keeps what the clerk redesigned.
+    QFile mine(TxtDir + S("SV.dcf"));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    ASSERT_TRUE(QFile::remove(TxtDir + S("SP.dcf")));
+    writeTemplates();
+    EXPECT_TRUE(QFileInfo::exists(TxtDir + S("SP.dcf")));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("mine"));
 }
 
 TEST_F(FastRepTest, AlgorithmsAndHelpLists)
@@ -585,6 +750,45 @@ TEST_F(FastRepTest, AlgorithmsAndHelpLists)
     EXPECT_EQ(titles("PlVed"),
         QStringList({S("Общие данные"), S("Подразделение"), S("Данные работника"), S("Платежная ведомость"),
             S("Стандартные данные отчета")}));
+}
+
+// Each help list line is a title or a tab-indented "name | what it prints",
+// and every variable a prototype offers is answered by its document.
+TEST_F(FastRepTest, EveryOfferedVariableIsAnswered)
+{
+    struct TProto {
+        const char* Name;
+        qint32 Tip;
+        qint32 RVNum;
+        int Band; // the band where every variable has its data
+        qint32 Podr;
+    };
+    const QList<TProto> protos{{"RLA", 11, -1, btDetailData, 2}, {"RLB", 21, -1, btSubdetailData, 2},
+        {"RasVed", 31, 5, btMasterData, 2}, {"PlVed", 42, 6, btMasterData, 2}, {"Sprav", 51, 5, btMasterData, 2},
+        {"SpravPredp", 61, 5, btDetailData, 0}, {"SvodNach", 71, -1, btMasterData, 0}};
+    for (const TProto& p : protos) {
+        SCOPED_TRACE(p.Name);
+        QStringList texts;
+        for (const QString& line : rep.Prototype(S(p.Name))->Variables) {
+            if (!line.startsWith(QLatin1Char('\t'))) {
+                EXPECT_FALSE(line.contains(QLatin1Char('|'))) << line.toStdString();
+                continue;
+            }
+            const qsizetype bar = line.indexOf(QLatin1Char('|'));
+            ASSERT_GT(bar, 1) << line.toStdString();
+            EXPECT_FALSE(line.mid(bar + 1).trimmed().isEmpty()) << line.toStdString();
+            const QString name = line.left(bar).trimmed().replace(S("<k>"), S("1"));
+            texts << name + S("=[") + name + QLatin1Char(']');
+        }
+        ASSERT_GT(texts.size(), 20);
+        WriteTemplate(S("ALL.dcf"), {{{p.Band, texts}}});
+        T_PVVars params;
+        params.Podr = p.Podr;
+        Run(p.Tip, S("ALL.dcf"), &params, p.RVNum);
+        ASSERT_GE(Texts.size(), texts.size());
+        for (const QString& t : Texts)
+            EXPECT_FALSE(t.contains(QLatin1Char('['))) << t.toStdString();
+    }
 }
 
 } // namespace
