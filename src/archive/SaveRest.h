@@ -5,9 +5,10 @@
 //
 // Every operation closes all data sets first and needs the data base for
 // itself alone (the exclusive lock); afterwards the data sets open again as
-// they were. A restore replaces nothing before every file it brings was
-// unpacked without error and found readable, and a restore that fails
-// midway puts the old files back.
+// they were, and the lock is given back in the mode the caller held. A
+// restore replaces nothing before every file it brings was unpacked without
+// error and found readable, and a restore that fails midway puts the old
+// files back.
 
 #include "platform/DateTime.h"
 
@@ -96,6 +97,9 @@ public:
     QString WorkFolderPath() const;
     QString ReservFolderPath() const;
 
+    // Restores (and reserve restores) that replaced the data base so far.
+    int Restores() const { return restores_; }
+
     // Makes the archiver's launcher; tests put their own in.
     std::function<std::unique_ptr<Tyq_Launcher>()> NewLauncher;
 
@@ -117,6 +121,7 @@ private:
     QString archiver_ = QStringLiteral("arj");
     QString deArchiver_ = QStringLiteral("arj");
     bool busy_ = false;
+    int restores_ = 0;
 };
 
 // The program's one object.
