@@ -84,21 +84,6 @@ void WriteArcInc(const QString& folder, const QStringList& files)
     WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
-// The file names ARC.INC lists; names from another system may use "\".
-QStringList ReadArcInc(const QString& file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList names;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString name = FileNameOf(QString::fromUtf8(line).trimmed());
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    return names;
-}
-
 void ShowCopyError(const QString& source, const QString& target)
 {
     ShowError(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
@@ -149,6 +134,20 @@ bool BelongsToDataBase(const QString& name, const QStringList& extraFiles)
 }
 
 } // namespace
+
+QStringList ReadArcInc(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString name = FileNameOf(QString::fromUtf8(line).trimmed());
+        if (!name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral(".."))
+            names.append(name);
+    }
+    return names;
+}
 
 QString ArcIncName() { return QStringLiteral("ARC.INC"); }
 QString ArcHiveIniName() { return QStringLiteral("ARC~HIVE.INI"); }

@@ -24,6 +24,9 @@ class Tyq_Launcher;
 // "ARC.INC": the list of the archived files, one full path per line, in
 // UTF-8 with LF line ends because the archiver reads the names from it.
 QString ArcIncName();
+// The file names an ARC.INC lists (a path from another system may use
+// "\"); never empty, never "." or "..". A missing file lists nothing.
+QStringList ReadArcInc(const QString& file);
 // "ARC~HIVE.INI": when the save was made and whether it ended well.
 QString ArcHiveIniName();
 
