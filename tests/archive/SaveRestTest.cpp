@@ -1,5 +1,6 @@
 #include "archive/SaveRest.h"
 
+#include "archive/MyLaunch.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/FolderRecovery.h"
@@ -8,6 +9,7 @@
 #include "db/CallHook.h"
 #include "db/Cursor.h"
 #include "db/DataFolderLock.h"
+#include "db/TableFile.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/FileFuncs.h"
@@ -204,6 +206,14 @@ TEST_F(SaveRestTest, ArjRoundTripRestoresEveryTableWithItsIndexesAndTheSavedIni)
     UseArj();
     obj.DelTmp = true;
     obj.ArcMask = QStringLiteral("QOR_ARJ.A*"); // the archive is "Qor_arj": letter case does not matter
+    obj.WorkPath = dest.path() + QStringLiteral("/Рабочий каталог/"); // arj reads these names from ARC.INC
+    // No table file may be open while the archiver reads or writes them.
+    int launched = 0;
+    obj.NewLauncher = [&] {
+        ++launched;
+        EXPECT_EQ(TableFile::OpenCount(), 0);
+        return std::make_unique<Tyq_Launcher>();
+    };
     IniSavingEnabled = true;
     Cfg.Workdate = EncodeDate(2024, 3, 31);
     SaveDataConfiguration();
@@ -226,6 +236,7 @@ TEST_F(SaveRestTest, ArjRoundTripRestoresEveryTableWithItsIndexesAndTheSavedIni)
         EXPECT_TRUE(msgs.Log()[0].title.startsWith(QStringLiteral("Сохранение данных.\r\n\r\nВыполнено \t")));
     }
     EXPECT_EQ(Dump(fx.DataPath()), before);
+    EXPECT_EQ(launched, 2);
     // The restored INI is the one read, and the shutdown's save keeps it.
     EXPECT_EQ(Cfg.Workdate, EncodeDate(2024, 3, 31));
     SaveSettings();
@@ -244,10 +255,14 @@ TEST_F(SaveRestTest, FolderSaveWithoutArchiverIsReadInPlace)
     }
     EXPECT_TRUE(QFileInfo::exists(obj.CopyPath + QStringLiteral("/ARC.INC")));
     Damage(fx.DataPath());
+    // A journal a crash left goes with its table, never stays beside the new file.
+    const QString journal = fx.DataPath() + QStringLiteral("sr.db-JOURNAL");
+    WriteFileBytes(journal, QByteArray(1024, '\x33'));
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Yes();
     ASSERT_TRUE(obj.Restore());
     EXPECT_EQ(Dump(fx.DataPath()), before);
+    EXPECT_FALSE(QFileInfo::exists(journal));
     EXPECT_TRUE(QFileInfo::exists(obj.CopyPath + QStringLiteral("/SR.DB"))) << "files read in place stay";
 }
 
@@ -718,7 +733,15 @@ TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
             .Press(QStringLiteral("Копировать"));
         msgs.Expect(MsgKind::Question)
             .Details(QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?"))
-            .No();
+            .Yes();
+        // The second set: the disk holds the first set's volume.
+        msgs.Expect(MsgKind::Choice).Title(QStringLiteral("Копирование файлов")).Press(QStringLiteral("Копировать"));
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("На дискете имеются данные"))
+            .Press(QStringLiteral("Очистить дискету"));
+        msgs.Expect(MsgKind::Question)
+            .Details(QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?"))
+            .PressEsc();
         EXPECT_TRUE(obj.Save());
     }
     EXPECT_TRUE(QFileInfo::exists(floppy.path() + QStringLiteral("/Qor_arj.arj")));
@@ -735,8 +758,43 @@ TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
         msgs.Expect(MsgKind::Question).Details(QStringLiteral("Продолжить ?")).Yes();
         EXPECT_TRUE(obj.Restore());
     }
-    SetFloppyFolder(0, QString());
     EXPECT_EQ(Dump(fx.DataPath()), before);
+    // The ways out of the floppy loop restore nothing.
+    Damage(fx.DataPath());
+    const QStringList hashes = FileHashes(fx.DataPath());
+    const QString insert = QStringLiteral("Вставьте дискету в дисковод A:");
+    struct Row {
+        const char* name;
+        std::function<void(ScriptedMessages&)> answers;
+    };
+    const QList<Row> rows = {
+        {"stop",
+            [&](ScriptedMessages& m) { m.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Прекратить")); }},
+        {"not all copied",
+            [&](ScriptedMessages& m) {
+                m.Expect(MsgKind::Choice).Title(insert).PressEsc(); // Esc: copy from the floppy, and ask again
+                m.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Продолжить"));
+                m.Expect(MsgKind::Choice).Title(QStringLiteral("Данные скопированы полностью ?")).PressEsc();
+            }},
+        {"empty floppy",
+            [&](ScriptedMessages& m) {
+                QFile::remove(floppy.path() + QStringLiteral("/Qor_arj.arj"));
+                m.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Копировать с дискет"));
+                m.Expect(MsgKind::Choice)
+                    .Title(QStringLiteral("Не обнаружено ни одного файла на устройстве A:\r\nудовлетворяющего маске "
+                                          "архивных файлов [Qor_arj.a*]"))
+                    .Press(QStringLiteral("Прекратить"));
+            }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Ok();
+        row.answers(msgs);
+        EXPECT_FALSE(obj.Restore());
+        EXPECT_EQ(FileHashes(fx.DataPath()), hashes);
+    }
+    SetFloppyFolder(0, QString());
 }
 
 TEST(RestoreJournalTest, ADamagedJournalNeverTouchesFilesOutsideTheDataFolder)

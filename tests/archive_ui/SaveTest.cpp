@@ -75,12 +75,19 @@ protected:
 TEST_F(SaveDialogTest, SectionKeepsItsEighteenKeysInOrderAndTheReservePathIsNotStored)
 {
     ReadSaveSection();
-    const TSaveSettings defaults;
-    EXPECT_EQ(SaveDialogSettings().SArchivParam, defaults.SArchivParam);
-    EXPECT_EQ(SaveDialogSettings().ReservMin, 4);
-    EXPECT_EQ(SaveDialogSettings().SaveMin, 7);
-    EXPECT_TRUE(SaveDialogSettings().SDelTmp);
-    EXPECT_FALSE(SaveDialogSettings().SDelArc);
+    {
+        // Debian's arj, one spelling of the archive's name in both commands.
+        const TSaveSettings& d = SaveDialogSettings();
+        EXPECT_EQ(QStringList({d.SCopyPath, d.SArchivPrg, d.SArchivParam, d.SDeArcPrg, d.SDeArcParam, d.SArcFileMask,
+                      d.ReservPath}),
+            QStringList(
+                {"A:", "arj", "a Qor_arj !ARC.INC -v1440 -y", "arj", "e Qor_arj -va -y", "Qor_arj.a*", "RESERV"}));
+        EXPECT_EQ(QList<int>({d.ReservMin, d.SaveMin}), QList<int>({4, 7}));
+        EXPECT_EQ(QList<bool>({d.ReservMake, d.SaveMake, d.SArchivate, d.SShowBars, d.SCopyBase, d.SBatch, d.SDelTmp,
+                      d.SDelArc}),
+            QList<bool>({true, true, true, true, true, true, true, false}));
+        EXPECT_EQ(QList<double>({d.SaveDate, d.ReservDate}), QList<double>({0, 0}));
+    }
 
     TSaveSettings& s = SaveDialogSettings();
     s.SaveDate = 45000;
@@ -276,6 +283,27 @@ TEST_F(SaveDialogTest, EscOnTheQuestionsNeverRestoresOrOverwrites)
     EXPECT_FALSE(QDir(s.ReservPath).exists());
     EXPECT_EQ(s.ReservDate, Date());
     EXPECT_EQ(msgs.Log().size(), 3u);
+}
+
+TEST_F(SaveDialogTest, ThePathButtonsPutTheChosenFilesFolderIntoTheirEdit)
+{
+    TFormSave form;
+    const TFormSave::TFileChooser saved = TFormSave::FileChooser();
+    QStringList titles;
+    TFormSave::FileChooser() = [&](QWidget*, const QString& title, const QString&) {
+        titles << title;
+        return QStringLiteral("/media/копии/новый файл.txt");
+    };
+    for (Tyq_CustomComboEdit* edit : {form.edCopyPath, form.edReservPath}) {
+        edit->setText(QStringLiteral("A:"));
+        QTest::mouseClick(edit->Button(), Qt::LeftButton);
+        EXPECT_EQ(edit->text(), QStringLiteral("/media/копии"));
+    }
+    TFormSave::FileChooser() = [](QWidget*, const QString&, const QString&) { return QString(); };
+    QTest::mouseClick(form.edCopyPath->Button(), Qt::LeftButton); // cancelled: the edit stays
+    TFormSave::FileChooser() = saved;
+    EXPECT_EQ(form.edCopyPath->text(), QStringLiteral("/media/копии"));
+    EXPECT_EQ(titles, QStringList(2, U("Выберите любой файл в пути копирования или создайте новый")));
 }
 
 TEST_F(SaveDialogTest, TheTransitionsOfferShowsTheSavePageUnderItsOwnCaption)
