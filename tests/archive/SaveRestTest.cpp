@@ -26,8 +26,10 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -716,6 +718,34 @@ TEST_F(SaveRestTest, AStopInTheMiddleLeavesTheDataBaseAndAnUnfinishedSave)
     EXPECT_FALSE(progress.Log().contains(QStringLiteral("Mess 0 Удаление старых данных")));
     EXPECT_EQ(Dump(fx.DataPath()), damaged);
     EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(fx.DataPath())));
+}
+
+// A stop while the archiver packs: it is ended, not left writing into the
+// work folder, and the save reports no success.
+TEST_F(SaveRestTest, AStopWhileTheArchiverRunsEndsIt)
+{
+    obj.ShowBars = true;
+    obj.Archivate = true;
+    obj.SetArchiver(QStringLiteral("/bin/sh"));
+    obj.ArchiverParams = QStringLiteral("-c \"sleep 1; touch late.a01; sleep 30\"");
+    obj.ArcMask = QStringLiteral("*.a01");
+    QDir(obj.CopyPath).mkpath(QStringLiteral("."));
+    ScriptedMessages msgs;
+    RecordingProgress progress;
+    int launched = 0;
+    obj.NewLauncher = [&] {
+        ++launched;
+        progress.SetStopped(true); // the clerk's stop, while it runs
+        return std::make_unique<Tyq_Launcher>();
+    };
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(obj.Save());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(launched, 1);
+    QThread::msleep(1500);
+    EXPECT_FALSE(QFileInfo::exists(obj.WorkFolderPath() + QStringLiteral("late.a01"))) << "the archiver ran on";
+    EXPECT_TRUE(QDir(obj.CopyPath).isEmpty());
 }
 
 TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
