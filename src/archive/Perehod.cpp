@@ -1,5 +1,6 @@
 #include "archive/Perehod.h"
 
+#include "archive/SaveRest.h"
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "data/DBSetup.h"
@@ -181,20 +182,27 @@ void RunPerehod(const TPerehodSteps& steps, bool& done)
     TDataSetList closed;
     bool reopen = false;
     bool committed = false;
-    const TDateTime oldWorkdate = Cfg.Workdate;
+    TDateTime oldWorkdate = Cfg.Workdate;
     try {
         CloseDataBases(&closed);
         reopen = true;
         CheckCalculated();
-        const qint32 payKind = LastMonthPayKind();
+        qint32 payKind = LastMonthPayKind();
 
         ShowWarning(QStringLiteral("Отменить переход на новый период возможно только\r\n восстановлением "
                                    "предварительно сохраненных данных\r\n\r\nСохраните данные для возможной отмены "
                                    "операции в случае\r\nсбоя операционной системы или отключения питания"));
         if (steps.OfferSave) {
+            const int restores = SaveRestObject().Restores();
             steps.OfferSave();
-            // A save gives the lock back; the rest needs it alone.
+            // The dialog keeps the lock as it found it; a restore's reopening may not.
             LockExclusive();
+            if (SaveRestObject().Restores() != restores) {
+                // Other data, maybe another month: the checks hold for the data now.
+                oldWorkdate = Cfg.Workdate;
+                CheckCalculated();
+                payKind = LastMonthPayKind();
+            }
         }
         if (!AskYesNo(QStringLiteral("Выполнить переход ?"), QString(), false))
             Abort();

@@ -1,12 +1,14 @@
 #include "archive/SaveRest.h"
 
 #include "archive/MyLaunch.h"
+#include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/Floppy.h"
 #include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
+#include "db/DataFolderLock.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/DataSetFuncs.h"
@@ -19,6 +21,7 @@
 #include "platform/Clock.h"
 #include "platform/Codec.h"
 #include "platform/Disk.h"
+#include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
 
@@ -81,21 +84,6 @@ void WriteArcInc(const QString& folder, const QStringList& files)
     WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
-// The file names ARC.INC lists; names from another system may use "\".
-QStringList ReadArcInc(const QString& file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList names;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString name = FileNameOf(QString::fromUtf8(line).trimmed());
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    return names;
-}
-
 void ShowCopyError(const QString& source, const QString& target)
 {
     ShowError(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
@@ -108,7 +96,58 @@ bool FileReadable(const QString& path)
     return f.open(QIODevice::ReadOnly);
 }
 
+bool HoldsExclusiveLock()
+{
+    const std::unique_ptr<DataFolderLock>& lock = AppContext().Lock;
+    return lock && lock->CurrentMode() == DataFolderLock::Mode::Exclusive;
+}
+
+// The program ends with the restore half done: the settings in memory are
+// the old data base's and must not go over the restored INI at shutdown.
+void TerminateAfterRestore()
+{
+    IniSavingEnabled = false;
+    TerminateApplication();
+}
+
+// A SQLite side file: its contents belong to the file beside it only.
+bool IsSideFile(const QString& path)
+{
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// A file a reserve copy may bring back: a table's, or an extra file of the
+// data folder. Anything else in its list was not written by us.
+bool BelongsToDataBase(const QString& name, const QStringList& extraFiles)
+{
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return false;
+    if (TableStructures().NumberOf(ExtractFileBaseName(name)) >= 0)
+        return true;
+    for (const QString& extra : extraFiles)
+        if (SameName(FileNameOf(extra), name))
+            return true;
+    return QDir::match(QStringLiteral("*.ini"), name) || QDir::match(QStringLiteral("PROPIS.*"), name);
+}
+
 } // namespace
+
+QStringList ReadArcInc(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString name = FileNameOf(QString::fromUtf8(line).trimmed());
+        if (!name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral(".."))
+            names.append(name);
+    }
+    return names;
+}
 
 QString ArcIncName() { return QStringLiteral("ARC.INC"); }
 QString ArcHiveIniName() { return QStringLiteral("ARC~HIVE.INI"); }
@@ -228,6 +267,8 @@ public:
         if (self.busy_)
             return false; // a second click while the first operation waits for the archiver
         self.busy_ = true;
+        // A caller that works alone (the period close) gets its lock back as it was.
+        const bool wasExclusive = HoldsExclusiveLock();
         bool ok = false;
         std::exception_ptr error;
         TDataSetList closed;
@@ -251,7 +292,8 @@ public:
         }
         self.busy_ = false;
         if (!ApplicationTerminating()) {
-            LockDataBaseShared();
+            if (!wasExclusive)
+                LockDataBaseShared();
             if (reload) {
                 // The restored INI is read, never overwritten by the image of the old one.
                 DataIni().Reread();
@@ -262,7 +304,11 @@ public:
                 }
             }
             OpenDataBases(&closed);
+            if (wasExclusive)
+                LockDataBaseExclusive(); // the opening of a restored data base took the shared one
         }
+        if (ok && reload)
+            ++self.restores_;
         if (error)
             std::rethrow_exception(error);
         return ok;
@@ -746,7 +792,7 @@ void TSaveRestObject::ReplaceTables(const QStringList& files, bool move)
         // start has finished the swap from its journal.
         ShowError(QStringLiteral("Восстановление данных не завершено|") + EscapeBars(e.Message())
             + QStringLiteral("\r\nПерезапустите программу: восстановление будет завершено при запуске."));
-        TerminateApplication();
+        TerminateAfterRestore();
         Abort();
     }
 }
@@ -795,7 +841,9 @@ bool TSaveRestObject::DoReserveSave()
     DataIni().UpdateFile();
     QStringList files = ExtraFiles;
     for (int i = 0; i < TableCount; ++i)
-        files += TableFiles(data, TableStructures()[i].Name());
+        for (const QString& f : TableFiles(data, TableStructures()[i].Name()))
+            if (!f.endsWith(QStringLiteral("-shm"), Qt::CaseInsensitive)) // only an index into a live WAL
+                files += f;
     if (ShowBars)
         Progress().InitBar1(0, static_cast<int>(files.size()));
     for (const QString& f : std::as_const(files)) {
@@ -842,24 +890,31 @@ bool TSaveRestObject::DoReserveRestore()
                 + DateToStr(info.DataDate),
             QStringLiteral("Продолжить ?"), true))
         return false;
-    QFile list(reserv + ArcIncName());
-    QStringList targets;
-    if (list.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : list.readAll().split('\n'))
-            if (!line.trimmed().isEmpty())
-                targets.append(QString::fromUtf8(line).trimmed());
-    for (const QString& t : std::as_const(targets))
-        if (!FileReadable(reserv + FileNameOf(t))) {
-            ShowError(QStringLiteral("Файл архива отсутствует или поврежден|") + EscapeBars(reserv + FileNameOf(t)));
+    // Back into the data folder as it is now, by file name: the list names
+    // the folders of the day of the copy, which may have moved since.
+    const QString data = DataFolderPath();
+    QStringList names;
+    for (const QString& line : ReadArcInc(reserv + ArcIncName())) {
+        if (!BelongsToDataBase(line, ExtraFiles)) {
+            ShowError(QStringLiteral("Список резервной копии называет чужой файл|") + EscapeBars(line));
             return false;
         }
+        if (!FileReadable(reserv + line)) {
+            ShowError(QStringLiteral("Файл архива отсутствует или поврежден|") + EscapeBars(reserv + line));
+            return false;
+        }
+        if (!names.contains(line, Qt::CaseInsensitive))
+            names.append(line);
+    }
     DataIni().UpdateFile();
     // A journal left by a crash would be played back over the restored table.
-    const QString data = DataFolderPath();
     for (int i = 0; i < TableCount; ++i)
         for (const QString& f : TableFiles(data, TableStructures()[i].Name()))
-            if (f.endsWith(QStringLiteral("-journal"), Qt::CaseInsensitive))
+            if (IsSideFile(f))
                 QFile::remove(f);
+    QStringList targets;
+    for (const QString& name : std::as_const(names))
+        targets.append(data + name);
     if (ShowBars)
         Progress().InitBar1(0, static_cast<int>(targets.size()));
     for (const QString& target : std::as_const(targets)) {
@@ -885,7 +940,7 @@ bool TSaveRestObject::DoReserveRestore()
                                "Восстановите данные с устройства хранения."),
                 {QStringLiteral("Продолжить"), QStringLiteral("Закрыть программу")});
             if (answer == 2) {
-                TerminateApplication();
+                TerminateAfterRestore();
                 return false;
             }
         }
@@ -927,6 +982,11 @@ bool TSaveRestObject::DoCompress()
             Progress().IncPos1();
         }
         CopyTable(i, work, false);
+        // A short copy must never take the place of the table.
+        const int64_t rows = Tables::RecordCount(name, data);
+        if (Tables::RecordCount(name, work) != rows)
+            throw EAppException(QStringLiteral("Копия таблицы ") + name + QStringLiteral(" неполна: в таблице ")
+                + QString::number(rows) + QStringLiteral(" записей"));
         if (ShowBars)
             Progress().PosBar2(20);
         step(QStringLiteral("Резевное сохранение старых данных"), 40);

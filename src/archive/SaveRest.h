@@ -5,9 +5,10 @@
 //
 // Every operation closes all data sets first and needs the data base for
 // itself alone (the exclusive lock); afterwards the data sets open again as
-// they were. A restore replaces nothing before every file it brings was
-// unpacked without error and found readable, and a restore that fails
-// midway puts the old files back.
+// they were, and the lock is given back in the mode the caller held. A
+// restore replaces nothing before every file it brings was unpacked without
+// error and found readable, and a restore that fails midway puts the old
+// files back.
 
 #include "platform/DateTime.h"
 
@@ -23,6 +24,9 @@ class Tyq_Launcher;
 // "ARC.INC": the list of the archived files, one full path per line, in
 // UTF-8 with LF line ends because the archiver reads the names from it.
 QString ArcIncName();
+// The file names an ARC.INC lists (a path from another system may use
+// "\"); never empty, never "." or "..". A missing file lists nothing.
+QStringList ReadArcInc(const QString& file);
 // "ARC~HIVE.INI": when the save was made and whether it ended well.
 QString ArcHiveIniName();
 
@@ -96,6 +100,9 @@ public:
     QString WorkFolderPath() const;
     QString ReservFolderPath() const;
 
+    // Restores (and reserve restores) that replaced the data base so far.
+    int Restores() const { return restores_; }
+
     // Makes the archiver's launcher; tests put their own in.
     std::function<std::unique_ptr<Tyq_Launcher>()> NewLauncher;
 
@@ -117,6 +124,7 @@ private:
     QString archiver_ = QStringLiteral("arj");
     QString deArchiver_ = QStringLiteral("arj");
     bool busy_ = false;
+    int restores_ = 0;
 };
 
 // The program's one object.

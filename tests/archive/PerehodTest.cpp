@@ -2,7 +2,9 @@
 // dismissed one, March 2000, archives kept two years.
 
 #include "archive/Perehod.h"
+#include "archive/SaveRest.h"
 #include "data/AppContext.h"
+#include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/FolderRecovery.h"
@@ -15,12 +17,15 @@
 #include "foundation/IniFiles.h"
 #include "platform/Exceptions.h"
 #include "support/CalcBuilders.h"
+#include "support/NetworkDisk.h"
+#include "support/OtherCopy.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <ostream>
 
@@ -262,6 +267,64 @@ TEST_F(PerehodTest, FailureInAnyStepLeavesTheMonthAsItWas)
         EXPECT_FALSE(Tables::Exists(NewPeriodMarkName()));
         EXPECT_FALSE(progress.Active());
     }
+}
+
+// Copies share a network folder; the save offered in the middle must not
+// let another copy in before the transition has run.
+TEST_F(PerehodTest, TheSaveDialogKeepsTheDataBaseForTheTransitionAlone)
+{
+    ScopedNetworkDisk network;
+    ASSERT_TRUE(LockDataBaseExclusive());
+    ASSERT_TRUE(LockDataBaseShared()); // now as a network copy holds it
+    OtherCopy other(DataFolder(), true);
+    ASSERT_TRUE(other.Started());
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Warning).Ok();
+    msgs.Expect(MsgKind::Question).Yes();
+    QString whileOpen;
+    TPerehodSteps steps;
+    steps.OfferSave = [&] {
+        TSaveRestObject& o = SaveRestObject();
+        o.CopyPath.clear();
+        ASSERT_TRUE(o.Save());
+        whileOpen = other.Ask("shared");
+    };
+    bool done = false;
+    RunPerehod(steps, done);
+    EXPECT_EQ(whileOpen, QStringLiteral("refused"));
+    EXPECT_TRUE(done);
+    EXPECT_EQ(StoredWorkdate(), kApr2000);
+    EXPECT_EQ(other.Ask("shared"), QStringLiteral("ok")) << "the shared lock was given back";
+}
+
+// A restore in the offered dialog brings other data: the checks are made
+// again on them. Here the restored copy has an employee not calculated.
+TEST_F(PerehodTest, DataRestoredInTheSaveDialogAreCheckedAgain)
+{
+    QTemporaryDir reserve;
+    DataIni().WriteDate(QStringLiteral("Configuration"), QStringLiteral("Workdate"), kMar2000);
+    DataIni().UpdateFile();
+    TSaveRestObject& o = SaveRestObject();
+    o.ReservPath = reserve.path();
+    SetRecordValuesByKey(*Table("SR"), {Variant(second)}, {QStringLiteral("DATERAS")}, {Variant::FromDate(0)});
+    {
+        ScriptedMessages msgs;
+        ASSERT_TRUE(o.ReserveSave());
+    }
+    const QStringList reserved = State();
+    SetRecordValuesByKey(*Table("SR"), {Variant(second)}, {QStringLiteral("DATERAS")}, {Variant::FromDate(kMar2000)});
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Warning).Ok();
+    msgs.Expect(MsgKind::Question).Details(QStringLiteral("Продолжить ?")).Yes();
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Не выполнен полный расчет."))
+        .Details(QStringLiteral("\r\nПодразделение:   \t%1\r\nТабельный номер: \t%2").arg(kPodr).arg(second));
+    TPerehodSteps steps;
+    steps.OfferSave = [&] { ASSERT_TRUE(o.ReserveRestore()); };
+    bool done = false;
+    EXPECT_THROW(RunPerehod(steps, done), EAbort);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(State(), reserved);
 }
 
 // A process killed between the commit and the INI's update: the next

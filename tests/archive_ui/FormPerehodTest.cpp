@@ -42,6 +42,7 @@ TEST_F(FormPerehodTest, HeaderNamesTheNextMonth)
     QPointer<TFormPerehod> f = new TFormPerehod();
     f->show();
     EXPECT_EQ(f->lbHeader->text(), QStringLiteral("Переход на Январь  2001"));
+    SaveScreenshot(f, QStringLiteral("FormPerehodReady"));
     QTest::mouseClick(f->btCancel, Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.isNull());

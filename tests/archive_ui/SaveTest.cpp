@@ -3,8 +3,10 @@
 
 #include "archive/ui/Save.h"
 
+#include "archive/MyLaunch.h"
 #include "archive/SaveRest.h"
 #include "data/AppContext.h"
+#include "data/DBSetup.h"
 #include "data/Globals.h"
 #include "db/Cursor.h"
 #include "foundation/FileFuncs.h"
@@ -17,6 +19,8 @@
 #include "platform/ProgramFolder.h"
 #include "support/DataFolderFixture.h"
 #include "support/ModalScript.h"
+#include "support/NetworkDisk.h"
+#include "support/OtherCopy.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -71,12 +75,19 @@ protected:
 TEST_F(SaveDialogTest, SectionKeepsItsEighteenKeysInOrderAndTheReservePathIsNotStored)
 {
     ReadSaveSection();
-    const TSaveSettings defaults;
-    EXPECT_EQ(SaveDialogSettings().SArchivParam, defaults.SArchivParam);
-    EXPECT_EQ(SaveDialogSettings().ReservMin, 4);
-    EXPECT_EQ(SaveDialogSettings().SaveMin, 7);
-    EXPECT_TRUE(SaveDialogSettings().SDelTmp);
-    EXPECT_FALSE(SaveDialogSettings().SDelArc);
+    {
+        // Debian's arj, one spelling of the archive's name in both commands.
+        const TSaveSettings& d = SaveDialogSettings();
+        EXPECT_EQ(QStringList({d.SCopyPath, d.SArchivPrg, d.SArchivParam, d.SDeArcPrg, d.SDeArcParam, d.SArcFileMask,
+                      d.ReservPath}),
+            QStringList(
+                {"A:", "arj", "a Qor_arj !ARC.INC -v1440 -y", "arj", "e Qor_arj -va -y", "Qor_arj.a*", "RESERV"}));
+        EXPECT_EQ(QList<int>({d.ReservMin, d.SaveMin}), QList<int>({4, 7}));
+        EXPECT_EQ(QList<bool>({d.ReservMake, d.SaveMake, d.SArchivate, d.SShowBars, d.SCopyBase, d.SBatch, d.SDelTmp,
+                      d.SDelArc}),
+            QList<bool>({true, true, true, true, true, true, true, false}));
+        EXPECT_EQ(QList<double>({d.SaveDate, d.ReservDate}), QList<double>({0, 0}));
+    }
 
     TSaveSettings& s = SaveDialogSettings();
     s.SaveDate = 45000;
@@ -206,10 +217,23 @@ TEST_F(SaveDialogTest, SaveWithArjWritesTheVolumesAndTheDateAndRestoreBringsTheD
     s.SCopyPath = dest.path() + QStringLiteral("/ARC");
     s.SShowBars = false;
     TFormSave form;
-    form.SettingsToControls();
+    form.show();
+    form.ShowPage(form.tabSave);
+    QApplication::processEvents();
+    SaveScreenshot(&form, QStringLiteral("FormSave-save"));
+    // The clerk's click: the dialog takes no second one while arj runs.
+    int launched = 0;
+    SaveRestObject().NewLauncher = [&] {
+        ++launched;
+        EXPECT_FALSE(form.isEnabled());
+        return std::make_unique<Tyq_Launcher>();
+    };
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Choice).Title(U("Не найден директорий")).Press(U("Создать"));
-    ASSERT_TRUE(form.DoSave());
+    QTest::mouseClick(form.btSave, Qt::LeftButton);
+    SaveRestObject().NewLauncher = nullptr;
+    EXPECT_EQ(launched, 1);
+    EXPECT_TRUE(form.isEnabled());
     EXPECT_TRUE(QFile::exists(s.SCopyPath + QStringLiteral("/Qor_arj.arj")));
     EXPECT_EQ(s.SaveDate, Date());
 
@@ -259,6 +283,45 @@ TEST_F(SaveDialogTest, EscOnTheQuestionsNeverRestoresOrOverwrites)
     EXPECT_FALSE(QDir(s.ReservPath).exists());
     EXPECT_EQ(s.ReservDate, Date());
     EXPECT_EQ(msgs.Log().size(), 3u);
+}
+
+TEST_F(SaveDialogTest, ThePathButtonsPutTheChosenFilesFolderIntoTheirEdit)
+{
+    TFormSave form;
+    const TFormSave::TFileChooser saved = TFormSave::FileChooser();
+    QStringList titles;
+    TFormSave::FileChooser() = [&](QWidget*, const QString& title, const QString&) {
+        titles << title;
+        return QStringLiteral("/media/копии/новый файл.txt");
+    };
+    for (Tyq_CustomComboEdit* edit : {form.edCopyPath, form.edReservPath}) {
+        edit->setText(QStringLiteral("A:"));
+        QTest::mouseClick(edit->Button(), Qt::LeftButton);
+        EXPECT_EQ(edit->text(), QStringLiteral("/media/копии"));
+    }
+    TFormSave::FileChooser() = [](QWidget*, const QString&, const QString&) { return QString(); };
+    QTest::mouseClick(form.edCopyPath->Button(), Qt::LeftButton); // cancelled: the edit stays
+    TFormSave::FileChooser() = saved;
+    EXPECT_EQ(form.edCopyPath->text(), QStringLiteral("/media/копии"));
+    EXPECT_EQ(titles, QStringList(2, U("Выберите любой файл в пути копирования или создайте новый")));
+}
+
+TEST_F(SaveDialogTest, TheTransitionsOfferShowsTheSavePageUnderItsOwnCaption)
+{
+    TFormSave& form = FormSave();
+    form.SetMode(true);
+    form.ShowPage(form.tabReserv);
+    const QString caption = form.windowTitle();
+    ModalScript modal;
+    modal.Next<TFormSave>([](TFormSave& f) {
+        EXPECT_EQ(f.windowTitle(), U("Сохранение данных перед переходом на новый период"));
+        EXPECT_EQ(f.pc->currentWidget(), f.tabSave);
+        EXPECT_FALSE(f.RestoreOnly());
+        EXPECT_TRUE(f.btSave->isEnabled());
+        QTest::keyClick(&f, Qt::Key_Escape);
+    });
+    OfferSaveBeforePeriodClose();
+    EXPECT_EQ(form.windowTitle(), caption);
 }
 
 // ---------------------------------------------------------------- recovery menu
@@ -354,6 +417,24 @@ TEST_F(RecoveryMenuTest, RestoreAnswersOpenTheDialogInRestoreOnlyModeAndReturnTo
     EXPECT_EQ(Cfg.Error, 3);
     EXPECT_TRUE(form.RestoreOnly()); // it stays so until the main window opens it
     form.SetMode(false);
+}
+
+TEST_F(RecoveryMenuTest, TheCheckIsRefusedWhileAnotherCopyWorks)
+{
+    ScopedNetworkDisk network;
+    ASSERT_TRUE(LockDataBaseExclusive());
+    ASSERT_TRUE(LockDataBaseShared()); // now as a network copy holds it
+    OtherCopy other(DataFolder(), true);
+    ASSERT_TRUE(other.Started());
+    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    SetRunState(4);
+    Cfg.Error = 2;
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Choice).Press(U("Проверить целостность базы данных"));
+    msgs.Expect(MsgKind::Error)
+        .Details(U("Базы заняты другим пользователем\r\nПреобразование возможно только в режиме монопольного доступа"));
+    EXPECT_THROW(RunRecoveryMenu(), EAbort);
+    EXPECT_EQ(Cfg.Error, 2);
 }
 
 TEST_F(RecoveryMenuTest, EndingTheProgramAbortsTheStartUp)

@@ -74,7 +74,7 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnReserv"), openSave(&TFormSave::tabReserv));
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
     // Before the transition the clerk is offered a save of the data base.
-    TFormPerehod::SetSaveOffer([] { ShowSaveDialog(&TFormSave::tabSave); });
+    TFormPerehod::SetSaveOffer(OfferSaveBeforePeriodClose);
     // The catalogue of output documents, one menu item per document kind.
     const QStringList docKinds = {QStringLiteral("mnVedRL"), QStringLiteral("mnVedRV"), QStringLiteral("mnVedPV"),
         QStringLiteral("mnVedSpr"), QStringLiteral("mnVedSvod")};

@@ -50,10 +50,13 @@ TFormPerehod::TFormPerehod(QWidget* parent) : TForm(parent, QStringLiteral("Form
     lbHeader->setFont(big);
     lbDescr = new QLabel(this);
     lbDescr->setObjectName(QStringLiteral("lbDescr"));
-    lbDescr->setGeometry(16, 44, 408, 20);
+    lbDescr->setGeometry(16, 44, 408, 40);
+    lbDescr->setWordWrap(true);
+    lbDescr->setText(QStringLiteral("Входные данные и результаты расчета будут перенесены в архив, рабочий месяц "
+                                    "сменится на следующий"));
     lbWarn = new QLabel(this);
     lbWarn->setObjectName(QStringLiteral("lbWarn"));
-    lbWarn->setGeometry(16, 68, 408, 130);
+    lbWarn->setGeometry(16, 84, 408, 120);
     lbWarn->setWordWrap(true);
     lbWarn->setText(QStringLiteral("Отменить переход на новый период возможно только\r\n восстановлением "
                                    "предварительно сохраненных данных"));

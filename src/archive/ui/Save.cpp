@@ -83,6 +83,23 @@ template <typename W> W* Named(W* w, const char* name)
     return w;
 }
 
+// While an operation runs the dialog takes no second click.
+class DisabledWhileRunning {
+public:
+    explicit DisabledWhileRunning(QWidget* w) : w_(w), was_(w->isEnabled()) { w_->setEnabled(false); }
+    ~DisabledWhileRunning()
+    {
+        if (w_)
+            w_->setEnabled(was_);
+    }
+    DisabledWhileRunning(const DisabledWhileRunning&) = delete;
+    DisabledWhileRunning& operator=(const DisabledWhileRunning&) = delete;
+
+private:
+    QPointer<QWidget> w_;
+    bool was_;
+};
+
 } // namespace
 
 TSaveSettings& SaveDialogSettings()
@@ -158,34 +175,37 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
     tabSave = Named(new QWidget, "tabSave");
     {
         auto* l = new QGridLayout(tabSave);
+        l->addWidget(new QLabel(QStringLiteral("Устройство хранения или директорий"), tabSave), 0, 0, 1, 3);
         edCopyPath = Named(new Tyq_CustomComboEdit(tabSave), "edCopyPath");
-        l->addWidget(edCopyPath, 0, 0, 1, 3);
+        l->addWidget(edCopyPath, 1, 0, 1, 3);
         btSave = Button(tabSave, "btSave", QStringLiteral("Сохранить"));
         btRestore = Button(tabSave, "btRestore", QStringLiteral("Восстановить"));
         btCopyToDiskette = Button(tabSave, "btCopyToDiskette", QStringLiteral("На дискеты"));
-        l->addWidget(btSave, 1, 0);
-        l->addWidget(btRestore, 1, 1);
-        l->addWidget(btCopyToDiskette, 1, 2);
-        l->setRowStretch(2, 1);
+        l->addWidget(btSave, 2, 0);
+        l->addWidget(btRestore, 2, 1);
+        l->addWidget(btCopyToDiskette, 2, 2);
+        l->setRowStretch(3, 1);
     }
     pc->addTab(tabSave, QStringLiteral("Сохранение данных"));
 
     tabReserv = Named(new QWidget, "tabReserv");
     {
         auto* l = new QGridLayout(tabReserv);
+        l->addWidget(new QLabel(QStringLiteral("Директорий резервной копии"), tabReserv), 0, 0, 1, 2);
         edReservPath = Named(new Tyq_CustomComboEdit(tabReserv), "edReservPath");
-        l->addWidget(edReservPath, 0, 0, 1, 2);
+        l->addWidget(edReservPath, 1, 0, 1, 2);
         btReservSave = Button(tabReserv, "btReservSave", QStringLiteral("Выполнить"));
         btReservRest = Button(tabReserv, "btReservRest", QStringLiteral("Восстановить"));
-        l->addWidget(btReservSave, 1, 0);
-        l->addWidget(btReservRest, 1, 1);
-        l->setRowStretch(2, 1);
+        l->addWidget(btReservSave, 2, 0);
+        l->addWidget(btReservRest, 2, 1);
+        l->setRowStretch(3, 1);
     }
     pc->addTab(tabReserv, QStringLiteral("Резервное копирование"));
 
     tabCompress = Named(new QWidget, "tabCompress");
     {
         auto* l = new QVBoxLayout(tabCompress);
+        l->addWidget(new QLabel(QStringLiteral("Перестроение всех таблиц базы данных"), tabCompress));
         btCompress = Button(tabCompress, "btCompress", QStringLiteral("Выполнить"));
         l->addWidget(btCompress);
         l->addStretch(1);
@@ -206,10 +226,13 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
             l->addWidget(c, row++, 0, 1, 2);
         lbMask = Named(new QLabel(QStringLiteral("Маска"), tabConfig), "lbMask");
         edMask = Named(new QLineEdit(tabConfig), "edMask");
-        l->addWidget(lbMask, row, 0);
-        l->addWidget(edMask, row++, 1);
-        auto group = [&](const char* name, QLineEdit*& prg, const char* prgName, QLineEdit*& par, const char* parName) {
-            auto* g = Named(new QGroupBox(tabConfig), name);
+        auto* mask = new QHBoxLayout;
+        mask->addWidget(lbMask);
+        mask->addWidget(edMask, 1);
+        l->addLayout(mask, row++, 0, 1, 2);
+        auto group = [&](const char* name, const QString& title, QLineEdit*& prg, const char* prgName, QLineEdit*& par,
+                         const char* parName) {
+            auto* g = Named(new QGroupBox(title, tabConfig), name);
             auto* gl = new QHBoxLayout(g);
             prg = Named(new QLineEdit(g), prgName);
             par = Named(new QLineEdit(g), parName);
@@ -218,8 +241,8 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
             l->addWidget(g, row++, 0, 1, 2);
             return g;
         };
-        gbArc = group("gbArc", edArc, "edArc", edArcParam, "edArcParam");
-        gbDeArc = group("gbDeArc", edDeArc, "edDeArc", edDeArcParam, "edDeArcParam");
+        gbArc = group("gbArc", QStringLiteral("Архиватор"), edArc, "edArc", edArcParam, "edArcParam");
+        gbDeArc = group("gbDeArc", QStringLiteral("Деархиватор"), edDeArc, "edDeArc", edDeArcParam, "edDeArcParam");
         cbReservMake = Check(
             tabConfig, "cbReservMake", QStringLiteral("Сообщать о необходимости резервного копирования данных"));
         udReservMin = Named(new QSpinBox(tabConfig), "udReservMin");
@@ -240,12 +263,18 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
     connect(cbArc, &QCheckBox::toggled, this, [this] { UpdateControlRules(); });
     connect(cbCopy, &QCheckBox::toggled, this, [this] { UpdateControlRules(); });
     connect(cbDelArc, &QCheckBox::toggled, this, [this] { UpdateControlRules(); });
-    connect(btSave, &QPushButton::clicked, this, guarded([this] { DoSave(); }));
-    connect(btRestore, &QPushButton::clicked, this, guarded([this] { DoRestore(); }));
-    connect(btCopyToDiskette, &QPushButton::clicked, this, guarded([this] { CopyToDisketteClick(); }));
-    connect(btReservSave, &QPushButton::clicked, this, guarded([this] { ReservSaveClick(); }));
-    connect(btReservRest, &QPushButton::clicked, this, guarded([this] { ReservRestClick(); }));
-    connect(btCompress, &QPushButton::clicked, this, guarded([this] { CompressClick(); }));
+    const auto run = [this](void (*click)(TFormSave&)) {
+        return guarded([this, click] {
+            DisabledWhileRunning disabled(this);
+            click(*this);
+        });
+    };
+    connect(btSave, &QPushButton::clicked, this, run([](TFormSave& f) { f.DoSave(); }));
+    connect(btRestore, &QPushButton::clicked, this, run([](TFormSave& f) { f.DoRestore(); }));
+    connect(btCopyToDiskette, &QPushButton::clicked, this, run([](TFormSave& f) { f.CopyToDisketteClick(); }));
+    connect(btReservSave, &QPushButton::clicked, this, run([](TFormSave& f) { f.ReservSaveClick(); }));
+    connect(btReservRest, &QPushButton::clicked, this, run([](TFormSave& f) { f.ReservRestClick(); }));
+    connect(btCompress, &QPushButton::clicked, this, run([](TFormSave& f) { f.CompressClick(); }));
     edCopyPath->OnButtonClick = [this](QObject*) { GuardedCall([this] { ChoosePath(edCopyPath); }); };
     edReservPath->OnButtonClick = [this](QObject*) { GuardedCall([this] { ChoosePath(edReservPath); }); };
 
@@ -447,6 +476,21 @@ void TFormSave::ChoosePath(Tyq_CustomComboEdit* edit)
         this, QStringLiteral("Выберите любой файл в пути копирования или создайте новый"), edit->text());
     if (!file.isEmpty())
         edit->setText(QFileInfo(file).absolutePath());
+}
+
+void OfferSaveBeforePeriodClose()
+{
+    TFormSave& form = FormSave();
+    const QString caption = form.windowTitle();
+    form.setWindowTitle(QStringLiteral("Сохранение данных перед переходом на новый период"));
+    struct Back {
+        TFormSave& form;
+        QString caption;
+        ~Back() { form.setWindowTitle(caption); }
+    } back{form, caption};
+    form.SetMode(false);
+    form.ShowPage(form.tabSave);
+    form.Execute();
 }
 
 TFormSave& FormSave()

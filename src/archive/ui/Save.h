@@ -122,6 +122,10 @@ private:
 // The program's dialog: the registered "FormSave", or one made on demand.
 TFormSave& FormSave();
 
+// The save offered by the period close: the save page, out of restore-only
+// mode, captioned for the occasion while it shows.
+void OfferSaveBeforePeriodClose();
+
 // Which modifier keys are held now; tests put their own in.
 using TModifierProvider = std::function<Qt::KeyboardModifiers()>;
 void SetModifierProvider(TModifierProvider provider);
