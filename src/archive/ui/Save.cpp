@@ -275,8 +275,10 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
     connect(btReservSave, &QPushButton::clicked, this, run([](TFormSave& f) { f.ReservSaveClick(); }));
     connect(btReservRest, &QPushButton::clicked, this, run([](TFormSave& f) { f.ReservRestClick(); }));
     connect(btCompress, &QPushButton::clicked, this, run([](TFormSave& f) { f.CompressClick(); }));
-    edCopyPath->OnButtonClick = [this](QObject*) { GuardedCall([this] { ChoosePath(edCopyPath); }); };
-    edReservPath->OnButtonClick = [this](QObject*) { GuardedCall([this] { ChoosePath(edReservPath); }); };
+    for (Tyq_CustomComboEdit* edit : {edCopyPath, edReservPath}) {
+        edit->SetGlyphKind(gkEllipsis);
+        edit->OnButtonClick = [this, edit](QObject*) { GuardedCall([this, edit] { ChoosePath(edit); }); };
+    }
 
     SettingsToControls();
     resize(640, 440);
