@@ -94,7 +94,10 @@ void RegisterProgramForms()
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
-    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
+    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) {
+        TFormCalcPrem form;
+        form.ShowModal();
+    });
     SetFormulaEditorOpener(OpenFormulaAtError);
 
     // The engine opens its template designer through this factory.
