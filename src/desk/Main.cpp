@@ -4,6 +4,7 @@
 #include "data/ui/Otl.h"
 #include "desk/FontDlg.h"
 
+#include "calc/RTabl.h"
 #include "calc/TabnCalc.h"
 #include "calc/ui/SprPx.h"
 #include "data/AppContext.h"
@@ -1422,7 +1423,13 @@ void TFormMain::BuildDebugPanel(QWidget* parent)
         formOtl_->show();
         formOtl_->raise();
     });
-    button("Do 1", [] { ShowRTEdit(250); });
+    button("Do 1", [] {
+        ShowRTEdit(250);
+        T_RtTable table; // a table of that accrual read back, as the test bench did
+        table.Vid = 250;
+        table.SetDate(StoD(QStringLiteral("19990701")));
+        table.LoadForDate();
+    });
     button("Do 2", [] {});
     button("MMgr", [] {});
     row->addStretch(1);
@@ -1746,7 +1753,7 @@ void TFormMain::EditInputFormula()
     T_Dop* dop = e->GetDop();
     if (!dop)
         ErrorAbort(NotFoundDopText(e->DopNum));
-    if (dop->Formula == 64 && FormulaEditorOpener())
+    if (dop->Formula == cmUserFormula && FormulaEditorOpener())
         FormulaEditorOpener()(e->DopNum, -1, 0, QString());
 }
 

@@ -225,6 +225,12 @@ TEST_F(MainTest, TheRoadOfOneRequest)
         EXPECT_LT(w.ResultDops().GetTabnDop(r)->DopNum, dnBegin) << "totals are not listed";
     EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Пересчитать"));
     SaveScreenshot(&w, QStringLiteral("desk_main_results"));
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcCompare")));
+    EXPECT_TRUE(Cfg.CalcCompare);
+    EXPECT_TRUE(w.Action(QStringLiteral("mnCalcCompare"))->isChecked());
+    EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Сравнить"));
+    w.Trigger(QStringLiteral("mnCalcCompare"));
+    EXPECT_FALSE(Cfg.CalcCompare);
 
     w.ShowPage(0);
     EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Расчитано ") + DateTimeToStr(Cfg.Workdate));
@@ -313,6 +319,33 @@ TEST_F(MainTest, StaffOperationsSayWhatTheyRefuse)
     EXPECT_EQ(w.Cards().IndexOfTabNum(tabns[0]), -1);
     bool found = false;
     EXPECT_TRUE(T_Tabn::CreateByTabNum(tabns[0], found)->Dismissed);
+
+    // Deleting the dismissed one takes his card and his input with it.
+    SaveInput(tabns[0], {{kBonus, 0, 100, 0}});
+    Pick(w, DismissedGroupNum, 0);
+    ASSERT_EQ(w.CurTabn(), tabns[0]);
+    msgs.Expect(MsgKind::ConfirmDelete).Containing(QStringLiteral("Петров Петр")).Yes();
+    w.Trigger(QStringLiteral("btDelete"));
+    T_Tabn::CreateByTabNum(tabns[0], found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(StoredInputRows(tabns[0]), 0);
+    EXPECT_EQ(w.Cards().Count(), 0);
+
+    // A transfer: the employee and the window go to the new department.
+    Pick(w, podrA, 0);
+    const qint32 moved = w.CurTabn();
+    modal.Next<TFormSrSelect>([&](TFormSrSelect& f) {
+        EXPECT_EQ(f.pnHelp->text(),
+            QStringLiteral("Выберите новое подразделение для работника\r\n") + w.Cards().FindTabn(moved)->GetFio());
+        for (QTreeWidgetItemIterator it(f.tvp); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == podrB)
+                f.tvp->setCurrentItem(*it);
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+    });
+    w.Trigger(QStringLiteral("btTransfer"));
+    EXPECT_EQ(T_Tabn::CreateByTabNum(moved, found)->Podr, podrB);
+    EXPECT_EQ(w.CurPodr(), podrB);
+    EXPECT_EQ(w.CurTabn(), moved);
 }
 
 TEST_F(MainTest, ItemsWithoutAWindowAreDisabledAndParentsFollow)
@@ -766,6 +799,15 @@ TEST_F(MainTest, AFormulaErrorOpensItsEditorOnceAtThePlace)
     EXPECT_EQ(editor->Line(), error.Line + 1);
     EXPECT_EQ(editor->Col(), error.Col);
     delete editor;
+
+    // F5 on the input entry of a user formula opens its editor.
+    w.ShowVvodPage(0);
+    w.lvd->setFocus();
+    w.lvd->setCurrentIndex(w.lvd->model()->index(0, 1));
+    QTest::keyClick(w.lvd, Qt::Key_F5);
+    ASSERT_EQ(editors().size(), 1);
+    EXPECT_EQ(editors().first()->DopNum(), kBroken);
+    delete editors().first();
     SetFormulaEditorOpener({});
 }
 
