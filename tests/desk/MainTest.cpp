@@ -417,6 +417,24 @@ TEST_F(MainTest, APastMonthNeverReplacesTheWorkingMonthsInput)
     EXPECT_EQ(StoredInputRows(tabns[0]), 1);
 }
 
+TEST_F(MainTest, KeysWithAltPassThePeriodPage)
+{
+    ScriptedMessages msgs;
+    ModalScript modal; // Alt+Enter and Alt+Insert open no input
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pick(w, podrA, 0);
+    w.ShowPage(2);
+    w.lvd->setFocus();
+    QTest::keyClick(w.lvd, Qt::Key_Return, Qt::AltModifier);
+    QTest::keyClick(w.lvd, Qt::Key_Insert, Qt::AltModifier);
+    EXPECT_TRUE(w.isVisible());
+    QTest::keyClick(w.lvd, Qt::Key_X, Qt::AltModifier);
+    EXPECT_FALSE(w.isVisible()) << "Alt+X reached the window";
+}
+
 TEST_F(MainTest, InputIsNeverSavedOntoTheNextEmployee)
 {
     ScriptedMessages msgs;
