@@ -127,15 +127,21 @@ TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
     EXPECT_EQ(RunStateHistory(), (QList<qint32>{1, 2, 3, 4, 100, 0}));
 }
 
-// The main window reaches the formula editor after a formula error, on
-// the error's line counted from 1.
-TEST_F(ProgramTest, AFormulaErrorOpensTheEditor)
+// The main window reaches the premium (modal) through "Премии" and the
+// formula editor after a formula error, on the error's line counted from 1.
+TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
 {
     QStringList shown;
     int line = 0;
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
+        ModalScript modal;
+        modal.Next([&](QDialog& premium) {
+            shown << premium.objectName();
+            premium.reject();
+        });
+        EXPECT_TRUE(RunMenuOpener(QStringLiteral("mnPremii"), *main));
         ASSERT_TRUE(FormulaEditorOpener());
         FormulaEditorOpener()(DNList()->GetDop(0)->DopNum, 2, 5, QStringLiteral("Ошибка"));
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -146,7 +152,8 @@ TEST_F(ProgramTest, AFormulaErrorOpensTheEditor)
                 w->close();
             }
     });
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("FormEditFml")}));
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("FormCalcPrem"), QStringLiteral("FormEditFml")}));
     EXPECT_EQ(line, 3);
 }
 
