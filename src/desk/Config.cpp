@@ -8,6 +8,7 @@
 #include "desk/Main.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/Clndr.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "platform/SysUtils.h"
 
 #include <QButtonGroup>
@@ -33,11 +34,19 @@ QCheckBox* Check(QWidget* parent, QLayout* layout, const QString& name, const QS
     return c;
 }
 
-QLineEdit* Edit(QWidget* parent, const QString& name, int tag = 0)
+QLineEdit* Edit(QWidget* parent, const QString& name)
 {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setProperty("tag", tag);
+    return e;
+}
+
+// The number edits check their text as the clerk leaves them and keep him
+// there with the message when it is no number.
+Tyq_IntegerEdit* IntEdit(QWidget* parent, const QString& name)
+{
+    auto* e = new Tyq_IntegerEdit(parent);
+    e->setObjectName(name);
     return e;
 }
 
@@ -104,9 +113,10 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
     cbRound = Check(page1, p1, QStringLiteral("cbRound"), QStringLiteral("Округлять при выдаче по ведомостях"));
     cbRoundB = Check(page1, p1, QStringLiteral("cbRoundB"), QStringLiteral("Округлять в большую сторону"));
     auto* nums = new QFormLayout;
-    edRoundS = Edit(page1, QStringLiteral("edRoundS"), 1);
-    edNumYears = Edit(page1, QStringLiteral("edNumYears"), 2);
-    edMinUderNum = Edit(page1, QStringLiteral("edMinUderNum"), 2);
+    edRoundS = new Tyq_FloatEdit(page1);
+    edRoundS->setObjectName(QStringLiteral("edRoundS"));
+    edNumYears = IntEdit(page1, QStringLiteral("edNumYears"));
+    edMinUderNum = IntEdit(page1, QStringLiteral("edMinUderNum"));
     nums->addRow(QStringLiteral("Округлять до суммы"), edRoundS);
     nums->addRow(QStringLiteral("Лет хранения данных"), edNumYears);
     nums->addRow(QStringLiteral("Базовый номер удержаний"), edMinUderNum);
@@ -115,23 +125,24 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
 
     auto* page2 = new QWidget(pcConfig);
     auto* p2 = new QVBoxLayout(page2);
-    auto person = [&](QLineEdit*& tabn, QLineEdit*& naim, QLineEdit*& fio, const QString& names, const QString& caption,
-                      const QString& prompt) {
+    auto person = [&](Tyq_IntegerEdit*& tabn, QLineEdit*& naim, QLineEdit*& fio, const QString& names,
+                      const QString& caption, const QString& prompt) {
         p2->addWidget(new QLabel(caption, page2));
         auto* row = new QHBoxLayout;
-        tabn = Edit(page2, QStringLiteral("edTabn") + names, 2);
+        tabn = IntEdit(page2, QStringLiteral("edTabn") + names);
         naim = Edit(page2, QStringLiteral("edNaim") + names);
         fio = Edit(page2, names == QLatin1String("Director") ? QStringLiteral("edFioDir") : QStringLiteral("edFioGlb"));
         fio->setReadOnly(true);
         auto* bt = new QToolButton(page2);
         bt->setObjectName(QStringLiteral("bt") + names);
         bt->setText(QStringLiteral("..."));
+        tabn->setMaximumWidth(80);
         row->addWidget(tabn);
         row->addWidget(bt);
         row->addWidget(naim, 1);
-        row->addWidget(fio, 1);
         p2->addLayout(row);
-        QLineEdit* t = tabn;
+        p2->addWidget(fio); // a line of its own: a full name is long
+        Tyq_IntegerEdit* t = tabn;
         QLineEdit* f = fio;
         connect(bt, &QToolButton::clicked, this, guarded([this, t, f, prompt] { PickTabn(t, f, prompt); }));
     };
@@ -163,17 +174,6 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
             SetModalResult(mrOk);
     }));
     connect(btCancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
-    for (QLineEdit* e : {edRoundS, edNumYears, edMinUderNum, edTabnDirector, edTabnGlBuh})
-        connect(e, &QLineEdit::editingFinished, this, guarded([e] {
-            bool ok = true;
-            const QString text = e->text().trimmed();
-            if (e->property("tag").toInt() == 1)
-                QString(text).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-            else
-                text.toInt(&ok);
-            if (!ok && !text.isEmpty())
-                ShowError(QStringLiteral("\"") + text + QStringLiteral("\" - неверное число"));
-        }));
 }
 
 QLineEdit* TFormConfig::DateEdit(int edit) const
@@ -200,12 +200,12 @@ void TFormConfig::LoadControls()
     cbDopNomer->setChecked(Cfg.DopNomer);
     cbRound->setChecked(Cfg.Round);
     cbRoundB->setChecked(Cfg.RoundB);
-    edRoundS->setText(FloatToStr(Cfg.RoundS));
-    edNumYears->setText(QString::number(Cfg.NumYears));
-    edMinUderNum->setText(QString::number(Cfg.MinUderNum));
-    edTabnDirector->setText(QString::number(Cfg.TabnDirector));
+    edRoundS->SetValue(Cfg.RoundS);
+    edNumYears->SetValue(Cfg.NumYears);
+    edMinUderNum->SetValue(Cfg.MinUderNum);
+    edTabnDirector->SetValue(Cfg.TabnDirector);
     edNaimDirector->setText(Cfg.NaimDirector);
-    edTabnGlBuh->setText(QString::number(Cfg.TabnGlBuh));
+    edTabnGlBuh->SetValue(Cfg.TabnGlBuh);
     edNaimGlBuh->setText(Cfg.NaimGlBuh);
     ShowFio(edTabnDirector, edFioDir);
     ShowFio(edTabnGlBuh, edFioGlb);
@@ -251,21 +251,22 @@ void TFormConfig::ApplyPickedDate(int edit, TDateTime d)
     }
 }
 
-void TFormConfig::ShowFio(QLineEdit* number, QLineEdit* fio)
+void TFormConfig::ShowFio(Tyq_IntegerEdit* number, QLineEdit* fio)
 {
-    const int tabn = number->text().toInt();
+    const int tabn = number->Value();
     QString name;
     if (tabn > 0 && !GetFioByTabn(tabn, name))
         name = Format(QStringLiteral("Табельный номер №%s в справочнике не найден"), tabn);
     fio->setText(name);
+    fio->setCursorPosition(0); // the name's beginning, not its end
 }
 
-void TFormConfig::PickTabn(QLineEdit* number, QLineEdit* fio, const QString& prompt)
+void TFormConfig::PickTabn(Tyq_IntegerEdit* number, QLineEdit* fio, const QString& prompt)
 {
-    const qint32 tabn = SelectTabn(0, number->text().toInt(), prompt);
+    const qint32 tabn = SelectTabn(0, number->Value(), prompt);
     if (tabn < 1)
         return;
-    number->setText(QString::number(tabn));
+    number->SetValue(tabn);
     ShowFio(number, fio);
 }
 
@@ -291,6 +292,12 @@ bool TFormConfig::Apply()
     }
     if (dates[1] < dates[0]) {
         ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
+        edWorkDate->setFocus();
+        return false;
+    }
+    if (dates[3] < dates[2]) {
+        ShowError(QStringLiteral("Конец периода не может быть меньше начала"));
+        edEndPeriod->setFocus();
         return false;
     }
     Cfg.BegDate = dates[0];
@@ -304,16 +311,16 @@ bool TFormConfig::Apply()
     Cfg.DopNomer = cbDopNomer->isChecked();
     Cfg.Round = cbRound->isChecked();
     Cfg.RoundB = cbRoundB->isChecked();
-    Cfg.RoundS = QString(edRoundS->text()).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
-    Cfg.MinUderNum = edMinUderNum->text().toInt();
+    Cfg.RoundS = edRoundS->Value();
+    Cfg.MinUderNum = edMinUderNum->Value();
     Cfg.FioVid = qMax(0, rgFio->checkedId());
     Cfg.NamePodrVid = qMax(0, rgPodr->checkedId());
     Cfg.NameDopVid = qMax(0, rgDop->checkedId());
-    Cfg.TabnDirector = edTabnDirector->text().toInt();
+    Cfg.TabnDirector = edTabnDirector->Value();
     Cfg.NaimDirector = edNaimDirector->text();
-    Cfg.TabnGlBuh = edTabnGlBuh->text().toInt();
+    Cfg.TabnGlBuh = edTabnGlBuh->Value();
     Cfg.NaimGlBuh = edNaimGlBuh->text();
-    Cfg.NumYears = edNumYears->text().toInt();
+    Cfg.NumYears = edNumYears->Value();
     Cfg.NumFullYears = Cfg.NumYears;
     if (TFormMain* main = FormMain())
         main->SettingsChanged();

@@ -11,6 +11,8 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class Tyq_FloatEdit;
+class Tyq_IntegerEdit;
 
 class TFormConfig : public TForm {
     Q_OBJECT
@@ -22,7 +24,8 @@ public:
     // What a date button does with the picked date D on its edit (0 begin,
     // 1 working date, 2 period begin, 3 period end).
     void ApplyPickedDate(int edit, TDateTime d);
-    // The OK step: false keeps the dialog (a date that does not read).
+    // The OK step: false keeps the dialog (a date that does not read, a
+    // working date before the begin, a period that ends before it begins).
     bool Apply();
 
     QTabWidget* pcConfig;
@@ -37,13 +40,13 @@ public:
     QCheckBox* cbDopNomer;
     QCheckBox* cbRound;
     QCheckBox* cbRoundB;
-    QLineEdit* edRoundS;
-    QLineEdit* edNumYears;
-    QLineEdit* edMinUderNum;
-    QLineEdit* edTabnDirector;
+    Tyq_FloatEdit* edRoundS;
+    Tyq_IntegerEdit* edNumYears;
+    Tyq_IntegerEdit* edMinUderNum;
+    Tyq_IntegerEdit* edTabnDirector;
     QLineEdit* edNaimDirector;
     QLineEdit* edFioDir;
-    QLineEdit* edTabnGlBuh;
+    Tyq_IntegerEdit* edTabnGlBuh;
     QLineEdit* edNaimGlBuh;
     QLineEdit* edFioGlb;
     QButtonGroup* rgFio;
@@ -54,8 +57,8 @@ public:
 
 private:
     QLineEdit* DateEdit(int edit) const;
-    void PickTabn(QLineEdit* number, QLineEdit* fio, const QString& prompt);
-    void ShowFio(QLineEdit* number, QLineEdit* fio);
+    void PickTabn(Tyq_IntegerEdit* number, QLineEdit* fio, const QString& prompt);
+    void ShowFio(Tyq_IntegerEdit* number, QLineEdit* fio);
 };
 
 // Shows the dialog modally; true after OK.

@@ -1,8 +1,10 @@
 #include "desk/Main.h"
 #include "calc/ui/AccrualEditors.h"
+#include "calc/ui/EditFml.h"
 #include "data/ui/Otl.h"
 #include "desk/FontDlg.h"
 
+#include "calc/RTabl.h"
 #include "calc/TabnCalc.h"
 #include "calc/ui/SprPx.h"
 #include "data/AppContext.h"
@@ -30,6 +32,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
+#include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
@@ -68,25 +71,42 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Other actions wait while a department or the enterprise is calculated.
+// Other actions wait while a department or the enterprise is calculated:
+// the menu, the pages and the window's own keys (F3, Alt+X, ...).
 class BlockWindow {
 public:
     explicit BlockWindow(QMainWindow* w) : w_(w)
     {
         w_->menuBar()->setEnabled(false);
         w_->centralWidget()->setEnabled(false);
+        for (QAction* a : w_->actions())
+            if (a->isEnabled()) {
+                a->setEnabled(false);
+                keys_ << a;
+            }
     }
     ~BlockWindow()
     {
         w_->menuBar()->setEnabled(true);
         w_->centralWidget()->setEnabled(true);
+        for (QAction* a : keys_)
+            a->setEnabled(true);
     }
     BlockWindow(const BlockWindow&) = delete;
     BlockWindow& operator=(const BlockWindow&) = delete;
 
 private:
     QMainWindow* w_;
+    QList<QAction*> keys_;
 };
+
+// A department an employee can work in: known, not closed, no enterprise
+// row and no dismissed group.
+bool IsOpenPodr(qint32 num)
+{
+    const T_Podr* podr = PNList() ? PNList()->FindPodr(num) : nullptr;
+    return podr && !podr->Deleted && !podr->IsEnterprise() && !podr->IsDismissedGroup();
+}
 
 QString NotFoundDopText(qint32 dopNum)
 {
@@ -276,10 +296,24 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(2, 2, 2, 2);
+    auto* head = new QGridLayout;
     prgHeader = new QLabel(headerText_, central);
     prgHeader->setObjectName(QStringLiteral("prgHeader"));
     prgHeader->setAlignment(Qt::AlignCenter);
-    layout->addWidget(prgHeader);
+    head->addWidget(prgHeader, 0, 0);
+    // The logo opens the about box, as "О программе" does.
+    imLogo = new QToolButton(central);
+    imLogo->setObjectName(QStringLiteral("imLogo"));
+    imLogo->setText(QStringLiteral("Qor"));
+    imLogo->setToolTip(QStringLiteral("О программе"));
+    imLogo->setAutoRaise(true);
+    QFont logoFont = imLogo->font();
+    logoFont.setBold(true);
+    logoFont.setItalic(true);
+    imLogo->setFont(logoFont);
+    connect(imLogo, &QToolButton::clicked, this, guarded([this] { ShowAboutBox(this); }));
+    head->addWidget(imLogo, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+    layout->addLayout(head);
     BuildDebugPanel(central);
     layout->addWidget(pnOtl);
     pcMain = new VetoTabWidget(central);
@@ -512,8 +546,8 @@ void TFormMain::BuildVvodPage()
         auto* edit = new QDateEdit(parent);
         edit->setObjectName(name);
         edit->setCalendarPopup(true);
-        edit->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
-        edit->setDisplayFormat(QStringLiteral("MMMM yyyy"));
+        edit->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's names
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         auto* next = new QToolButton(parent);
         next->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbNextNum") : QStringLiteral("SpeedButton2"));
@@ -733,8 +767,11 @@ void TFormMain::BuildMenu()
     AddItem(ved, QStringLiteral("mnVedSprPer"), QStringLiteral("Справки за период"), {});
     AddItem(ved, QStringLiteral("mnVedPost"), QStringLiteral("Постатейки"), {});
 
-    QMenu* params = top(QStringLiteral("mnParams"), QStringLiteral("Параметры"));
-    AddItem(params, QStringLiteral("mnConfig"), QStringLiteral("Параметры"), [] { ShowFormConfig(); });
+    // An item of the bar itself, without a menu.
+    QAction* config = bar->addAction(QStringLiteral("Параметры"));
+    config->setObjectName(QStringLiteral("mnConfig"));
+    actions_.insert(config->objectName(), config);
+    connect(config, &QAction::triggered, this, guarded([] { ShowFormConfig(); }));
 
     QMenu* service = top(QStringLiteral("mnService"), QStringLiteral("Сервис"));
     AddItem(service, QStringLiteral("mnDocDesign"), QStringLiteral("Конструктор документов"), {});
@@ -929,7 +966,8 @@ void TFormMain::TreeChanged(TObject*)
     syncLock_ = false;
     if (pcMain->currentWidget() == tabVvod)
         FillVvodCombos();
-    RefreshVvod();
+    // A change of the departments is no reason to stop whoever made it.
+    RunGuarded([this] { RefreshVvod(); });
 }
 
 void TFormMain::CardsChanged(TObject*)
@@ -960,12 +998,14 @@ void TFormMain::TreeSelected()
     QTreeWidgetItem* item = tvp->currentItem();
     if (!item)
         return;
-    T_MPodr* node = PodrNodeOfItem(item);
+    // By its number: the department list rebuilds its trees after it told
+    // this window, so the node an item was made for may be gone.
+    const T_Podr* podr = PNList() ? PNList()->FindPodr(item->data(0, Qt::UserRole).toInt()) : nullptr;
     qint32 num = 0;
-    if (node && node->Podr) {
+    if (podr) {
         if (mode_ == 1)
-            SetDismissedView(node->Podr->IsDismissedGroup());
-        num = node->Podr->Num;
+            SetDismissedView(podr->IsDismissedGroup());
+        num = podr->Num;
     } else {
         SetCurrentTabn(0);
     }
@@ -1090,10 +1130,16 @@ void TFormMain::SetDismissedView(bool on)
     if (on && tabnModel_->columnCount() == 3) {
         tabnModel_->SetColumns(4);
         const QFontMetrics fm(lvt->font());
+        // The name takes what the narrow department column leaves.
+        lvt->header()->setStretchLastSection(false);
+        lvt->header()->setSectionResizeMode(2, QHeaderView::Stretch);
         lvt->setColumnWidth(3,
             qMax(fm.horizontalAdvance(QStringLiteral("444555")), fm.horizontalAdvance(QStringLiteral("№ Подр."))) + 12);
     } else if (!on && tabnModel_->columnCount() == 4) {
         tabnModel_->SetColumns(3);
+        lvt->header()->setSectionResizeMode(2, QHeaderView::Interactive);
+        lvt->header()->setStretchLastSection(true);
+        lvt->setColumnWidth(2, 260);
     }
     tbSrBase->setVisible(mode_ == 1 && !on);
     tbSrDel->setVisible(mode_ == 1 && on);
@@ -1181,13 +1227,10 @@ void TFormMain::RefreshVvodPages()
 {
     if (pcMain->currentWidget() != tabVvod || !inputDops_)
         return;
-    if (pcVvod->currentWidget() == tabVvData) {
-        for (T_TabnDopList* l : {inputDops_.get(), inputUders_.get()}) {
-            l->Date = viewDate_;
-            l->TabNum = -1; // read again also for the same employee
-            l->SetTabn(curTabn_);
-        }
-    } else {
+    // The input follows the employee whichever page shows: Insert, Enter and
+    // Delete act on it from the results page too.
+    LoadInputLists();
+    if (pcVvod->currentWidget() == tabVvRas) {
         for (const char* n : {"lbDop_Begin", "lbDop_PNSumAll", "lbDop_PNSumTo", "lbDop_PNPay", "lbDop_Nachis",
                  "lbFactTime", "lbDop_Uder", "lbBalans", "lbDop_Vsego"})
             TotalLabel(QLatin1String(n))->clear();
@@ -1197,6 +1240,27 @@ void TFormMain::RefreshVvodPages()
             l->SetTabn(curTabn_);
         }
     }
+}
+
+void TFormMain::LoadInputLists()
+{
+    for (T_TabnDopList* l : {inputDops_.get(), inputUders_.get()}) {
+        l->Date = viewDate_;
+        l->TabNum = -1; // read again also for the same employee
+        l->SetTabn(curTabn_);
+    }
+}
+
+bool TFormMain::InputEditable()
+{
+    if (!IsInWorkMonth(viewDate_))
+        return false;
+    for (const T_TabnDopList* l : {inputDops_.get(), inputUders_.get()})
+        if (l->TabNum != curTabn_ || l->Date != viewDate_) {
+            LoadInputLists();
+            break;
+        }
+    return true;
 }
 
 void TFormMain::RoutReserved(T_TabnDopList*, T_TabnDop* e, bool& accept)
@@ -1359,7 +1423,13 @@ void TFormMain::BuildDebugPanel(QWidget* parent)
         formOtl_->show();
         formOtl_->raise();
     });
-    button("Do 1", [] { ShowRTEdit(250); });
+    button("Do 1", [] {
+        ShowRTEdit(250);
+        T_RtTable table; // a table of that accrual read back, as the test bench did
+        table.Vid = 250;
+        table.SetDate(StoD(QStringLiteral("19990701")));
+        table.LoadForDate();
+    });
     button("Do 2", [] {});
     button("MMgr", [] {});
     row->addStretch(1);
@@ -1466,8 +1536,17 @@ bool TFormMain::CalcOneTabn(qint32 tabNum, bool show)
             AppContext().FormulaError.DopNum > 0);
         ShowFormulaError();
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProcessRunEvents();
     return ok;
+}
+
+void TFormMain::ProcessRunEvents()
+{
+    const uint32_t now = GetTickCount();
+    if (now - lastEventsTick_ < 500)
+        return;
+    lastEventsTick_ = now;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
@@ -1480,6 +1559,7 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     options.OnCalculated = [&](T_rTabn& calc, bool) {
         last = calc.TabNum();
         ShowCalcCount(1);
+        ProcessRunEvents();
     };
     {
         BlockWindow block(this);
@@ -1498,14 +1578,18 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     }
     if (show && !result.LastOk)
         LocateTabn(last);
-    return result.LastOk;
+    // Every employee's outcome counts, not only the last one's.
+    return result.Errors.isEmpty();
 }
 
 bool TFormMain::CalcEnterprise()
 {
     TCalcBatchResult result;
     TCalcBatchOptions options;
-    options.OnCalculated = [this](T_rTabn&, bool) { ShowCalcCount(1); };
+    options.OnCalculated = [this](T_rTabn&, bool) {
+        ShowCalcCount(1);
+        ProcessRunEvents();
+    };
     {
         BlockWindow block(this);
         BusyCursor busy;
@@ -1516,13 +1600,29 @@ bool TFormMain::CalcEnterprise()
     if (!result.Errors.isEmpty())
         ShowView(
             QStringLiteral("Ошибки при расчете предприятия"), QStringLiteral("Список ошибок"), result.Errors, false);
-    return result.LastOk;
+    return result.Errors.isEmpty();
 }
 
 void TFormMain::ShowFormulaError()
 {
     const TFormulaError& e = AppContext().FormulaError;
-    if (e.DopNum > 0 && FormulaEditorOpener())
+    if (e.DopNum <= 0)
+        return;
+    // An editor already open on the kind is brought forward at the error;
+    // the parser counts lines from 0, the editor from 1.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* editor = qobject_cast<TFormEditFml*>(w);
+        if (!editor || !editor->isVisible() || editor->DopNum() != e.DopNum)
+            continue;
+        editor->SetCaretPos(e.Col, e.Line < 0 ? 1 : e.Line + 1);
+        editor->SetStatus(e.Message);
+        if (editor->isMinimized())
+            editor->showNormal();
+        editor->raise();
+        editor->activateWindow();
+        return;
+    }
+    if (FormulaEditorOpener())
         FormulaEditorOpener()(e.DopNum, e.Line, e.Col, e.Message);
 }
 
@@ -1539,7 +1639,7 @@ void TFormMain::ReloadCard(qint32 tabNum)
 
 void TFormMain::AddInputRow()
 {
-    if (pcMain->currentWidget() != tabVvod)
+    if (pcMain->currentWidget() != tabVvod || !InputEditable())
         return;
     qint32 num = -1;
     if (DopPicker()) {
@@ -1572,6 +1672,8 @@ T_TabnDop* TFormMain::SelectedInput(T_TabnDopList*& list) const
 
 void TFormMain::ChangeInputRow()
 {
+    if (!InputEditable())
+        return;
     T_TabnDopList* list = nullptr;
     if (T_TabnDop* e = SelectedInput(list))
         EditInputRow(e->DopNum);
@@ -1582,6 +1684,8 @@ void TFormMain::EditInputRow(qint32 dopNum)
     if (dopNum < 0)
         return;
     RequireTabn();
+    if (!InputEditable())
+        return;
     T_Dop* dop = DNList()->FindDop(dopNum);
     if (!dop)
         ErrorAbort(NotFoundDopText(dopNum));
@@ -1605,6 +1709,8 @@ void TFormMain::EditInputRow(qint32 dopNum)
 
 void TFormMain::DeleteInputRow()
 {
+    if (!InputEditable())
+        return;
     T_TabnDopList* list = nullptr;
     T_TabnDop* e = SelectedInput(list);
     if (!e)
@@ -1621,8 +1727,11 @@ void TFormMain::DeleteInputRow()
 
 void TFormMain::SaveInputRows()
 {
+    if (inputDops_->TabNum != curTabn_ || inputUders_->TabNum != curTabn_)
+        ErrorAbort(QStringLiteral("Не определен табельный номер"));
+    // The lists' own month: the list of a past month is refused by the save.
     T_TabnDopList all(DNList(), tdkInput);
-    all.Date = Cfg.Workdate;
+    all.Date = inputDops_->Date;
     all.TabNum = curTabn_;
     all.AddFrom(*inputDops_);
     all.AddFrom(*inputUders_);
@@ -1635,14 +1744,16 @@ void TFormMain::SaveInputRows()
 
 void TFormMain::EditInputFormula()
 {
+    if (!Action(QStringLiteral("acVvodChange"))->isEnabled() || !InputEditable())
+        return;
     T_TabnDopList* list = nullptr;
     T_TabnDop* e = SelectedInput(list);
-    if (!e || !Action(QStringLiteral("acVvodChange"))->isEnabled())
+    if (!e)
         return;
     T_Dop* dop = e->GetDop();
     if (!dop)
         ErrorAbort(NotFoundDopText(e->DopNum));
-    if (dop->Formula == 64 && FormulaEditorOpener())
+    if (dop->Formula == cmUserFormula && FormulaEditorOpener())
         FormulaEditorOpener()(e->DopNum, -1, 0, QString());
 }
 
@@ -1666,14 +1777,26 @@ void TFormMain::StaffOperation(int op)
             return;
         card->Dismissed = true;
         break;
-    case 12:
+    case 12: {
         if (!card->Dismissed)
             ErrorAbort(QStringLiteral("Не уволен"));
-        if (!AskYesNo(
-                QStringLiteral("Восстановить работника в подразделение №") + QString::number(card->Podr), body, true))
+        // A department closed or gone since would show him in no tree.
+        qint32 podr = card->Podr;
+        if (!IsOpenPodr(podr)) {
+            podr = SelectPodr(0,
+                Format(QStringLiteral("Подразделения №%d больше нет. Выберите подразделение для работника\r\n"), podr)
+                    + card->GetFio());
+            if (podr <= 0)
+                return;
+            if (!IsOpenPodr(podr))
+                ErrorAbort(Format(QStringLiteral("Подразделения №%d больше нет"), podr));
+        }
+        if (!AskYesNo(QStringLiteral("Восстановить работника в подразделение №") + QString::number(podr), body, true))
             return;
+        card->Podr = podr;
         card->Dismissed = false;
         break;
+    }
     case 13: {
         if (!card->Dismissed)
             ErrorAbort(QStringLiteral("Невозможно удаление неуволенного работника"));

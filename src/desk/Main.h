@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <QTabWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -144,6 +145,7 @@ public:
     QDateEdit* dtVvodDate;
     QDateEdit* dtRasDate;
     QLabel* prgHeader;
+    QToolButton* imLogo;
     QStatusBar* sBarPodr;
     QStatusBar* sBarTabn;
     QToolBar* tbSrBase;
@@ -179,6 +181,13 @@ private:
     bool PageKeys(QKeyEvent* event);
     void StepEmployee(int delta);
     void ReloadCard(qint32 tabNum);
+    // Paints and timers, not input, at most every half second of a run.
+    void ProcessRunEvents();
+    // Reads the input lists of CurTabn for ViewDate.
+    void LoadInputLists();
+    // An input edit may start: the working month is shown, and the input
+    // lists are (read again if need be) those of CurTabn.
+    bool InputEditable();
     T_TabnDop* SelectedInput(T_TabnDopList*& list) const;
     void RoutReserved(T_TabnDopList* sender, T_TabnDop* entry, bool& accept);
 
@@ -195,6 +204,7 @@ private:
     bool running_ = false;
     int clockMinute_ = -1;
     int calcCount_ = 0;
+    uint32_t lastEventsTick_ = 0;
     QString title_;
     QString headerText_;
     QString tabnCountFormat_;

@@ -3,6 +3,7 @@
 
 #include "data/ui/Program.h"
 #include "app/program/QorProgram.h"
+#include "archive/ui/Save.h"
 #include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
 #include "data/Calendar.h"
@@ -24,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDirIterator>
 #include <QMainWindow>
@@ -153,6 +155,65 @@ TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
     shown.sort();
     EXPECT_EQ(shown, (QStringList{QStringLiteral("FormCalcPrem"), QStringLiteral("FormEditFml")}));
     EXPECT_EQ(line, 3);
+}
+
+// Every menu item whose window exists is enabled and opens it from the
+// real program; the items without one stay disabled.
+TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
+{
+    FirstStart();
+    ScriptedMessages msgs;
+    QStringList wrong;
+    ASSERT_EQ(Run([&] {
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        ASSERT_NE(main, nullptr);
+        for (const char* item : {"mnCalcZarp", "mnVedSprPer", "mnVedPost", "mnDocDesign", "mnDocJournal"})
+            if (main->Action(QLatin1String(item))->isEnabled())
+                wrong << QLatin1String(item) + QStringLiteral(" is enabled");
+        struct Case {
+            const char* item;
+            const char* window;
+            bool modal = true;
+        };
+        const Case cases[] = {{"mnVedRL", "FormReports"}, {"mnVedRV", "FormReports"}, {"mnVedPV", "FormReports"},
+            {"mnVedSpr", "FormReports"}, {"mnVedSvod", "FormReports"}, {"mnSave", "FormSave/tabSave"},
+            {"mnReserv", "FormSave/tabReserv"}, {"mnCompress", "FormSave/tabCompress"}, {"mnImport", "FormImportData"},
+            {"mnPerehod", "FormPerehod"}, {"mnPremii", "FormCalcPrem"}, {"mnPrinter", "PrinterSetup"},
+            {"mnFontMain", "FontDialog"}, {"mnFontEdit", "FontDialog"}, {"mnFontLabel", "FontDialog"},
+            {"mnFontHeader", "FontDialog"}, {"mnFontColumn", "FontDialog"}, {"mnFontText", "FontDialog"},
+            {"mnConfig", "FormConfig"}, {"mnDopl", "FormSprDop", false}};
+        for (const Case& c : cases) {
+            QAction* a = main->Action(QLatin1String(c.item));
+            if (!a || !a->isEnabled()) {
+                wrong << QLatin1String(c.item) + QStringLiteral(" is disabled");
+                continue;
+            }
+            QString shown;
+            if (c.modal) {
+                ModalScript modal;
+                modal.Next([&](QDialog& d) {
+                    shown = d.objectName();
+                    if (auto* save = qobject_cast<TFormSave*>(&d))
+                        shown += QLatin1Char('/') + save->pc->currentWidget()->objectName();
+                    d.done(0);
+                });
+                a->trigger();
+            } else {
+                a->trigger();
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w != main && w->isVisible()) {
+                        shown = w->objectName();
+                        w->close();
+                    }
+            }
+            if (shown != QLatin1String(c.window))
+                wrong << QLatin1String(c.item) + QStringLiteral(" opened ") + shown;
+        }
+        msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Справка недоступна"));
+        main->Action(QStringLiteral("mnHelpContents"))->trigger();
+    }),
+        0);
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("; ")).toStdString();
 }
 
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)

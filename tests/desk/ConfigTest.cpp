@@ -4,6 +4,8 @@
 
 #include "data/AppContext.h"
 #include "data/Globals.h"
+#include "foundation/IniFiles.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "support/DataFolderFixture.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -14,6 +16,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -62,17 +65,22 @@ TEST_F(ConfigTest, PickedDatesFollowTheirRules)
     SaveScreenshot(&form, QStringLiteral("desk_config"));
 }
 
-TEST_F(ConfigTest, OkCorrectsAnEarlyDateAndCancelChangesNothing)
+TEST_F(ConfigTest, CancelChangesNothingOkCorrectsAnEarlyDate)
 {
     ScriptedMessages msgs;
     ModalScript modal;
     modal.Next<TFormConfig>([](TFormConfig& f) {
-        f.edWorkDate->setText(QStringLiteral("01.01.2030"));
+        f.ApplyPickedDate(1, EncodeDate(2024, 6, 3));
+        f.ApplyPickedDate(2, EncodeDate(2024, 9, 1));
+        f.edNumYears->setText(QStringLiteral("7"));
         f.cbCalcCompare->setChecked(true);
         QTest::mouseClick(f.btCancel, Qt::LeftButton);
     });
     EXPECT_FALSE(ShowFormConfig());
     EXPECT_EQ(Cfg.Workdate, EncodeDate(2024, 2, 29));
+    EXPECT_EQ(Cfg.BegPeriod, EncodeDate(2024, 1, 1));
+    EXPECT_EQ(Cfg.EndPeriod, EncodeDate(2024, 1, 31));
+    EXPECT_NE(Cfg.NumYears, 7);
     EXPECT_FALSE(Cfg.CalcCompare);
 
     modal.Next<TFormConfig>([](TFormConfig& f) {
@@ -85,8 +93,66 @@ TEST_F(ConfigTest, OkCorrectsAnEarlyDateAndCancelChangesNothing)
     EXPECT_EQ(Cfg.BegDate, EncodeDate(2020, 1, 1));
     EXPECT_EQ(Cfg.NumYears, 5);
     EXPECT_EQ(Cfg.NumFullYears, 5);
+    TIniFile& ini = DataIni();
+    ini.Reread();
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Configuration"), QStringLiteral("NumYears"), 0), 5);
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Configuration"), QStringLiteral("NumFullYears"), 0), 5);
     LoadDataConfiguration();
     EXPECT_EQ(Cfg.BegDate, EncodeDate(2020, 1, 1)) << "written to the data INI";
+}
+
+TEST_F(ConfigTest, OkKeepsEveryDateInItsBounds)
+{
+    struct Case {
+        const char* name;
+        const char* edit;
+        const char* text;
+        const char* message;
+        bool accepted;
+        TDateTime workdate; // stored after OK
+    };
+    const Case cases[] = {
+        {"working date too late", "edWorkDate", "01.01.2040", "Дата не может быть больше \"31.12.2034\"", true,
+            EncodeDate(2034, 12, 31)},
+        {"period end too late", "edEndPeriod", "01.01.2041", "Дата не может быть больше \"31.12.2034\"", true,
+            EncodeDate(2024, 2, 29)},
+        {"begin after the working date", "edBegDate", "01.03.2024", "Рабочая дата не может быть меньше начальной",
+            false, EncodeDate(2024, 2, 29)},
+        {"period ending before it begins", "edEndPeriod", "31.12.2023", "Конец периода не может быть меньше начала",
+            false, EncodeDate(2024, 2, 29)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Cfg.Workdate = EncodeDate(2024, 2, 29);
+        Cfg.BegDate = EncodeDate(2023, 1, 1);
+        SaveDataConfiguration();
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Details(QString::fromUtf8(c.message));
+        TFormConfig form;
+        form.LoadControls();
+        form.findChild<QLineEdit*>(QLatin1String(c.edit))->setText(QLatin1String(c.text));
+        EXPECT_EQ(form.Apply(), c.accepted);
+        EXPECT_EQ(Cfg.Workdate, c.workdate);
+        if (c.accepted) {
+            EXPECT_LE(Cfg.EndPeriod, MaxWorkDate);
+        } else {
+            EXPECT_EQ(Cfg.BegDate, EncodeDate(2023, 1, 1)) << "nothing stored";
+        }
+    }
+}
+
+TEST_F(ConfigTest, AnUnknownDirectorIsNamedByHisNumber)
+{
+    Cfg.TabnDirector = 777;
+    SaveDataConfiguration();
+    ScriptedMessages msgs;
+    TFormConfig form;
+    form.LoadControls();
+    EXPECT_EQ(form.edFioDir->text(), QStringLiteral("Табельный номер №777 в справочнике не найден"));
+    EXPECT_EQ(form.edFioGlb->text(), QString()) << "no number, no name";
+    form.pcConfig->setCurrentIndex(1);
+    form.show();
+    SaveScreenshot(&form, QStringLiteral("desk_config_other"));
 }
 
 } // namespace

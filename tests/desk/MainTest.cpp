@@ -3,9 +3,13 @@
 // error, the staff operations' messages, and the menu's enabled states.
 
 #include "desk/Main.h"
+#include "desk/MainOpeners.h"
+#include "desk/TabnEdit.h"
 
 #include "calc/TabnCalc.h"
+#include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
+#include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Globals.h"
@@ -17,6 +21,8 @@
 #include "data/ui/InVvod.h"
 #include "data/ui/Otl.h"
 #include "data/ui/SrSelect.h"
+#include "db/Cursor.h"
+#include "foundation/Progress.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "support/CalcBuilders.h"
@@ -27,10 +33,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -122,11 +132,42 @@ double StoredInput(qint32 tabn, qint32 dopNum)
     return list.GetSum(dopNum).ToDouble();
 }
 
+int StoredInputRows(qint32 tabn)
+{
+    T_TabnDopList list(DNList(), tdkInput);
+    list.Date = Cfg.Workdate;
+    list.SetTabn(tabn);
+    return list.Count();
+}
+
+// The page "Карточка" with the real employee card, as the program has it.
+class ScopedRealCard {
+public:
+    ScopedRealCard()
+    {
+        SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new Page(parent); });
+    }
+    ~ScopedRealCard() { SetCardPageFactory({}); }
+
+private:
+    class Page final : public TCardPage {
+    public:
+        explicit Page(QWidget* parent) : card_(new TFormTabnEdit(parent)) {}
+        QWidget* Widget() override { return card_; }
+        void ShowTabn(qint32 tabNum, bool staffMode) override { card_->ShowEmbedded(tabNum, staffMode); }
+        bool LeaveEditMode() override { return card_->LeaveEditMode(); }
+
+    private:
+        TFormTabnEdit* card_;
+    };
+};
+
 TEST_F(MainTest, TheRoadOfOneRequest)
 {
     ScriptedMessages msgs;
     ModalScript modal;
     ScopedApplicationRunning running;
+    ScopedRealCard realCard;
     TFormMain w;
     w.resize(800, 560);
     w.show();
@@ -137,6 +178,8 @@ TEST_F(MainTest, TheRoadOfOneRequest)
     EXPECT_EQ(Panel(w, "sBarPodr", 1), QStringLiteral("Работников  [3]"));
     EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Не рассчитано"));
     SaveScreenshot(&w, QStringLiteral("desk_main_list"));
+    w.ShowPage(1);
+    SaveScreenshot(&w, QStringLiteral("desk_main_card"));
 
     w.ShowPage(2);
     ASSERT_EQ(w.pcMain->currentWidget(), w.tabVvod);
@@ -182,25 +225,28 @@ TEST_F(MainTest, TheRoadOfOneRequest)
         EXPECT_LT(w.ResultDops().GetTabnDop(r)->DopNum, dnBegin) << "totals are not listed";
     EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Пересчитать"));
     SaveScreenshot(&w, QStringLiteral("desk_main_results"));
-
-    // The same employee calculated outside the window gives the same rows.
-    const QList<qint32> windowRows = [&] {
-        QList<qint32> r;
-        for (const T_TabnDop* e : nc)
-            r << qint32(e->Sum.ToDouble() * 100);
-        return r;
-    }();
-    QStringList errors;
-    ASSERT_TRUE(CalcOneTabn(CalcSources(AppContext()), tabns[1], 0, errors));
-    nc.SetTabn(tabns[1]);
-    QList<qint32> again;
-    for (const T_TabnDop* e : nc)
-        again << qint32(e->Sum.ToDouble() * 100);
-    EXPECT_EQ(again, windowRows);
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcCompare")));
+    EXPECT_TRUE(Cfg.CalcCompare);
+    EXPECT_TRUE(w.Action(QStringLiteral("mnCalcCompare"))->isChecked());
+    EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Сравнить"));
+    w.Trigger(QStringLiteral("mnCalcCompare"));
+    EXPECT_FALSE(Cfg.CalcCompare);
 
     w.ShowPage(0);
     EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Расчитано ") + DateTimeToStr(Cfg.Workdate));
     EXPECT_EQ(Panel(w, "sBarTabn", 2), QStringLiteral("К выдаче: ") + FloatToStr(nc.GetSum(dnVsego).ToDouble()));
+
+    // Deleting the only entry leaves no input and the employee uncalculated.
+    w.ShowPage(2);
+    w.ShowVvodPage(0);
+    msgs.Expect(MsgKind::ConfirmDelete).Yes();
+    w.lvd->setFocus();
+    w.lvd->setCurrentIndex(w.lvd->model()->index(0, 1));
+    QTest::keyClick(w.lvd, Qt::Key_Delete);
+    EXPECT_EQ(StoredInputRows(tabns[1]), 0);
+    bool found = false;
+    EXPECT_FALSE(T_Tabn::CreateByTabNum(tabns[1], found)->Calculated) << "DATERAS cleared";
+    EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Рассчитать"));
 }
 
 TEST_F(MainTest, ADepartmentWithAFormulaErrorShowsTheLinesAndSelectsTheEmployee)
@@ -273,6 +319,33 @@ TEST_F(MainTest, StaffOperationsSayWhatTheyRefuse)
     EXPECT_EQ(w.Cards().IndexOfTabNum(tabns[0]), -1);
     bool found = false;
     EXPECT_TRUE(T_Tabn::CreateByTabNum(tabns[0], found)->Dismissed);
+
+    // Deleting the dismissed one takes his card and his input with it.
+    SaveInput(tabns[0], {{kBonus, 0, 100, 0}});
+    Pick(w, DismissedGroupNum, 0);
+    ASSERT_EQ(w.CurTabn(), tabns[0]);
+    msgs.Expect(MsgKind::ConfirmDelete).Containing(QStringLiteral("Петров Петр")).Yes();
+    w.Trigger(QStringLiteral("btDelete"));
+    T_Tabn::CreateByTabNum(tabns[0], found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(StoredInputRows(tabns[0]), 0);
+    EXPECT_EQ(w.Cards().Count(), 0);
+
+    // A transfer: the employee and the window go to the new department.
+    Pick(w, podrA, 0);
+    const qint32 moved = w.CurTabn();
+    modal.Next<TFormSrSelect>([&](TFormSrSelect& f) {
+        EXPECT_EQ(f.pnHelp->text(),
+            QStringLiteral("Выберите новое подразделение для работника\r\n") + w.Cards().FindTabn(moved)->GetFio());
+        for (QTreeWidgetItemIterator it(f.tvp); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == podrB)
+                f.tvp->setCurrentItem(*it);
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+    });
+    w.Trigger(QStringLiteral("btTransfer"));
+    EXPECT_EQ(T_Tabn::CreateByTabNum(moved, found)->Podr, podrB);
+    EXPECT_EQ(w.CurPodr(), podrB);
+    EXPECT_EQ(w.CurTabn(), moved);
 }
 
 TEST_F(MainTest, ItemsWithoutAWindowAreDisabledAndParentsFollow)
@@ -319,10 +392,77 @@ TEST_F(MainTest, AViewDateOutsideTheDataIsClampedAndAPastMonthIsReadOnly)
     w.SetViewDate(EncodeDate(2030, 1, 1));
     EXPECT_EQ(w.ViewDate(), Cfg.Workdate);
     EXPECT_TRUE(w.Action(QStringLiteral("acVvodDel"))->isEnabled());
-    // A digit in a past month never opens the input.
+}
+
+TEST_F(MainTest, APastMonthNeverReplacesTheWorkingMonthsInput)
+{
+    ScriptedMessages msgs;
+    ModalScript modal; // no step: any input window fails the test
+    ScopedApplicationRunning running;
+    SaveInput(tabns[0], {{kBonus, 0, 1500, 0}});
+    TFormMain w;
+    w.show();
+    Pick(w, podrA, 0);
+    w.ShowPage(2);
     w.SetViewDate(EncodeDate(2024, 1, 1));
+    ASSERT_EQ(w.InputDops().Count(), 0) << "January's input";
     w.lvd->setFocus();
     QTest::keyClick(w.lvd, Qt::Key_5);
+    QTest::keyClick(w.lvd, Qt::Key_Insert);
+    w.EditInputRow(kBonus);
+    // Were the save reached, the month's own list would be refused.
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Данные ввода можно сохранить только за рабочий месяц"));
+    RunGuarded([&] { w.SaveInputRows(); });
+    EXPECT_DOUBLE_EQ(StoredInput(tabns[0], kBonus), 1500);
+    EXPECT_EQ(StoredInputRows(tabns[0]), 1);
+}
+
+TEST_F(MainTest, KeysWithAltPassThePeriodPage)
+{
+    ScriptedMessages msgs;
+    ModalScript modal; // Alt+Enter and Alt+Insert open no input
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pick(w, podrA, 0);
+    w.ShowPage(2);
+    w.lvd->setFocus();
+    QTest::keyClick(w.lvd, Qt::Key_Return, Qt::AltModifier);
+    QTest::keyClick(w.lvd, Qt::Key_Insert, Qt::AltModifier);
+    EXPECT_TRUE(w.isVisible());
+    QTest::keyClick(w.lvd, Qt::Key_X, Qt::AltModifier);
+    EXPECT_FALSE(w.isVisible()) << "Alt+X reached the window";
+}
+
+TEST_F(MainTest, InputIsNeverSavedOntoTheNextEmployee)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    const qint32 premia = KindOfTip(dtPremia);
+    SaveInput(tabns[0], {{kBonus, 0, 1500, 0}, {premia, 0, 700, 0}});
+    TFormMain w;
+    w.show();
+    Pick(w, podrA, 0);
+    w.ShowPage(2);
+    ASSERT_EQ(w.InputDops().Count(), 2);
+    QTest::keyClick(w.lvd, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(w.pcVvod->currentWidget(), w.tabVvRas);
+    QTest::keyClick(w.lvRasD, Qt::Key_PageDown, Qt::ControlModifier);
+    ASSERT_EQ(w.CurTabn(), tabns[1]);
+    modal.Next<TFormFindDNum>([](TFormFindDNum& f) {
+        f.edNum->selectAll();
+        QTest::keyClicks(f.edNum, QString::number(kBonus));
+        QTest::keyClick(f.edNum, Qt::Key_Return);
+    });
+    modal.Next<TFormInVvod>(TypeSum(QStringLiteral("300")));
+    QTest::keyClick(w.lvRasD, Qt::Key_Insert);
+    EXPECT_EQ(StoredInputRows(tabns[1]), 1) << "only the new row";
+    EXPECT_DOUBLE_EQ(StoredInput(tabns[1], kBonus), 300);
+    EXPECT_EQ(StoredInputRows(tabns[0]), 2);
+    EXPECT_DOUBLE_EQ(StoredInput(tabns[0], kBonus), 1500);
+    EXPECT_DOUBLE_EQ(StoredInput(tabns[0], premia), 700);
 }
 
 } // namespace
@@ -375,4 +515,354 @@ TEST_F(MainTest, TheDebugFlagShowsItsPanelAndItsButtonsOpenTheirWindows)
     EXPECT_TRUE(opened);
     w.Action(QStringLiteral("mnOtl"))->trigger();
     EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(MainTest, TotalsGoToTheirLabelsAndUnknownKindsSaySo)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    constexpr qint32 kGone = 999; // no such kind in the directory
+    SaveInput(tabns[0], {{kGone, 0, 10, 0}});
+    SaveMonthTotals(tabns[0], Cfg.Workdate, {{dnVsego, 0, 111}});
+    T_TabnDopList nc(DNList(), tdkNewResults);
+    nc.Date = Cfg.Workdate;
+    nc.TabNum = tabns[0];
+    const struct {
+        qint32 dopNum;
+        double time, sum;
+    } rows[] = {{kBonus, 0, 1500}, {dnFirstReserved, 0, 7}, {dnPNSumOsv, 0, 1}, {dnPNDopOsv, 0, 2},
+        {dnPNSumAll, 0, 3000}, {dnPNSumTo, 0, 2500}, {dnPNPay, 0, 325}, {dnNachis, 160.5, 18500}, {dnUder, 168, 2405},
+        {dnVsego, 0, 16095}};
+    for (const auto& r : rows)
+        nc.SetValues(r.dopNum, r.time, Currency::FromDouble(r.sum), 0);
+    nc.SaveNewResults();
+
+    TFormMain w;
+    w.show();
+    Pick(w, podrA, 0);
+    w.ShowPage(2);
+    ASSERT_EQ(w.lvd->model()->rowCount(), 1);
+    EXPECT_EQ(w.lvd->model()->index(0, 0).data().toString(), QStringLiteral("999"));
+    EXPECT_EQ(w.lvd->model()->index(0, 1).data().toString(), QStringLiteral("(не найдено в справочнике)"));
+    w.ShowVvodPage(1);
+    const struct {
+        const char* label;
+        QString text;
+    } labels[] = {{"lbDop_Begin", FormatMoney(111)}, {"lbDop_PNSumAll", FormatMoney(3000)},
+        {"lbDop_PNSumTo", FormatMoney(2500)}, {"lbDop_PNPay", FormatMoney(325)}, {"lbDop_Nachis", FormatMoney(18500)},
+        {"lbFactTime", FormatShortFloat(160.5)}, {"lbDop_Uder", FormatMoney(2405)}, {"lbBalans", FormatShortFloat(168)},
+        {"lbDop_Vsego", FormatMoney(16095)}};
+    for (const auto& l : labels)
+        EXPECT_EQ(Total(w, l.label), l.text) << l.label;
+    QStringList listed;
+    for (int r = 0; r < w.lvRasD->model()->rowCount(); ++r)
+        listed << w.lvRasD->model()->index(r, 0).data().toString();
+    EXPECT_EQ(listed, (QStringList{QString::number(kBonus), QString::number(dnFirstReserved)}));
+    for (QLabel* label : w.tabVvRas->findChildren<QLabel*>())
+        EXPECT_FALSE(label->text() == FormatMoney(1) || label->text() == FormatMoney(2)) << "exempt sums are not shown";
+
+    // The next employee has no results: the labels start empty.
+    QTest::keyClick(w.lvRasD, Qt::Key_PageDown, Qt::ControlModifier);
+    ASSERT_EQ(w.CurTabn(), tabns[1]);
+    for (const auto& l : labels)
+        EXPECT_EQ(Total(w, l.label), QString()) << l.label;
+}
+
+TEST_F(MainTest, CtrlPageKeysOnTheCardStepThroughTheList)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    const qint32 empty = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Пусто"))});
+    PNList()->SetLoaded(false);
+    TFormMain w;
+    w.show();
+    struct Case {
+        const char* name;
+        int from; // selected row, -1 none
+        Qt::Key key;
+        int to; // CurTabn's row afterwards
+    };
+    const Case cases[] = {{"no selection takes the first", -1, Qt::Key_PageDown, 0},
+        {"on from the first", 0, Qt::Key_PageDown, 1}, {"not past the last", 2, Qt::Key_PageDown, 2},
+        {"not before the first", 0, Qt::Key_PageUp, 0}, {"back from the last", 2, Qt::Key_PageUp, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.ShowPage(0);
+        Pick(w, podrA, c.from < 0 ? 0 : c.from);
+        w.ShowPage(1);
+        ASSERT_EQ(w.pcMain->currentWidget(), w.tabSrCard);
+        if (c.from < 0)
+            w.lvt->selectionModel()->clear();
+        QTest::keyClick(w.tabSrCard, c.key, Qt::ControlModifier);
+        EXPECT_EQ(w.CurTabn(), tabns[c.to]);
+        EXPECT_EQ(w.pcMain->currentWidget(), w.tabSrCard) << "the key is the list's, not the pages'";
+    }
+    // A department without employees: nothing to step to.
+    w.SetCurrentPodr(empty);
+    QTest::keyClick(w.tabSrCard, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(w.CurTabn(), 0);
+}
+
+TEST_F(MainTest, TheCaptionKeepsAPercentInItsExtraText)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.SetMainTitle(QStringLiteral("100%d готово %s"));
+    EXPECT_EQ(w.windowTitle(),
+        QStringLiteral("Qor - зарплата и кадры  Версия ") + FormatVersion(0)
+            + QStringLiteral("  [Март 2024] 100%d готово %s"));
+}
+
+TEST_F(MainTest, DismissRestoreAndDeleteSayWhatTheyRefuse)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.resize(800, 560);
+    w.show();
+    w.SetStaffMode(true);
+    Pick(w, podrA, 0);
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не уволен"));
+    w.Trigger(QStringLiteral("btRestore"));
+    msgs.Expect(MsgKind::Question).Title(QStringLiteral("Уволить работника")).Yes();
+    w.Trigger(QStringLiteral("btDismiss"));
+
+    // The dismissed group: "-1", the department left, the other buttons.
+    QTreeWidgetItem* group = PodrItem(w, DismissedGroupNum);
+    ASSERT_NE(group, nullptr);
+    w.tvp->setCurrentItem(group);
+    ASSERT_TRUE(w.DismissedView());
+    EXPECT_EQ(Panel(w, "sBarPodr", 0), QStringLiteral("-1"));
+    EXPECT_EQ(Panel(w, "sBarPodr", 1), QStringLiteral("Работников  [1]"));
+    ASSERT_EQ(w.lvt->model()->columnCount(), 4);
+    EXPECT_EQ(w.lvt->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("№ Подр."));
+    EXPECT_EQ(w.lvt->model()->index(0, 3).data().toString(), QString::number(podrA));
+    EXPECT_TRUE(w.tbSrDel->isVisible());
+    EXPECT_FALSE(w.tbSrBase->isVisible());
+    SaveScreenshot(&w, QStringLiteral("desk_main_dismissed"));
+    Pick(w, DismissedGroupNum, 0);
+    ASSERT_EQ(w.CurTabn(), tabns[0]);
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Уже уволен"));
+    w.Trigger(QStringLiteral("btDismiss"));
+
+    // His department closed meanwhile: he goes where the clerk says.
+    SetRecordValuesByKey(DM()->SP, {Variant(podrA)}, {QStringLiteral("DELETED")}, {Variant(true)});
+    PNList()->SetLoaded(false);
+    Pick(w, DismissedGroupNum, 0);
+    modal.Next<TFormSrSelect>([&](TFormSrSelect& f) {
+        EXPECT_TRUE(f.pnHelp->text().startsWith(QStringLiteral("Подразделения №%1 больше нет").arg(podrA)))
+            << f.pnHelp->text().toStdString();
+        for (QTreeWidgetItemIterator it(f.tvp); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == podrB)
+                f.tvp->setCurrentItem(*it);
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+    });
+    msgs.Expect(MsgKind::Question)
+        .Title(QStringLiteral("Восстановить работника в подразделение №%1").arg(podrB))
+        .Details(QString::number(tabns[0]) + QStringLiteral("  Петров Петр"))
+        .Yes();
+    w.Trigger(QStringLiteral("btRestore"));
+    bool found = false;
+    auto card = T_Tabn::CreateByTabNum(tabns[0], found);
+    EXPECT_FALSE(card->Dismissed);
+    EXPECT_EQ(card->Podr, podrB);
+    EXPECT_EQ(w.Cards().Count(), 0) << "the group is empty again";
+
+    // A card gone behind the window's back is named by its number.
+    Pick(w, podrB, 0);
+    const qint32 gone = w.CurTabn();
+    ASSERT_GT(gone, 0);
+    {
+        Cursor sr(QStringLiteral("SR"));
+        sr.Open();
+        ASSERT_TRUE(sr.FindKey({Variant(gone)}));
+        sr.Delete();
+    }
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Табельный номер №%1 в справочнике не найден").arg(gone));
+    w.Trigger(QStringLiteral("btDismiss"));
+}
+
+// A test progress sink that tries the clerk's keys and clicks between two
+// employees of a run, as the events the run lets through would.
+class MeddlingProgress final : public IProgress {
+public:
+    explicit MeddlingProgress(std::function<void()> meddle) : meddle_(std::move(meddle)), install_(this) {}
+    void Init(int, int, int, int, int) override { active_ = true; }
+    void PosBar(int, int) override {}
+    void IncPos(int) override
+    {
+        if (meddle_)
+            meddle_();
+    }
+    void Mess(int, const QString&) override {}
+    void FillBar(int) override {}
+    void Wait(int) override {}
+    bool Stopped() const override { return false; }
+    void SetStopped(bool) override {}
+    bool Active() const override { return active_; }
+    void Close() override { active_ = false; }
+    void BeginBusy() override {}
+    void EndBusy() override {}
+
+private:
+    std::function<void()> meddle_;
+    bool active_ = false;
+    ScopedProgress install_;
+};
+
+TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    SaveInput(tabns[2], {{kBroken, 1, 0, 0}});
+    const qint32 enterprise = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM"), QStringLiteral("NUMPDP")},
+        {Variant(QStringLiteral("Предприятие")), Variant(-1)});
+    TCardSpec boss;
+    boss.Fio = QStringLiteral("Директоров Д");
+    boss.Podr = enterprise;
+    const qint32 atTop = AddCard(boss);
+    PNList()->SetLoaded(false);
+    TFormMain w;
+    w.resize(800, 560);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.SetStaffMode(true);
+    Pick(w, podrB, 1);
+    msgs.Expect(MsgKind::Question).Yes();
+    w.Trigger(QStringLiteral("btDismiss")); // Попова Вера
+    w.SetCalcMode(true);
+    Pick(w, podrB, 0);
+    ASSERT_EQ(w.CurTabn(), tabns[3]);
+
+    int meddled = 0;
+    bool stayedPut = true;
+    MeddlingProgress progress([&] {
+        ++meddled;
+        QTest::mouseClick(w.tvp->viewport(), Qt::LeftButton, {}, w.tvp->visualItemRect(PodrItem(w, podrA)).center());
+        QTest::keyClick(&w, Qt::Key_X, Qt::AltModifier);
+        QTest::keyClick(w.lvt, Qt::Key_PageUp, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        stayedPut = stayedPut && w.isVisible() && w.CurPodr() == podrB && w.CurTabn() == tabns[3];
+    });
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
+    EXPECT_EQ(meddled, 4);
+    EXPECT_TRUE(stayedPut) << "no click or key acted during the run";
+    EXPECT_EQ(w.CalcCount(), 4) << "neither the enterprise row nor the dismissed";
+    bool found = false;
+    EXPECT_FALSE(T_Tabn::CreateByTabNum(atTop, found)->Calculated);
+    EXPECT_FALSE(T_Tabn::CreateByTabNum(tabns[4], found)->Calculated);
+    EXPECT_TRUE(T_Tabn::CreateByTabNum(tabns[3], found)->Calculated);
+    EXPECT_EQ(w.CurTabn(), tabns[2]) << "the first failing employee";
+    TFormView& view = FormView();
+    EXPECT_EQ(view.windowTitle(), QStringLiteral("Ошибки при расчете предприятия"));
+    EXPECT_EQ(view.pnMsg->text(), QStringLiteral("Список ошибок"));
+    EXPECT_EQ(view.Lines().value(0), QStringLiteral("***  Ошибки при расчете. Табельный номер [%1]").arg(tabns[2]));
+    view.close();
+    // Failures count though the last employee was fine.
+    EXPECT_FALSE(w.CalcEnterprise());
+    view.close();
+    qint32 first = 0;
+    EXPECT_FALSE(w.CalcPodr(podrA, false, first));
+    EXPECT_EQ(first, tabns[2]);
+}
+
+TEST_F(MainTest, AFormulaErrorOpensItsEditorOnceAtThePlace)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    SetFormulaEditorOpener(OpenFormulaAtError);
+    SaveInput(tabns[2], {{kBroken, 1, 0, 0}});
+    TFormMain w;
+    w.show();
+    Pick(w, podrA, 2);
+    w.ShowPage(2);
+    QStringList lines;
+    const auto readViewer = [&](TFormView& f) {
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("Ошибки при расчете"));
+        EXPECT_EQ(f.pnMsg->text(), QStringLiteral("Табельный номер [%1]").arg(tabns[2]));
+        lines = f.Lines();
+        f.SetModalResult(mrCancel);
+    };
+    modal.Next<TFormView>(readViewer); // modal: the formula is to be mended
+    QTest::keyClick(w.lvd, Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_GE(w.Errors().size(), 3);
+    EXPECT_EQ(lines, w.Errors().mid(0, w.Errors().size() - 1)) << "the viewer shows the lines";
+    EXPECT_EQ(w.Errors().first(), QStringLiteral("***  Ошибки при расчете. Табельный номер [%1]").arg(tabns[2]));
+    EXPECT_EQ(w.Errors().last(), QString());
+    const TFormulaError error = AppContext().FormulaError;
+    ASSERT_EQ(error.DopNum, kBroken);
+    const auto editors = [] {
+        QList<TFormEditFml*> found;
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (auto* e = qobject_cast<TFormEditFml*>(t); e && e->isVisible())
+                found << e;
+        return found;
+    };
+    ASSERT_EQ(editors().size(), 1);
+    TFormEditFml* editor = editors().first();
+    EXPECT_EQ(editor->DopNum(), kBroken);
+    EXPECT_EQ(editor->Line(), error.Line + 1);
+    EXPECT_EQ(editor->Col(), error.Col);
+    EXPECT_TRUE(editor->stMessage->text().endsWith(error.Message));
+
+    // Again: the open editor is brought back, no second one is opened.
+    editor->SetCaretPos(1, 1);
+    modal.Next<TFormView>(readViewer);
+    QTest::keyClick(w.pcMain->currentWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(editors().size(), 1);
+    EXPECT_EQ(editor->Line(), error.Line + 1);
+    EXPECT_EQ(editor->Col(), error.Col);
+    delete editor;
+
+    // F5 on the input entry of a user formula opens its editor.
+    w.ShowVvodPage(0);
+    w.lvd->setFocus();
+    w.lvd->setCurrentIndex(w.lvd->model()->index(0, 1));
+    QTest::keyClick(w.lvd, Qt::Key_F5);
+    ASSERT_EQ(editors().size(), 1);
+    EXPECT_EQ(editors().first()->DopNum(), kBroken);
+    delete editors().first();
+    SetFormulaEditorOpener({});
+}
+
+// The main window's calculation on the dump's own enterprise gives the
+// dump's references (tests/fixtures/calcdump): result rows and error lines.
+class MainDumpTest : public CalcTest {};
+
+TEST_F(MainDumpTest, TheEnterpriseFromTheMenuGivesTheDumpsReferences)
+{
+    BuildDumpEnterprise();
+    QFile file(QStringLiteral(QOR_SOURCE_DIR "/tests/fixtures/calcdump/all.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList expectedRows, expectedErrors;
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    lines.removeFirst(); // the heading
+    lines.removeLast(); // after the last line end
+    static const QRegularExpression row(QStringLiteral("^\\d+;"));
+    for (const QString& line : lines)
+        (row.match(line).hasMatch() ? expectedRows : expectedErrors) << line;
+    ASSERT_FALSE(expectedErrors.isEmpty());
+
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
+    EXPECT_EQ(FormView().Memo->toPlainText().split(QLatin1Char('\n')), expectedErrors);
+    FormView().close();
+
+    QStringList rows;
+    Cursor nc(QStringLiteral("NC"));
+    nc.Open();
+    for (nc.First(); !nc.Eof(); nc.Next())
+        rows << Format(QStringLiteral("%d;%d;%.4f;%.2f"), nc.FieldByName(QStringLiteral("TABNUM")).AsInteger(),
+            nc.FieldByName(QStringLiteral("DOPNUM")).AsInteger(), nc.FieldByName(QStringLiteral("DTIME")).AsFloat(),
+            nc.FieldByName(QStringLiteral("SUM")).AsFloat());
+    rows.sort();
+    expectedRows.sort();
+    EXPECT_EQ(rows, expectedRows);
 }

@@ -2,13 +2,17 @@
 
 #include "calc/CalcContext.h"
 #include "calc/PN.h"
+#include "calc/RTabl.h"
 #include "data/AppContext.h"
 #include "data/Calendar.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/Globals.h"
 #include "data/Money.h"
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
+#include "data/UserFormulas.h"
+#include "foundation/IniPersist.h"
 #include "platform/Currency.h"
 
 void CalcTest::SetUp()
@@ -144,4 +148,80 @@ void SaveInput(qint32 tabNum, const QList<TInputSpec>& input)
     for (const TInputSpec& e : input)
         list.SetValues(e.DopNum, e.Time, Currency::FromDouble(e.Sum), e.Proc);
     list.SaveInput();
+}
+
+qint32 BuildDumpEnterprise()
+{
+    const TDateTime jan = EncodeDate(2024, 1, 1);
+    const TDateTime mar = EncodeDate(2024, 3, 1);
+    const TDateTime dec = EncodeDate(2024, 12, 31);
+    constexpr qint32 kBonus = 250; // user formula with an IF block
+    constexpr qint32 kUnion = 310; // 1% of the stage base, for everybody
+    constexpr qint32 kScale = 400; // by table: 10% above 20000, for everybody
+    AppContext().Cfg.Workdate = mar;
+    AppContext().Cfg.AutoCalc = true;
+    AddBuiltInKinds();
+    const qint32 tax = KindOfTip(dtPodoh);
+    SetRecordValuesByKey(DM()->DP, {Variant(tax)}, {QStringLiteral("TABL")}, {Variant(0)});
+    DNList()->SetLoaded(false);
+    AddCalendar(0, jan, dec, {{3, 160}});
+    AddTaxType(1, QStringLiteral("Основная"));
+    TTaxTableSpec t;
+    t.DateBeg = jan;
+    t.YearBeg = jan;
+    t.YearEnd = dec;
+    t.Lines = {{0, 0, 13}, {100000, 13000, 20}};
+    AddTaxTable(1, t);
+    AddKind({.DopNum = kBonus, .Naim = QStringLiteral("Надбавка"), .Formula = cmUserFormula, .StadiaF = 100});
+    UserFormulaList()->SetText(
+        kBonus, QStringLiteral("IF TF < TK\nRESULT := ST * 8\nELSE\nRESULT := ST * TK / 10\nENDIF"));
+    AddKind({.DopNum = kUnion,
+        .Naim = QStringLiteral("Профвзнос"),
+        .Uder = true,
+        .Formula = 129,
+        .Sum = 1,
+        .StadiaF = 150});
+    AddKind({.DopNum = kScale, .Naim = QStringLiteral("По шкале"), .Uder = true, .Formula = cmRtTable, .StadiaF = 150});
+    T_RtList list;
+    list.Vid = kScale;
+    list.Load();
+    T_RtTip* tip = list.AddTip();
+    T_RtTable* table = tip->AddTable();
+    table->SetDate(jan);
+    table->Sum = Currency::FromInt(20000);
+    table->CursValut = 1;
+    table->AddLine()->Proc = 10;
+    tip->Save();
+
+    const qint32 podrA = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Цех 1"))});
+    const qint32 podrB = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Цех 2"))});
+    PNList()->SetLoaded(false);
+    TCardSpec card;
+    card.Podr = podrA;
+    card.Okl = 24000; // the full norm, and the scale: 10% of 4000
+    AddCard(card);
+    card.Okl = 16000; // half the norm entered, the formula's IF branch
+    const qint32 partMonth = AddCard(card);
+    SaveInput(partMonth, {{KindOfTip(dtPovrem), 80, 0, 0}, {kBonus, 1, 0, 0}});
+    card.Podr = podrB;
+    card.Ksop = 2; // piece-work
+    card.Okl = 1000;
+    const qint32 piece = AddCard(card);
+    SaveInput(piece, {{KindOfTip(dtSdel), 100, 0, 0}});
+    card.Ksop = 0;
+    card.Okl = 16000;
+    card.DateRelease = EncodeDate(2024, 2, 10); // dismissed: no time, no tax
+    const qint32 dismissed = AddCard(card);
+    SaveInput(dismissed, {{KindOfTip(dtPremia), 0, 3000, 0}});
+    SaveMonthTotals(
+        dismissed, mar, {{dnVsego, 8.2, 500}, {dnPNPay, 0, 1000}, {dnPNSumTo, 0, 8000}, {dnPNSumAll, 1, 8000}});
+    card.DateRelease = 0;
+    card.Calendar = 5; // no such calendar: error lines
+    AddCard(card);
+
+    // The dump tool reads the working date and the settings from the folder.
+    IniSavingEnabled = true;
+    SaveDataConfiguration();
+    IniSavingEnabled = false;
+    return partMonth;
 }

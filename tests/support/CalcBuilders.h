@@ -122,3 +122,10 @@ struct TInputSpec {
 };
 // The employee's input of the working month (VVOD), replaced.
 void SaveInput(qint32 tabNum, const QList<TInputSpec>& input);
+
+// The small enterprise of the calculation dump's references
+// (tests/fixtures/calcdump): two departments of five employees in March
+// 2024, 160 hours, tax 13%, a user formula, a scale, a piece-worker, one
+// released in February and one without his calendar. Answers the number
+// of the employee of "one.txt".
+qint32 BuildDumpEnterprise();

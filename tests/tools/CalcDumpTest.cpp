@@ -4,16 +4,7 @@
 // calculation that is meant, rewrite the references with
 // QOR_UPDATE_GOLDEN=1 and commit them on their own.
 
-#include "calc/RTabl.h"
-#include "data/AppContext.h"
-#include "data/DatModl.h"
-#include "data/Dops.h"
-#include "data/Globals.h"
-#include "data/Podr.h"
-#include "data/TabnDops.h"
-#include "data/UserFormulas.h"
 #include "db/Cursor.h"
-#include "foundation/IniPersist.h"
 #include "support/CalcBuilders.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +15,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-const TDateTime kJan2024 = EncodeDate(2024, 1, 1);
-const TDateTime kMar2024 = EncodeDate(2024, 3, 1);
-const TDateTime kDec2024 = EncodeDate(2024, 12, 31);
-
-constexpr qint32 kBonus = 250; // user formula with an IF block
-constexpr qint32 kUnion = 310; // 1% of the stage base, for everybody
-constexpr qint32 kScale = 400; // by table: 10% above 20000, for everybody
 
 const QString kReferences = QStringLiteral(QOR_SOURCE_DIR "/tests/fixtures/calcdump/");
 
@@ -67,79 +50,6 @@ void ExpectReference(const QString& name, const QString& actual)
 
 class CalcDumpTest : public CalcTest {
 protected:
-    // Two departments of five employees; March 2024, 160 hours, tax 13%.
-    void BuildEnterprise()
-    {
-        AppContext().Cfg.Workdate = kMar2024;
-        AppContext().Cfg.AutoCalc = true;
-        AddBuiltInKinds();
-        const qint32 tax = KindOfTip(dtPodoh);
-        SetRecordValuesByKey(DM()->DP, {Variant(tax)}, {QStringLiteral("TABL")}, {Variant(0)});
-        DNList()->SetLoaded(false);
-        AddCalendar(0, kJan2024, kDec2024, {{3, 160}});
-        AddTaxType(1, QStringLiteral("Основная"));
-        TTaxTableSpec t;
-        t.DateBeg = kJan2024;
-        t.YearBeg = kJan2024;
-        t.YearEnd = kDec2024;
-        t.Lines = {{0, 0, 13}, {100000, 13000, 20}};
-        AddTaxTable(1, t);
-        AddKind({.DopNum = kBonus, .Naim = QStringLiteral("Надбавка"), .Formula = cmUserFormula, .StadiaF = 100});
-        UserFormulaList()->SetText(
-            kBonus, QStringLiteral("IF TF < TK\nRESULT := ST * 8\nELSE\nRESULT := ST * TK / 10\nENDIF"));
-        AddKind({.DopNum = kUnion,
-            .Naim = QStringLiteral("Профвзнос"),
-            .Uder = true,
-            .Formula = 129,
-            .Sum = 1,
-            .StadiaF = 150});
-        AddKind(
-            {.DopNum = kScale, .Naim = QStringLiteral("По шкале"), .Uder = true, .Formula = cmRtTable, .StadiaF = 150});
-        T_RtList list;
-        list.Vid = kScale;
-        list.Load();
-        T_RtTip* tip = list.AddTip();
-        T_RtTable* table = tip->AddTable();
-        table->SetDate(kJan2024);
-        table->Sum = Currency::FromInt(20000);
-        table->CursValut = 1;
-        table->AddLine()->Proc = 10;
-        tip->Save();
-
-        const qint32 podrA
-            = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Цех 1"))});
-        const qint32 podrB
-            = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Цех 2"))});
-        PNList()->SetLoaded(false);
-        TCardSpec card;
-        card.Podr = podrA;
-        card.Okl = 24000; // the full norm, and the scale: 10% of 4000
-        AddCard(card);
-        card.Okl = 16000; // half the norm entered, the formula's IF branch
-        partMonth = AddCard(card);
-        SaveInput(partMonth, {{KindOfTip(dtPovrem), 80, 0, 0}, {kBonus, 1, 0, 0}});
-        card.Podr = podrB;
-        card.Ksop = 2; // piece-work
-        card.Okl = 1000;
-        const qint32 piece = AddCard(card);
-        SaveInput(piece, {{KindOfTip(dtSdel), 100, 0, 0}});
-        card.Ksop = 0;
-        card.Okl = 16000;
-        card.DateRelease = EncodeDate(2024, 2, 10); // dismissed: no time, no tax
-        const qint32 dismissed = AddCard(card);
-        SaveInput(dismissed, {{KindOfTip(dtPremia), 0, 3000, 0}});
-        SaveMonthTotals(dismissed, kMar2024,
-            {{dnVsego, 8.2, 500}, {dnPNPay, 0, 1000}, {dnPNSumTo, 0, 8000}, {dnPNSumAll, 1, 8000}});
-        card.DateRelease = 0;
-        card.Calendar = 5; // no such calendar: error lines
-        AddCard(card);
-
-        // The tool reads the working date and the settings from the folder.
-        IniSavingEnabled = true;
-        SaveDataConfiguration();
-        IniSavingEnabled = false;
-    }
-
     static int StoredResults()
     {
         Cursor nc(QStringLiteral("NC"));
@@ -152,7 +62,7 @@ protected:
 
 TEST_F(CalcDumpTest, FiveEmployeesMatchTheReferences)
 {
-    BuildEnterprise();
+    partMonth = BuildDumpEnterprise();
     fx.CloseDataBase();
 
     const TRun all = Dump({fx.DataPath(), QStringLiteral("all")});
@@ -169,7 +79,7 @@ TEST_F(CalcDumpTest, FiveEmployeesMatchTheReferences)
 
 TEST_F(CalcDumpTest, WrongArgumentsAndFoldersAreRefused)
 {
-    BuildEnterprise();
+    partMonth = BuildDumpEnterprise();
     fx.CloseDataBase();
     QTemporaryDir empty;
     QTemporaryDir broken;

@@ -56,7 +56,11 @@ void RegisterProgramForms()
     RegisterMenuOpener(QStringLiteral("mnPrinter"), [](TFormMain&) { ShowPrinterSetup(); });
     RegisterMenuOpener(QStringLiteral("mnDopl"), [](TFormMain&) { ShowSprDop(); });
     RegisterMenuOpener(QStringLiteral("acDoplEdit"), [](TFormMain&) { ShowDoplEdit(0); });
-    RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) { (new TFormPerehod(&main))->show(); });
+    RegisterMenuOpener(QStringLiteral("mnPerehod"), [](TFormMain& main) {
+        TFormPerehod form(&main);
+        form.setAttribute(Qt::WA_DeleteOnClose, false); // it lives on this stack
+        form.ShowModal();
+    });
     RegisterMenuOpener(QStringLiteral("mnImport"), [](TFormMain& main) {
         TFormImportData form(&main);
         form.ShowModal();
@@ -69,7 +73,13 @@ void RegisterProgramForms()
     RegisterForm(QStringLiteral("FormSave"), [] { return new TFormSave(); });
     AddProgramUnit(QStringLiteral("save"), ReadSaveSection, WriteSaveSection);
     SetRecoveryMenuHook(RunRecoveryMenu);
-    auto openSave = [](QWidget* TFormSave::*page) { return [page](TFormMain&) { ShowSaveDialog(page); }; };
+    // A restore may bring another working month: the caption names it.
+    auto openSave = [](QWidget* TFormSave::*page) {
+        return [page](TFormMain& main) {
+            ShowSaveDialog(page);
+            main.SetMainTitle(QString());
+        };
+    };
     RegisterMenuOpener(QStringLiteral("mnSave"), openSave(&TFormSave::tabSave));
     RegisterMenuOpener(QStringLiteral("mnReserv"), openSave(&TFormSave::tabReserv));
     RegisterMenuOpener(QStringLiteral("mnCompress"), openSave(&TFormSave::tabCompress));
@@ -84,7 +94,10 @@ void RegisterProgramForms()
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
-    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
+    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) {
+        TFormCalcPrem form;
+        form.ShowModal();
+    });
     SetFormulaEditorOpener(OpenFormulaAtError);
 
     // The engine opens its template designer through this factory.
