@@ -94,10 +94,7 @@ void RegisterProgramForms()
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
-    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) {
-        TFormCalcPrem form;
-        form.ShowModal();
-    });
+    RegisterMenuOpener(QStringLiteral("mnPremii"), [](TFormMain&) { ShowCalcPrem(); });
     SetFormulaEditorOpener(OpenFormulaAtError);
 
     // The engine opens its template designer through this factory.
