@@ -57,6 +57,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace {
 
@@ -301,6 +302,22 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     prgHeader->setObjectName(QStringLiteral("prgHeader"));
     prgHeader->setAlignment(Qt::AlignCenter);
     head->addWidget(prgHeader, 0, 0);
+    // The two buttons beside the menu items the clerk needs most often.
+    auto* quick = new QHBoxLayout;
+    for (const auto& [name, text, item] :
+        {std::tuple{"sbRefresh", "Обновить", "mnRefresh"}, std::tuple{"sbDopl", "Допл.", "mnDopl"}}) {
+        auto* b = Named(new QToolButton(central), name);
+        b->setText(QString::fromUtf8(text));
+        b->setAutoRaise(true);
+        const QString menuItem = QLatin1String(item);
+        connect(b, &QToolButton::clicked, this, guarded([this, menuItem] {
+            if (QAction* a = Action(menuItem))
+                a->trigger();
+        }));
+        quick->addWidget(b);
+    }
+    quick->addStretch();
+    head->addLayout(quick, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
     // The logo opens the about box, as "О программе" does.
     imLogo = new QToolButton(central);
     imLogo->setObjectName(QStringLiteral("imLogo"));

@@ -29,7 +29,9 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QMainWindow>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -208,6 +210,21 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
             }
             if (shown != QLatin1String(c.window))
                 wrong << QLatin1String(c.item) + QStringLiteral(" opened ") + shown;
+        }
+        // The header's "Допл." button opens the accrual book as its menu item does.
+        auto* dopl = main->findChild<QToolButton*>(QStringLiteral("sbDopl"));
+        if (!dopl)
+            wrong << QStringLiteral("no sbDopl");
+        else {
+            QTest::mouseClick(dopl, Qt::LeftButton);
+            QString shown;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w != main && w->isVisible()) {
+                    shown = w->objectName();
+                    w->close();
+                }
+            if (shown != QStringLiteral("FormSprDop"))
+                wrong << QStringLiteral("sbDopl opened ") + shown;
         }
         msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Справка недоступна"));
         main->Action(QStringLiteral("mnHelpContents"))->trigger();
