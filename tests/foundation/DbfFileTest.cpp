@@ -97,6 +97,8 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
     shortRecords[10] = 5;
     QByteArray badNumber = good;
     badNumber.replace(QByteArray("    1.00"), QByteArray("   1x.00"));
+    QByteArray infinite = good;
+    infinite.replace(QByteArray("    1.00"), QByteArray("     inf"));
     QByteArray badDate = good;
     badDate.replace(QByteArray("20000101"), QByteArray("20001399"));
     struct Case {
@@ -111,6 +113,7 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
         {"record length lies", longRecords, "файл короче"},
         {"fields do not fit", shortRecords, "заголов"},
         {"bad number", badNumber, "не число"},
+        {"no finite number", infinite, "не число"},
         {"bad date", badDate, "не дата"},
     };
     for (const Case& c : cases) {
@@ -128,6 +131,19 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
                 << e.Message().toStdString();
             EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.detail))) << e.Message().toStdString();
         }
+    }
+}
+
+TEST_F(DbfFileTest, AMemoFieldIsReportedNotRead)
+{
+    TDbfFile f(Write("MEMO.DBF", DbfBytes({{"NAZV", 'M', 10}, {"KODD", 'N', 3}}, {{"0000000012", "7"}})));
+    ASSERT_TRUE(f.Next());
+    EXPECT_EQ(f.Integer("KODD"), 7);
+    try {
+        f.Text("NAZV");
+        ADD_FAILURE() << "a memo read";
+    } catch (const EAppException& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("В файле MEMO.DBF поле NAZV типа M не читается"));
     }
 }
 
