@@ -229,8 +229,9 @@ void ImportCards(
                 const QString text = source.Text(QStringLiteral("DOPL%1").arg(i)).trimmed();
                 if (text.isEmpty())
                     continue;
+                // A whole number; anything else ("1.5", "inf") counts as -1.
                 bool ok = false;
-                const int dopNum = int(text.toDouble(&ok));
+                const int dopNum = text.toInt(&ok);
                 if (!ok || dopNum == -1)
                     continue;
                 AppendSrd(srd, tabNum, dopNum, source.Number(QStringLiteral("SUM%1").arg(i)), run);
