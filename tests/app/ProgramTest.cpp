@@ -3,6 +3,7 @@
 
 #include "data/ui/Program.h"
 #include "app/program/QorProgram.h"
+#include "archive/ui/ImportData.h"
 #include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
 #include "data/Calendar.h"
@@ -17,7 +18,9 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Exceptions.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -147,6 +150,26 @@ TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
     shown.sort();
     EXPECT_EQ(shown, (QStringList{QStringLiteral("FormCalcPrem"), QStringLiteral("FormEditFml")}));
     EXPECT_EQ(line, 3);
+}
+
+// "Файл / Данные / Импорт данных" opens the import window modally.
+TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
+{
+    QString title, target;
+    FirstStart([&] {
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        ASSERT_NE(main, nullptr);
+        ModalScript modal;
+        modal.Next<TFormImportData>([&](TFormImportData& f) {
+            title = f.windowTitle();
+            target = f.edOutPath->text();
+            SaveScreenshot(&f, QStringLiteral("program-import"));
+            f.done(0);
+        });
+        main->Action(QStringLiteral("mnImport"))->trigger();
+    });
+    EXPECT_EQ(title, QStringLiteral("Импорт данных"));
+    EXPECT_EQ(target, folder_.Path() + QStringLiteral("DB/"));
 }
 
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
