@@ -9,6 +9,7 @@
 #include "data/CalcMethods.h"
 #include "data/DatModl.h"
 #include "data/Globals.h"
+#include "data/Rights.h"
 #include "db/Cursor.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
@@ -254,6 +255,36 @@ TEST_F(ImportDataTest, AbsentValuesKeepTheirDefaults)
     dp.Open();
     ASSERT_TRUE(dp.FindKey({200}));
     EXPECT_EQ(dp["VLIST"].AsInteger(), 0);
+}
+
+TEST_F(ImportDataTest, BothImportsNeedRightThree)
+{
+    QList<int> asked;
+    SetRightsPolicy([&](quint8 op) {
+        asked << op;
+        return op != 3;
+    });
+    const QString before = DumpTables();
+    for (const bool local : {false, true}) {
+        SCOPED_TRACE(local);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Details("Пункт не доступен для данного пользователя");
+        EXPECT_THROW(local ? import.LocalImport() : import.Execute(), EAbort);
+    }
+    SetRightsPolicy({});
+    EXPECT_EQ(asked, QList<int>({3, 3}));
+    EXPECT_EQ(DumpTables(), before);
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", "none"), "none");
+}
+
+TEST_F(ImportDataTest, TheLocalImportRefusesAQoRasWithoutColumns)
+{
+    WriteBytes(QDir(source.path()).filePath("QO.RAS"), MemText("GRAFX", "x") + MemText("OTHER", "y"));
+    const QString before = DumpTable("Bin", BinIndexName());
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Title("Нет столбцов расчетной ведомости");
+    EXPECT_FALSE(import.LocalImport());
+    EXPECT_EQ(DumpTable("Bin", BinIndexName()), before);
 }
 
 TEST_F(ImportDataTest, ADamagedTableIsListedAndLeavesItsTableAsItWas)
