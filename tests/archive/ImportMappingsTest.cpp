@@ -172,18 +172,22 @@ TEST_F(ImportKindsTest, KindsTakeRawBytesAndTheirDeductionLists)
     TClipperMemVarList deductions;
     deductions.SetValue("UD_VYCH201", QStringLiteral("200201"));
     deductions.SetValue("UD_VYCH202", QStringLiteral("20"));
+    deductions.SetValue("UD_VYCH207", 123); // not a text: listed, no list
     // KODD NAZV NLTNAL FTABL FUDERNAL FORMULA STADIAF STADIAD
     const KindsRun r = RunKinds(dir.path(),
         {{"1", "A", "001", "T", "F", "\xB0", "\"", ""}, {"200", "B", "", "F", "F", "x", "$", "!"},
-            {"201", "C", "", "F", "F", "", " ", " "}, {"202", "D", "", "F", "F", "", "", ""}},
+            {"201", "C", "", "F", "F", "", " ", " "}, {"202", "D", "", "F", "F", "", "", ""},
+            {"207", "E", "", "F", "T"}},
         deductions);
     EXPECT_EQ(Lines(r.dp),
         Lines(QStringList({"1 TIP=2 FORMULA=176 STADIAF=1 STADIAD=-1 NAKOPL=0 TABL=1 VLIST=0",
             "200 TIP=9 FORMULA=4097 STADIAF=203 STADIAD=0 NAKOPL=1 TABL=0 VLIST=0",
             "201 TIP=10 FORMULA=0 STADIAF=200 STADIAD=-1 NAKOPL=0 TABL=0 VLIST=2",
-            "202 TIP=11 FORMULA=0 STADIAF=200 STADIAD=-1 NAKOPL=0 TABL=0 VLIST=0"})));
+            "202 TIP=11 FORMULA=0 STADIAF=200 STADIAD=-1 NAKOPL=0 TABL=0 VLIST=0",
+            "207 TIP=12 FORMULA=0 STADIAF=200 STADIAD=-1 NAKOPL=0 TABL=0 VLIST=0"})));
     // The list of 201 although FUDERNAL is false; DOPNUM stays empty there.
     EXPECT_EQ(Lines(r.dpt), Lines(QStringList({"1 TIP=0 DOPNUM=1 [3]", "2 TIP=1 DOPNUM=null [200,201]"})));
+    EXPECT_EQ(r.errors, 1);
 }
 
 TEST_F(ImportKindsTest, AFailedTableRowIsNotReferenced)
