@@ -1,9 +1,9 @@
 #pragma once
 // A synthetic folder of the DOS predecessor, written by the test writers
-// (shapelib's for the tables, never the program's readers): file names in mixed letter
-// case, a deleted row, CP866 texts, unknown and damaged NC files. Importing
-// it shows two messages: "Неопознанный файл начислений:|NC199913.DBF" and
-// the same for NC9905.DBF.
+// (shapelib's for the tables, never the program's readers): file names in
+// mixed letter case, a deleted row, CP866 texts, unknown and damaged NC
+// files. Importing it shows two messages: "Неопознанный файл
+// начислений:|NC199913.DBF" and the same for NC9905.DBF.
 
 #include "platform/Codec.h"
 #include "support/OldFiles.h"
