@@ -24,14 +24,16 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
 const QString kSection = QStringLiteral("Import");
 
+// Null for a variable the file does not hold.
 Variant Mem(const TClipperMemVarList& list, const QString& name)
 {
-    return list.IndexOf(name) >= 0 ? list.GetValue(name) : Variant();
+    return list.IndexOf(name) >= 0 ? list.GetValue(name) : Variant::Null();
 }
 
 // A target table of the data folder, kept from other cursors meanwhile.
@@ -79,7 +81,7 @@ bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, do
         bool ok = false;
         if (line >= 1 && line <= items.size())
             *out[column - 1] = items[line - 1].toDouble(&ok);
-        if (!ok) {
+        if (!ok || !std::isfinite(*out[column - 1])) {
             error = QStringLiteral("Неизвестный вид значения %1, строка %2").arg(name).arg(line);
             return false;
         }
@@ -179,6 +181,13 @@ bool TImportData::Execute()
             }
             if (!self.run_.Stopped())
                 AppContext().Cfg.CalcCompare = true;
+            // The tax stage and the end change settings after the
+            // configuration stage wrote them.
+            try {
+                SaveSettings();
+            } catch (const Exception& e) {
+                ShowError(e.Message());
+            }
             LockDataBaseShared();
             self.running_ = false;
         }
@@ -268,7 +277,7 @@ void TImportData::ConfigStage()
     const std::pair<const char*, int> counters[]
         = {{"CFG_NGLB", 1}, {"CFG_NRUK", 1}, {"CFG_MAXCAL", 2}, {"CFG_MAXPN", 6}, {"CFG_AMAXPN", 4}};
     for (const auto& [name, def] : counters)
-        run_.Counters().SetValue(QLatin1String(name), has(name) ? value(name).AsInteger() : def);
+        run_.Count(QLatin1String(name), has(name) ? value(name).AsInteger() : def);
     cfg.NumFullYears = has("CFG_NYEARS") ? value("CFG_NYEARS").AsInteger() : 9;
     if (has("CFG_POVR"))
         cfg.AutoCalc = value("CFG_POVR").AsBoolean();
@@ -382,7 +391,8 @@ void TImportData::IncomeTaxStage()
             SetField(pn, "NUM", n);
             SetField(pn, "TIP", n);
             SetField(pn, "DATEBEG", Variant::FromDate(0));
-            SetField(pn, "FYEAR", Mem(tax, QStringLiteral("PN_ARRP%1").arg(n)).AsBoolean());
+            const Variant fyear = Mem(tax, QStringLiteral("PN_ARRP%1").arg(n));
+            SetField(pn, "FYEAR", !fyear.IsNull() && fyear.AsBoolean());
             SetField(pn, "YEARBEG", Variant::FromDate(monthStart("PX_BEGIN", 1)));
             SetField(pn, "YEAREND", Variant::FromDate(monthStart("PX_END", 12)));
             SetField(pn, "METOD", number("PX_METOD"));
@@ -455,6 +465,9 @@ void TImportData::UserFormulasStage()
             run_.Error(QStringLiteral("Ошибка в значении формулы пользователя формулы №%1").arg(number));
             continue;
         }
+        // A blank formula is no formula, as when a clerk saves one.
+        if (v.Value.AsString().trimmed().isEmpty())
+            continue;
         try {
             QByteArray blob;
             WriteTextBlob(blob, v.Value.AsString());

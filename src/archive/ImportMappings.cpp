@@ -129,9 +129,14 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
             }
             int vlist = 0;
             const QString listName = QStringLiteral("UD_VYCH%1").arg(code, 3, 10, QLatin1Char('0'));
+            const int listIndex = deductions.IndexOf(listName);
             if (deduction && (source.Logical(QStringLiteral("FUDERNAL")) || (code >= 200 && code <= 202))
-                && deductions.IndexOf(listName) >= 0) {
-                const QString text = deductions.GetValue(listName).AsString();
+                && listIndex >= 0) {
+                // Only a text of three-digit groups is known; any other value is no list.
+                const TClipperMemVar& list = deductions.Items(listIndex);
+                const QString text = list.VarType == 'C' ? list.Value.AsString() : QString();
+                if (list.VarType != 'C')
+                    run.Error(QStringLiteral("DPT\r\nНеизвестный вид значения ") + listName);
                 if (text.size() > 2) {
                     const int num = tableCounter + 1;
                     if (AppendImportRow(dpt, run, QStringLiteral("DPT"), [&] {
@@ -229,8 +234,9 @@ void ImportCards(
                 const QString text = source.Text(QStringLiteral("DOPL%1").arg(i)).trimmed();
                 if (text.isEmpty())
                     continue;
+                // A whole number; anything else ("1.5", "inf") counts as -1.
                 bool ok = false;
-                const int dopNum = int(text.toDouble(&ok));
+                const int dopNum = text.toInt(&ok);
                 if (!ok || dopNum == -1)
                     continue;
                 AppendSrd(srd, tabNum, dopNum, source.Number(QStringLiteral("SUM%1").arg(i)), run);

@@ -28,7 +28,7 @@ void TImportRun::Step(int count, int total)
 void TImportRun::Count(const QString& name, int add)
 {
     const int value = Counter(name) + add;
-    counters_.SetValue(name, value == 0 ? Variant() : Variant(value));
+    counters_.SetValue(name, value == 0 ? Variant::Null() : Variant(value));
 }
 
 int TImportRun::Counter(const QString& name) const

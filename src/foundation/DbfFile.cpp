@@ -10,6 +10,7 @@
 #include <shapefil.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -144,9 +145,14 @@ const TDbfField& TDbfFile::Need(const QString& field) const
     if (i < 0)
         throw EAppException(
             QStringLiteral("В файле ") + QFileInfo(fileName_).fileName() + QStringLiteral(" нет поля ") + field);
+    const TDbfField& f = fields_[size_t(i)];
+    // A memo field's cell is only a block number in another file.
+    if (!QByteArray("CNFLD").contains(f.Type))
+        throw EAppException(QStringLiteral("В файле %1 поле %2 типа %3 не читается")
+                                .arg(QFileInfo(fileName_).fileName(), f.Name, QString(QLatin1Char(f.Type))));
     if (!record_)
         throw EAppException(QStringLiteral("Нет текущей записи в файле ") + QFileInfo(fileName_).fileName());
-    return fields_[size_t(i)];
+    return f;
 }
 
 QByteArray TDbfFile::Bytes(const TDbfField& f) const { return QByteArray(record_ + f.Offset, f.Length); }
@@ -189,7 +195,8 @@ double TDbfFile::Number(const QString& field) const
         return 0;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok)
+    // Qt takes "inf" and "nan" for numbers; dBASE has no such.
+    if (!ok || !std::isfinite(v))
         Damaged(QStringLiteral("в поле %1 записи %2 не число").arg(f.Name).arg(current_ + 1));
     return v;
 }

@@ -42,7 +42,7 @@ public:
     int RecNo() const { return current_; }
 
     // The field's bytes; C fields lose their trailing blanks. An unknown
-    // field raises EAppException.
+    // field, or one of a type not read here (a memo), raises EAppException.
     QByteArray Raw(const QString& field) const;
     bool IsNull(const QString& field) const;
     // C fields from CP866, trailing blanks removed.

@@ -3,6 +3,7 @@
 
 #include "data/ui/Program.h"
 #include "app/program/QorProgram.h"
+#include "archive/ui/ImportData.h"
 #include "archive/ui/Save.h"
 #include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
@@ -18,6 +19,7 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Exceptions.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -231,6 +233,26 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
     }),
         0);
     EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("; ")).toStdString();
+}
+
+// "Файл / Данные / Импорт данных" opens the import window modally.
+TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
+{
+    QString title, target;
+    FirstStart([&] {
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        ASSERT_NE(main, nullptr);
+        ModalScript modal;
+        modal.Next<TFormImportData>([&](TFormImportData& f) {
+            title = f.windowTitle();
+            target = f.edOutPath->text();
+            SaveScreenshot(&f, QStringLiteral("program-import"));
+            f.done(0);
+        });
+        main->Action(QStringLiteral("mnImport"))->trigger();
+    });
+    EXPECT_EQ(title, QStringLiteral("Импорт данных"));
+    EXPECT_EQ(target, folder_.Path() + QStringLiteral("DB/"));
 }
 
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)

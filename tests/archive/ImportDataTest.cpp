@@ -1,13 +1,24 @@
+// The import on a synthetic predecessor folder (tests/support/OldFolder.h)
+// against the committed references in tests/fixtures/import: every table it
+// fills, the object store's rows, the settings, the counters and
+// ImportEr.000. After a change of the import that is meant, rewrite them
+// with QOR_UPDATE_GOLDEN=1 and commit them on their own.
+
 #include "archive/ImportData.h"
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
 #include "data/DatModl.h"
+#include "data/Globals.h"
+#include "data/Rights.h"
 #include "db/Cursor.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "platform/Codec.h"
+#include "reports/RasVedImport.h"
 #include "support/DataFolderFixture.h"
+#include "support/NetworkDisk.h"
 #include "support/OldFolder.h"
+#include "support/OtherCopy.h"
 #include "support/ScriptedMessages.h"
 
 #include <QDir>
@@ -17,19 +28,27 @@
 
 namespace {
 
-QString Show(Field f)
+const QString kReferences = QStringLiteral(QOR_SOURCE_DIR "/tests/fixtures/import/");
+
+QString DateText(TDateTime d)
+{
+    int y = 0, m = 0, day = 0;
+    DecodeDate(d, y, m, day);
+    return QStringLiteral("%1-%2-%3").arg(y).arg(m, 2, 10, QLatin1Char('0')).arg(day, 2, 10, QLatin1Char('0'));
+}
+
+QString Show(const Field& f, const QString& table, int binClass)
 {
     if (f.IsNull())
         return QStringLiteral("-");
     switch (f.Type()) {
-    case FieldType::Date: {
-        int y = 0, m = 0, d = 0;
-        DecodeDate(f.AsDateTime(), y, m, d);
-        return QStringLiteral("%1-%2-%3").arg(y).arg(m).arg(d);
-    }
+    case FieldType::Date: return DateText(f.AsDateTime());
     case FieldType::Boolean: return f.AsBoolean() ? QStringLiteral("T") : QStringLiteral("F");
-    case FieldType::Float: return QString::number(f.AsFloat());
+    case FieldType::Float: return QString::number(f.AsFloat(), 'g', 15);
     case FieldType::Blob: {
+        if (table == QStringLiteral("Bin"))
+            return binClass == binUserFormulas ? QLatin1Char('"') + ReadTextBlob(f.AsBlob()) + QLatin1Char('"')
+                                               : QString::fromLatin1(f.AsBlob().toHex());
         T_yqIntegerList list;
         ReadIntegerListBlob(f.AsBlob(), list);
         QStringList items;
@@ -41,35 +60,74 @@ QString Show(Field f)
     }
 }
 
-// The table's rows in its primary order, the fields blank-separated.
-QStringList Dump(const QString& table, const QStringList& fields, int binClass = -1)
+// Every field but the AutoInc numbers, row by row in the index's order.
+QString DumpTable(const QString& table, const QString& index = QString())
 {
     Cursor c(table);
+    c.SetIndexName(index);
     c.Open();
-    QStringList rows;
+    QString out = QLatin1Char('[') + table + QStringLiteral("]\n");
     for (c.First(); !c.Eof(); c.Next()) {
-        if (binClass >= 0 && c.FieldByName("CLASS").AsInteger() != binClass)
-            continue;
+        const int binClass = c.FindField(QStringLiteral("CLASS")).IsValid() ? c.FieldByName("CLASS").AsInteger() : -1;
         QStringList row;
-        for (const QString& f : fields)
-            row << Show(c.FieldByName(f));
-        rows << row.join(QLatin1Char(' '));
+        for (int i = 0; i < c.FieldCount(); ++i) {
+            const Field f = c.FieldAt(i);
+            if (f.Type() != FieldType::AutoInc)
+                row << f.Name() + QLatin1Char('=') + Show(f, table, binClass);
+        }
+        out += row.join(QLatin1Char(' ')) + QLatin1Char('\n');
     }
-    return rows;
+    return out;
 }
 
-QStringList DumpAll()
+QString DumpTables()
 {
-    return Dump("SP", {"NUM", "SNUM", "NUMPDP", "NAIM"})
-        + Dump("DP",
-            {"DOPNUM", "UDER", "TIP", "FORMULA", "STADIAF", "STADIAD", "INDIVID", "NAKOPL", "TABL", "VLIST", "NAIM"})
-        + Dump("DPT", {"NUM", "DOPNUM", "TIP", "INFO"})
-        + Dump("SR", {"TABNUM", "PODR", "OLDPODR", "SNUM", "FIO", "KSOP", "OKL", "DATERELEASE", "MINZARP", "CALENDAR"})
-        + Dump("SRD", {"TABNUM", "DOPNUM", "SUM", "PROC"}) + Dump("PNT", {"TIP", "NAIM"})
-        + Dump("PN", {"NUM", "TIP", "YEARBEG", "YEAREND", "METOD"}) + Dump("PNL", {"NUM", "SUM", "SUMNAL", "PROC"})
-        + Dump("VVOD", {"TABNUM", "DOPNUM", "DTIME", "DATEVV"}) + Dump("VVARC", {"TABNUM", "DOPNUM", "DTIME", "DATEVV"})
-        + Dump("NC", {"TABNUM", "DOPNUM", "UDER", "SUM", "DATERAS"})
-        + Dump("NCARC", {"TABNUM", "DOPNUM", "UDER", "SUM", "DATERAS"}) + Dump("Bin", {"CLASS", "VID"}, 2);
+    QString out;
+    for (const char* t : {"SP", "DP", "DPT", "SR", "SRD", "PNT", "PN", "PNL", "VVARC", "VVOD", "NC", "NCARC"})
+        out += DumpTable(QLatin1String(t));
+    return out + DumpTable(QStringLiteral("Bin"), BinIndexName());
+}
+
+QString DumpSettings(TImportData& import)
+{
+    const Tcfg& c = AppContext().Cfg;
+    Tcfg defaults;
+    SetCfgDefaults(defaults);
+    const auto b = [](bool v) { return v ? QStringLiteral("T") : QStringLiteral("F"); };
+    QString out = QStringLiteral("[Settings]\n");
+    out += QStringLiteral("Workdate=%1 DecimalPos=%2 Rub=%3 Kop=%4 NaimGlBuh=%5 NaimDirector=%6\n")
+               .arg(DateText(c.Workdate))
+               .arg(c.DecimalPos)
+               .arg(c.Rub, c.Kop, c.NaimGlBuh, c.NaimDirector);
+    out += QStringLiteral("NumYears=%1 NumFullYears=%2 AutoCalc=%3 CalcCompare=%4 PNInt=%5\n")
+               .arg(c.NumYears)
+               .arg(c.NumFullYears)
+               .arg(b(c.AutoCalc), b(c.CalcCompare), b(c.PNInt));
+    out += QStringLiteral("Round=%1 RoundB=%2 RoundS=%3 PassCheck=%4 DefaultPassword=%5\n")
+               .arg(b(c.Round), b(c.RoundB))
+               .arg(c.RoundS)
+               .arg(b(c.PassCheck), b(c.Password == defaults.Password));
+    out += QStringLiteral("[Counters]\n");
+    const TClipperMemVarList& counters = import.Run().Counters();
+    for (int i = 0; i < counters.Count(); ++i)
+        out += counters.Items(i).Name + QLatin1Char('=') + counters.Items(i).Value.AsString() + QLatin1Char('\n');
+    return out;
+}
+
+// The reference, or written anew when asked.
+void ExpectReference(const QString& name, const QString& actual)
+{
+    QFile file(kReferences + name);
+    if (qEnvironmentVariableIsSet("QOR_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(actual.toUtf8());
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QStringList expected = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = actual.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < std::max(expected.size(), lines.size()); ++i)
+        EXPECT_EQ(lines.value(i).toStdString(), expected.value(i).toStdString()) << name.toStdString() << ":" << i + 1;
 }
 
 class ImportDataTest : public AppContextTest {
@@ -78,91 +136,76 @@ protected:
     {
         AppContextTest::SetUp();
         WriteOldFolder(source.path());
+        SetPaySheetImporter(ImportOldPaySheet);
         import.PathFrom = source.path();
         import.PathTo = fx.DataPath();
         import.ErrorFolder = errors.path();
     }
-    QString ErrorText(int n)
+    void TearDown() override
+    {
+        SetPaySheetImporter({});
+        AppContextTest::TearDown();
+    }
+    QByteArray ErrorBytes(int n)
     {
         QFile f(import.Run().Errors().FileName(n));
-        return f.open(QIODevice::ReadOnly) ? FromCp1251(f.readAll()) : QString();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    void ExpectUnknownNcFile(ScriptedMessages& msgs)
+    // The import to its end, with the messages it shows on the way.
+    void ImportToTheEnd()
     {
-        msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details("NC9905.DBF");
+        ScriptedMessages msgs;
+        for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
+            msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details(unknown);
+        msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
+        ASSERT_TRUE(import.Execute());
     }
 
     QTemporaryDir source, errors;
     TImportData import;
 };
 
-const QStringList kGolden = {
-    // SP: the departments under the enterprise row 3
-    "1 1 3 Цех №1|Цех", "2 2 3 Склад", "3 0 -1 Зарегистрируйте наименование предприятия",
-    // DP: FORMULA from the raw byte 0xB0, stages, PROF bit 3 of kind 201, VLIST of 201 only
-    "1 F 2 176 1 -1 F F 1 0 Оклад", "200 T 9 4097 203 0 F T 0 2 Подоходный", "201 T 10 0 200 -1 T F 0 3 Профсоюз",
-    "205 T 0 0 200 -1 F F 0 0 Прочее",
-    // DPT: the flags of kind 1, PX_PNSTR as the list of 200, QO.VCH's list of 201
-    "1 1 0 [1,3]", "2 - 1 [202]", "3 - 1 [1,2]",
-    // SR: the deleted row skipped; the dismissed card released in April
-    "1 1 0 10 Иванов И.И. 2 1000 - 33 8", "2 0 2 11 Петров П.П. 0 0 1999-4-30 0 0",
-    // SRD: DOPL1, PROF bit 3 (32) -> kind 201, SRDP of the working employee only
-    "1 1 500 500", "1 201 0 0", "1 40 77 77",
-    // income tax
-    "1 Таблица №1", "1 1 1999-1-1 1999-12-1 2", "1 100 0 12", "1 1000 12 20",
-    // VVOD, VVARC
-    "1 1 20 1999-5-31", "1 1 21 1999-4-30",
-    // NC: 995 -> 2147483642; 950 kept; 250 a deduction; the dismissed found by OLDPODR
-    "1 1 F 1000 1999-5-1", "1 2147483642 F 880 1999-5-1", "1 950 F 5 1999-5-1", "1 250 T 3 1999-5-1",
-    "2 1 F 7 1999-5-1",
-    // NCARC from nc199904.dbf only
-    "1 1 F 900 1999-4-1",
-    // Bin: the user formula
-    "2 250"};
-
 } // namespace
 
-TEST_F(ImportDataTest, ImportsTheOldFolderRowByRow)
+TEST_F(ImportDataTest, ImportsTheOldFolderAsTheReferencesSay)
 {
-    ScriptedMessages msgs;
-    ExpectUnknownNcFile(msgs);
-    msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
-    ASSERT_TRUE(import.Execute());
-    EXPECT_EQ(DumpAll(), kGolden);
-
-    EXPECT_EQ(import.Run().Counter("VV_NotFound"), 1);
-    EXPECT_EQ(import.Run().Counter("VVArc_NotFound"), 0);
-    EXPECT_EQ(import.Run().Counters().IndexOf("VVArc_NotFound"), -1);
-    EXPECT_EQ(import.Run().Counter("NACH"), 1);
-    EXPECT_EQ(import.Run().Counter("NACH_NotFound"), 1);
-    EXPECT_EQ(AppContext().Cfg.NaimGlBuh, QStringLiteral("Сидорова"));
-    EXPECT_EQ(AppContext().Cfg.NumYears, 20);
-    EXPECT_TRUE(AppContext().Cfg.CalcCompare);
-    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), source.path());
-    // The data sets are open again.
-    EXPECT_TRUE(DM()->SP.Active());
-
-    const QString dashes(57, QLatin1Char('-'));
-    const QString expected = QStringList{dashes, "|       Файл ошибок импорта данных №0", dashes,
-        "Ошибка в значении формулы пользователя формулы №3", dashes, "|                        Конец", dashes, ""}
-                                 .join("\r\n");
-    EXPECT_EQ(ErrorText(0), expected);
+    AppContext().Cfg.Password = QStringLiteral("Secret");
+    AppContext().Cfg.PassCheck = true;
+    AppContext().Cfg.CalcCompare = false;
+    ImportToTheEnd();
+    ExpectReference(QStringLiteral("tables.txt"), DumpTables());
+    ExpectReference(QStringLiteral("settings.txt"), DumpSettings(import));
+    // CP1251 with CRLF, as the program's other text files.
+    const QByteArray bytes = ErrorBytes(0);
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
+    ExpectReference(QStringLiteral("ImportEr.000"), FromCp1251(bytes).replace(QStringLiteral("\r\n"), "\n"));
+    EXPECT_FALSE(QFile::exists(import.Run().Errors().FileName(1)));
     EXPECT_EQ(import.ErrorListToShow(), import.Run().Errors().FileName(0));
+
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), source.path());
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathTo", ""), fx.DataPath());
+    // The settings the tax stage changed are written too, and the data
+    // sets are open again.
+    EXPECT_TRUE(DataIni().ReadBool("Configuration", "PNInt", false));
+    EXPECT_TRUE(DM()->SP.Active());
+    EXPECT_FALSE(import.Running());
 }
 
 TEST_F(ImportDataTest, ASecondImportGivesTheSameTables)
 {
-    ScriptedMessages msgs;
-    for (int i = 0; i < 2; ++i) {
-        ExpectUnknownNcFile(msgs);
-        msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
-        ASSERT_TRUE(import.Execute());
-        EXPECT_EQ(DumpAll(), kGolden) << "run " << i + 1;
-    }
+    ImportToTheEnd();
+    const QString first = DumpTables();
+    const QString counters = DumpSettings(import);
+    ImportToTheEnd();
+    EXPECT_EQ(DumpTables(), first);
+    EXPECT_EQ(DumpSettings(import), counters);
 }
 
-TEST_F(ImportDataTest, AStopLeavesThePathsUnsaved)
+TEST_F(ImportDataTest, AStopLeavesTheIniSectionAsItWas)
 {
+    ProgramIni().WriteString("Import", "PathFrom", "/old/from/");
+    ProgramIni().WriteString("Import", "PathTo", "/old/to/");
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Title("Остановить процесс импорта данных?").Yes();
     msgs.Expect(MsgKind::StandardBox).Details("Импорт прерван !");
@@ -172,7 +215,9 @@ TEST_F(ImportDataTest, AStopLeavesThePathsUnsaved)
         import.AskStop();
 };
 EXPECT_FALSE(import.Execute());
-EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", "none"), "none");
+EXPECT_FALSE(import.Completed());
+EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), "/old/from/");
+EXPECT_EQ(ProgramIni().ReadString("Import", "PathTo", ""), "/old/to/");
 EXPECT_FALSE(stages.contains("Входные данные: VVODP"));
 EXPECT_EQ(stages.last(), "Обновление данных...");
 EXPECT_TRUE(DM()->SP.Active());
@@ -181,35 +226,105 @@ EXPECT_TRUE(DM()->SP.Active());
 TEST_F(ImportDataTest, AnOldVersionIsRefusedAndNothingChanges)
 {
     WriteOldFolder(source.path(), 4.9);
-    const QStringList before = DumpAll();
+    const QString before = DumpTables();
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error).Details("Модификация данных версии ниже 5.0 невозможна");
     EXPECT_THROW(import.Execute(), EAbort);
-    EXPECT_EQ(DumpAll(), before);
+    EXPECT_EQ(DumpTables(), before);
     EXPECT_TRUE(DM()->SP.Active());
     EXPECT_FALSE(import.Running());
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", "none"), "none");
+}
+
+TEST_F(ImportDataTest, AbsentValuesKeepTheirDefaults)
+{
+    // No version, no deduction list of the tax, no PX_END, PX_PNINT or PN_ARRP1.
+    WriteBytes(QDir(source.path()).filePath("qo.cfg"),
+        MemNumber("CFG_DATE", 5) + MemNumber("CFG_YEAR", 1999) + MemNumber("CFG_AMAXPN", 1)
+            + MemNumber("CFG_MAXPN", 2));
+    WriteBytes(QDir(source.path()).filePath("QO.PON"), MemNumber("PX_BEGIN", 3));
+    WriteBytes(QDir(source.path()).filePath("QO.POD"),
+        MemText("PN_ARR11", "0 999999") + MemText("PN_ARR12", "0 0") + MemText("PN_ARR13", "13 0"));
+    AppContext().Cfg.PNInt = true;
+    ImportToTheEnd();
+    EXPECT_EQ(DumpTable("PN").section('\n', 1, 1).section(' ', 0, 6).toStdString(),
+        "NUM=1 TIP=1 DATEBEG=1899-12-30 FYEAR=F YEARBEG=1999-03-01 YEAREND=1999-12-01 METOD=0");
+    EXPECT_TRUE(AppContext().Cfg.PNInt);
+    EXPECT_FALSE(FromCp1251(ErrorBytes(0)).contains("PN\r\n"));
+    Cursor dp("DP");
+    dp.Open();
+    ASSERT_TRUE(dp.FindKey({200}));
+    EXPECT_EQ(dp["VLIST"].AsInteger(), 0);
+}
+
+TEST_F(ImportDataTest, BothImportsNeedRightThree)
+{
+    QList<int> asked;
+    SetRightsPolicy([&](quint8 op) {
+        asked << op;
+        return op != 3;
+    });
+    const QString before = DumpTables();
+    for (const bool local : {false, true}) {
+        SCOPED_TRACE(local);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Details("Пункт не доступен для данного пользователя");
+        EXPECT_THROW(local ? import.LocalImport() : import.Execute(), EAbort);
+    }
+    SetRightsPolicy({});
+    EXPECT_EQ(asked, QList<int>({3, 3}));
+    EXPECT_EQ(DumpTables(), before);
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", "none"), "none");
+}
+
+TEST_F(ImportDataTest, TheLocalImportRefusesAQoRasWithoutColumns)
+{
+    WriteBytes(QDir(source.path()).filePath("QO.RAS"), MemText("GRAFX", "x") + MemText("OTHER", "y"));
+    const QString before = DumpTable("Bin", BinIndexName());
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Title("Нет столбцов расчетной ведомости");
+    EXPECT_FALSE(import.LocalImport());
+    EXPECT_EQ(DumpTable("Bin", BinIndexName()), before);
 }
 
 TEST_F(ImportDataTest, ADamagedTableIsListedAndLeavesItsTableAsItWas)
 {
-    {
-        ScriptedMessages first;
-        ExpectUnknownNcFile(first);
-        first.Expect(MsgKind::StandardBox).Details("Импорт закончен");
-        ASSERT_TRUE(import.Execute());
-    }
-    const QStringList cards = Dump("SR", {"TABNUM", "FIO"});
-    ASSERT_EQ(cards.size(), 2);
+    ImportToTheEnd();
+    const QString cards = DumpTable("SR");
     QFile sr(QDir(source.path()).filePath("SR.DBF"));
     ASSERT_TRUE(sr.open(QIODevice::ReadWrite));
     sr.resize(sr.size() - 40);
     sr.close();
+    ImportToTheEnd();
+    EXPECT_EQ(DumpTable("SR"), cards);
+    EXPECT_TRUE(FromCp1251(ErrorBytes(0)).contains("SR\r\nПоврежден файл SR.DBF: файл короче"));
+}
+
+// Another copy works on the (network) data folder: the import is refused
+// before anything is closed or changed.
+TEST(ImportLock, AnotherCopyOnTheDataFolderRefusesTheImport)
+{
+    ScopedNetworkDisk network;
+    DataFolderFixture fx;
+    fx.OpenDataBase(true, true);
+    QTemporaryDir source, errors;
+    WriteOldFolder(source.path());
+    OtherCopy other(fx.DataPath(), true);
+    ASSERT_TRUE(other.Started());
+    ASSERT_EQ(other.Ask("shared"), QStringLiteral("ok"));
+    const QString before = DumpTables();
+    TImportData import;
+    import.PathFrom = source.path();
+    import.PathTo = fx.DataPath();
+    import.ErrorFolder = errors.path();
     ScriptedMessages msgs;
-    ExpectUnknownNcFile(msgs);
-    msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
-    import.Execute();
-    EXPECT_EQ(Dump("SR", {"TABNUM", "FIO"}), cards);
-    EXPECT_TRUE(ErrorText(0).contains("SR\r\nПоврежден файл SR.DBF: файл короче")) << ErrorText(0).toStdString();
+    msgs.Expect(MsgKind::Error).Title("Импорт невозможен: с данными работают другие пользователи");
+    EXPECT_FALSE(import.Execute());
+    EXPECT_EQ(DumpTables(), before);
+    EXPECT_TRUE(DM()->SP.Active());
+    EXPECT_FALSE(import.Running());
+    EXPECT_EQ(other.Ask("exclusive"), QStringLiteral("refused")) << "the shared lock is kept";
+    fx.CloseDataBase();
 }
 
 TEST(ImportErrorList, LongListsContinueInTheNextFile)
@@ -247,4 +362,7 @@ TEST(ImportErrorList, AListEndingOnAFileBoundaryStillEnds)
         list.Add("x");
     list.Free();
     EXPECT_TRUE(QFile::exists(list.FileName(1)));
+    QFile last(list.FileName(1));
+    ASSERT_TRUE(last.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(FromCp1251(last.readAll()).contains("|                        Конец"));
 }

@@ -35,12 +35,8 @@ protected:
     void SetUp() override
     {
         AppContextTest::SetUp();
+        // Its QO.RAS has columns 1 and 7: accrual 1 and (1 + 199).
         WriteOldFolder(source.path());
-        // Columns 1 and 7; accrual 1 and (1 + 199) from character 28.
-        const QByteArray title = ToCp866(QStringLiteral("Оклад")).leftJustified(27, ' ');
-        WriteBytes(QDir(source.path()).filePath("QO.RAS"),
-            MemText("GRAF7", ToCp866(QStringLiteral("Налог")).leftJustified(27, ' ') + "1")
-                + MemText("GRAF1", title + "1"));
         SetPaySheetImporter(ImportOldPaySheet);
         TIniFile& ini = ProgramIni();
         ini.WriteString("Import", "PathFrom", kOldFrom);
@@ -105,7 +101,8 @@ TEST_F(FormImportDataTest, ImportsToTheEndAndShowsTheErrorList)
     auto f = Open();
     EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), kOldFrom);
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details("NC9905.DBF");
+    for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
+        msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details(unknown);
     msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
     ModalScript modal;
     QStringList shown;
@@ -117,7 +114,7 @@ TEST_F(FormImportDataTest, ImportsToTheEndAndShowsTheErrorList)
 
     EXPECT_TRUE(shown.contains("Ошибка в значении формулы пользователя формулы №3")) << shown.join("\n").toStdString();
     const QStringList counters = Counters(*f);
-    for (const char* c : {"VV_NOTFOUND = 1", "NACH = 1", "NACH_NOTFOUND = 1", "CFG_MAXPN = 3"})
+    for (const char* c : {"VV_NOTFOUND = 1", "NACH = 1", "NACH_NOTFOUND = 1", "CFG_MAXPN = 4"})
         EXPECT_TRUE(counters.contains(c)) << c << " in " << counters.join(", ").toStdString();
     EXPECT_FALSE(counters.join(" ").contains("VVARC_NOTFOUND")) << "a counter of 0 is not stored";
     EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), source.path());
@@ -169,6 +166,9 @@ TEST_F(FormImportDataTest, AClosedWindowWaitsForTheStop)
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Title("Остановить процесс импорта данных?").Yes();
     msgs.Expect(MsgKind::StandardBox).Details("Импорт прерван !");
+    // The income-tax stage listed an error before the stop.
+    ModalScript modal;
+    modal.Next<TFormView>([](TFormView& v) { v.done(0); });
     QTest::mouseClick(f->btImport, Qt::LeftButton);
 
     EXPECT_TRUE(runningAtClose);
@@ -201,6 +201,30 @@ TEST_F(FormImportDataTest, TheLocalImportReplacesOnlyThePaySheets)
     msgs.Expect(MsgKind::Error).Containing("Не найден ");
     QTest::mouseClick(f->Button1, Qt::LeftButton);
     EXPECT_EQ(PaySheets(), QStringList({"Основная расчетная ведомость: Оклад=1, Налог=200"}));
+}
+
+TEST_F(FormImportDataTest, TheChosenFileGivesItsFolder)
+{
+    auto f = Open();
+    QStringList asked;
+    QString answer;
+    auto previous = TFormImportData::FileChooser();
+    TFormImportData::FileChooser() = [&](QWidget*, const QString& title, const QString& filter, const QString& file) {
+        asked << title + " | " + filter + " | " + QFileInfo(file).fileName();
+        return answer;
+    };
+    answer = QDir(source.path()).filePath("SR.DBF");
+    QTest::mouseClick(f->edPath->Button(), Qt::LeftButton);
+    EXPECT_EQ(f->edPath->text(), source.path() + "/");
+    answer = QDir(errors.path()).filePath("SR.DB");
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Details("Не найден " + answer);
+    QTest::mouseClick(f->edOutPath->Button(), Qt::LeftButton);
+    EXPECT_EQ(f->edOutPath->text(), fx.DataPath());
+    TFormImportData::FileChooser() = previous;
+    EXPECT_EQ(asked,
+        QStringList({"Выберите любой файл | Файлы QO(DOS) (*.dbf);;Все файлы (*) | SR.dbf",
+            "Выберите любой файл | Файлы QOR (*.db);;Все файлы (*) | SR.DB"}));
 }
 
 TEST_F(FormImportDataTest, ATargetOtherThanTheDataFolderIsRefused)

@@ -66,8 +66,19 @@ TEST_F(DbfFileTest, ReadsFieldsAndLiveRecords)
 
 TEST_F(DbfFileTest, ClipperLongTextField)
 {
-    const QByteArray text(300, 'x');
-    const QString path = Write("LONG.DBF", DbfBytes({{"NLTNAL", 'C', 300}, {"KODD", 'N', 3}}, {{text, "7"}}));
+    // shapelib writes at most 255 characters a field, so two adjacent
+    // fields are made one of 300, as Clipper keeps it: the high byte of
+    // the length in the decimals byte.
+    const QByteArray text = QByteArray(255, 'x') + QByteArray(45, 'y');
+    QByteArray bytes
+        = DbfBytes({{"NLTNAL", 'C', 255}, {"REST", 'C', 45}, {"KODD", 'N', 3}}, {{text.left(255), text.mid(255), "7"}});
+    bytes[32 + 16] = char(300 & 0xFF);
+    bytes[32 + 17] = char(300 >> 8);
+    bytes.remove(64, 32);
+    const int headerLength = (uchar(bytes[8]) | uchar(bytes[9]) << 8) - 32;
+    bytes[8] = char(headerLength & 0xFF);
+    bytes[9] = char(headerLength >> 8);
+    const QString path = Write("LONG.DBF", bytes);
     TDbfFile f(path);
     ASSERT_TRUE(f.Next());
     EXPECT_EQ(f.Field(0).Length, 300);
@@ -85,7 +96,9 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
     QByteArray shortRecords = good;
     shortRecords[10] = 5;
     QByteArray badNumber = good;
-    badNumber.replace(QByteArray("       1"), QByteArray("     1x1"));
+    badNumber.replace(QByteArray("    1.00"), QByteArray("   1x.00"));
+    QByteArray infinite = good;
+    infinite.replace(QByteArray("    1.00"), QByteArray("     inf"));
     QByteArray badDate = good;
     badDate.replace(QByteArray("20000101"), QByteArray("20001399"));
     struct Case {
@@ -100,6 +113,7 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
         {"record length lies", longRecords, "файл короче"},
         {"fields do not fit", shortRecords, "заголов"},
         {"bad number", badNumber, "не число"},
+        {"no finite number", infinite, "не число"},
         {"bad date", badDate, "не дата"},
     };
     for (const Case& c : cases) {
@@ -117,6 +131,19 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
                 << e.Message().toStdString();
             EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.detail))) << e.Message().toStdString();
         }
+    }
+}
+
+TEST_F(DbfFileTest, AMemoFieldIsReportedNotRead)
+{
+    TDbfFile f(Write("MEMO.DBF", DbfBytes({{"NAZV", 'M', 10}, {"KODD", 'N', 3}}, {{"0000000012", "7"}})));
+    ASSERT_TRUE(f.Next());
+    EXPECT_EQ(f.Integer("KODD"), 7);
+    try {
+        f.Text("NAZV");
+        ADD_FAILURE() << "a memo read";
+    } catch (const EAppException& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("В файле MEMO.DBF поле NAZV типа M не читается"));
     }
 }
 

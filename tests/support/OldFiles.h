@@ -1,11 +1,15 @@
 #pragma once
-// Writers of the DOS predecessor's files for tests: dBASE tables and
-// Clipper memory files built byte by byte, so that the program's readers
-// are checked against the formats, not against themselves.
+// Writers of the DOS predecessor's files for tests: dBASE tables through
+// shapelib's writer and Clipper memory files built byte by byte, so that
+// the program's readers are checked against the formats, not against
+// themselves.
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <shapefil.h>
 
 #include <cstring>
 #include <set>
@@ -18,49 +22,46 @@ struct DbfColumn {
     int decimals = 0;
 };
 
-// Cells are the field's bytes (CP866 already); numbers are right-aligned,
-// everything else left-aligned and blank-padded. Rows listed in `deleted`
-// carry the '*' mark.
+// The table as shapelib's own writer makes it (never the program's
+// reader): cells are the field's bytes (CP866 already); a number cell that
+// is a number goes through shapelib's number formatting, any other cell
+// (a blank, a damaged number, a date) is written as it stands. Rows listed
+// in `deleted` carry the '*' mark.
 inline QByteArray DbfBytes(const std::vector<DbfColumn>& columns, const std::vector<std::vector<QByteArray>>& rows,
     const std::set<int>& deleted = {})
 {
-    int recordLength = 1;
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("table.dbf")));
+    DBFHandle h = DBFCreateEx(path.constData(), "LDID/38"); // CP866
+    if (!h)
+        return {};
     for (const DbfColumn& c : columns)
-        recordLength += c.length;
-    const int headerLength = 32 + 32 * int(columns.size()) + 1;
-    QByteArray out(32, '\0');
-    out[0] = 0x03;
-    out[1] = 99;
-    out[2] = 1;
-    out[3] = 1;
-    const auto put32 = [&](int at, quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            out[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    put32(4, quint32(rows.size()));
-    out[8] = char(headerLength & 0xFF);
-    out[9] = char(headerLength >> 8);
-    out[10] = char(recordLength & 0xFF);
-    out[11] = char(recordLength >> 8);
-    for (const DbfColumn& c : columns) {
-        QByteArray d(32, '\0');
-        std::memcpy(d.data(), c.name.constData(), size_t(std::min<int>(int(c.name.size()), 10)));
-        d[11] = c.type;
-        d[16] = char(c.length & 0xFF);
-        d[17] = char(c.type == 'C' ? c.length >> 8 : c.decimals);
-        out += d;
-    }
-    out += '\x0D';
+        DBFAddNativeFieldType(h, c.name.constData(), c.type, c.length, c.decimals);
     for (size_t r = 0; r < rows.size(); ++r) {
-        out += deleted.count(int(r)) ? '*' : ' ';
         for (size_t i = 0; i < columns.size(); ++i) {
-            QByteArray cell = i < rows[r].size() ? rows[r][i].left(columns[i].length) : QByteArray();
-            const QByteArray pad(columns[i].length - int(cell.size()), ' ');
-            out += columns[i].type == 'N' ? pad + cell : cell + pad;
+            const int row = int(r), field = int(i);
+            const QByteArray cell = i < rows[r].size() ? rows[r][i] : QByteArray();
+            bool number = false;
+            const double value = cell.trimmed().toDouble(&number);
+            if (cell.isEmpty())
+                DBFWriteAttributeDirectly(h, row, field, const_cast<char*>(""));
+            else if ((columns[i].type == 'N' || columns[i].type == 'F') && number)
+                DBFWriteDoubleAttribute(h, row, field, value);
+            else if (columns[i].type == 'L' && (cell == "T" || cell == "F"))
+                DBFWriteLogicalAttribute(h, row, field, cell[0]);
+            else if (columns[i].type == 'L' && cell == "?")
+                DBFWriteNULLAttribute(h, row, field);
+            else if (columns[i].type == 'C')
+                DBFWriteStringAttribute(h, row, field, cell.constData());
+            else
+                DBFWriteAttributeDirectly(h, row, field, const_cast<char*>(cell.constData()));
         }
+        if (deleted.count(int(r)))
+            DBFMarkRecordDeleted(h, int(r), 1);
     }
-    out += '\x1A';
-    return out;
+    DBFClose(h);
+    QFile f(QFile::decodeName(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline void WriteBytes(const QString& fileName, const QByteArray& bytes)

@@ -1,7 +1,9 @@
 #pragma once
-// A synthetic folder of the DOS predecessor, written byte by byte by the
-// test writers (never by the program's readers): file names in mixed letter
-// case, a deleted row, CP866 texts, an unknown NC file.
+// A synthetic folder of the DOS predecessor, written by the test writers
+// (shapelib's for the tables, never the program's readers): file names in
+// mixed letter case, a deleted row, CP866 texts, unknown and damaged NC
+// files. Importing it shows two messages: "Неопознанный файл
+// начислений:|NC199913.DBF" and the same for NC9905.DBF.
 
 #include "platform/Codec.h"
 #include "support/OldFiles.h"
@@ -24,18 +26,50 @@ inline const std::vector<DbfColumn> kInput
 inline const std::vector<DbfColumn> kResult
     = {{"COD", 'N', 3}, {"TABH", 'N', 5}, {"KODDOP", 'N', 3}, {"SUMN", 'N', 9, 2}, {"KOLI", 'N', 5, 1}};
 
+// A main calendar of the predecessor: working days, hours and day length.
+inline QByteArray OldMainCalendar()
+{
+    QByteArray file;
+    for (int m = 1; m <= 12; ++m) {
+        const QByteArray mm = QByteArray::number(m).rightJustified(2, '0');
+        file += MemNumber("CALENDAY" + mm, 20 + m % 3) + MemNumber("CALENDAC" + mm, 160 + m, 1)
+            + MemNumber("CALENDAR" + mm, 8, 1);
+    }
+    return file;
+}
+
+// A pay-sheet column: the title in 27 characters, then the accrual flags.
+inline QByteArray OldPaySheetColumn(const char* title, const QByteArray& flags)
+{
+    return Oem(title).leftJustified(27, ' ') + flags;
+}
+
 inline void WriteOldFolder(const QString& dir, double version = 5.2)
 {
     const auto at = [&](const char* name) { return QDir(dir).filePath(QString::fromLatin1(name)); };
     WriteBytes(at("qo.cfg"),
         MemNumber("CFG_VERSIA", version, 1) + MemNumber("CFG_DATE", 5) + MemNumber("CFG_YEAR", 1999)
-            + MemNumber("CFG_AMAXPN", 1) + MemNumber("CFG_MAXPN", 3) + MemText("CFG_GLBUH", Oem("Сидорова")));
+            + MemNumber("CFG_AMAXPN", 1) + MemNumber("CFG_MAXPN", 4) + MemNumber("CFG_NGLB", 2)
+            + MemNumber("CFG_MAXCAL", 0) + MemNumber("CFG_ZSIZE", 2) + MemNumber("CFG_NYEARS", 7)
+            + MemText("CFG_GLBUH", Oem("Сидорова")) + MemText("CFG_RUKOV", Oem("Кузнецов"))
+            + MemText("CFG_DRUB", Oem("руб.")) + MemText("CFG_DKOP", Oem("коп.")) + MemLogical("CFG_POVR", true)
+            + MemLogical("CFG_ROUND", true) + MemLogical("CFG_ROUNDB", false) + MemNumber("CFG_ROUNDS", 0.5, 2));
     WriteBytes(at("QO.PON"),
-        MemNumber("PX_BEGIN", 1) + MemNumber("PX_END", 12) + MemNumber("PX_METOD", 2) + MemText("PX_PNSTR", "202"));
+        MemNumber("PX_BEGIN", 1) + MemNumber("PX_END", 12) + MemNumber("PX_METOD", 2) + MemText("PX_PNSTR", "202")
+            + MemLogical("PX_PNINT", true) + MemNumber("PX_KMINZP", 3) + MemNumber("PX_MINZP", 83.49, 2)
+            + MemNumber("PX_PNSUM", 5000) + MemNumber("PX_CURSV", 1.5, 1));
+    // The third line repeats a threshold: listed, the scale goes on.
     WriteBytes(at("QO.POD"),
-        MemText("PN_ARR11", "100 1000 9999999") + MemText("PN_ARR12", "0 12 0") + MemText("PN_ARR13", "12 20 0"));
+        MemLogical("PN_ARRP1", true) + MemText("PN_ARR11", "100 1000 1000 9999999") + MemText("PN_ARR12", "0 12 13 0")
+            + MemText("PN_ARR13", "12 20 21 0"));
     WriteBytes(at("QO.VCH"), MemText("UD_VYCH201", "001002") + MemText("UD_VYCH202", "00"));
-    WriteBytes(at("QO.FML"), MemText("_FORMUL250", "RESULT := 1") + MemNumber("_FORMUL3", 7));
+    WriteBytes(at("QO.FML"),
+        MemText("_FORMUL250", "RESULT := 1") + MemNumber("_FORMUL3", 7) + MemText("_FORMUL5", "   ")
+            + MemText("_FORMUL0", "RESULT := 0"));
+    WriteBytes(at("qo.cal"), OldMainCalendar());
+    // Columns 1 and 7 out of order: accrual 1, and 1 + 199.
+    WriteBytes(at("QO.RAS"),
+        MemText("GRAF7", OldPaySheetColumn("Налог", "1")) + MemText("GRAF1", OldPaySheetColumn("Оклад", "1")));
     WriteBytes(at("SPP.DBF"),
         DbfBytes({{"CODP", 'N', 3}, {"NAIM", 'C', 10}, {"NAIMPOLN", 'C', 20}},
             {{"1", Oem("Цех"), Oem("Цех №1")}, {"2", Oem("Склад"), ""}, {"0", "x", ""}}));
@@ -67,7 +101,12 @@ inline void WriteOldFolder(const QString& dir, double version = 5.2)
     WriteBytes(at("NACH.DBF"),
         DbfBytes(kResult,
             {{"1", "10", "1", "1000", "20"}, {"1", "10", "995", "880", ""}, {"1", "10", "950", "5", ""},
-                {"1", "10", "250", "3", ""}, {"2", "11", "1", "7", ""}, {"7", "77", "1", "1", ""}}));
+                {"1", "10", "250", "3", ""}, {"1", "10", "992", "4", ""}, {"1", "10", "999", "6", ""},
+                {"2", "11", "1", "7", ""}, {"7", "77", "1", "1", ""}}));
     WriteBytes(at("nc199904.dbf"), DbfBytes(kResult, {{"1", "10", "1", "900", "20"}}));
+    // Cut short: listed, and the other files are read.
+    WriteBytes(at("NC199903.DBF"), DbfBytes(kResult, {{"1", "10", "1", "800", "20"}}).chopped(10));
+    // Not "NC" + YYYYMM: shown and skipped.
     WriteBytes(at("NC9905.DBF"), DbfBytes(kResult, {{"1", "10", "1", "1", "1"}}));
+    WriteBytes(at("NC199913.DBF"), DbfBytes(kResult, {{"1", "10", "1", "1", "1"}}));
 }

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Exceptions.h"
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -19,11 +21,14 @@
 
 namespace {
 
-template <typename W> W* Named(W* w, const char* name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+// Busy, yet the stop button can still be pressed.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 } // namespace
 
@@ -128,6 +133,7 @@ void TFormImportData::ImportClick()
     Button1->setEnabled(false);
     btClose->setEnabled(false);
     try {
+        BusyCursor busy;
         import_.Execute();
     } catch (const EAbort&) {
     } catch (const Exception& e) {
