@@ -119,7 +119,7 @@ TEST_F(DoplEditTest, StagesAreBoundWhenTheFieldIsLeft)
         {250, 10, 149, 10, 149}, // above its own stage is fine for a deduction
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.f * 100000 + c.d);
+        SCOPED_TRACE(QStringLiteral("%1/%2").arg(c.f).arg(c.d).toStdString());
         Edit(c.num);
         card->edStadiaF->setValue(c.f);
         emit card->edStadiaF->editingFinished();
