@@ -28,8 +28,6 @@
 
 namespace {
 
-const QString kReferences = QStringLiteral(QOR_SOURCE_DIR "/tests/fixtures/import/");
-
 QString DateText(TDateTime d)
 {
     int y = 0, m = 0, day = 0;
@@ -114,22 +112,6 @@ QString DumpSettings(TImportData& import)
     return out;
 }
 
-// The reference, or written anew when asked.
-void ExpectReference(const QString& name, const QString& actual)
-{
-    QFile file(kReferences + name);
-    if (qEnvironmentVariableIsSet("QOR_UPDATE_GOLDEN")) {
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(actual.toUtf8());
-        return;
-    }
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    const QStringList expected = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    const QStringList lines = actual.split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < std::max(expected.size(), lines.size()); ++i)
-        EXPECT_EQ(lines.value(i).toStdString(), expected.value(i).toStdString()) << name.toStdString() << ":" << i + 1;
-}
-
 class ImportDataTest : public AppContextTest {
 protected:
     void SetUp() override
@@ -173,13 +155,14 @@ TEST_F(ImportDataTest, ImportsTheOldFolderAsTheReferencesSay)
     AppContext().Cfg.PassCheck = true;
     AppContext().Cfg.CalcCompare = false;
     ImportToTheEnd();
-    ExpectReference(QStringLiteral("tables.txt"), DumpTables());
-    ExpectReference(QStringLiteral("settings.txt"), DumpSettings(import));
+    ExpectReference(QStringLiteral("import"), QStringLiteral("tables.txt"), DumpTables());
+    ExpectReference(QStringLiteral("import"), QStringLiteral("settings.txt"), DumpSettings(import));
     // CP1251 with CRLF, as the program's other text files.
     const QByteArray bytes = ErrorBytes(0);
     ASSERT_FALSE(bytes.isEmpty());
     EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
-    ExpectReference(QStringLiteral("ImportEr.000"), FromCp1251(bytes).replace(QStringLiteral("\r\n"), "\n"));
+    ExpectReference(QStringLiteral("import"), QStringLiteral("ImportEr.000"),
+        FromCp1251(bytes).replace(QStringLiteral("\r\n"), "\n"));
     EXPECT_FALSE(QFile::exists(import.Run().Errors().FileName(1)));
     EXPECT_EQ(import.ErrorListToShow(), import.Run().Errors().FileName(0));
 

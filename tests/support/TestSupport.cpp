@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <algorithm>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -55,6 +56,21 @@ QByteArray ReadFileBytes(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+void ExpectReference(const QString& folder, const QString& name, const QString& actual)
+{
+    QFile file(QStringLiteral(QOR_SOURCE_DIR "/tests/fixtures/") + folder + QLatin1Char('/') + name);
+    if (qEnvironmentVariableIsSet("QOR_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(actual.toUtf8());
+        return;
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    const QStringList expected = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = actual.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < std::max(expected.size(), lines.size()); ++i)
+        EXPECT_EQ(lines.value(i).toStdString(), expected.value(i).toStdString()) << name.toStdString() << ":" << i + 1;
 }
 
 ScopedFullDisk::ScopedFullDisk(long long bytes)

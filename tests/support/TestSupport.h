@@ -70,3 +70,7 @@ private:
 // Writes bytes into a file, creating folders; fails the test on error.
 void WriteFileBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadFileBytes(const QString& path);
+
+// Compares a text line by line with the committed reference file
+// tests/fixtures/<folder>/<name>; QOR_UPDATE_GOLDEN=1 writes it anew instead.
+void ExpectReference(const QString& folder, const QString& name, const QString& actual);
