@@ -38,6 +38,35 @@ using namespace ReportDesign;
 
 namespace {
 
+// The text folder for the run: a fresh one holding the shipped pay sheet.
+class ShippedTextFolder {
+public:
+    ShippedTextFolder() : saved_(TxtDir)
+    {
+        TxtDir = dir_.path() + QLatin1Char('/');
+        ready_ = QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/RV.dcf"), Template());
+    }
+    ~ShippedTextFolder() { TxtDir = saved_; }
+    ShippedTextFolder(const ShippedTextFolder&) = delete;
+    ShippedTextFolder& operator=(const ShippedTextFolder&) = delete;
+    bool Ready() const { return ready_; }
+    QString Template() const { return TxtDir + QStringLiteral("RV.dcf"); }
+
+private:
+    QTemporaryDir dir_;
+    QString saved_;
+    bool ready_ = false;
+};
+
+// The designer window the engine opened, if any.
+TDesignForm* OpenDesigner()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TDesignForm*>(w))
+            return f;
+    return nullptr;
+}
+
 class DesignFormTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -605,10 +634,7 @@ TEST_F(DesignFormTest, WindowFromTheEngineEndsDesignOnceWhenClosedAndFreesItself
 {
     doc->Design(false);
     ASSERT_TRUE(doc->DesignerOpen());
-    QPointer<TDesignForm> form;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = qobject_cast<TDesignForm*>(w))
-            form = f;
+    QPointer<TDesignForm> form = OpenDesigner();
     ASSERT_TRUE(form);
     doc->Design(false); // a second call brings the same window forward
     Select(*form, {3});
@@ -626,24 +652,16 @@ TEST_F(DesignFormTest, WindowFromTheEngineEndsDesignOnceWhenClosedAndFreesItself
 // the window from the engine, not modal, on a template of the text folder.
 TEST_F(DesignFormTest, ShippedTemplateOpensFromTheFormingHolderAndIsFreedAfterClosing)
 {
-    QTemporaryDir txt;
-    struct KeepTxt {
-        QString saved = TxtDir;
-        ~KeepTxt() { TxtDir = saved; }
-    } keepTxt;
-    TxtDir = txt.path() + QLatin1Char('/');
-    const QString shipped = TxtDir + QStringLiteral("RV.dcf");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/RV.dcf"), shipped));
+    ShippedTextFolder txt;
+    ASSERT_TRUE(txt.Ready());
+    const QString shipped = txt.Template();
     const QByteArray bytes = ReadFileBytes(shipped);
     TFormFastRep rep;
     rep.DesignTemplate(QStringLiteral("RV.dcf"));
     TDocument* d = rep.DesignerDocument();
     ASSERT_TRUE(d);
     EXPECT_TRUE(d->DesignerOpen());
-    QPointer<TDesignForm> form;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = qobject_cast<TDesignForm*>(w))
-            form = f;
+    QPointer<TDesignForm> form = OpenDesigner();
     ASSERT_TRUE(form);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Конструктор отчетов:  \"") + d->NameDocument() + QLatin1Char('"'));
     ASSERT_GT(Page(*form).ViewCount(), 10);
@@ -669,13 +687,8 @@ TEST_F(DesignFormTest, ShippedTemplateOpensFromTheFormingHolderAndIsFreedAfterCl
 
 TEST_F(DesignFormTest, ADesignerOpenedFromAModalWindowTakesTheClerksInput)
 {
-    QTemporaryDir txt;
-    struct KeepTxt {
-        QString saved = TxtDir;
-        ~KeepTxt() { TxtDir = saved; }
-    } keepTxt;
-    TxtDir = txt.path() + QLatin1Char('/');
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_TXT "/RV.dcf"), TxtDir + QStringLiteral("RV.dcf")));
+    ShippedTextFolder txt;
+    ASSERT_TRUE(txt.Ready());
     QDialog catalogue; // stands for the modal catalogue the clerk opened it from
     catalogue.setWindowModality(Qt::ApplicationModal);
     catalogue.show();
@@ -683,10 +696,7 @@ TEST_F(DesignFormTest, ADesignerOpenedFromAModalWindowTakesTheClerksInput)
     TFormFastRep rep;
     rep.DesignTemplate(QStringLiteral("RV.dcf"));
     ASSERT_TRUE(rep.DesignerDocument());
-    QPointer<TDesignForm> form;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* f = qobject_cast<TDesignForm*>(w))
-            form = f;
+    QPointer<TDesignForm> form = OpenDesigner();
     ASSERT_TRUE(form);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     QToolBar* bar = nullptr;
