@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -167,4 +168,21 @@ QByteArray FuzzInput::UntilZero()
     const QByteArray out(reinterpret_cast<const char*>(data_ + pos_), qsizetype(end - pos_));
     pos_ = end < size_ ? end + 1 : end;
     return out;
+}
+
+void FuzzWriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        FuzzFail("the scratch file can be written", path);
+}
+
+QByteArray FuzzReadFile(const QString& path, bool mustExist)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        return f.readAll();
+    if (mustExist)
+        FuzzFail("the scratch file can be read", path);
+    return QByteArray();
 }

@@ -24,6 +24,11 @@ int FuzzMessageCount();
 // a trailing "/".
 QString FuzzOpenDataBase();
 
+// Scratch files: a write that fails is a broken rule; a missing file reads
+// empty unless it must be there.
+void FuzzWriteFile(const QString& path, const QByteArray& bytes);
+QByteArray FuzzReadFile(const QString& path, bool mustExist = true);
+
 // A broken rule: the reason on stderr, then abort, which the fuzzer
 // records as a finding with its input.
 [[noreturn]] void FuzzFail(const char* rule, const QString& detail = QString());

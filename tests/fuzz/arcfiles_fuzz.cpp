@@ -19,19 +19,6 @@
 
 namespace {
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        FuzzFail("the scratch file can be written", path);
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString Show(const TArcHiveInfo& i)
 {
     return QStringLiteral("%1 %2 %3 %4").arg(i.CurrentDate).arg(i.CurrentTime).arg(i.DataDate).arg(i.SuccsessOperation);
@@ -39,7 +26,7 @@ QString Show(const TArcHiveInfo& i)
 
 void HiveIni(const QString& folder, const QByteArray& bytes)
 {
-    WriteBytes(folder + ArcHiveIniName(), bytes);
+    FuzzWriteFile(folder + ArcHiveIniName(), bytes);
     const TArcHiveInfo first = ReadArcHiveIni(folder);
     WriteArcHiveIni(folder, first);
     const TArcHiveInfo again = ReadArcHiveIni(folder);
@@ -49,7 +36,7 @@ void HiveIni(const QString& folder, const QByteArray& bytes)
 
 void ArcInc(const QString& folder, const QByteArray& bytes)
 {
-    WriteBytes(folder + ArcIncName(), bytes);
+    FuzzWriteFile(folder + ArcIncName(), bytes);
     for (const QString& name : ReadArcInc(folder + ArcIncName())) {
         const bool plain = !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
             && name != QStringLiteral(".") && name != QStringLiteral("..");
@@ -61,10 +48,10 @@ void Journal(const QString& folder, const QByteArray& bytes)
 {
     const QString data = folder + QStringLiteral("DB/");
     const QString outside = folder + QStringLiteral("KEEP.DB");
-    WriteBytes(outside, "outside");
+    FuzzWriteFile(outside, "outside");
     QDir().mkpath(RestoreStagingFolder(data));
-    WriteBytes(RestoreStagingFolder(data) + QStringLiteral("NEW.DB"), "new");
-    WriteBytes(data + RestoreJournalName(), bytes);
+    FuzzWriteFile(RestoreStagingFolder(data) + QStringLiteral("NEW.DB"), "new");
+    FuzzWriteFile(data + RestoreJournalName(), bytes);
     bool finished = true;
     try {
         RecoverRestore(data);
@@ -75,7 +62,7 @@ void Journal(const QString& folder, const QByteArray& bytes)
         FuzzCheck(e.Message().startsWith(QStringLiteral("Cannot ")), "a swap that cannot go on says why", e.Message());
         FuzzCheck(QFileInfo::exists(data + RestoreJournalName()), "an unfinished swap keeps its journal");
     }
-    FuzzCheck(ReadBytes(outside) == "outside", "no file outside the data folder is touched");
+    FuzzCheck(FuzzReadFile(outside, false) == "outside", "no file outside the data folder is touched");
     FuzzCheck(QFileInfo(data).isDir(), "the data folder stays");
     if (finished) {
         FuzzCheck(!QFileInfo::exists(data + RestoreJournalName()), "the journal goes");

@@ -18,21 +18,6 @@
 
 namespace {
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        FuzzFail("the scratch file can be written", path);
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        FuzzFail("the scratch file can be read", path);
-    return f.readAll();
-}
-
 // The file as read again: NULs are dropped, letters outside CP1251, the catalogue's own code
 // page, are written as "?"; and a saved file whose bytes all happen to form
 // UTF-8 is read as UTF-8, as the INI reader takes every such file.
@@ -96,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString source = FuzzScratchFolder() + QStringLiteral("CatList.cfg");
     const QString first = FuzzScratchFolder() + QStringLiteral("first.cfg");
     const QString second = FuzzScratchFolder() + QStringLiteral("second.cfg");
-    WriteBytes(source, in.Rest());
+    FuzzWriteFile(source, in.Rest());
 
     T_Catalogue cat(kind, source);
     cat.Load();
@@ -116,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     SaveTo(cat, first);
-    const QByteArray saved = ReadBytes(first);
+    const QByteArray saved = FuzzReadFile(first);
     savedAsUtf8 = ReadsAsUtf8(saved);
     T_Catalogue back(kind, first);
     back.Load();
@@ -135,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SaveTo(back, second);
     // Read as UTF-8, the file is no longer the catalogue's own bytes: it
     // cannot come out the same (the INI reader's guess, not the catalogue's).
-    FuzzCheck(savedAsUtf8 || ReadBytes(second) == saved, "a catalogue saved again gives the same bytes",
+    FuzzCheck(savedAsUtf8 || FuzzReadFile(second) == saved, "a catalogue saved again gives the same bytes",
         QString::fromLatin1(saved.toHex()));
     return 0;
 }

@@ -11,21 +11,6 @@
 
 namespace {
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        FuzzFail("the scratch file can be written", path);
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        FuzzFail("the scratch file can be read", path);
-    return f.readAll();
-}
-
 // Every section and key of the image, read in every way.
 QStringList Image(TMemIniFile& ini)
 {
@@ -62,7 +47,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString path = FuzzScratchFolder() + QStringLiteral("fuzz.ini");
-    WriteBytes(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    FuzzWriteFile(path, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     QByteArray saved;
     QStringList first;
     try {
@@ -72,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A write makes the image go to the disk whole.
         ini.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Mark"), QStringLiteral("1"));
         ini.UpdateFile();
-        saved = ReadBytes(path);
+        saved = FuzzReadFile(path);
     } catch (const Exception&) {
         return 0;
     }
@@ -84,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         again.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Mark"), QStringLiteral("1"));
         again.UpdateFile();
     }
-    FuzzCheck(ReadBytes(path) == saved, "a saved INI image saves again to the same bytes",
+    FuzzCheck(FuzzReadFile(path) == saved, "a saved INI image saves again to the same bytes",
         QString::fromLatin1(saved.toHex()));
     return 0;
 }
