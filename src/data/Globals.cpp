@@ -11,6 +11,8 @@
 #include "platform/SysUtils.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <algorithm>
 #include <cmath>
@@ -303,6 +305,22 @@ QString AppName() { return QStringLiteral("Qor"); }
 
 QString AppTitle() { return QStringLiteral("Qor. Заработная плата и кадры"); }
 
+void CopyShippedTexts(const QString& shippedFolder, const QString& txtFolder)
+{
+    const QDir from(shippedFolder), to(txtFolder);
+    if (!from.exists() || !to.exists() || from.canonicalPath() == to.canonicalPath())
+        return;
+    QStringList present;
+    for (const QString& name : to.entryList(QDir::Files))
+        present << name.toUpper();
+    for (const QString& name : from.entryList(QDir::Files)) {
+        if (present.contains(name.toUpper()))
+            continue;
+        if (!QFile::copy(from.filePath(name), to.filePath(name)))
+            ShowError(QStringLiteral("Не могу скопировать шаблон в папку шаблонов|") + EscapeBars(to.filePath(name)));
+    }
+}
+
 void InitGlobals()
 {
     if (g_owner)
@@ -312,6 +330,7 @@ void InitGlobals()
     g_owner->setObjectName(QStringLiteral("GlobalOwner"));
     TMP = MakeWorkFolder(ProgramFolder() + QStringLiteral("TMP/"));
     TxtDir = MakeWorkFolder(ProgramFolder() + QStringLiteral("TXT/"));
+    CopyShippedTexts(QFileInfo(ProgramFilePath()).absolutePath() + QStringLiteral("/TXT/"), TxtDir);
     TmpTableName = TMP + QStringLiteral("TMP");
     SetCfgDefaults(Cfg);
     AppContext().CfgLoaded = Cfg;

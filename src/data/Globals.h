@@ -270,6 +270,11 @@ void ComputeWorkDateBounds();
 extern QString TMP;
 // The text folder with the templates: program folder + "TXT/".
 extern QString TxtDir;
+// Copies the files of the shipped text folder that the text folder lacks
+// (names compared without letter case); the clerk's own files are kept.
+// InitGlobals takes them from the TXT folder beside the program file, for
+// a program folder away from it (a read-only install).
+void CopyShippedTexts(const QString& shippedFolder, const QString& txtFolder);
 // The base name of temporary tables: TMP + "TMP".
 extern QString TmpTableName;
 // Owner of process-wide objects that have no window to belong to.

@@ -451,4 +451,21 @@ TEST(GlobalsRunState, FailedWriteIsReportedAndTheWorkGoesOn)
     Cfg.Error = 0;
 }
 
+// A program folder away from the program gets the shipped templates it
+// lacks; a template the clerk changed, in whatever letter case, stays.
+TEST(CopyShippedTextsTest, CopiesOnlyWhatTheTextFolderLacks)
+{
+    QTemporaryDir shipped, txt;
+    WriteFileBytes(shipped.filePath(QStringLiteral("RV.dcf")), "shipped RV");
+    WriteFileBytes(shipped.filePath(QStringLiteral("CatList.cfg")), "shipped list");
+    WriteFileBytes(txt.filePath(QStringLiteral("rv.DCF")), "the clerk's RV");
+    ScriptedMessages msgs;
+    CopyShippedTexts(shipped.path(), txt.path());
+    EXPECT_EQ(ReadFileBytes(txt.filePath(QStringLiteral("CatList.cfg"))), "shipped list");
+    EXPECT_EQ(ReadFileBytes(txt.filePath(QStringLiteral("rv.DCF"))), "the clerk's RV");
+    EXPECT_FALSE(QFileInfo::exists(txt.filePath(QStringLiteral("RV.dcf"))));
+    CopyShippedTexts(txt.path(), txt.path()); // the program's own folder: nothing to do
+    EXPECT_EQ(QDir(txt.path()).entryList(QDir::Files).size(), 2);
+}
+
 } // namespace
