@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TForm(parent, def.formName), def_(def)
+TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TFormGridBook(parent, def.formName), def_(def)
 {
     setWindowTitle(def.caption);
     SetKeyPreview(true);
@@ -97,29 +97,13 @@ qint32 TFormSprCode::CurrentNum() const
     return t.FieldByName(QStringLiteral("NUM")).AsInteger();
 }
 
-QStringList TFormSprCode::RowValues() const
-{
-    QStringList values;
-    for (int i = 0; i < Table().FieldCount(); ++i)
-        values << Table().FieldAt(i).AsString();
-    return values;
-}
-
-void TFormSprCode::SetEditMode(bool on)
-{
-    editMode_ = on;
-    grid_->SetReadOnly(!on);
-    if (on)
-        grid_->setFocus();
-}
-
 void TFormSprCode::LeaveEditMode()
 {
     if (grid_->EditorMode() && !grid_->PostEditor())
         Abort();
     Cursor& t = Table();
     if (t.Active()) {
-        if (t.State() == CursorState::Insert && (!t.Modified() || (appended_ && RowValues() == appendedValues_)))
+        if (t.State() == CursorState::Insert && (!t.Modified() || (appended_ && RowValues(Table()) == appendedValues_)))
             t.Cancel();
         else if (t.State() != CursorState::Browse)
             t.Post();
@@ -134,7 +118,7 @@ void TFormSprCode::Add()
     LeaveEditMode();
     AppendNextNumber(Table());
     appended_ = true;
-    appendedValues_ = RowValues();
+    appendedValues_ = RowValues(Table());
     SetEditMode(true);
     grid_->SetSelectedIndex(1);
 }
@@ -156,14 +140,7 @@ void TFormSprCode::Delete()
     Cursor& t = Table();
     if (t.IsEmpty())
         return;
-    const QString text = def_.deleteText(CurrentNum(), t.FieldByName(QStringLiteral("NAIM")).AsString());
-    if (!ConfirmDelete(text, QString()))
-        return;
-    try {
-        t.Delete();
-    } catch (const Exception& e) {
-        ShowError(QStringLiteral("Ошибка при удалении записи|") + EscapeBars(e.Message()));
-    }
+    DeleteAfterQuestion(t, def_.deleteText(CurrentNum(), t.FieldByName(QStringLiteral("NAIM")).AsString()));
 }
 
 void TFormSprCode::TitleDoubleClick()
@@ -176,30 +153,6 @@ void TFormSprCode::TitleDoubleClick()
     Table().SetIndexName(column == 0 ? QString() : QStringLiteral("NAIM"));
 }
 
-bool TFormSprCode::FormKeyDown(QKeyEvent* event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = event->key();
-    if (key == Qt::Key_Escape) {
-        if (grid_->EditorMode())
-            return false; // the grid drops the typed text first
-        if (mode_ == sprPicker) {
-            RunGuarded([this] { SetModalResult(mrCancel); });
-        } else if (editMode_) {
-            RunGuarded([this] { LeaveEditMode(); });
-        } else {
-            SetModalResult(mrCancel);
-        }
-        return true;
-    }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mode_ == sprPicker && !editMode_) {
-        RunGuarded([this] { SetModalResult(mrOk); });
-        return true;
-    }
-    return false;
-}
-
 void TFormSprCode::hideEvent(QHideEvent* event)
 {
     RunGuarded([this] {
@@ -208,7 +161,7 @@ void TFormSprCode::hideEvent(QHideEvent* event)
     });
     if (onHide_)
         RunGuarded(onHide_);
-    TForm::hideEvent(event);
+    TFormGridBook::hideEvent(event);
 }
 
 // ---------------------------------------------------------------- the two books

@@ -7,7 +7,7 @@
 //   qint32 num = card.Post;
 //   if (SelectPost(num)) card.Post = num;  // the picker
 
-#include "foundation/ui/base/FormBase.h"
+#include "desk/GridBook.h"
 
 #include <QString>
 #include <QVariant>
@@ -19,8 +19,6 @@ class QPushButton;
 class TDBGrid;
 class T_PostList;
 class T_CtgrList;
-
-enum : int { sprBook = 0, sprPicker = 9 };
 
 // What distinguishes the two books.
 struct TCodeBookDef {
@@ -34,7 +32,7 @@ struct TCodeBookDef {
     std::function<QString(qint32 num, const QString& naim)> deleteText;
 };
 
-class TFormSprCode : public TForm {
+class TFormSprCode : public TFormGridBook {
     Q_OBJECT
 public:
     TFormSprCode(const TCodeBookDef& def, QWidget* parent);
@@ -42,9 +40,6 @@ public:
 
     // Picker mode starts on the row of that number.
     void SetMode(int mode, qint32 num = 0);
-    int Mode() const { return mode_; }
-    bool EditMode() const { return editMode_; }
-    TDBGrid* Grid() const { return grid_; }
     Cursor& Table() const { return *def_.table; }
     // NUM of the current row; 0 on an empty table.
     qint32 CurrentNum() const;
@@ -54,30 +49,21 @@ public:
     void Add();
     void Change();
     void Delete();
-    // Posts a modified row, drops a new row the clerk did not fill.
-    void LeaveEditMode();
+    void LeaveEditMode() override;
 
 protected:
-    bool FormKeyDown(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void SetEditMode(bool on);
     void TitleDoubleClick();
-    QStringList RowValues() const;
 
     TCodeBookDef def_;
-    TDBGrid* grid_ = nullptr;
     QToolButton* sbAdd_ = nullptr;
     QToolButton* sbChange_ = nullptr;
     QToolButton* sbDel_ = nullptr;
     QPushButton* btOk_ = nullptr;
     QPushButton* btCancel_ = nullptr;
     QPushButton* btClose_ = nullptr;
-    int mode_ = sprBook;
-    bool editMode_ = false;
-    bool appended_ = false;
-    QStringList appendedValues_;
     std::function<void()> onHide_;
 };
 

@@ -33,7 +33,9 @@ const QString kPodr = QStringLiteral("PODR");
 } // namespace
 
 TFormSprStaff::TFormSprStaff(QWidget* parent)
-    : TForm(parent, QStringLiteral("FormSprStaff")), staff_(DM()->Staff), tree_(std::make_unique<T_PNTree>(PNList()))
+    : TFormGridBook(parent, QStringLiteral("FormSprStaff")),
+      staff_(DM()->Staff),
+      tree_(std::make_unique<T_PNTree>(PNList()))
 {
     setWindowTitle(QStringLiteral("Штатное расписание"));
     SetKeyPreview(true);
@@ -191,22 +193,6 @@ void TFormSprStaff::ShowNames()
     lbCtgr_->setText(CodeBookName(QStringLiteral("CTGR"), staff_.FieldByName(QStringLiteral("CTGR")).AsInteger()));
 }
 
-QStringList TFormSprStaff::RowValues() const
-{
-    QStringList values;
-    for (int i = 0; i < staff_.FieldCount(); ++i)
-        values << staff_.FieldAt(i).AsString();
-    return values;
-}
-
-void TFormSprStaff::SetEditMode(bool on)
-{
-    editMode_ = on;
-    grid_->SetReadOnly(!on);
-    if (on)
-        grid_->setFocus();
-}
-
 void TFormSprStaff::LeaveEditMode()
 {
     if (grid_->EditorMode() && !grid_->PostEditor())
@@ -214,7 +200,7 @@ void TFormSprStaff::LeaveEditMode()
     if (staff_.Active() && staff_.State() != CursorState::Browse)
         staff_.Post();
     // The new row is already stored: left as it came, it goes again.
-    if (appended_ && CurrentNum() == appendedNum_ && RowValues() == appendedValues_)
+    if (appended_ && CurrentNum() == appendedNum_ && RowValues(staff_) == appendedValues_)
         staff_.Delete();
     appended_ = false;
     SetEditMode(false);
@@ -231,7 +217,7 @@ void TFormSprStaff::Add()
     LocateByScan(staff_, QStringLiteral("NUM"), Variant(num));
     appended_ = true;
     appendedNum_ = num;
-    appendedValues_ = RowValues();
+    appendedValues_ = RowValues(staff_);
     SetEditMode(true);
     grid_->SetSelectedIndex(1);
 }
@@ -255,13 +241,7 @@ void TFormSprStaff::Delete()
     const QString text = QStringLiteral("Вы действительно хотите удалить указанную должность?\r\n[%1]  \"%2\"")
                              .arg(CurrentNum())
                              .arg(podr ? podr->GetName() : QString());
-    if (!ConfirmDelete(text, QString()))
-        return;
-    try {
-        staff_.Delete();
-    } catch (const Exception& e) {
-        ShowError(QStringLiteral("Ошибка при удалении записи|") + EscapeBars(e.Message()));
-    }
+    DeleteAfterQuestion(staff_, text);
 }
 
 void TFormSprStaff::PickInto(const QString& field, bool (*pick)(qint32&))
@@ -281,33 +261,10 @@ void TFormSprStaff::PickInto(const QString& field, bool (*pick)(qint32&))
 void TFormSprStaff::PickPost() { PickInto(QStringLiteral("POST"), &SelectPost); }
 void TFormSprStaff::PickCtgr() { PickInto(QStringLiteral("CTGR"), &SelectCtgr); }
 
-bool TFormSprStaff::FormKeyDown(QKeyEvent* event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = event->key();
-    if (key == Qt::Key_Escape) {
-        if (grid_->EditorMode())
-            return false;
-        if (mode_ == sprPicker)
-            RunGuarded([this] { SetModalResult(mrCancel); });
-        else if (editMode_)
-            RunGuarded([this] { LeaveEditMode(); });
-        else
-            SetModalResult(mrCancel);
-        return true;
-    }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && mode_ == sprPicker && !editMode_) {
-        RunGuarded([this] { SetModalResult(mrOk); });
-        return true;
-    }
-    return false;
-}
-
 void TFormSprStaff::hideEvent(QHideEvent* event)
 {
     RunGuarded([this] { LeaveEditMode(); });
-    TForm::hideEvent(event);
+    TFormGridBook::hideEvent(event);
 }
 
 void ShowSprStaff()

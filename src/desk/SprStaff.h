@@ -4,7 +4,7 @@
 // open to the administrator only.
 
 #include "db/Cursor.h"
-#include "foundation/ui/base/FormBase.h"
+#include "desk/GridBook.h"
 
 #include <QStringList>
 #include <memory>
@@ -17,7 +17,7 @@ class TDBGrid;
 class T_PNTree;
 class T_Staff;
 
-class TFormSprStaff : public TForm, private CursorObserver {
+class TFormSprStaff : public TFormGridBook, private CursorObserver {
     Q_OBJECT
 public:
     explicit TFormSprStaff(QWidget* parent = nullptr);
@@ -25,9 +25,6 @@ public:
 
     // Mode 0 (book) or 9 (picker); the tree starts on the department.
     void SetMode(int mode, qint32 podr = 0, qint32 num = 0);
-    int Mode() const { return mode_; }
-    bool EditMode() const { return editMode_; }
-    TDBGrid* Grid() const { return grid_; }
     QTreeWidget* Tree() const { return tvp_; }
     // The department chosen in the tree; 0 when none.
     qint32 SelectedPodr() const;
@@ -40,37 +37,29 @@ public:
     void Add();
     void Change();
     void Delete();
-    void LeaveEditMode();
+    void LeaveEditMode() override;
     // The post and category cells' buttons: the book as a picker.
     void PickPost();
     void PickCtgr();
 
 protected:
-    bool FormKeyDown(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void CursorChanged(Cursor& cursor, CursorChange change) override;
     void PodrChanged();
-    void SetEditMode(bool on);
     void ShowNames();
     void PickInto(const QString& field, bool (*pick)(qint32&));
-    QStringList RowValues() const;
 
     Cursor& staff_;
     std::unique_ptr<T_PNTree> tree_;
     QTreeWidget* tvp_ = nullptr;
-    TDBGrid* grid_ = nullptr;
     QLabel* lbPost_ = nullptr;
     QLabel* lbCtgr_ = nullptr;
     QPushButton* btOk_ = nullptr;
     QPushButton* btCancel_ = nullptr;
     QPushButton* btClose_ = nullptr;
-    int mode_ = 0;
-    bool editMode_ = false;
-    bool appended_ = false;
     qint32 appendedNum_ = 0;
-    QStringList appendedValues_;
     bool filling_ = false;
 };
 
