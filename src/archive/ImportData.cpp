@@ -524,40 +524,47 @@ void TImportData::InputStage(const QString& fileName, const QString& table, bool
     if (path.isEmpty())
         return run_.Error(QStringLiteral("Не найден файл ") + fileName);
     TDbfFile source(path);
-    Cursor sr(QStringLiteral("SR"));
-    sr.Open();
     Target target(table);
     Transaction tx({&target});
     target.EmptyTable();
     const TDateTime date = archive ? LastDayOfMonth(IncMonth(FirstDayOfMonth(workdate_), -1)) : workdate_;
     const QString counter = archive ? QStringLiteral("VVArc") : QStringLiteral("VV");
+    EmployeeRows(source, target, QStringLiteral("TABEL"), counter, [&](int tabNum) {
+        const int dopNum = source.Integer(QStringLiteral("KDOP"));
+        const double time = source.Number(QStringLiteral("TAB"));
+        const double sum = source.Number(QStringLiteral("SUMM"));
+        AppendImportRow(target, run_, counter, [&] {
+            SetField(target, "TABNUM", tabNum);
+            SetField(target, "DOPNUM", dopNum);
+            SetField(target, "DTIME", time);
+            SetField(target, "SUM", sum);
+            SetField(target, "DATEVV", Variant::FromDate(date));
+            SetField(target, "DATEBEG", Variant::FromDate(date));
+            SetField(target, "USER", 0);
+        });
+    });
+    tx.Commit();
+}
+
+void TImportData::EmployeeRows(TDbfFile& source, Cursor& target, const QString& tabField, const QString& counter,
+    const std::function<void(int tabNum)>& row)
+{
+    Cursor sr(QStringLiteral("SR"));
+    sr.Open();
     int count = 0;
     while (!run_.Stopped() && source.Next()) {
         run_.Step(++count, source.RecordCount());
         try {
             int tabNum = 0;
-            if (!FindImportedEmployee(
-                    sr, source.Integer(QStringLiteral("COD")), source.Integer(QStringLiteral("TABEL")), tabNum)) {
+            if (!FindImportedEmployee(sr, source.Integer(QStringLiteral("COD")), source.Integer(tabField), tabNum)) {
                 run_.Count(counter + QStringLiteral("_NotFound"));
                 continue;
             }
-            const int dopNum = source.Integer(QStringLiteral("KDOP"));
-            const double time = source.Number(QStringLiteral("TAB"));
-            const double sum = source.Number(QStringLiteral("SUMM"));
-            AppendImportRow(target, run_, counter, [&] {
-                SetField(target, "TABNUM", tabNum);
-                SetField(target, "DOPNUM", dopNum);
-                SetField(target, "DTIME", time);
-                SetField(target, "SUM", sum);
-                SetField(target, "DATEVV", Variant::FromDate(date));
-                SetField(target, "DATEBEG", Variant::FromDate(date));
-                SetField(target, "USER", 0);
-            });
+            row(tabNum);
         } catch (const Exception& e) {
             ImportRowFailed(target, e, run_, counter);
         }
     }
-    tx.Commit();
 }
 
 void TImportData::ResultsStage()
@@ -601,45 +608,31 @@ void TImportData::ResultFile(const QString& path, const QString& table, TDateTim
     const QString base = QFileInfo(path).completeBaseName();
     run_.BeginStage(QStringLiteral("Данные расчетов: ") + QFileInfo(path).fileName());
     TDbfFile source(path);
-    Cursor sr(QStringLiteral("SR"));
-    sr.Open();
     Target target(table);
     std::unique_ptr<Transaction> own;
     if (table == QStringLiteral("NC")) {
         own = std::make_unique<Transaction>(std::initializer_list<Cursor*>{&target});
         target.EmptyTable();
     }
-    int count = 0;
-    while (!run_.Stopped() && source.Next()) {
-        run_.Step(++count, source.RecordCount());
-        try {
-            int tabNum = 0;
-            if (!FindImportedEmployee(
-                    sr, source.Integer(QStringLiteral("COD")), source.Integer(QStringLiteral("TABH")), tabNum)) {
-                run_.Count(base + QStringLiteral("_NotFound"));
-                continue;
-            }
-            const int old = source.Integer(QStringLiteral("KODDOP"));
-            int dopNum = old;
-            if (old >= 992 && old <= 999)
-                dopNum = 2147483639 + (old - 992);
-            else if (old >= 900)
-                run_.Count(base);
-            const double time = source.Number(QStringLiteral("KOLI"));
-            const double sum = source.Number(QStringLiteral("SUMN"));
-            AppendImportRow(target, run_, base, [&] {
-                SetField(target, "TABNUM", tabNum);
-                SetField(target, "DOPNUM", dopNum);
-                SetField(target, "UDER", old >= 200 && old <= 899);
-                SetField(target, "SUM", sum);
-                SetField(target, "DTIME", time);
-                SetField(target, "DATERAS", Variant::FromDate(month));
-                SetField(target, "DATEBEG", Variant::FromDate(month));
-            });
-        } catch (const Exception& e) {
-            ImportRowFailed(target, e, run_, base);
-        }
-    }
+    EmployeeRows(source, target, QStringLiteral("TABH"), base, [&](int tabNum) {
+        const int old = source.Integer(QStringLiteral("KODDOP"));
+        int dopNum = old;
+        if (old >= 992 && old <= 999)
+            dopNum = 2147483639 + (old - 992);
+        else if (old >= 900)
+            run_.Count(base);
+        const double time = source.Number(QStringLiteral("KOLI"));
+        const double sum = source.Number(QStringLiteral("SUMN"));
+        AppendImportRow(target, run_, base, [&] {
+            SetField(target, "TABNUM", tabNum);
+            SetField(target, "DOPNUM", dopNum);
+            SetField(target, "UDER", old >= 200 && old <= 899);
+            SetField(target, "SUM", sum);
+            SetField(target, "DTIME", time);
+            SetField(target, "DATERAS", Variant::FromDate(month));
+            SetField(target, "DATEBEG", Variant::FromDate(month));
+        });
+    });
     if (own)
         own->Commit();
 }

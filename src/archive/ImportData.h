@@ -19,6 +19,9 @@
 
 #include <functional>
 
+class Cursor;
+class TDbfFile;
+
 class TImportData {
 public:
     TImportData();
@@ -73,6 +76,11 @@ private:
     void InputStage(const QString& fileName, const QString& table, bool archive);
     void ResultsStage();
     void ResultFile(const QString& path, const QString& table, TDateTime month);
+    // Every record of source whose employee (COD and tabField) is found
+    // among the imported cards goes to row with its personnel number; the
+    // others count as counter + "_NotFound". A failed row is listed.
+    void EmployeeRows(TDbfFile& source, Cursor& target, const QString& tabField, const QString& counter,
+        const std::function<void(int tabNum)>& row);
     void CalendarsStage();
     void PaySheetStage();
 
