@@ -5,6 +5,8 @@
 #include "data/DatModl.h"
 #include "data/Globals.h"
 #include "data/Startup.h"
+#include "db/Cursor.h"
+#include "db/Transaction.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "platform/Exceptions.h"
@@ -185,4 +187,15 @@ QByteArray FuzzReadFile(const QString& path, bool mustExist)
     if (mustExist)
         FuzzFail("the scratch file can be read", path);
     return QByteArray();
+}
+
+void FuzzClearBinClass(int binClass)
+{
+    Cursor old(QStringLiteral("Bin"));
+    old.Open();
+    Transaction t({&old});
+    BinSetRange(old, {Variant(binClass)});
+    while (!old.IsEmpty())
+        old.Delete();
+    t.Commit();
 }

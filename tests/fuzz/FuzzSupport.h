@@ -24,6 +24,9 @@ int FuzzMessageCount();
 // a trailing "/".
 QString FuzzOpenDataBase();
 
+// Deletes every object-store row of the class, in one transaction.
+void FuzzClearBinClass(int binClass);
+
 // Scratch files: a write that fails is a broken rule; a missing file reads
 // empty unless it must be there.
 void FuzzWriteFile(const QString& path, const QByteArray& bytes);

@@ -68,15 +68,7 @@ struct Stored {
 Stored WriteRows(FuzzInput& in)
 {
     Stored stored;
-    {
-        Cursor old(QStringLiteral("Bin"));
-        old.Open();
-        Transaction t({&old});
-        BinSetRange(old, {Variant(int(binCalendars))});
-        while (!old.IsEmpty())
-            old.Delete();
-        t.Commit();
-    }
+    FuzzClearBinClass(binCalendars);
     Cursor bin(QStringLiteral("Bin"));
     bin.Open();
     while (!in.Empty()) {

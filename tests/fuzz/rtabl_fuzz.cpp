@@ -110,15 +110,7 @@ struct Stored {
 Stored WriteRows(FuzzInput& in)
 {
     Stored stored;
-    {
-        Cursor old(QStringLiteral("Bin"));
-        old.Open();
-        Transaction t({&old});
-        BinSetRange(old, {Variant(int(binCalcTables))});
-        while (!old.IsEmpty())
-            old.Delete();
-        t.Commit();
-    }
+    FuzzClearBinClass(binCalcTables);
     Cursor bin(QStringLiteral("Bin"));
     bin.Open();
     while (!in.Empty()) {
