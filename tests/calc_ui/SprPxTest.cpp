@@ -64,6 +64,15 @@ protected:
         c.Open();
         return c.RecordCount();
     }
+    // Type 1 "Основной" with a table from January 2024: 10 %, 20 % above 1000.
+    static void AddBasicScale()
+    {
+        AddTaxType(1, QStringLiteral("Основной"));
+        TTaxTableSpec spec;
+        spec.DateBeg = kJan2024;
+        spec.Lines = {{0, 0, 10}, {1000, 100, 20}};
+        AddTaxTable(1, spec);
+    }
     static double Tax(double base, TDateTime on = EncodeDate(2024, 3, 1))
     {
         T_PN pn(PxList(), false);
@@ -111,11 +120,7 @@ TEST_F(SprPxTest, TheFirstTableGetsTheDefaultsAndTheSecondCopiesTheFirst)
 
 TEST_F(SprPxTest, ATypeUsedByACardCannotBeDeleted)
 {
-    AddTaxType(1, QStringLiteral("Основной"));
-    TTaxTableSpec spec;
-    spec.DateBeg = kJan2024;
-    spec.Lines = {{0, 0, 10}, {1000, 100, 20}};
-    AddTaxTable(1, spec);
+    AddBasicScale();
     AppendRecordValues(DM()->SR, 17, {"SPNTABL"}, {Variant(1)});
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error)
@@ -136,11 +141,7 @@ TEST_F(SprPxTest, ATypeUsedByACardCannotBeDeleted)
 
 TEST_F(SprPxTest, AFailureWhileCopyingLinesWritesNothing)
 {
-    AddTaxType(1, QStringLiteral("Основной"));
-    TTaxTableSpec spec;
-    spec.DateBeg = kJan2024;
-    spec.Lines = {{0, 0, 10}, {1000, 100, 20}};
-    AddTaxTable(1, spec);
+    AddBasicScale();
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Input).Enter(Variant::FromDate(kJul2024));
     msgs.Expect(MsgKind::Error).Details(QStringLiteral("Ошибка записи данных"));
@@ -161,11 +162,7 @@ TEST_F(SprPxTest, AFailureWhileCopyingLinesWritesNothing)
 
 TEST_F(SprPxTest, LeavingWithAOneLineTableWarnsAndMayGoBack)
 {
-    AddTaxType(1, QStringLiteral("Основной"));
-    TTaxTableSpec spec;
-    spec.DateBeg = kJan2024;
-    spec.Lines = {{0, 0, 10}, {1000, 100, 20}};
-    AddTaxTable(1, spec);
+    AddBasicScale();
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Yes();
     msgs.Expect(MsgKind::Question)
@@ -188,11 +185,7 @@ TEST_F(SprPxTest, LeavingWithAOneLineTableWarnsAndMayGoBack)
 
 TEST_F(SprPxTest, TheCalculationAfterTheBookSeesTheNewScale)
 {
-    AddTaxType(1, QStringLiteral("Основной"));
-    TTaxTableSpec spec;
-    spec.DateBeg = kJan2024;
-    spec.Lines = {{0, 0, 10}, {1000, 100, 20}};
-    AddTaxTable(1, spec);
+    AddBasicScale();
     EXPECT_DOUBLE_EQ(Tax(500), 50);
     ScriptedMessages msgs;
     ModalScript modal;
