@@ -32,19 +32,16 @@
 
 namespace {
 
-const QString kNewName = QStringLiteral("Введите наименование нового календаря");
-const QString kBadDates = QStringLiteral("Определите правильные даты календаря");
-const QString kUnknown = QStringLiteral("???");
-
-QDateEdit* DateEdit(QWidget* parent, const QString& name, TDateTime value)
+QDateEdit* DatedEdit(QWidget* parent, const char* name, TDateTime value)
 {
-    auto* e = new QDateEdit(parent);
-    e->setObjectName(name);
-    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    e->setCalendarPopup(true);
+    QDateEdit* e = MakeDateEdit(parent, name);
     e->setDate(ToQDate(value));
     return e;
 }
+
+const QString kNewName = QStringLiteral("Введите наименование нового календаря");
+const QString kBadDates = QStringLiteral("Определите правильные даты календаря");
+const QString kUnknown = QStringLiteral("???");
 
 // The first and last day of the clock's year.
 void ThisYear(TDateTime& beg, TDateTime& end)
@@ -84,8 +81,8 @@ TFormNewCndrT::TFormNewCndrT(QWidget* parent) : TFormNewInput(parent, QStringLit
     rbKind[0]->setChecked(true);
     layout->addWidget(kinds);
     auto* dates = new QFormLayout;
-    deBeg = DateEdit(pnClient, QStringLiteral("deBeg"), beg);
-    deEnd = DateEdit(pnClient, QStringLiteral("deEnd"), end);
+    deBeg = DatedEdit(pnClient, "deBeg", beg);
+    deEnd = DatedEdit(pnClient, "deEnd", end);
     dates->addRow(QStringLiteral("Начало"), deBeg);
     dates->addRow(QStringLiteral("Конец"), deEnd);
     layout->addLayout(dates);
@@ -126,8 +123,8 @@ TFormNewCndrP::TFormNewCndrP(const QString& calendarName, QWidget* parent)
     lbName->setObjectName(QStringLiteral("lbName"));
     layout->addWidget(lbName);
     auto* dates = new QFormLayout;
-    deBeg = DateEdit(pnClient, QStringLiteral("deBeg"), beg);
-    deEnd = DateEdit(pnClient, QStringLiteral("deEnd"), end);
+    deBeg = DatedEdit(pnClient, "deBeg", beg);
+    deEnd = DatedEdit(pnClient, "deEnd", end);
     dates->addRow(QStringLiteral("Начало"), deBeg);
     dates->addRow(QStringLiteral("Конец"), deEnd);
     layout->addLayout(dates);

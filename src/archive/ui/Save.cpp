@@ -1,4 +1,5 @@
 #include "archive/ui/Save.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "archive/SaveRest.h"
 #include "data/AppContext.h"
@@ -63,24 +64,11 @@ void ReloadListsAfterRestore()
         ReloadAllLists();
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
 QCheckBox* Check(QWidget* parent, const char* name, const QString& caption)
 {
     auto* c = new QCheckBox(caption, parent);
     c->setObjectName(QString::fromLatin1(name));
     return c;
-}
-
-template <typename W> W* Named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
 }
 
 // While an operation runs the dialog takes no second click.
@@ -178,9 +166,9 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
         l->addWidget(new QLabel(QStringLiteral("Устройство хранения или директорий"), tabSave), 0, 0, 1, 3);
         edCopyPath = Named(new Tyq_CustomComboEdit(tabSave), "edCopyPath");
         l->addWidget(edCopyPath, 1, 0, 1, 3);
-        btSave = Button(tabSave, "btSave", QStringLiteral("Сохранить"));
-        btRestore = Button(tabSave, "btRestore", QStringLiteral("Восстановить"));
-        btCopyToDiskette = Button(tabSave, "btCopyToDiskette", QStringLiteral("На дискеты"));
+        btSave = MakeButton(tabSave, "btSave", QStringLiteral("Сохранить"));
+        btRestore = MakeButton(tabSave, "btRestore", QStringLiteral("Восстановить"));
+        btCopyToDiskette = MakeButton(tabSave, "btCopyToDiskette", QStringLiteral("На дискеты"));
         l->addWidget(btSave, 2, 0);
         l->addWidget(btRestore, 2, 1);
         l->addWidget(btCopyToDiskette, 2, 2);
@@ -194,8 +182,8 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
         l->addWidget(new QLabel(QStringLiteral("Директорий резервной копии"), tabReserv), 0, 0, 1, 2);
         edReservPath = Named(new Tyq_CustomComboEdit(tabReserv), "edReservPath");
         l->addWidget(edReservPath, 1, 0, 1, 2);
-        btReservSave = Button(tabReserv, "btReservSave", QStringLiteral("Выполнить"));
-        btReservRest = Button(tabReserv, "btReservRest", QStringLiteral("Восстановить"));
+        btReservSave = MakeButton(tabReserv, "btReservSave", QStringLiteral("Выполнить"));
+        btReservRest = MakeButton(tabReserv, "btReservRest", QStringLiteral("Восстановить"));
         l->addWidget(btReservSave, 2, 0);
         l->addWidget(btReservRest, 2, 1);
         l->setRowStretch(3, 1);
@@ -206,7 +194,7 @@ TFormSave::TFormSave(QWidget* parent) : TForm(parent, QStringLiteral("FormSave")
     {
         auto* l = new QVBoxLayout(tabCompress);
         l->addWidget(new QLabel(QStringLiteral("Перестроение всех таблиц базы данных"), tabCompress));
-        btCompress = Button(tabCompress, "btCompress", QStringLiteral("Выполнить"));
+        btCompress = MakeButton(tabCompress, "btCompress", QStringLiteral("Выполнить"));
         l->addWidget(btCompress);
         l->addStretch(1);
     }
