@@ -42,13 +42,6 @@ private:
 
 namespace {
 
-QLineEdit* Edit(QWidget* parent, const QString& name)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
 double Number(QLineEdit* edit)
 {
     double v = 0;
@@ -126,15 +119,15 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     deYearEnd = MakeDateEdit(params, "deYearEnd");
     form->addRow(QStringLiteral("Начало года"), deYearBeg);
     form->addRow(QStringLiteral("Конец года"), deYearEnd);
-    edKMinZp = Edit(params, QStringLiteral("edKMinZp"));
+    edKMinZp = Named(new QLineEdit(params), "edKMinZp");
     form->addRow(QStringLiteral("Количество мин. ЗП"), edKMinZp);
     cbMetod = new QComboBox(params);
     cbMetod->setObjectName(QStringLiteral("cbMetod"));
     cbMetod->addItems(MethodNames());
     form->addRow(QStringLiteral("Метод расчета"), cbMetod);
-    edSumMinZp = Edit(params, QStringLiteral("edSumMinZp"));
+    edSumMinZp = Named(new QLineEdit(params), "edSumMinZp");
     form->addRow(QStringLiteral("Значение мин. ЗП"), edSumMinZp);
-    edSum = Edit(params, QStringLiteral("edSum"));
+    edSum = Named(new QLineEdit(params), "edSum");
     form->addRow(QStringLiteral("Необлагаемая сумма"), edSum);
     right->addWidget(params);
     sgLines = new QTableWidget(0, 3, this);

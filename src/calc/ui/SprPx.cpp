@@ -29,13 +29,6 @@ namespace {
 
 const QStringList kParamFields{"FYEAR", "YEARBEG", "YEAREND", "METOD", "KMINZP", "SUMMINZP", "SUM", "CURSVALUT"};
 
-QLineEdit* Edit(QWidget* parent, const QString& name)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
 // Every PNL row of a table, in the order of the index.
 QList<QList<Variant>> ReadLines(qint32 num)
 {
@@ -135,7 +128,7 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     gbParams_->setObjectName(QStringLiteral("gbParams"));
     auto* params = new QFormLayout(gbParams_);
     auto* dateRow = new QHBoxLayout;
-    edDateBeg_ = Edit(gbParams_, QStringLiteral("edDateBeg"));
+    edDateBeg_ = Named(new QLineEdit(gbParams_), "edDateBeg");
     deDateBeg_ = MakeDateEdit(gbParams_, "deDateBeg");
     dateRow->addWidget(edDateBeg_);
     dateRow->addWidget(deDateBeg_);
@@ -151,15 +144,15 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     year->addRow(QStringLiteral("Начало года"), deYearBeg_);
     year->addRow(QStringLiteral("Конец года"), deYearEnd_);
     params->addRow(gbYear_);
-    edCursValut_ = Edit(gbParams_, QStringLiteral("edCursValut"));
-    edMetod_ = Edit(gbParams_, QStringLiteral("edMetod"));
+    edCursValut_ = Named(new QLineEdit(gbParams_), "edCursValut");
+    edMetod_ = Named(new QLineEdit(gbParams_), "edMetod");
     params->addRow(QStringLiteral("Курс валюты"), edCursValut_);
     params->addRow(QStringLiteral("Метод расчета"), edMetod_);
     auto* exempt = new QGroupBox(QStringLiteral("Освобождения по подоходному налогу :"), gbParams_);
     auto* exemptForm = new QFormLayout(exempt);
-    edKMinZp_ = Edit(exempt, QStringLiteral("edKMinZp"));
-    edSumMinZp_ = Edit(exempt, QStringLiteral("edSumMinZp"));
-    edSum_ = Edit(exempt, QStringLiteral("edSum"));
+    edKMinZp_ = Named(new QLineEdit(exempt), "edKMinZp");
+    edSumMinZp_ = Named(new QLineEdit(exempt), "edSumMinZp");
+    edSum_ = Named(new QLineEdit(exempt), "edSum");
     exemptForm->addRow(QStringLiteral("Количество мин. ЗП"), edKMinZp_);
     exemptForm->addRow(QStringLiteral("Значение мин. ЗП"), edSumMinZp_);
     exemptForm->addRow(QStringLiteral("Необлагаемая сумма"), edSum_);
