@@ -30,6 +30,7 @@
 #include "desk/SprStaff.h"
 #include "foundation/DateFuncs.h"
 #include "foundation/Messages.h"
+#include "foundation/Progress.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "platform/Clock.h"
@@ -62,15 +63,6 @@
 namespace {
 
 TFormMain* g_main = nullptr;
-
-// The hourglass for the length of a run.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // Other actions wait while a department or the enterprise is calculated:
 // the menu, the pages and the window's own keys (F3, Alt+X, ...).
@@ -121,7 +113,7 @@ QString NotFoundDopText(qint32 dopNum)
 
 // The employees of the department: an empty first column, the number, the
 // name, and in the dismissed view the department left.
-class MainTabnModel : public QAbstractTableModel {
+class TFormMain::MainTabnModel : public QAbstractTableModel {
 public:
     MainTabnModel(T_TNList* cards, QObject* parent) : QAbstractTableModel(parent), cards_(cards) {}
     void Reset()
@@ -175,7 +167,7 @@ private:
 };
 
 // One of the four entry lists of the period page.
-class DopListModel : public QAbstractTableModel {
+class TFormMain::DopListModel : public QAbstractTableModel {
 public:
     DopListModel(T_TabnDopList* list, bool withTime, QObject* parent)
         : QAbstractTableModel(parent), list_(list), withTime_(withTime)
@@ -1542,7 +1534,7 @@ bool TFormMain::CalcOneTabn(qint32 tabNum, bool show)
     AppContext().FormulaError.DopNum = -1;
     bool ok = true;
     {
-        BusyCursor busy;
+        const BusyScope busy;
         ok = ::CalcOneTabn(CalcSources(AppContext()), tabNum, 0, errors_);
     }
     if (!ok && show) {
@@ -1580,7 +1572,7 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     };
     {
         BlockWindow block(this);
-        BusyCursor busy;
+        const BusyScope busy;
         ::CalcPodr(CalcSources(AppContext()), num, options, result);
     }
     if (firstErrTabn < 1)
@@ -1609,7 +1601,7 @@ bool TFormMain::CalcEnterprise()
     };
     {
         BlockWindow block(this);
-        BusyCursor busy;
+        const BusyScope busy;
         ::CalcEnterprise(CalcSources(AppContext()), options, result);
     }
     if (result.FirstErrTabn > 0)

@@ -32,8 +32,6 @@ class T_TNList;
 class T_Tabn;
 class T_TabnDop;
 class T_TabnDopList;
-class DopListModel;
-class MainTabnModel;
 
 // A page control whose page change the owner may refuse.
 class VetoTabWidget : public QTabWidget {
@@ -160,6 +158,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class MainTabnModel;
+    class DopListModel;
+
     void BuildMenu();
     // The debug panel: shown with the debug flag.
     void BuildDebugPanel(QWidget* parent);

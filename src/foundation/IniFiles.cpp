@@ -159,14 +159,14 @@ bool DecToInt(const QString& s, int& out)
     return TryStrToInt(t, out);
 }
 
-} // namespace
-
-// ---------------------------------------------------------------- the shared image
-
 struct IniSection {
     QString name;
     QStringList lines;
 };
+
+} // namespace
+
+// ---------------------------------------------------------------- the shared image
 
 class TMemIniContainer {
 public:

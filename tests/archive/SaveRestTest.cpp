@@ -181,6 +181,7 @@ protected:
 } // namespace
 
 // Every table's indexes as the catalogue defines them.
+namespace {
 QStringList CatalogueIndexes()
 {
     QStringList out;
@@ -192,7 +193,9 @@ QStringList CatalogueIndexes()
     }
     return out;
 }
+} // namespace
 
+namespace {
 QStringList IndexLines(const QStringList& dump)
 {
     QStringList out;
@@ -202,6 +205,7 @@ QStringList IndexLines(const QStringList& dump)
             out.append(line);
     return out;
 }
+} // namespace
 
 TEST_F(SaveRestTest, ArjRoundTripRestoresEveryTableWithItsIndexesAndTheSavedIni)
 {

@@ -686,6 +686,7 @@ TEST_F(MainTest, DismissRestoreAndDeleteSayWhatTheyRefuse)
 
 // A test progress sink that tries the clerk's keys and clicks between two
 // employees of a run, as the events the run lets through would.
+namespace {
 class MeddlingProgress final : public IProgress {
 public:
     explicit MeddlingProgress(std::function<void()> meddle) : meddle_(std::move(meddle)), install_(this) {}
@@ -711,6 +712,7 @@ private:
     bool active_ = false;
     ScopedProgress install_;
 };
+} // namespace
 
 TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
 {
@@ -831,7 +833,9 @@ TEST_F(MainTest, AFormulaErrorOpensItsEditorOnceAtThePlace)
 
 // The main window's calculation on the dump's own enterprise gives the
 // dump's references (tests/fixtures/calcdump): result rows and error lines.
+namespace {
 class MainDumpTest : public CalcTest {};
+} // namespace
 
 TEST_F(MainDumpTest, TheEnterpriseFromTheMenuGivesTheDumpsReferences)
 {

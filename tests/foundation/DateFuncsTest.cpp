@@ -46,6 +46,7 @@ TEST(FuncsDate, MonthAndYearBounds)
     EXPECT_EQ(IncYearMonthStart(d, -3), EncodeDate(2021, 2, 1));
 }
 
+namespace {
 struct MonthShift {
     const char* name;
     int y, m, d, n;
@@ -54,6 +55,7 @@ struct MonthShift {
 };
 
 class MonthStartTest : public ::testing::TestWithParam<MonthShift> {};
+} // namespace
 
 TEST_P(MonthStartTest, LandsOnFirstDay)
 {

@@ -92,6 +92,7 @@ protected:
 
 // ---- paths ----
 
+namespace {
 struct PathCase {
     const char* name;
     const char* in;
@@ -100,6 +101,7 @@ struct PathCase {
 };
 
 class PathTrailingSeparator : public ::testing::TestWithParam<PathCase> {};
+} // namespace
 
 TEST_P(PathTrailingSeparator, AddAndRemove)
 {
@@ -262,6 +264,7 @@ TEST_F(FileFuncs, CopyReportsProgressPerBlockAndKeepsDateAndMode)
     EXPECT_EQ(Names(tmp.path()), QStringList({S("dst.bin"), S("src.bin")})) << "no temporary file left";
 }
 
+namespace {
 struct BlockCase {
     const char* name;
     int size;
@@ -270,6 +273,7 @@ struct BlockCase {
 };
 
 class CopyBlocks : public FileFuncs, public ::testing::WithParamInterface<BlockCase> {};
+} // namespace
 
 TEST_P(CopyBlocks, BlockSizeAndFinalShortRead)
 {

@@ -9,6 +9,7 @@ namespace {
 QString S(const char* utf8) { return QString::fromUtf8(utf8); }
 } // namespace
 
+namespace {
 struct WildCase {
     const char* name;
     const char* s;
@@ -18,6 +19,7 @@ struct WildCase {
 };
 
 class MatchWildTest : public ::testing::TestWithParam<WildCase> {};
+} // namespace
 
 TEST_P(MatchWildTest, Matches)
 {

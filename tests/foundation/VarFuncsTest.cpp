@@ -9,6 +9,7 @@ namespace {
 QString S(const char* utf8) { return QString::fromUtf8(utf8); }
 } // namespace
 
+namespace {
 struct CentsCase {
     const char* name;
     double x;
@@ -16,6 +17,7 @@ struct CentsCase {
 };
 
 class RoundToCentsTest : public ::testing::TestWithParam<CentsCase> {};
+} // namespace
 
 TEST_P(RoundToCentsTest, Rounds) { EXPECT_EQ(RoundToCents(GetParam().x).Raw(), GetParam().raw) << GetParam().x; }
 

@@ -111,7 +111,7 @@ QIcon DopImage(int index)
 }
 
 // The lines of the view: the image, the number as shown, the name, the stage.
-class DopListModel : public QAbstractTableModel {
+class TFormDpSelect::DopListModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 

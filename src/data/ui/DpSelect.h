@@ -19,7 +19,6 @@
 #include <QList>
 #include <memory>
 
-class DopListModel;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -65,6 +64,8 @@ protected:
     bool FormKeyDown(QKeyEvent* event) override;
 
 private:
+    class DopListModel;
+
     bool Execute(quint8 kind, const QString& hint, qint32 current, quint8 sort);
     void Prepare(quint8 kind, const QString& hint, qint32 current, quint8 sort);
     void Finish();
