@@ -14,9 +14,14 @@
 namespace {
 
 constexpr int kFirstBlock = 8;
+// A range with an end is usually walked whole: its first block is larger,
+// so that an employee's rows come in one query.
+constexpr int kFirstRangeBlock = 32;
 constexpr int kMaxBlock = 256;
 
 constexpr uint32_t kRowByIdShape = 0xFFFFFFFFu;
+constexpr uint32_t kInsertShape = 0xFFFFFFFEu;
+constexpr uint32_t kDeleteShape = 0xFFFFFFFDu;
 
 const DbValue& NullValue()
 {
@@ -440,6 +445,20 @@ sqlite3_stmt* Cursor::Statement(const Part& part, ReadMode mode, std::vector<con
     return stmt;
 }
 
+sqlite3_stmt* Cursor::KeptStatement(uint32_t shape, const std::function<QByteArray()>& sql)
+{
+    if (shapesRoute_ != TableFile::RouteGeneration()) {
+        shapes_.clear();
+        shapesRoute_ = TableFile::RouteGeneration();
+    }
+    const auto it = shapes_.find(shape);
+    if (it != shapes_.end())
+        return it->second;
+    sqlite3_stmt* stmt = file_->Conn().Prepare(sql());
+    shapes_.emplace(shape, stmt);
+    return stmt;
+}
+
 int Cursor::Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& out, int64_t offset)
 {
     int got = 0;
@@ -456,7 +475,7 @@ int Cursor::Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& ou
         s.BindInt(++n, limit - got);
         if (offset > 0)
             s.BindInt(++n, offset);
-        while (s.Step(QStringLiteral("Чтение таблицы %1").arg(tableName_))) {
+        while (s.Step(u"Чтение таблицы %1", tableName_)) {
             Row row;
             row.rowid = sqlite3_column_int64(stmt, 0);
             row.values.resize(size_t(fields));
@@ -479,7 +498,7 @@ int64_t Cursor::Count(const std::vector<Part>& parts)
         int n = 0;
         for (const DbValue* p : params)
             BindDbValue(s, ++n, *p);
-        if (s.Step(QStringLiteral("Подсчет записей таблицы %1").arg(tableName_)))
+        if (s.Step(u"Подсчет записей таблицы %1", tableName_))
             total += sqlite3_column_int64(stmt, 0);
     }
     return total;
@@ -487,21 +506,11 @@ int64_t Cursor::Count(const std::vector<Part>& parts)
 
 bool Cursor::ReadRowById(int64_t rowid, Row& out)
 {
-    if (shapesRoute_ != TableFile::RouteGeneration()) {
-        shapes_.clear();
-        shapesRoute_ = TableFile::RouteGeneration();
-    }
-    sqlite3_stmt* stmt;
-    const auto it = shapes_.find(kRowByIdShape);
-    if (it != shapes_.end()) {
-        stmt = it->second;
-    } else {
-        stmt = file_->Conn().Prepare("SELECT " + file_->SelectList() + " FROM " + file_->TableRef() + " WHERE rowid=?");
-        shapes_.emplace(kRowByIdShape, stmt);
-    }
+    sqlite3_stmt* stmt = KeptStatement(kRowByIdShape,
+        [&] { return "SELECT " + file_->SelectList() + " FROM " + file_->TableRef() + " WHERE rowid=?"; });
     StatementScope s(file_->Conn(), stmt);
     s.BindInt(1, rowid);
-    if (!s.Step(QStringLiteral("Чтение таблицы %1").arg(tableName_)))
+    if (!s.Step(u"Чтение таблицы %1", tableName_))
         return false;
     const int fields = int(file_->Def().fields.size());
     out.rowid = sqlite3_column_int64(stmt, 0);
@@ -578,10 +587,10 @@ bool Cursor::TakeFromAhead(bool forward, size_t minLevel, std::vector<DbValue> a
     }
 }
 
-bool Cursor::Scan(const std::vector<Part>& initial, bool forward, size_t minLevel)
+bool Cursor::Scan(const std::vector<Part>& initial, bool forward, size_t minLevel, int firstBlock)
 {
     ResetAhead();
-    block_ = kFirstBlock;
+    block_ = firstBlock > 0 ? firstBlock : (forward ? upperSet_ : lowerSet_) ? kFirstRangeBlock : kFirstBlock;
     aheadValid_ = true;
     aheadForward_ = forward;
     aheadMinLevel_ = minLevel;
@@ -830,7 +839,8 @@ bool Cursor::FindKey(const QList<Variant>& key)
     p.prefix = k;
     std::vector<Part> parts;
     Refine(std::move(p), parts);
-    const bool found = Scan(parts, true, k.size());
+    // Only the first row of the key is wanted, unless the filter may refuse it.
+    const bool found = Scan(parts, true, k.size(), filtered_ && OnFilterRecord ? kFirstBlock : 1);
     // What was read ahead belongs to the key's rows only.
     ResetAhead();
     if (!found)
@@ -1092,7 +1102,7 @@ void Cursor::PostInsert()
         StatementScope s(c,
             c.Prepare(
                 "SELECT coalesce(max(" + QuoteName(def.fields[autoInc].name) + "),0)+1 FROM " + file_->TableRef()));
-        if (s.Step(QStringLiteral("Нумерация записи таблицы %1").arg(tableName_)))
+        if (s.Step(u"Нумерация записи таблицы %1", tableName_))
             number = DbValue::OfInt(sqlite3_column_int64(s.Get(), 0));
     }
     std::vector<std::pair<int, DbValue>> given;
@@ -1110,30 +1120,19 @@ void Cursor::PostInsert()
             }
         }
     }
-    constexpr uint32_t kInsertShape = 0xFFFFFFFEu;
-    if (shapesRoute_ != TableFile::RouteGeneration()) {
-        shapes_.clear();
-        shapesRoute_ = TableFile::RouteGeneration();
-    }
     SqliteConnection& conn = file_->Conn();
-    sqlite3_stmt* stmt;
-    const auto it = shapes_.find(kInsertShape);
-    if (it != shapes_.end()) {
-        stmt = it->second;
-    } else {
+    sqlite3_stmt* stmt = KeptStatement(kInsertShape, [&] {
         QByteArray sql = "INSERT INTO " + file_->TableRef() + " VALUES(";
         for (int i = 0; i < fields; ++i)
             sql += i ? ",?" : "?";
-        sql += ')';
-        stmt = conn.Prepare(sql);
-        shapes_.emplace(kInsertShape, stmt);
-    }
+        return sql + ')';
+    });
     {
         StatementScope s(conn, stmt);
         for (int i = 0; i < fields; ++i)
             BindDbValue(s, i + 1, *bind[size_t(i)]);
         try {
-            s.Run(QStringLiteral("Добавление записи в таблицу %1").arg(tableName_));
+            s.Run(u"Добавление записи в таблицу %1", tableName_);
         } catch (const EKeyViolation&) {
             throw EKeyViolation(QStringLiteral("Нарушение уникальности ключа: в таблице %1 уже есть запись с ключом %2")
                                     .arg(tableName_, KeyText()));
@@ -1172,7 +1171,7 @@ void Cursor::PostEdit()
             BindDbValue(s, ++n, value);
         s.BindInt(++n, cur_.rowid);
         try {
-            s.Run(QStringLiteral("Изменение записи таблицы %1").arg(tableName_));
+            s.Run(u"Изменение записи таблицы %1", tableName_);
         } catch (const EKeyViolation&) {
             throw EKeyViolation(QStringLiteral("Нарушение уникальности ключа: в таблице %1 уже есть запись с ключом %2")
                                     .arg(tableName_, KeyText()));
@@ -1255,16 +1254,27 @@ void Cursor::Delete()
     if (OnBeforeDelete)
         OnBeforeDelete(*this);
     FireScroll(OnBeforeScroll);
+    // The rows read ahead follow the deleted one; while nothing else was
+    // written since they were read, they are still as stored.
+    const bool aheadCurrent = aheadValid_ && aheadForward_ && aheadMinLevel_ == 0
+        && aheadGeneration_ == file_->DataGeneration() && aheadRoute_ == TableFile::RouteGeneration();
     {
         SqliteConnection& conn = file_->Conn();
-        StatementScope s(conn, conn.Prepare("DELETE FROM " + file_->TableRef() + " WHERE rowid=?"));
+        StatementScope s(
+            conn, KeptStatement(kDeleteShape, [&] { return "DELETE FROM " + file_->TableRef() + " WHERE rowid=?"; }));
         s.BindInt(1, cur_.rowid);
-        s.Run(QStringLiteral("Удаление записи таблицы %1").arg(tableName_));
+        s.Run(u"Удаление записи таблицы %1", tableName_);
     }
     file_->DataChanged();
     const std::vector<DbValue> key = KeyOf(cur_);
-    if (Scan(PlanFrom(key, key.size(), true, false, 0), true, 0)
-        || Scan(PlanFrom(key, key.size(), false, false, 0), false, 0))
+    bool next = false;
+    if (aheadCurrent) {
+        aheadGeneration_ = file_->DataGeneration();
+        next = TakeFromAhead(true, 0, key);
+    } else {
+        next = Scan(PlanFrom(key, key.size(), true, false, 0), true, 0);
+    }
+    if (next || Scan(PlanFrom(key, key.size(), false, false, 0), false, 0))
         bof_ = eof_ = false;
     else
         SetEmpty();
@@ -1285,8 +1295,7 @@ int64_t Cursor::NextKeyNumber()
     const QString first = def.indexes[p].FieldList().value(0);
     StatementScope s(
         file_->Conn(), file_->Conn().Prepare("SELECT max(" + QuoteName(first) + ") FROM " + file_->TableRef()));
-    if (!s.Step(QStringLiteral("Чтение последнего номера таблицы %1").arg(tableName_))
-        || sqlite3_column_type(s.Get(), 0) == SQLITE_NULL)
+    if (!s.Step(u"Чтение последнего номера таблицы %1", tableName_) || sqlite3_column_type(s.Get(), 0) == SQLITE_NULL)
         return 1;
     return sqlite3_column_int64(s.Get(), 0) + 1;
 }

@@ -289,13 +289,17 @@ private:
     void Refine(Part part, std::vector<Part>& out) const;
     ReadPlanner Planner() const;
     sqlite3_stmt* Statement(const Part& part, ReadMode mode, std::vector<const DbValue*>& params);
+    // A statement of its own shape, prepared once per route.
+    sqlite3_stmt* KeptStatement(uint32_t shape, const std::function<QByteArray()>& sql);
     int Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& out, int64_t offset = 0);
     int64_t Count(const std::vector<Part>& parts);
     bool ReadRowById(int64_t rowid, Row& out);
 
     // Moving.
     void ResetAhead();
-    bool Scan(const std::vector<Part>& initial, bool forward, size_t minLevel);
+    // Reads a first block (firstBlock rows; 0: by whether the range ends in
+    // that direction) and takes the first row the filter accepts.
+    bool Scan(const std::vector<Part>& initial, bool forward, size_t minLevel, int firstBlock = 0);
     bool Step(bool forward);
     bool TakeFromAhead(bool forward, size_t minLevel, std::vector<DbValue> anchor);
     bool Accept(Row& candidate);

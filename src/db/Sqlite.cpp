@@ -160,6 +160,17 @@ void SqliteConnection::Exec(const QByteArray& sql)
     NoteDbCall(DbCall::Exec);
 }
 
+void SqliteConnection::ExecKept(const QByteArray& sql)
+{
+    {
+        StatementScope s(*this, Prepare(sql));
+        const int rc = sqlite3_step(s.Get());
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            Raise(rc, QString());
+    }
+    NoteDbCall(DbCall::Exec);
+}
+
 void SqliteConnection::Run(const QByteArray& sql)
 {
     char* err = nullptr;
@@ -243,7 +254,7 @@ void StatementScope::BindBlob(int i, const QByteArray& bytes)
     sqlite3_bind_blob(stmt_, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
 }
 
-bool StatementScope::Step(const QString& action)
+bool StatementScope::Step(QStringView action, const QString& name)
 {
     const int rc = sqlite3_step(stmt_);
     if (DbCallHookDetail::hook && !sqlite3_stmt_readonly(stmt_))
@@ -252,10 +263,10 @@ bool StatementScope::Step(const QString& action)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    conn_.Raise(rc, action);
+    conn_.Raise(rc, action.contains(u"%1") ? action.toString().arg(name) : action.toString());
 }
 
-void StatementScope::Run(const QString& action)
+void StatementScope::Run(QStringView action, const QString& name)
 {
-    while (Step(action)) {}
+    while (Step(action, name)) {}
 }

@@ -37,6 +37,9 @@ public:
 
     // Runs statements without results; raises on failure.
     void Exec(const QByteArray& sql);
+    // The same for one statement run again and again (a savepoint): it is
+    // prepared once and kept.
+    void ExecKept(const QByteArray& sql);
     // A prepared statement kept for the life of the connection, reset.
     sqlite3_stmt* Prepare(const QByteArray& sql);
     // Drops the kept statements whose text contains the needle.
@@ -73,10 +76,11 @@ public:
     void BindDouble(int i, double v);
     void BindText(int i, const QByteArray& utf8);
     void BindBlob(int i, const QByteArray& bytes);
-    // true: a row is ready; false: done. Raises on failure.
-    bool Step(const QString& action);
+    // true: a row is ready; false: done. Raises on failure, naming the
+    // action ("%1" in it replaced by name); the text is made only then.
+    bool Step(QStringView action, const QString& name = QString());
     // Runs to the end; raises on failure.
-    void Run(const QString& action);
+    void Run(QStringView action, const QString& name = QString());
 
 private:
     SqliteConnection& conn_;

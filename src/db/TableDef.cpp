@@ -81,8 +81,10 @@ bool IndexDef::SameAs(const IndexDef& other) const
 
 int TableDef::FieldIndex(const QString& fieldName) const
 {
+    // Case folding keeps the length, so names of another length never match.
     for (int i = 0; i < fields.size(); ++i) {
-        if (fields[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
+        const QString& name = fields[i].name;
+        if (name.size() == fieldName.size() && name.compare(fieldName, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;

@@ -221,7 +221,7 @@ int64_t BatchAppend(
             c.Prepare("INSERT INTO " + target->TableRef() + "(" + into + ") SELECT " + select + " FROM "
                 + source->TableRef() + " ORDER BY " + source->Layout(-1).orderAsc));
         try {
-            st.Run(QStringLiteral("Добавление записей в таблицу %1").arg(targetName));
+            st.Run(u"Добавление записей в таблицу %1", targetName);
         } catch (const EKeyViolation&) {
             throw EKeyViolation(
                 QStringLiteral("Нарушение уникальности ключа при добавлении записей таблицы %1 в таблицу %2")

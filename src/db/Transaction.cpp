@@ -18,6 +18,7 @@ constexpr int kMaxTables = 11;
 
 struct Transaction::State {
     std::vector<std::shared_ptr<TableFile>> files; // files[0] is the host
+    QStringList given; // the paths as given and as resolved (an outer transaction's)
     SqliteConnection* host = nullptr;
     QByteArray savepoint; // a nested transaction's savepoint
     bool active = false;
@@ -100,19 +101,17 @@ bool Transaction::Active() const { return state_->active; }
 
 void Transaction::Begin(const QStringList& rawPaths)
 {
-    QStringList paths;
-    for (const QString& p : rawPaths) {
-        const QString c = TableFile::CanonicalPath(p);
-        if (!paths.contains(c))
-            paths << c;
-    }
-    if (paths.isEmpty())
+    if (rawPaths.isEmpty())
         throw EDatabaseError(QStringLiteral("Транзакция без таблиц"));
     State& st = *state_;
     auto& stack = Stack();
     if (!stack.empty()) {
         State& root = *stack.front();
-        for (const QString& p : paths) {
+        for (const QString& raw : rawPaths) {
+            // A path the outer transaction was given needs no resolving again.
+            if (root.given.contains(raw))
+                continue;
+            const QString p = TableFile::CanonicalPath(raw);
             bool inRoot = false;
             for (const auto& f : root.files)
                 inRoot = inRoot || f->Path() == p;
@@ -124,10 +123,16 @@ void Transaction::Begin(const QStringList& rawPaths)
         st.host = root.host;
         st.files = root.files;
         st.savepoint = "qor_tx" + QByteArray::number(stack.size());
-        st.host->Exec("SAVEPOINT " + st.savepoint);
+        st.host->ExecKept("SAVEPOINT " + st.savepoint);
         st.active = true;
         stack.push_back(&st);
         return;
+    }
+    QStringList paths;
+    for (const QString& p : rawPaths) {
+        const QString c = TableFile::CanonicalPath(p);
+        if (!paths.contains(c))
+            paths << c;
     }
     if (paths.size() > kMaxTables)
         throw EDatabaseError(QStringLiteral("В одной транзакции может быть не больше %1 таблиц").arg(kMaxTables));
@@ -141,7 +146,7 @@ void Transaction::Begin(const QStringList& rawPaths)
             {
                 StatementScope s(*st.host, st.host->Prepare("ATTACH DATABASE ? AS " + alias));
                 s.BindText(1, st.files[attached]->Path().toUtf8());
-                s.Run(QStringLiteral("Подключение таблицы \"%1\" к транзакции").arg(st.files[attached]->Path()));
+                s.Run(u"Подключение таблицы \"%1\" к транзакции", st.files[attached]->Path());
             }
             st.host->Exec("PRAGMA " + alias + ".journal_mode=DELETE");
             st.files[attached]->RouteTo(st.host, alias);
@@ -155,6 +160,7 @@ void Transaction::Begin(const QStringList& rawPaths)
         st.files.clear();
         throw;
     }
+    st.given = rawPaths + paths;
     st.active = true;
     stack.push_back(&st);
 }
@@ -168,7 +174,7 @@ void Transaction::Commit()
     if (stack.back() != &st)
         throw EDatabaseError(QStringLiteral("Вложенная транзакция не завершена"));
     if (!st.savepoint.isEmpty()) {
-        st.host->Exec("RELEASE " + st.savepoint);
+        st.host->ExecKept("RELEASE " + st.savepoint);
         st.active = false;
         stack.pop_back();
         return;
@@ -191,6 +197,7 @@ void Transaction::Commit()
         Detach(*st.host, i);
     }
     st.files.clear();
+    st.given.clear();
 }
 
 void Transaction::Rollback()
