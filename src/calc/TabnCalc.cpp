@@ -510,17 +510,23 @@ void T_rTabn::CompareResults()
             MarkUncalculated();
             return;
         }
-        Transaction tx(QStringList{S("NC"), S("SR")});
-        newResults_->SaveNewResults();
-        DateRas = Date();
         if (sources_.Cursors != nullptr) {
+            // The run's cursors name the files already: nothing is looked up on the disk.
+            Cursor& nc = sources_.Cursors->Get(TTabnCursors::Nc);
             Cursor& sr = sources_.Cursors->Get(TTabnCursors::Sr);
+            Transaction tx({&nc, &sr});
+            newResults_->SaveNewResults();
+            DateRas = Date();
             if (!sr.FindKey({Variant(TabNum())}))
                 RaiseTabnNotFound(TabNum());
             WriteToTable(sr);
-        } else {
-            T_TabnBase::Save();
+            tx.Commit();
+            return;
         }
+        Transaction tx(QStringList{S("NC"), S("SR")});
+        newResults_->SaveNewResults();
+        DateRas = Date();
+        T_TabnBase::Save();
         tx.Commit();
         return;
     }

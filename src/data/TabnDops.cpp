@@ -69,6 +69,56 @@ void DeleteRanged(Cursor& table)
 
 TDateTime PrevMonthEnd(TDateTime date) { return GetMonthBeg(date) - 1; }
 
+// The columns an entry of a kind reads, looked up once per walk of a cursor.
+struct EntryColumns {
+    EntryColumns(Cursor& table, quint8 kind)
+    {
+        if (kind < tdkPermanent || kind > tdkNewResults)
+            RaiseUnknownEntryKind();
+        const auto field = [&table](const char* name) { return table.FieldByName(S(name)); };
+        tabNum = field("TABNUM");
+        dopNum = field("DOPNUM");
+        dateBeg = field("DATEBEG");
+        sum = field("SUM");
+        switch (kind) {
+        case tdkPermanent:
+            dateEnd = field("DATEEND");
+            proc = field("PROC");
+            break;
+        case tdkInput:
+            proc = field("PROC");
+            time = field("DTIME");
+            dateOp = field("DATEVV");
+            break;
+        default:
+            time = field("DTIME");
+            dateOp = field("DATERAS");
+            uder = field("UDER");
+            break;
+        }
+    }
+    Field tabNum, dopNum, dateBeg, sum, dateEnd, proc, time, dateOp, uder;
+};
+
+// The current row into the entry: "T_TabnDop: Не тот табельный номер" when
+// a bound entry meets another employee's row. The kind is not looked up.
+void ReadEntry(T_TabnDop& entry, const EntryColumns& c)
+{
+    const qint32 tabNum = c.tabNum.AsInteger();
+    if (entry.Bound && tabNum != entry.TabNum)
+        throw EAppException(QStringLiteral("T_TabnDop: Не тот табельный номер"));
+    entry.TabNum = tabNum;
+    entry.DopNum = c.dopNum.AsInteger();
+    entry.DateBeg = c.dateBeg.AsDateTime();
+    entry.Sum = Currency::FromDouble(c.sum.AsFloat());
+    entry.DateEnd = c.dateEnd.IsValid() ? c.dateEnd.AsDateTime() : 0;
+    entry.Proc = c.proc.IsValid() ? c.proc.AsFloat() : 0;
+    entry.DTime = c.time.IsValid() ? c.time.AsFloat() : 0;
+    entry.DateOp = c.dateOp.IsValid() ? c.dateOp.AsDateTime() : 0;
+    if (c.uder.IsValid())
+        entry.Uder = c.uder.AsBoolean();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- TTabnCursors
@@ -97,35 +147,7 @@ T_TabnDop::T_TabnDop(qint32 tabNum, T_DNList* owner, quint8 kind) : Owner(owner)
 
 void T_TabnDop::LoadFromTable(Cursor& table)
 {
-    if (Kind < tdkPermanent || Kind > tdkNewResults)
-        RaiseUnknownEntryKind();
-    const qint32 tabNum = table.FieldByName(S("TABNUM")).AsInteger();
-    if (Bound && tabNum != TabNum)
-        throw EAppException(QStringLiteral("T_TabnDop: Не тот табельный номер"));
-    TabNum = tabNum;
-    Proc = 0;
-    DateEnd = 0;
-    DTime = 0;
-    DateOp = 0;
-    DopNum = table.FieldByName(S("DOPNUM")).AsInteger();
-    DateBeg = table.FieldByName(S("DATEBEG")).AsDateTime();
-    Sum = Currency::FromDouble(table.FieldByName(S("SUM")).AsFloat());
-    switch (Kind) {
-    case tdkPermanent:
-        DateEnd = table.FieldByName(S("DATEEND")).AsDateTime();
-        Proc = table.FieldByName(S("PROC")).AsFloat();
-        break;
-    case tdkInput:
-        Proc = table.FieldByName(S("PROC")).AsFloat();
-        DTime = table.FieldByName(S("DTIME")).AsFloat();
-        DateOp = table.FieldByName(S("DATEVV")).AsDateTime();
-        break;
-    default:
-        DTime = table.FieldByName(S("DTIME")).AsFloat();
-        DateOp = table.FieldByName(S("DATERAS")).AsDateTime();
-        Uder = table.FieldByName(S("UDER")).AsBoolean();
-        break;
-    }
+    ReadEntry(*this, EntryColumns(table, Kind));
     // The number changed: the kind is looked up again, bound or not.
     dopLooked_ = false;
     Link();
@@ -133,30 +155,34 @@ void T_TabnDop::LoadFromTable(Cursor& table)
 
 void T_TabnDop::SaveToTable(Cursor& table)
 {
+    // The column lists are made once: a calculation writes many rows.
+    static const QStringList permanent = {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("DATEEND"), S("SUM"), S("PROC")};
+    static const QStringList input
+        = {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("PROC"), S("DTIME"), S("DATEVV")};
+    static const QStringList totals = {S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS")};
+    static const QStringList results
+        = {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS"), S("UDER")};
     if (T_Dop* dop = GetDop())
         Uder = dop->Uder;
     const Variant tabNum(TabNum), dopNum(DopNum), dateBeg(Variant::FromDate(DateBeg)), sum(Sum.ToDouble());
     switch (Kind) {
     case tdkPermanent:
-        AppendRecordValues(table, 0, {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("DATEEND"), S("SUM"), S("PROC")},
-            {tabNum, dopNum, dateBeg, Variant::FromDate(DateEnd), sum, Variant(Proc)});
+        AppendRecordValues(
+            table, 0, permanent, {tabNum, dopNum, dateBeg, Variant::FromDate(DateEnd), sum, Variant(Proc)});
         return;
     case tdkInput:
-        AppendRecordValues(table, 0,
-            {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("PROC"), S("DTIME"), S("DATEVV")},
-            {tabNum, dopNum, dateBeg, sum, Variant(Proc), Variant(DTime), Variant::FromDate(DateOp)});
+        AppendRecordValues(
+            table, 0, input, {tabNum, dopNum, dateBeg, sum, Variant(Proc), Variant(DTime), Variant::FromDate(DateOp)});
         return;
     case tdkMonthTotals:
         if (LocateByScan(table, S("DOPNUM"), dopNum)) {
-            SetRecordValues(table, {S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS")},
-                {dateBeg, sum, Variant(DTime), Variant::FromDate(DateOp)});
+            SetRecordValues(table, totals, {dateBeg, sum, Variant(DTime), Variant::FromDate(DateOp)});
             return;
         }
         [[fallthrough]];
     case tdkResults:
     case tdkNewResults:
-        AppendRecordValues(table, 0,
-            {S("TABNUM"), S("DOPNUM"), S("DATEBEG"), S("SUM"), S("DTIME"), S("DATERAS"), S("UDER")},
+        AppendRecordValues(table, 0, results,
             {tabNum, dopNum, dateBeg, sum, Variant(DTime), Variant::FromDate(DateOp), Variant(Uder)});
         return;
     default: RaiseUnknownEntryKind();
@@ -266,17 +292,17 @@ void T_TabnDopList::DoChange() { OnChange(this); }
 
 void T_TabnDopList::ReadRows(Cursor& table, qint32 fromDopNum, qint32 toDopNum, qint32 renumber)
 {
-    const Field dopNum = table.FieldByName(S("DOPNUM"));
-    for (table.First(); !table.Eof(); table.Next()) {
-        const qint32 n = dopNum.AsInteger();
+    const EntryColumns columns(table, kind_);
+    // The range was just set: the cursor stands on its first row.
+    for (; !table.Eof(); table.Next()) {
+        const qint32 n = columns.dopNum.AsInteger();
         if (n < fromDopNum || n > toDopNum)
             continue;
         auto entry = std::make_unique<T_TabnDop>(TabNum, owner_, kind_);
-        entry->LoadFromTable(table);
-        if (renumber != 0) {
+        ReadEntry(*entry, columns);
+        if (renumber != 0)
             entry->DopNum = renumber;
-            entry->RelinkDop();
-        }
+        entry->RelinkDop();
         if (DoFilter(entry.get())) {
             borrowed_.remove(entry.get());
             AddObject(entry.release());
