@@ -137,9 +137,10 @@ quint64 PagesChecksum(const TDocument& doc)
             QPainter p(&image);
             p.drawPicture(0, 0, page.Picture);
         }
+        const qsizetype bytes = image.bytesPerLine();
         for (int y = 0; y < image.height(); ++y) {
             const uchar* line = image.constScanLine(y);
-            for (qsizetype b = 0; b < image.bytesPerLine(); ++b) {
+            for (qsizetype b = 0; b < bytes; ++b) {
                 h ^= line[b];
                 h *= 1099511628211ULL;
             }
