@@ -12,6 +12,7 @@
 #include "platform/SysUtils.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -407,7 +408,8 @@ const T_dTabn::PayColumns& T_dTabn::Pay()
 {
     // Only the pay columns: the base ones stay as the caller set them.
     if (!pay_) {
-        SrCursor sr;
+        std::optional<SrCursor> own;
+        Cursor& sr = Cursors != nullptr ? Cursors->Get(TTabnCursors::Sr) : own.emplace();
         if (!sr.FindKey({Variant(TabNum())}))
             RaiseTabnNotFound(TabNum());
         pay_ = std::make_unique<PayColumns>(sr);
@@ -454,6 +456,7 @@ T_TabnDopList& T_dTabn::GetList(quint8 kind)
     std::unique_ptr<T_TabnDopList>& list = lists_[kind - 1];
     if (!list) {
         auto made = std::make_unique<T_TabnDopList>(dops_, kind);
+        made->Cursors = Cursors;
         made->Date = Date();
         made->SetTabn(TabNum());
         list = std::move(made);

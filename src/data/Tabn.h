@@ -38,6 +38,7 @@ class Cursor;
 class T_DNList;
 class T_PNList;
 class T_TabnDopList;
+class TTabnCursors;
 
 // "Табельный номер №N в справочнике не найден".
 [[noreturn]] void RaiseTabnNotFound(qint32 tabNum);
@@ -217,6 +218,10 @@ public:
     qint32 Order();
     qint32 OrderRel();
     QString Comment();
+
+    // A run's shared cursors (a document formed over many cards): the card's
+    // columns and lists are read through them; nullptr: through its own.
+    TTabnCursors* Cursors = nullptr;
 
     // The entries of TabNum for Date, read on first use: kind 1 (SRD),
     // 2 (input), 3 (results), 4 (last month's totals).

@@ -344,7 +344,10 @@ void TFormFastRep::RunDocument(T_Vedom* descriptor, const T_PVVars* params)
     variant_ = algorithm->Variant();
     kind_ = algorithm->Kind;
     posted_.clear();
+    // The cards are read through cursors kept open for the whole forming.
+    cursors_ = std::make_unique<TTabnCursors>();
     card_ = std::make_unique<T_dTabn>(DNList());
+    card_->Cursors = cursors_.get();
     dnView_ = std::make_unique<T_DNSubList>(DNList(), 0);
 
     if (kind_ == 4) {
@@ -379,6 +382,7 @@ void TFormFastRep::ResetWorkingState()
     ved_.Clear();
     ved2_.Clear();
     card_.reset();
+    cursors_.reset();
     dnView_.reset();
     tabNum_ = 0;
     master_ = detail_ = podrCounter_ = -1;
@@ -506,8 +510,11 @@ T_TabnDopList& TFormFastRep::Results() { return card_->GetNcList(); }
 void TFormFastRep::LoadEmployee(qint32 tabNum)
 {
     card_->SetDate(params_.Date);
-    if (!card_->LoadByTabNum(tabNum))
+    card_->SetTabNum(tabNum);
+    Cursor& sr = cursors_->Get(TTabnCursors::Sr);
+    if (!sr.FindKey({Variant(tabNum)}))
         RaiseTabnNotFound(tabNum);
+    card_->LoadFromTable(sr);
     card_->SetDate(params_.Date);
     tabNum_ = tabNum;
     if (kind_ == 1 || kind_ == 2) {

@@ -31,6 +31,7 @@ class T_DNSubList;
 class T_TabnDop;
 class T_TabnDopList;
 class T_dTabn;
+class TTabnCursors;
 
 class TFormFastRep : public QObject {
     Q_OBJECT
@@ -130,6 +131,7 @@ private:
     QList<qint32> employees_;
     QList<qint32> podrLines_; // departments of the enterprise, pre-order
     std::unique_ptr<T_DNSubList> dnView_;
+    std::unique_ptr<TTabnCursors> cursors_; // the forming's own, outliving the card's lists
     std::unique_ptr<T_dTabn> card_;
     T_RasVed ved_; // the working pay sheet
     T_RasVed ved2_; // the same columns, for one employee's entered values
