@@ -440,12 +440,15 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            if (!r.error_occurred)
-                times[QString::fromStdString(r.benchmark_name()).section(QLatin1Char('/'), 0, 0)]
-                    = r.GetAdjustedRealTime();
+            if (r.error_occurred)
+                continue;
+            const QString name = QString::fromStdString(r.benchmark_name()).section(QLatin1Char('/'), 0, 0);
+            times[name] = r.GetAdjustedRealTime();
+            cpu[name] = r.GetAdjustedCPUTime();
         }
     }
     QMap<QString, double> times;
+    QMap<QString, double> cpu; // of this thread
 };
 
 } // namespace
@@ -487,8 +490,13 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
-    if (engine > 0 && floor > 0)
+    if (engine > 0 && floor > 0) {
         std::printf("ratio:  %.2f%s\n", engine / floor, engine / floor <= 2.0 ? "" : "  (> 2.0!)");
+        const double engineCpu = reporter.cpu.value(S("Engine")), floorCpu = reporter.cpu.value(S("Floor"));
+        if (floorCpu > 0)
+            std::printf("processor time: engine %.0f ms, floor %.0f ms, ratio %.2f\n", engineCpu, floorCpu,
+                engineCpu / floorCpu);
+    }
     // QOR_BENCH_KEEP=<folder>: both PDF files kept there, to be compared by eye.
     if (const QString keep = qEnvironmentVariable("QOR_BENCH_KEEP"); !keep.isEmpty()) {
         for (const char* name : {"rv.pdf", "floor.pdf"}) {

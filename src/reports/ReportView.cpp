@@ -5,11 +5,14 @@
 #include "reports/ReportBands.h"
 #include "reports/ReportDocument.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
+#include <memory>
 #include <utility>
+#include <vector>
 
 const QString kAsterisks(33, QLatin1Char('*'));
 
@@ -45,7 +48,7 @@ struct TBlockStyle {
 };
 
 struct TMetrics {
-    explicit TMetrics(const QFont& f) : fm(f)
+    explicit TMetrics(const QFont& f) : font(f), fm(f)
     {
         lineHeight = static_cast<int>(std::ceil(fm.ascent() + fm.descent()));
         tab = 8 * fm.averageCharWidth();
@@ -55,6 +58,8 @@ struct TMetrics {
     // Tabs expanded to every 8 average characters.
     qreal Width(const QString& s) const
     {
+        if (!s.contains(QLatin1Char('\t')))
+            return fm.horizontalAdvance(s);
         qreal x = 0;
         const QStringList parts = s.split(QLatin1Char('\t'));
         for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -64,10 +69,52 @@ struct TMetrics {
         }
         return x;
     }
+    QFont font;
     QFontMetricsF fm;
     int lineHeight = 0;
     qreal tab = 0;
 };
+
+// Fonts and their metrics made once: a report draws thousands of texts in a
+// handful of fonts. Both are emptied with the application, before the font
+// engines go.
+struct TFontCache {
+    struct Font {
+        QString name;
+        int points, style;
+        QFont font;
+    };
+    std::vector<Font> fonts;
+    std::vector<std::unique_ptr<TMetrics>> metrics;
+};
+
+TFontCache& FontCache()
+{
+    static TFontCache cache;
+    static const bool registered = [] {
+        qAddPostRoutine([] {
+            FontCache().fonts.clear();
+            FontCache().metrics.clear();
+        });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return cache;
+}
+
+constexpr size_t kCachedFonts = 64;
+
+const TMetrics& MetricsOf(const QFont& f)
+{
+    auto& made = FontCache().metrics;
+    for (const auto& m : made)
+        if (m->font == f)
+            return *m;
+    if (made.size() >= kCachedFonts)
+        made.erase(made.begin());
+    made.push_back(std::make_unique<TMetrics>(f));
+    return *made.back();
+}
 
 bool IsNumber(const QString& s)
 {
@@ -85,17 +132,22 @@ bool IsNumber(const QString& s)
 }
 
 // The text as it goes into avail pixels: asterisks for a number that does
-// not fit (without wrap), else the start and an ellipsis.
-QString FitText(const QString& text, const TMetrics& m, qreal avail, bool wrap)
+// not fit (without wrap), else the start and an ellipsis. width: the result's.
+QString FitText(const QString& text, const TMetrics& m, qreal avail, bool wrap, qreal& width)
 {
-    if (m.Width(text) <= avail)
+    width = m.Width(text);
+    if (width <= avail)
         return text;
-    if (!wrap && IsNumber(text))
+    if (!wrap && IsNumber(text)) {
+        width = m.Width(kAsterisks);
         return kAsterisks;
+    }
     const QString dots = QString(QChar(0x2026));
     int n = static_cast<int>(text.size());
-    while (n > 0 && m.Width(text.left(n) + dots) > avail)
+    while (n > 0 && (width = m.Width(text.left(n) + dots)) > avail)
         --n;
+    if (n == 0)
+        width = m.Width(dots);
     return text.left(n) + dots;
 }
 
@@ -140,7 +192,7 @@ QStringList WrapLine(const QString& line, const TMetrics& m, qreal avail)
 
 QList<TTextLine> Layout(const TBlockStyle& st, const QStringList& lines, qreal avail, int& height)
 {
-    const TMetrics m(st.font);
+    const TMetrics& m = MetricsOf(st.font);
     QList<TTextLine> out;
     int y = 0;
     for (QString line : lines) {
@@ -158,6 +210,11 @@ QList<TTextLine> Layout(const TBlockStyle& st, const QStringList& lines, qreal a
 
 void DrawSegments(QPainter& p, qreal x, qreal baseline, const QString& text, const TMetrics& m)
 {
+    if (!text.contains(QLatin1Char('\t'))) {
+        if (!text.isEmpty())
+            p.drawText(QPointF(x, baseline), text);
+        return;
+    }
     const QStringList parts = text.split(QLatin1Char('\t'));
     qreal pos = 0;
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -178,7 +235,7 @@ int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, cons
     const QList<TTextLine> layout = Layout(st, lines, avail, height);
     if (!p)
         return height;
-    const TMetrics m(st.font);
+    const TMetrics& m = MetricsOf(st.font);
     const int room = st.vertical ? r.width() : r.height();
     int shift = 0;
     if (st.vAlign != 0 && height < room)
@@ -193,8 +250,8 @@ int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, cons
         const int at = (st.vertical ? r.x() : r.y()) + shift + line.y;
         if (!st.all && at >= limit && &line != &layout.front())
             break;
-        const QString text = FitText(line.text, m, avail, st.wrap);
-        const qreal w = m.Width(text);
+        qreal w = 0;
+        const QString text = FitText(line.text, m, avail, st.wrap, w);
         if (!st.vertical) {
             qreal x = r.x();
             if (r.width() > w && st.hAlign == 1)
@@ -275,7 +332,9 @@ bool FillColour(int index, QColor& colour)
 
 int ReportPixels(int points) { return static_cast<int>((static_cast<qint64>(points) * 96 + 36) / 72); }
 
-QFont ReportFont(const QString& name, int points, int style)
+namespace {
+
+QFont MakeReportFont(const QString& name, int points, int style)
 {
     QString family = name;
     if (name.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
@@ -291,6 +350,21 @@ QFont ReportFont(const QString& name, int points, int style)
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setKerning(false);
     return f;
+}
+
+} // namespace
+
+QFont ReportFont(const QString& name, int points, int style)
+{
+    // Made once per name, size and style: every object of a run asks again.
+    auto& made = FontCache().fonts;
+    for (const auto& m : made)
+        if (m.points == points && m.style == style && m.name == name)
+            return m.font;
+    if (made.size() >= kCachedFonts)
+        made.erase(made.begin());
+    made.push_back({name, points, style, MakeReportFont(name, points, style)});
+    return made.back().font;
 }
 
 // ---------------------------------------------------------------- TView
@@ -497,9 +571,10 @@ QList<TTextLine> LayoutTextBlock(const TView& view, const QStringList& lines, in
 {
     const QRect r = view.InnerRect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
     const TBlockStyle st = StyleOf(view);
-    const TMetrics m(st.font);
+    const TMetrics& m = MetricsOf(st.font);
     QList<TTextLine> out = Layout(st, lines, st.vertical ? r.height() : r.width(), height);
+    qreal width = 0;
     for (TTextLine& l : out)
-        l.text = FitText(l.text, m, st.vertical ? r.height() : r.width(), st.wrap);
+        l.text = FitText(l.text, m, st.vertical ? r.height() : r.width(), st.wrap, width);
     return out;
 }
