@@ -628,9 +628,11 @@ TEST_F(FastRepTest, TheDesignerTakesThePrototypeByPrefixOnceAtATime)
 
 // The build's copy of the shipped templates fills a new program folder's
 // TXT/, and its catalogue forms every document on a data base that has no
-// pay-sheet definition yet; the PDFs read back with the figures, and the
-// first page of each document goes to a PNG to look at. A second copy adds
-// what is missing and keeps what is there.
+// pay-sheet definition yet. Each document's text pages, every text with its
+// place, match the committed reference (tests/fixtures/templates), so a layout
+// change is a reviewed diff of a template and its reference; the PDFs read
+// back with the figures, and the first page of each document goes to a PNG
+// to look at. A second copy adds what is missing and keeps what is there.
 TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
 {
     TxtDir = fx.ProgramPath() + S("TXT/");
@@ -643,6 +645,14 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
         ASSERT_EQ(cmake.exitCode(), 0) << cmake.readAllStandardError().toStdString();
     };
     copyTemplates();
+    // Each template is as the designer writes it: read and written again, it
+    // keeps its bytes (no key the program drops, CP1251, CRLF).
+    for (const QString& name : QDir(TxtDir).entryList({S("*.dcf")})) {
+        TDocument doc;
+        doc.LoadFromFile(TxtDir + name);
+        doc.SaveToFile(txt_.filePath(name));
+        EXPECT_EQ(ReadFileBytes(txt_.filePath(name)), ReadFileBytes(TxtDir + name)) << name.toStdString();
+    }
     // A new data base: no definition but the one the clerk made for the
     // payment sheet by input (6).
     for (qint32 number : {0, 5, 7}) {
@@ -652,10 +662,19 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
     }
     Cfg.TabnDirector = Petrov;
     Cfg.TabnGlBuh = Borisov;
-    QString pdf;
+    QString pdf, pages;
     ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int count, bool) -> IReportWindow* {
         doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(pdf));
         doc.Print(1, count);
+        pages.clear();
+        for (int i = 0; i < doc.OutputPageCount(); ++i) {
+            pages += S("--- page %1\n").arg(i + 1);
+            // "text 38,60 #000000 'Abc'" -> "38,60 Abc"
+            for (const QString& l : Replay(doc.OutputPage(i).Picture))
+                if (l.startsWith(S("text ")))
+                    pages += l.section(QLatin1Char(' '), 1, 1) + QLatin1Char(' ')
+                        + l.mid(l.indexOf(QLatin1Char('\'')) + 1).chopped(1) + QLatin1Char('\n');
+        }
         QImage img(doc.OutputPage(0).Sheet, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter p(&img);
@@ -709,6 +728,8 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
             params.Podr = podr;
             params.Num = S("12");
             rep.RunDocument(d, &params);
+            ExpectReference(S("templates"), QFileInfo(d->Template).completeBaseName() + S(".txt"),
+                d->Name + QLatin1Char('\n') + pages);
             QProcess p;
             p.start(S("pdftotext"), {S("-layout"), pdf, S("-")});
             ASSERT_TRUE(p.waitForFinished());
