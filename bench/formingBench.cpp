@@ -38,7 +38,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -120,8 +119,8 @@ void StartProgram()
     OpenFreshDataBase(*g_program);
     AppContext().Cfg.Workdate = kMar2024;
     MakeEmployees();
-    // The shipped templates as the set-up writes them.
-    QProcess::execute(S(QOR_MAKE_TEMPLATES), {g_program->path()});
+    // The shipped templates, as a program folder away from the program gets them.
+    CopyShippedTexts(S(QOR_SHIPPED_TXT), TxtDir);
     EnsurePropisTable(AppContext().DataFolder(), S(QOR_BIN "/PROPIS.DB"));
 }
 
