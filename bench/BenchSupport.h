@@ -11,9 +11,16 @@
 #include "foundation/Messages.h"
 #include "platform/ProgramFolder.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QFile>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
 
 #include <cstdlib>
 #include <cstring>
@@ -77,4 +84,62 @@ inline int TakeEmployeesOption(int& argc, char** argv, int fallback)
     }
     argc = out;
     return value > 0 ? value : fallback;
+}
+
+// Keeps each benchmark's best real and processor time over its runs
+// (--benchmark_repetitions=N, best with --benchmark_enable_random_interleaving):
+// on a shared machine the best run is the one least disturbed. Names are
+// taken up to the first "/".
+class BestTimesReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.run_type != Run::RT_Iteration)
+                continue;
+            const QString name = QString::fromStdString(r.benchmark_name()).section(QLatin1Char('/'), 0, 0);
+            const auto keep = [&name](QMap<QString, double>& best, double v) {
+                best[name] = best.contains(name) ? std::min(best[name], v) : v;
+            };
+            keep(real, r.GetAdjustedRealTime());
+            keep(cpu, r.GetAdjustedCPUTime());
+        }
+    }
+    QMap<QString, double> real;
+    QMap<QString, double> cpu; // of the benchmark's thread: without its waits for the disk
+};
+
+// A checksum of a benchmark's results kept from a run of the code before
+// it was made faster, by size.
+struct GoldenChecksum {
+    int employees;
+    quint64 checksum;
+};
+
+// Prints the checksum of every run ("label: <hex> (as kept)"); 1 when the
+// runs disagree or differ from the kept figure of this size, else 0.
+inline int CheckChecksums(
+    const char* label, const std::vector<quint64>& runs, const std::vector<GoldenChecksum>& kept, int employees)
+{
+    if (runs.empty())
+        return 0;
+    std::printf("%s: %016llx", label, static_cast<unsigned long long>(runs.front()));
+    for (quint64 c : runs)
+        if (c != runs.front()) {
+            std::printf(" -- the runs DIFFER (%016llx)!\n", static_cast<unsigned long long>(c));
+            return 1;
+        }
+    for (const GoldenChecksum& g : kept) {
+        if (g.employees != employees)
+            continue;
+        if (g.checksum == runs.front()) {
+            std::printf(" (as kept)\n");
+            return 0;
+        }
+        std::printf(" -- DIFFERS from the kept %016llx!\n", static_cast<unsigned long long>(g.checksum));
+        return 1;
+    }
+    std::printf(" (no figure kept for this size)\n");
+    return 0;
 }

@@ -5,7 +5,8 @@
 // page by page. Prints both, their ratio (target: at most 2.0), the whole
 // run (target: under 3 s), the peak resident size of the forming with its
 // pages held and printed, and a checksum of the pages as drawn (checked
-// against the figure of today's engine). "--employees=N" runs another size.
+// against the figure of today's engine). "--employees=N" runs another size;
+// with --benchmark_repetitions=N the best of the runs is taken.
 
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
@@ -52,11 +53,7 @@ const TDateTime kFeb2024 = EncodeDate(2024, 2, 29);
 
 // The checksum of the drawn pages by size, as the engine drew them before
 // it was made faster.
-struct Golden {
-    int employees;
-    quint64 checksum;
-};
-constexpr Golden kGolden[]
+const std::vector<GoldenChecksum> kGolden
     = {{1000, 0x309dc9d27706aa93ULL}, {10000, 0x6bfca5d34bf67849ULL}, {50000, 0xdeb1ac05fd003c9eULL}};
 
 QString S(const char* text) { return QString::fromUtf8(text); }
@@ -151,23 +148,24 @@ quint64 PagesChecksum(const TDocument& doc)
 struct EngineRun {
     int pages = 0;
     double formMs = 0, printMs = 0, peakMb = 0;
-    quint64 checksum = 0;
 };
-EngineRun g_engine;
+EngineRun g_engine; // the fastest run, with the highest peak of all
+std::vector<quint64> g_checksums; // of every run
 
 void Engine(benchmark::State& state)
 {
     const QString pdf = g_program->filePath(S("rv.pdf"));
     QElapsedTimer clock;
+    EngineRun run;
     ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int count, bool) -> IReportWindow* {
-        g_engine.formMs = double(clock.nsecsElapsed()) / 1e6;
-        g_engine.pages = count;
+        run.formMs = double(clock.nsecsElapsed()) / 1e6;
+        run.pages = count;
         doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(pdf));
         doc.Print(1, count);
-        g_engine.printMs = double(clock.nsecsElapsed()) / 1e6 - g_engine.formMs;
-        g_engine.peakMb = PeakResidentMb();
+        run.printMs = double(clock.nsecsElapsed()) / 1e6 - run.formMs;
+        run.peakMb = PeakResidentMb();
         state.PauseTiming();
-        g_engine.checksum = PagesChecksum(doc);
+        g_checksums.push_back(PagesChecksum(doc));
         state.ResumeTiming();
         doc.PreviewClosed();
         return nullptr;
@@ -184,7 +182,11 @@ void Engine(benchmark::State& state)
         clock.start();
         rep.RunDocument(&descriptor, &params);
     }
-    state.counters["pages"] = g_engine.pages;
+    const double peak = std::max(g_engine.peakMb, run.peakMb);
+    if (g_engine.pages == 0 || run.formMs + run.printMs < g_engine.formMs + g_engine.printMs)
+        g_engine = run;
+    g_engine.peakMb = peak;
+    state.counters["pages"] = run.pages;
 }
 
 // ---- the hand-written floor
@@ -433,23 +435,6 @@ void Floor(benchmark::State& state)
     state.counters["pages"] = g_floorPages;
 }
 
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.error_occurred)
-                continue;
-            const QString name = QString::fromStdString(r.benchmark_name()).section(QLatin1Char('/'), 0, 0);
-            times[name] = r.GetAdjustedRealTime();
-            cpu[name] = r.GetAdjustedCPUTime();
-        }
-    }
-    QMap<QString, double> times;
-    QMap<QString, double> cpu; // of this thread
-};
-
 } // namespace
 
 BENCHMARK(Floor)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -462,9 +447,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     StartProgram();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    BestTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double engine = reporter.times.value(S("Engine")), floor = reporter.times.value(S("Floor"));
+    const double engine = reporter.real.value(S("Engine")), floor = reporter.real.value(S("Floor"));
     int status = 0;
     std::printf("\npay sheet of %d employees\n", g_employees);
     if (floor > 0)
@@ -475,19 +460,7 @@ int main(int argc, char** argv)
             g_employees != 10000 || engine < 3000 ? "" : "  (>= 3 s!)");
         std::printf("peak resident size of the forming, its pages and the PDF: %.0f MB%s\n", g_engine.peakMb,
             g_engine.peakMb < 300 ? "" : "  (>= 300 MB!)");
-        const Golden* golden = nullptr;
-        for (const Golden& g : kGolden)
-            if (g.employees == g_employees)
-                golden = &g;
-        std::printf("pages checksum: %016llx", static_cast<unsigned long long>(g_engine.checksum));
-        if (golden == nullptr) {
-            std::printf(" (no figure kept for this size)\n");
-        } else if (golden->checksum == g_engine.checksum) {
-            std::printf(" (as kept)\n");
-        } else {
-            std::printf(" -- DIFFERS from the kept %016llx!\n", static_cast<unsigned long long>(golden->checksum));
-            status = 1;
-        }
+        status = CheckChecksums("pages checksum", g_checksums, kGolden, g_employees);
     }
     if (engine > 0 && floor > 0) {
         std::printf("ratio:  %.2f%s\n", engine / floor, engine / floor <= 2.0 ? "" : "  (> 2.0!)");

@@ -227,7 +227,12 @@ void DrawSegments(QPainter& p, qreal x, qreal baseline, const QString& text, con
 }
 
 // Draws (p set) or measures (p null) a text block in rect r; answers its height.
-int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, const QRect& inner, const QColor& colour)
+// On a run's own canvas, where nothing reads the painter's state afterwards,
+// the font and pen are left as set and the clip is set only when some ink
+// would cross it: a page records every change of state, and a PDF writes
+// each clip with the whole state again.
+int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, const QRect& inner, const QColor& colour,
+    bool runCanvas = false)
 {
     const QRect r = inner.adjusted(kMargin, kMargin, -kMargin, -kMargin);
     const qreal avail = st.vertical ? r.height() : r.width();
@@ -240,39 +245,75 @@ int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, cons
     int shift = 0;
     if (st.vAlign != 0 && height < room)
         shift = st.vAlign == 2 ? room - height : (room - height) / 2;
-    p->save();
-    p->setFont(st.font);
-    p->setPen(colour);
-    if (!st.all)
-        p->setClipRect(inner);
+    // The lines drawn and where: a line's start (x, or y of vertical text)
+    // and its top (y, or x).
+    struct Placed {
+        QString text;
+        qreal start;
+        int at;
+    };
+    std::vector<Placed> placed;
     const int limit = st.vertical ? r.x() + r.width() : r.y() + r.height();
     for (const TTextLine& line : layout) {
         const int at = (st.vertical ? r.x() : r.y()) + shift + line.y;
         if (!st.all && at >= limit && &line != &layout.front())
             break;
         qreal w = 0;
-        const QString text = FitText(line.text, m, avail, st.wrap, w);
+        QString text = FitText(line.text, m, avail, st.wrap, w);
+        qreal start = 0;
         if (!st.vertical) {
-            qreal x = r.x();
+            start = r.x();
             if (r.width() > w && st.hAlign == 1)
-                x = r.x() + r.width() - w;
+                start = r.x() + r.width() - w;
             else if (r.width() > w && st.hAlign == 2)
-                x = r.x() + (r.width() - w) / 2;
-            DrawSegments(*p, x, at + m.fm.ascent(), text, m);
+                start = r.x() + (r.width() - w) / 2;
         } else {
-            qreal start = r.y() + r.height();
+            start = r.y() + r.height();
             if (r.height() > w && st.hAlign == 1)
                 start = r.y() + w;
             else if (r.height() > w && st.hAlign == 2)
                 start = r.y() + (r.height() + w) / 2;
+        }
+        placed.push_back({std::move(text), start, at});
+    }
+    // The ink of every line a pixel inside the clip: the clip cuts nothing.
+    const auto inkInside = [&] {
+        if (st.vertical)
+            return false;
+        for (const Placed& l : placed) {
+            if (l.text.contains(QLatin1Char('\t')))
+                return false;
+            const QRectF ink = m.fm.boundingRect(l.text).translated(l.start, l.at + m.fm.ascent());
+            if (!l.text.isEmpty() && !QRectF(r).contains(ink))
+                return false;
+        }
+        return true;
+    };
+    // A clip the painter has already comes back whole only by a restore.
+    const bool keepState = !runCanvas || p->hasClipping();
+    const bool clip = !st.all && (keepState || !inkInside());
+    if (keepState)
+        p->save();
+    if (keepState || p->font() != st.font)
+        p->setFont(st.font);
+    p->setPen(colour);
+    if (clip)
+        p->setClipRect(inner);
+    for (const Placed& l : placed) {
+        if (!st.vertical) {
+            DrawSegments(*p, l.start, l.at + m.fm.ascent(), l.text, m);
+        } else {
             p->save();
-            p->translate(at, start);
+            p->translate(l.at, l.start);
             p->rotate(-90);
-            DrawSegments(*p, 0, m.fm.ascent(), text, m);
+            DrawSegments(*p, 0, m.fm.ascent(), l.text, m);
             p->restore();
         }
     }
-    p->restore();
+    if (keepState)
+        p->restore();
+    else if (clip)
+        p->setClipping(false);
     return height;
 }
 
@@ -517,7 +558,7 @@ void TView::Draw(QPainter& canvas, int mode)
             Prepared = lines;
             Document->MeasuredHeight = std::max(Document->MeasuredHeight, keepY.saved() + height + 2 * kMargin + 2);
         } else {
-            TextBlock(&canvas, st, shown, inner, TextColour(FP >> 8));
+            TextBlock(&canvas, st, shown, inner, TextColour(FP >> 8), true);
         }
     } else if (design && (T == vtText || (T == vtPicture && Picture.isNull()) || T == vtOwnerDraw)) {
         TBlockStyle st = StyleOf(*this);
@@ -550,7 +591,9 @@ void TView::Draw(QPainter& canvas, int mode)
     if (mode == dmDesign || mode == dmDraw || mode == dmDrawMeasured) {
         if (design && T != vtBand)
             CornerMarks(canvas, *this);
-        canvas.save();
+        // A run's canvas keeps the frame's pen: nothing reads it afterwards.
+        if (design)
+            canvas.save();
         canvas.setPen(QPen(Qt::black, std::clamp(FW, 1, 2000), T == vtBand ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap));
         canvas.setBrush(Qt::NoBrush);
         if (FT & 1)
@@ -561,7 +604,8 @@ void TView::Draw(QPainter& canvas, int mode)
             canvas.drawLine(X, Y + H, X + W, Y + H);
         if (FT & 8)
             canvas.drawLine(X, Y, X + W, Y);
-        canvas.restore();
+        if (design)
+            canvas.restore();
     }
     if (design && Selected && mode != dmDraw && Document && Document->DrawSelectionMarks)
         Document->DrawSelectionMarks(canvas, *this);

@@ -259,6 +259,50 @@ TEST_F(ReportViewTest, FrameLinePixelsEndBeforeTheEndPoint)
     EXPECT_EQ(last, 29) << "row " << row;
 }
 
+TEST_F(ReportViewTest, ARunsTextNeverInksOutsideItsObject)
+{
+    // Ink that would cross the inner rectangle is cut there (a line taller
+    // than the object, a wrapped block's last line, an italic overhang); ink
+    // inside is drawn whole. A clip the painter had comes back.
+    struct Row {
+        QRect bounds;
+        QStringList lines;
+        int size, style;
+        bool wrap;
+    } rows[] = {
+        {QRect(10, 10, 60, 8), {QStringLiteral("ЖЁЙ")}, 20, 0, false},
+        {QRect(10, 10, 60, 20), {QStringLiteral("один два три четыре пять шесть")}, 8, 0, true},
+        {QRect(10, 10, 9, 20), {QStringLiteral("f")}, 16, 1, false},
+        {QRect(10, 10, 80, 20), {QStringLiteral("Итого 12,50")}, 8, 0, false},
+    };
+    doc.SetRendering(true);
+    for (const auto& [r, outerClip] : {std::pair{rows[0], false}, {rows[0], true}, {rows[1], false}, {rows[1], true},
+             {rows[2], false}, {rows[3], false}, {rows[3], true}}) {
+        TView& v = Text(r.bounds.x(), r.bounds.y(), r.bounds.width(), r.bounds.height(), r.lines);
+        v.FS = r.size;
+        v.FY = r.style;
+        v.SetWordWrap(r.wrap);
+        QImage img(120, 60, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        if (outerClip)
+            p.setClipRect(QRect(0, 0, 110, 50));
+        v.Draw(p, dmDraw);
+        EXPECT_EQ(p.hasClipping(), outerClip);
+        if (outerClip)
+            EXPECT_EQ(p.clipBoundingRect(), QRectF(0, 0, 110, 50));
+        p.end();
+        int inked = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) != qRgb(0xFF, 0xFF, 0xFF)) {
+                    ++inked;
+                    EXPECT_TRUE(v.InnerRect().contains(x, y)) << r.lines[0].toStdString() << " " << x << "," << y;
+                }
+        EXPECT_GT(inked, 0) << r.lines[0].toStdString();
+    }
+}
+
 TEST_F(ReportViewTest, DesignerMarkerKeepsItsBandKindAndShowsItsName)
 {
     auto marker = std::make_unique<TView>(vtBand, &doc);
