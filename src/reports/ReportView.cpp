@@ -296,7 +296,9 @@ int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, cons
         p->save();
     if (keepState || p->font() != st.font)
         p->setFont(st.font);
-    p->setPen(colour);
+    // Flat ends, as a frame's pen has, change nothing in a text: a row of
+    // framed cells keeps one pen.
+    p->setPen(QPen(colour, 1, Qt::SolidLine, Qt::FlatCap));
     if (clip)
         p->setClipRect(inner);
     for (const Placed& l : placed) {
