@@ -91,6 +91,18 @@ void T_TabnBase::LoadFromTable(Cursor& table)
         Podr = OldPodr;
 }
 
+void T_TabnBase::AssignColumns(const T_TabnBase& card)
+{
+    tabNum_ = card.tabNum_;
+    SNum = card.SNum;
+    TabNomer = card.TabNomer;
+    Fio = card.Fio;
+    OldPodr = card.OldPodr;
+    Podr = card.Podr;
+    CUser = card.CUser;
+    Dismissed = card.Dismissed;
+}
+
 bool T_TabnBase::ReadRow()
 {
     SrCursor sr;
@@ -469,49 +481,49 @@ bool T_dTabn::GetFieldText(const QString& name, QString& text)
     const QString key = name.trimmed().toUpper();
     const auto number = [](double v) { return FloatToStr(v); };
     text.clear();
-    if (key == S("TABNUM"))
+    if (key == QLatin1String("TABNUM"))
         text = QString::number(TabNum());
-    else if (key == S("TABN"))
+    else if (key == QLatin1String("TABN"))
         text = GetNumberText();
-    else if (key == S("FIO"))
+    else if (key == QLatin1String("FIO"))
         text = GetFio();
-    else if (key.startsWith(S("FIO."))) {
+    else if (key.startsWith(QLatin1String("FIO."))) {
         bool ok = false;
         const int part = key.mid(4).toInt(&ok);
         text = GetFioPart(ok ? part : Cfg.FioVid);
-    } else if (key == S("PODR"))
+    } else if (key == QLatin1String("PODR"))
         text = QString::number(Podr);
-    else if (key == S("DATEBEG"))
+    else if (key == QLatin1String("DATEBEG"))
         text = DateText(DateBeg());
-    else if (key == S("DATERECEPT"))
+    else if (key == QLatin1String("DATERECEPT"))
         text = DateText(DateRecept());
-    else if (key == S("DATERELEASE"))
+    else if (key == QLatin1String("DATERELEASE"))
         text = DateText(DateRelease());
-    else if (key == S("DATERAS"))
+    else if (key == QLatin1String("DATERAS"))
         text = DateText(DateRas());
-    else if (key == S("COMMENT"))
+    else if (key == QLatin1String("COMMENT"))
         text = Comment();
-    else if (key == S("POST"))
+    else if (key == QLatin1String("POST"))
         text = QString::number(Post());
-    else if (key == S("CTGR"))
+    else if (key == QLatin1String("CTGR"))
         text = QString::number(Ctgr());
-    else if (key == S("KSOP"))
+    else if (key == QLatin1String("KSOP"))
         text = QString::number(Ksop());
-    else if (key == S("OKL"))
+    else if (key == QLatin1String("OKL"))
         text = number(Okl());
-    else if (key == S("AVAN"))
+    else if (key == QLatin1String("AVAN"))
         text = number(Avan());
-    else if (key == S("FS"))
+    else if (key == QLatin1String("FS"))
         text = QString::number(Fs());
-    else if (key == S("MINZARP"))
+    else if (key == QLatin1String("MINZARP"))
         text = QString::number(MinZarp());
-    else if (key == S("VYCHET"))
+    else if (key == QLatin1String("VYCHET"))
         text = number(Vychet());
-    else if (key == S("LGOTAPN"))
+    else if (key == QLatin1String("LGOTAPN"))
         text = number(LgotaPN());
-    else if (key == S("CALENDAR"))
+    else if (key == QLatin1String("CALENDAR"))
         text = QString::number(Calendar());
-    else if (key == S("SPNTABL"))
+    else if (key == QLatin1String("SPNTABL"))
         text = QString::number(SpnTabl());
     else
         return false;

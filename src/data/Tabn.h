@@ -71,6 +71,9 @@ public:
 
     // TABNUM, SNUM (below 1: TabNum), TABNOMER, FIO, OLDPODR, PODR, CUSER.
     virtual void LoadFromTable(Cursor& table);
+    // The same columns taken from another card read from the row: the row
+    // is not read again.
+    void AssignColumns(const T_TabnBase& card);
     // Writes the card's columns into the table's current row and posts it;
     // answers the number written.
     virtual qint32 WriteToTable(Cursor& table) = 0;

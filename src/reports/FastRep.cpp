@@ -175,13 +175,16 @@ const QStringList& ReportVariableNames()
 }
 
 // "<prefix>.<k>": k as text, false when the name is not of that form.
-bool Indexed(const QString& name, const QString& prefix, QString& k)
+bool Indexed(const QString& name, QLatin1StringView prefix, QString& k)
 {
-    if (!name.startsWith(prefix + QLatin1Char('.')))
+    if (name.size() <= prefix.size() || !name.startsWith(prefix) || name.at(prefix.size()) != QLatin1Char('.'))
         return false;
     k = name.mid(prefix.size() + 1);
     return true;
 }
+
+// The variable names compared are Latin: no text is made for a comparison.
+using L = QLatin1StringView;
 
 QString Time(double t) { return FormatShortFloat(t); }
 
@@ -378,6 +381,7 @@ void TFormFastRep::ResetWorkingState()
         dnView_->SetFilter(0);
     podrLines_.clear();
     employees_.clear();
+    cardOf_.clear();
     dopList_.clear();
     ved_.Clear();
     ved2_.Clear();
@@ -483,12 +487,18 @@ void TFormFastRep::DesignEnded(TDocument& sender)
 void TFormFastRep::FillDepartmentEmployees(qint32 podr)
 {
     employees_.clear();
+    cardOf_.clear();
     T_TNList cards(PNList());
     cards.SetSortMode(2);
     cards.SetFilter(tfWorking);
     cards.SetPodr(podr);
     for (int i = 0; i < cards.Count(); ++i)
         employees_ << cards.GetTabn(i)->TabNum();
+    for (int i = cards.Count() - 1; i >= 0; --i) {
+        std::unique_ptr<T_Tabn> card(cards.ExtractItem(i));
+        const qint32 tabNum = card->TabNum();
+        cardOf_[tabNum] = std::move(card);
+    }
 }
 
 void TFormFastRep::EmployeeSet()
@@ -511,10 +521,14 @@ void TFormFastRep::LoadEmployee(qint32 tabNum)
 {
     card_->SetDate(params_.Date);
     card_->SetTabNum(tabNum);
-    Cursor& sr = cursors_->Get(TTabnCursors::Sr);
-    if (!sr.FindKey({Variant(tabNum)}))
-        RaiseTabnNotFound(tabNum);
-    card_->LoadFromTable(sr);
+    if (const auto known = cardOf_.find(tabNum); known != cardOf_.end()) {
+        card_->AssignColumns(*known->second);
+    } else {
+        Cursor& sr = cursors_->Get(TTabnCursors::Sr);
+        if (!sr.FindKey({Variant(tabNum)}))
+            RaiseTabnNotFound(tabNum);
+        card_->LoadFromTable(sr);
+    }
     card_->SetDate(params_.Date);
     tabNum_ = tabNum;
     if (kind_ == 1 || kind_ == 2) {
@@ -598,28 +612,28 @@ T_TabnDop* TFormFastRep::DeductionAt(int i)
 }
 
 // NUM, NAME, N.<k>, SUM, TIME of a row after the prefix; "" without a row.
-bool TFormFastRep::RowValue(const QString& prefix, const QString& name, T_TabnDop* row, QString& value)
+bool TFormFastRep::RowValue(QLatin1StringView prefix, const QString& name, T_TabnDop* row, QString& value)
 {
     if (!name.startsWith(prefix))
         return false;
     const QString rest = name.mid(prefix.size());
     QString k;
-    const bool indexed = Indexed(rest, S("N"), k);
-    if (rest != S("NUM") && rest != S("NAME") && rest != S("SUM") && rest != S("TIME") && !indexed)
+    const bool indexed = Indexed(rest, L("N"), k);
+    if (rest != L("NUM") && rest != L("NAME") && rest != L("SUM") && rest != L("TIME") && !indexed)
         return false;
     value.clear();
     if (row == nullptr)
         return true;
     T_Dop* dop = row->GetDop();
-    if (rest == S("NUM"))
+    if (rest == L("NUM"))
         value = QString::number(row->DopNum);
-    else if (rest == S("NAME"))
+    else if (rest == L("NAME"))
         value = dop ? dop->GetName() : QString();
     else if (indexed) {
         bool ok = false;
         const int part = k.toInt(&ok);
         value = dop ? dop->GetNamePart(ok && part >= 0 ? part : Cfg.NameDopVid) : QString();
-    } else if (rest == S("SUM"))
+    } else if (rest == L("SUM"))
         value = FormatMoney(row->Sum.ToDouble());
     else
         value = Time(row->DTime);
@@ -628,17 +642,17 @@ bool TFormFastRep::RowValue(const QString& prefix, const QString& name, T_TabnDo
 
 bool TFormFastRep::SectionValue(const QString& name, QString& value)
 {
-    if (RowValue(S("NACHD"), name, SupplementAt(detail_), value))
+    if (RowValue(L("NACHD"), name, SupplementAt(detail_), value))
         return true;
-    if (RowValue(S("NACHU"), name, DeductionAt(detail_), value))
+    if (RowValue(L("NACHU"), name, DeductionAt(detail_), value))
         return true;
-    if (name.startsWith(S("NACH")) && RowValue(S("NACH"), name, RowAt(detail_), value))
+    if (name.startsWith(L("NACH")) && RowValue(L("NACH"), name, RowAt(detail_), value))
         return true;
-    if (name == S("NSECT"))
+    if (name == L("NSECT"))
         value = section_ == 2 ? S("Удержания") : S("Доплаты");
-    else if (name == S("NITOG"))
+    else if (name == L("NITOG"))
         value = section_ == 2 ? S("Итого удержано") : S("Итого начислено");
-    else if (name == S("SITOG"))
+    else if (name == L("SITOG"))
         value = FormatMoney(ReservedSum(section_ == 2 ? dnUder : dnNachis));
     else
         return false;
@@ -656,14 +670,14 @@ bool TFormFastRep::EmployeeValue(const QString& name, QString& value)
             value = FormatMoney(ReservedSum(dopNum));
             return true;
         }
-    if (name == S("VDTIME")) {
+    if (name == L("VDTIME")) {
         // The time worked, as its help text says.
         const T_TabnDop* row = Results().FindTabnDop(dnNachis);
         value = Time(row ? row->DTime : 0);
         return true;
     }
     QString text;
-    if (card_->GetFieldText(name, text) || CardFieldNames().contains(name) || name.startsWith(S("FIO."))) {
+    if (card_->GetFieldText(name, text) || CardFieldNames().contains(name) || name.startsWith(L("FIO."))) {
         value = text;
         return true;
     }
@@ -679,12 +693,12 @@ bool TFormFastRep::PodrValue(const QString& name, QString& value)
     else if (kind_ != 7 && card_ && tabNum_ != 0)
         num = card_->Podr;
     QString k;
-    if (name == S("PODR")) {
+    if (name == L("PODR")) {
         value = QString::number(num);
         return true;
     }
-    const bool indexed = Indexed(name, S("PODRN"), k);
-    if (name != S("PODRNAME") && !indexed)
+    const bool indexed = Indexed(name, L("PODRN"), k);
+    if (name != L("PODRNAME") && !indexed)
         return false;
     T_Podr* podr = PNList()->FindPodr(num);
     if (podr == nullptr)
@@ -703,11 +717,11 @@ bool TFormFastRep::CommonValue(const QString& name, QString& value)
 {
     int year = 0, month = 0, day = 0;
     DecodeDate(params_.Date, year, month, day);
-    if (name == S("MONTH"))
+    if (name == L("MONTH"))
         value = MonthNameByNum(month);
-    else if (name == S("YEAR"))
+    else if (name == L("YEAR"))
         value = QString::number(year);
-    else if (name == S("NUM"))
+    else if (name == L("NUM"))
         value = params_.Num;
     else {
         Variant v;
@@ -725,7 +739,7 @@ bool TFormFastRep::PaySheetValue(const QString& name, QString& value)
 {
     QString k;
     for (const char* p : {"N", "V", "S", "P"}) {
-        if (!Indexed(name, S(p), k))
+        if (!Indexed(name, L(p), k))
             continue;
         bool ok = false;
         const int n = k.toInt(&ok);
@@ -735,7 +749,7 @@ bool TFormFastRep::PaySheetValue(const QString& name, QString& value)
         value = *p == 'N' ? c.Name : FormatMoney(*p == 'V' ? c.V : *p == 'S' ? c.S : c.P);
         return true;
     }
-    const QList<std::pair<const char*, double T_RasVed::*>> sums{{"PD", &T_RasVed::PD}, {"SPD", &T_RasVed::SPD},
+    static const std::pair<const char*, double T_RasVed::*> sums[]{{"PD", &T_RasVed::PD}, {"SPD", &T_RasVed::SPD},
         {"PSPD", &T_RasVed::PSPD}, {"PU", &T_RasVed::PU}, {"SPU", &T_RasVed::SPU}, {"PSPU", &T_RasVed::PSPU},
         {"VSP", &T_RasVed::VSP}, {"SVSP", &T_RasVed::SVSP}, {"PSVSP", &T_RasVed::PSVSP}, {"SVSPP", &T_RasVed::SVSPP},
         {"SVSPM", &T_RasVed::SVSPM}, {"PSVSPP", &T_RasVed::PSVSPP}, {"PSVSPM", &T_RasVed::PSVSPM},
@@ -745,12 +759,12 @@ bool TFormFastRep::PaySheetValue(const QString& name, QString& value)
         {"SVSEGOP", &T_RasVed::SVSEGOP}, {"SVSEGOM", &T_RasVed::SVSEGOM}, {"PSVSEGOP", &T_RasVed::PSVSEGOP},
         {"PSVSEGOM", &T_RasVed::PSVSEGOM}};
     for (const auto& [n, field] : sums)
-        if (name == S(n)) {
+        if (name == L(n)) {
             value = FormatMoney(ved_.*field);
             return true;
         }
-    if (name == S("PROPIS(SVSEGO)") || name == S("PROPIS(PSVSEGO)")) {
-        const double v = name == S("PROPIS(SVSEGO)") ? ved_.SVSEGO : ved_.PSVSEGO;
+    if (name == L("PROPIS(SVSEGO)") || name == L("PROPIS(PSVSEGO)")) {
+        const double v = name == L("PROPIS(SVSEGO)") ? ved_.SVSEGO : ved_.PSVSEGO;
         value = SpellMoney(Currency::FromDouble(std::round(v * 10000) / 10000));
         return true;
     }
@@ -759,7 +773,7 @@ bool TFormFastRep::PaySheetValue(const QString& name, QString& value)
 
 bool TFormFastRep::PropisValue(const QString& name, QString& value)
 {
-    const QString head = S("PROPIS(");
+    const L head("PROPIS(");
     const int close = name.indexOf(QLatin1Char(')'));
     if (!name.startsWith(head) || close < 0)
         return false;

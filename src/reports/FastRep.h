@@ -26,11 +26,13 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <unordered_map>
 
 class T_DNSubList;
 class T_TabnDop;
 class T_TabnDopList;
 class T_dTabn;
+class T_Tabn;
 class TTabnCursors;
 
 class TFormFastRep : public QObject {
@@ -97,7 +99,7 @@ private:
     bool PaySheetValue(const QString& name, QString& value);
     bool PropisValue(const QString& name, QString& value);
     bool SvodOwnValue(const QString& name, QString& value);
-    bool RowValue(const QString& prefix, const QString& name, T_TabnDop* row, QString& value);
+    bool RowValue(QLatin1StringView prefix, const QString& name, T_TabnDop* row, QString& value);
     T_TabnDop* SupplementAt(int i);
     T_TabnDop* DeductionAt(int i);
     T_TabnDop* RowAt(int i);
@@ -129,6 +131,9 @@ private:
 
     // Working state of one forming.
     QList<qint32> employees_;
+    // The cards of the department walked, as its list read them: a card is
+    // not read again for each employee.
+    std::unordered_map<qint32, std::unique_ptr<T_Tabn>> cardOf_;
     QList<qint32> podrLines_; // departments of the enterprise, pre-order
     std::unique_ptr<T_DNSubList> dnView_;
     std::unique_ptr<TTabnCursors> cursors_; // the forming's own, outliving the card's lists
