@@ -9,8 +9,11 @@
 #include "foundation/Parsing.h"
 #include "platform/Exceptions.h"
 
+#include <QHash>
+
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -23,6 +26,20 @@ constexpr std::array<const char*, 10> kVariables = {"S", "T", "VN", "VU", "ST", 
 constexpr double kMaxAmount = 9.2e12;
 
 constexpr quint16 kBalanceCode = 199;
+
+// A user formula's program compiled once per text: a run calculates the
+// same formulas for every employee. Programs are never changed once made.
+std::shared_ptr<const T_ParserCompiledText> CompiledProgram(const QString& text)
+{
+    static QHash<QString, std::shared_ptr<const T_ParserCompiledText>> made;
+    if (const auto it = made.constFind(text); it != made.constEnd())
+        return it.value();
+    auto program = std::make_shared<const T_ParserCompiledText>(text);
+    if (made.size() >= 256)
+        made.clear();
+    made.insert(text, program);
+    return program;
+}
 
 double Accrual(int code, double S, double T, const TFormulaInputs& in)
 {
@@ -185,7 +202,7 @@ double T_Formula::CalcUserFormula()
 
     Compiled& compiled = compiled_[dopNum];
     if (!compiled.program || compiled.text != text) {
-        compiled.program = std::make_unique<T_ParserCompiledText>(text);
+        compiled.program = CompiledProgram(text);
         compiled.text = text;
     }
     if (!runner_) {

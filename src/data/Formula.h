@@ -88,7 +88,7 @@ public:
 private:
     struct Compiled {
         QString text;
-        std::unique_ptr<T_ParserCompiledText> program;
+        std::shared_ptr<const T_ParserCompiledText> program;
     };
     double VariableValue(int index) const;
 
