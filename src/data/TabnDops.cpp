@@ -61,12 +61,6 @@ private:
     Cursor* cursor_ = nullptr;
 };
 
-void DeleteRanged(Cursor& table)
-{
-    for (table.First(); !table.IsEmpty();)
-        table.Delete();
-}
-
 TDateTime PrevMonthEnd(TDateTime date) { return GetMonthBeg(date) - 1; }
 
 // The columns an entry of a kind reads, looked up once per walk of a cursor.
@@ -419,7 +413,7 @@ void T_TabnDopList::SavePermanent()
     srd->SetRange({Variant(TabNum)}, {Variant(TabNum)});
     SaveEntries(
         {srd.get()}, *srd, QStringLiteral("Ошибка сохранения списка постоянных доплат\r\n"),
-        [&] { DeleteRanged(*srd); }, [this](T_TabnDop*) { return TabNum > 0; });
+        [&] { srd->DeleteRange(); }, [this](T_TabnDop*) { return TabNum > 0; });
 }
 
 void T_TabnDopList::SaveInput()
@@ -436,7 +430,7 @@ void T_TabnDopList::SaveInput()
         {vvod.get(), &sr}, *vvod, QStringLiteral("Ошибка сохранения списка данных ввода\r\n"),
         [&] {
             ResetCalcDate(TabNum);
-            DeleteRanged(*vvod);
+            vvod->DeleteRange();
         },
         [this](T_TabnDop*) { return TabNum > 0; });
 }
@@ -464,7 +458,7 @@ void T_TabnDopList::SaveNewResults()
     ListCursor nc(Cursors, TTabnCursors::Nc);
     nc->SetRange({Variant(TabNum)}, {Variant(TabNum)});
     SaveEntries(
-        {nc.get()}, *nc, QString(), [&] { DeleteRanged(*nc); }, [this](T_TabnDop*) { return TabNum > 0; });
+        {nc.get()}, *nc, QString(), [&] { nc->DeleteRange(); }, [this](T_TabnDop*) { return TabNum > 0; });
 }
 
 T_TabnDop* T_TabnDopList::FindTabnDop(qint32 dopNum) const
@@ -582,7 +576,7 @@ void DeleteTabnEntries(qint32 tabNum)
     Transaction tx({&srd, &vvod, &nc});
     for (Cursor* table : {&srd, &vvod, &nc}) {
         table->SetRange({Variant(tabNum)}, {Variant(tabNum)});
-        DeleteRanged(*table);
+        table->DeleteRange();
     }
     tx.Commit();
 }

@@ -1285,6 +1285,39 @@ void Cursor::Delete()
     DataChangedNow();
 }
 
+int Cursor::DeleteRange()
+{
+    CheckActive();
+    CheckNotInFilter();
+    CheckBrowseMode();
+    int deleted = 0;
+    if ((filtered_ && OnFilterRecord) || OnBeforeDelete || OnAfterDelete || OnBeforeScroll || OnAfterScroll) {
+        for (First(); !IsEmpty(); ++deleted)
+            Delete();
+        return deleted;
+    }
+    if (!rangeEmpty_) {
+        static const std::vector<DbValue> none;
+        const std::vector<DbValue>& from = lowerSet_ ? lower_ : none;
+        std::vector<const DbValue*> params;
+        SqliteConnection& conn = file_->Conn();
+        for (const Part& part : PlanFrom(from, from.size(), true, true, 0)) {
+            StatementScope s(conn, Statement(part, ReadMode::Delete, params));
+            int n = 0;
+            for (const DbValue* p : params)
+                BindDbValue(s, ++n, *p);
+            s.Run(u"Удаление записей таблицы %1", tableName_);
+            deleted += conn.Changes();
+        }
+    }
+    file_->DataChanged();
+    ResetAhead();
+    SetEmpty();
+    Notify(CursorChange::DataSetChanged);
+    DataChangedNow();
+    return deleted;
+}
+
 int64_t Cursor::NextKeyNumber()
 {
     CheckActive();

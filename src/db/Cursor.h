@@ -209,6 +209,11 @@ public:
     void Cancel();
     // The next row becomes current (the previous one at the end).
     void Delete();
+    // Deletes every row of the range (the whole table without one) that
+    // passes the filter; then the cursor is empty. Answers how many. One
+    // statement unless a filter or a delete or scroll event has to see each
+    // row; views hear one DataSetChanged.
+    int DeleteRange();
     // Posts a modified row, cancels an untouched one (done before every move).
     void CheckBrowseMode();
     // The last value of the first field of the primary index + 1 (1 for an

@@ -227,6 +227,8 @@ QByteArray ReadPart::Sql(const IndexLayout& l, ReadMode mode, const QByteArray& 
     sql.reserve(256);
     if (mode == ReadMode::Count)
         sql = "SELECT count(*) FROM " + tableRef + " WHERE 1";
+    else if (mode == ReadMode::Delete)
+        sql = "DELETE FROM " + tableRef + " WHERE 1";
     else
         sql = "SELECT " + selectList + " FROM " + tableRef + " WHERE 1";
     for (size_t i = 0; i < fixed; ++i)
@@ -254,7 +256,7 @@ QByteArray ReadPart::Sql(const IndexLayout& l, ReadMode mode, const QByteArray& 
         sql += " AND ";
         LexLessEqual(l.columns, fixed, upperRest, 0, sql, params);
     }
-    if (mode != ReadMode::Count) {
+    if (mode == ReadMode::Select || mode == ReadMode::SelectOffset) {
         sql += " ORDER BY " + (desc ? l.orderDesc : l.orderAsc) + " LIMIT ?";
         if (mode == ReadMode::SelectOffset)
             sql += " OFFSET ?";

@@ -13,7 +13,7 @@
 struct IndexLayout;
 
 // What a part's statement answers.
-enum class ReadMode : uint32_t { Select = 0, Count = 1, SelectOffset = 2 };
+enum class ReadMode : uint32_t { Select = 0, Count = 1, SelectOffset = 2, Delete = 3 };
 
 // One index-ordered query of a plan: the leading `fixed` key columns equal
 // the prefix, the next column within bounds, deeper columns checked against

@@ -218,6 +218,67 @@ TEST_F(CursorTest, DeletingInsideARangeMovesToTheNextRow)
     EXPECT_EQ(AllInts(v, "TABNUM"), (QList<int>{4, 7}));
 }
 
+TEST_F(CursorTest, DeletingARangeTakesItsRowsOnly)
+{
+    // By one statement, or row by row when a filter or an event must see
+    // each row; either way the rows outside stay and the cursor is empty.
+    struct Row {
+        const char* what;
+        bool range, filter, event;
+        QList<int> left; // TABNUM of the rows left
+        int events;
+    } rows[] = {
+        {"range", true, false, false, {4, 6, 7}, 0},
+        {"range and filter", true, true, false, {4, 5, 6, 7}, 0},
+        {"range and event", true, false, true, {4, 6, 7}, 3},
+        {"no range", false, false, false, {}, 0},
+    };
+    Tables::Create(VvodDef());
+    for (const Row& r : rows) {
+        Cursor v(QStringLiteral("VVOD"));
+        v.Open();
+        v.EmptyTable();
+        for (int t : {7, 5, 5, 6, 5, 4})
+            AppendRow(v, {{"TABNUM", Variant(t)}});
+        v.SetIndexName(QStringLiteral("TABNUM"));
+        if (r.range)
+            v.SetRange({Variant(5)}, {Variant(5)});
+        int events = 0;
+        if (r.filter) {
+            // The last row of 5 is hidden: it stays.
+            v.OnFilterRecord = [](Cursor& c) { return c[QStringLiteral("PRIM")].AsInteger() != 5; };
+            v.SetFiltered(true);
+        }
+        if (r.event)
+            v.OnBeforeDelete = [&events](Cursor&) { ++events; };
+        const int deleted = v.DeleteRange();
+        EXPECT_TRUE(v.IsEmpty()) << r.what;
+        EXPECT_EQ(events, r.events) << r.what;
+        v.SetFiltered(false);
+        v.OnBeforeDelete = nullptr;
+        v.CancelRange();
+        EXPECT_EQ(AllInts(v, "TABNUM"), r.left) << r.what;
+        EXPECT_EQ(deleted, 6 - int(r.left.size())) << r.what;
+    }
+}
+
+TEST_F(CursorTest, DeletingMovesOntoARowAnotherCursorWroteMeanwhile)
+{
+    Tables::Create(VvodDef());
+    Cursor a(QStringLiteral("VVOD")), b(QStringLiteral("VVOD"));
+    a.Open();
+    for (int t : {5, 5, 5})
+        AppendRow(a, {{"TABNUM", Variant(t)}});
+    a.SetIndexName(QStringLiteral("TABNUM"));
+    a.SetRange({Variant(5)}, {Variant(5)});
+    ASSERT_EQ(a[QStringLiteral("PRIM")].AsInteger(), 1);
+    b.Open();
+    ASSERT_TRUE(b.FindKey({Variant(2)}));
+    b.Delete();
+    a.Delete();
+    EXPECT_EQ(a[QStringLiteral("PRIM")].AsInteger(), 3) << "not the row read ahead before the other cursor's delete";
+}
+
 TEST_F(CursorTest, DuplicatePrimaryKeyRaisesAndChangesNothing)
 {
     Tables::Create(PostDef());
