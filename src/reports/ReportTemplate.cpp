@@ -26,6 +26,10 @@ QString WithExtension(const QString& name)
 
 bool KnownType(int t) { return t == vtText || t == vtPicture || t == vtBand || t == vtOwnerDraw; }
 
+// Sizes from a file are cut to this (some 260 metres): no sheet is near it,
+// and the layout's sums stay far from overflowing.
+constexpr int kMaxExtent = 1000000;
+
 } // namespace
 
 QString TDocument::Section(const QString& prefix, const QString& name) const
@@ -266,6 +270,8 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
                 throw EAppException(kTypeMismatch);
             TView* v = page.AddView(std::make_unique<TView>(type, this));
             v->ReadFromIni(ini, vs);
+            v->W = std::clamp(v->W, -kMaxExtent, kMaxExtent);
+            v->H = std::clamp(v->H, -kMaxExtent, kMaxExtent);
             // In 64 bits: a file may hold any two ints.
             if (qint64(v->X) + v->W < 8 && v->X < -8)
                 v->X = 0;
