@@ -6,11 +6,10 @@
 #include "foundation/IniFiles.h"
 #include "reports/ReportDocument.h"
 
-#include <benchmark/benchmark.h>
+#include "GuiBench.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -107,12 +106,4 @@ void ReadIni(benchmark::State& state)
 BENCHMARK(SaveAndLoad)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(ReadIni)->Arg(10000)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
