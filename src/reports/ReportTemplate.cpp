@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
 
 namespace {
 
@@ -247,8 +248,11 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
     // A damaged count cannot ask for more pages than the file holds.
     QStringList sections;
     ini.ReadSections(sections);
+    QSet<QString> names;
+    for (const QString& s : std::as_const(sections))
+        names.insert(s.toCaseFolded());
     int present = 0;
-    while (sections.contains(Section(prefix, QStringLiteral("P%1").arg(present)), Qt::CaseInsensitive))
+    while (names.contains(Section(prefix, QStringLiteral("P%1").arg(present)).toCaseFolded()))
         ++present;
     const int count = std::max(1, std::min(ini.ReadInteger(common, QStringLiteral("P.Count"), 0), present));
     for (int i = 0; i < count; ++i) {
