@@ -14,6 +14,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
 
 #include <memory>
 #include <vector>
@@ -189,10 +190,19 @@ struct IniSection {
 
     void Append(const QString& line)
     {
-        lines.append(line);
+        AddLine(line);
         QString name;
         if (keysValid && LineName(line, name))
             KeepFirst(keys, Folded(name), static_cast<int>(lines.size() - 1));
+    }
+
+    // Room for a template object's keys at once: a list that grows line by
+    // line reallocates several times per section.
+    void AddLine(const QString& line)
+    {
+        if (lines.isEmpty())
+            lines.reserve(16);
+        lines.append(line);
     }
 
     void RemoveLine(int i)
@@ -416,7 +426,8 @@ public:
                 if (index < 0 && (index = Find(s.name)) < 0)
                     index = Append(s.name);
                 // Marked also when the other copy wrote the same: it stays ours.
-                sections[index].MarkChanged(SetLine(index, name.toString(), s.lines[i].mid(name.size() + 1)));
+                sections[index].MarkChanged(
+                    SetLine(index, name.toString(), QStringView(s.lines[i]).mid(name.size() + 1)));
             }
         });
     }
@@ -462,7 +473,7 @@ public:
     int Find(const QString& section) const { return sections.Find(section); }
 
     // The edits, each remembered for a later merge with an outside change.
-    void Write(int index, const QString& ident, const QString& value) { SetLine(index, ident, value); }
+    void Write(int index, const QString& ident, QStringView value) { SetLine(index, ident, value); }
     void Delete(int index, const QString& section, const QString& ident)
     {
         const int line = sections[index].FindLine(ident);
@@ -527,13 +538,13 @@ private:
             if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
                 current = out.Append(line.mid(1, line.size() - 2));
             else if (current >= 0)
-                out[current].lines.append(line);
+                out[current].AddLine(line);
         }
         return out;
     }
 
     // Answers the line's place.
-    int SetLine(int index, const QString& ident, const QString& value)
+    int SetLine(int index, const QString& ident, QStringView value)
     {
         IniSection& s = sections[index];
         QString text;
@@ -780,14 +791,32 @@ QString TMemIniFile::ReadString(const QString& section, const QString& ident, co
 
 void TMemIniFile::WriteString(const QString& section, const QString& ident, const QString& value)
 {
+    // A line break inside a value would split the line in the file.
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
+        WriteText(section, ident, OneLine(value));
+    else
+        WriteText(section, ident, value);
+}
+
+void TMemIniFile::WriteInteger(const QString& section, const QString& ident, int value)
+{
+    // The digits go straight into the line, without a text of their own.
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    char16_t text[16];
+    std::copy(digits, end, text);
+    WriteText(section, ident, QStringView(text, end - digits));
+}
+
+void TMemIniFile::WriteText(const QString& section, const QString& ident, QStringView value)
+{
     const QString name = OneLine(section);
     int index = FindSection(name);
     if (index < 0) {
         index = container_->Append(name);
         cachedIndex_ = index;
     }
-    // A line break inside a value would split the line in the file.
-    container_->Write(index, OneLine(ident), OneLine(value));
+    container_->Write(index, OneLine(ident), value);
 }
 
 void TMemIniFile::UpdateFile()
