@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
@@ -69,10 +70,41 @@ struct TMetrics {
         }
         return x;
     }
+    // A whole line's width and ink (its bounding rectangle at the origin),
+    // kept: the same amounts and headings come again on every page.
+    qreal LineWidth(const QString& s) const { return Measured(s).width; }
+    QRectF LineInk(const QString& s) const
+    {
+        TMeasured& m = Measured(s);
+        if (!m.inked) {
+            m.ink = fm.boundingRect(s);
+            m.inked = true;
+        }
+        return m.ink;
+    }
+
     QFont font;
     QFontMetricsF fm;
     int lineHeight = 0;
     qreal tab = 0;
+
+private:
+    struct TMeasured {
+        qreal width = 0;
+        QRectF ink;
+        bool inked = false;
+    };
+    TMeasured& Measured(const QString& s) const
+    {
+        if (const auto it = lines_.find(s); it != lines_.end())
+            return it.value();
+        if (lines_.size() >= 4096)
+            lines_.clear();
+        TMeasured m;
+        m.width = Width(s);
+        return lines_.insert(s, m).value();
+    }
+    mutable QHash<QString, TMeasured> lines_;
 };
 
 // Fonts and their metrics made once: a report draws thousands of texts in a
@@ -135,7 +167,7 @@ bool IsNumber(const QString& s)
 // not fit (without wrap), else the start and an ellipsis. width: the result's.
 QString FitText(const QString& text, const TMetrics& m, qreal avail, bool wrap, qreal& width)
 {
-    width = m.Width(text);
+    width = m.LineWidth(text);
     if (width <= avail)
         return text;
     if (!wrap && IsNumber(text)) {
@@ -283,7 +315,7 @@ int TextBlock(QPainter* p, const TBlockStyle& st, const QStringList& lines, cons
         for (const Placed& l : placed) {
             if (l.text.contains(QLatin1Char('\t')))
                 return false;
-            const QRectF ink = m.fm.boundingRect(l.text).translated(l.start, l.at + m.fm.ascent());
+            const QRectF ink = m.LineInk(l.text).translated(l.start, l.at + m.fm.ascent());
             if (!l.text.isEmpty() && !QRectF(r).contains(ink))
                 return false;
         }
