@@ -126,13 +126,7 @@ quint64 PagesChecksum(const TDocument& doc)
 {
     quint64 h = 14695981039346656037ULL;
     for (int i = 0; i < doc.OutputPageCount(); ++i) {
-        const TPageInfo& page = doc.OutputPage(i);
-        QImage image(page.Sheet, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter p(&image);
-            p.drawPicture(0, 0, page.Picture);
-        }
+        const QImage image = doc.OutputPage(i).Image();
         const qsizetype bytes = image.bytesPerLine();
         for (int y = 0; y < image.height(); ++y) {
             const uchar* line = image.constScanLine(y);

@@ -63,6 +63,15 @@ QString CannotStart(const QPrinter& printer)
 
 } // namespace
 
+QImage TPageInfo::Image() const
+{
+    QImage image(Sheet, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.drawPicture(0, 0, Picture);
+    return image;
+}
+
 TPrinterGeometry A4Geometry(int orientation, int dpi, int border)
 {
     TPrinterGeometry g;

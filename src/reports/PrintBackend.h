@@ -2,6 +2,7 @@
 // The printer seam: the sheet geometry a run lays out on, and the replay of
 // output pages onto a printer, a PDF file or (in tests) a record of calls.
 
+#include <QImage>
 #include <QPicture>
 #include <QSize>
 #include <QString>
@@ -17,6 +18,9 @@ struct TPageInfo {
     int Orientation = 0;
     QSize Sheet;
     QPicture Picture;
+
+    // The page drawn on white, a pixel per report pixel.
+    QImage Image() const;
 };
 
 // One orientation of the printer, in device pixels and in report pixels.

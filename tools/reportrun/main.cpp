@@ -202,13 +202,7 @@ void RequireTemplateFile(const QString& name)
 bool WritePngs(const TDocument& doc, const QString& prefix)
 {
     for (int i = 0; i < doc.OutputPageCount(); ++i) {
-        const TPageInfo& page = doc.OutputPage(i);
-        QImage img(page.Sheet, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        {
-            QPainter p(&img);
-            p.drawPicture(0, 0, page.Picture);
-        }
+        const QImage img = doc.OutputPage(i).Image();
         const QString name = QStringLiteral("%1-%2.png").arg(prefix).arg(i + 1);
         if (!img.save(name)) {
             std::fprintf(stderr, "qor_reportrun: cannot write %s\n", qPrintable(name));
