@@ -7,7 +7,6 @@
 #include "data/Startup.h"
 #include "data/ui/FormPlacement.h"
 #include "data/ui/FormRegistry.h"
-#include "data/ui/FormsVw.h"
 #include "data/ui/Otl.h"
 #include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
@@ -198,7 +197,6 @@ int RunProgramBody(TProgramRun& run)
     Step("MainLoop");
     TMainCloseWatcher watcher;
     main->installEventFilter(&watcher);
-    InstallWindowListKeys(main);
     ReleaseSplash();
     const bool quitOnLast = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
