@@ -706,6 +706,12 @@ TEST_F(MainTest, EveryMenuItemHasItsOwnMnemonicAndF10OpensTheMenu)
     EXPECT_EQ(w.menuBar()->activeAction(), file->menuAction());
     EXPECT_TRUE(file->isVisible());
     file->close();
+    // Alt with the underlined letter opens its menu.
+    auto* spr = w.findChild<QMenu*>(QStringLiteral("mnSpr"));
+    const QChar letter = MnemonicOf(spr->title());
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key(letter.toUpper().unicode()), QString(letter), Qt::AltModifier);
+    EXPECT_TRUE(spr->isVisible());
+    spr->close();
 }
 
 // Minimising the main window takes the other windows with it; they come
