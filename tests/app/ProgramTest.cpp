@@ -8,10 +8,8 @@
 #include "calc/ui/EditFml.h"
 #include "data/AppContext.h"
 #include "data/Calendar.h"
-#include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Globals.h"
-#include "data/Podr.h"
 #include "data/Startup.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Splash.h"
@@ -271,13 +269,7 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
         main->Action(QStringLiteral("mnHelpContents"))->trigger();
 
         // F3: the employee's own card window, at a size that shows it.
-        AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
-            {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
-        PNList()->Reload();
-        TCardSpec spec;
-        spec.Fio = QStringLiteral("Петров Петр Петрович");
-        spec.Podr = 2;
-        main->LocateTabn(AddCard(spec));
+        main->LocateTabn(AddWorkshopEmployee());
         main->Action(QStringLiteral("acTabnCard"))->trigger();
         QWidget* card = QApplication::activeWindow();
         for (QWidget* w : QApplication::topLevelWidgets())
