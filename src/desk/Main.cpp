@@ -973,6 +973,10 @@ void TFormMain::TreeChanged(TObject*)
     syncLock_ = true;
     FillTreeView(*tree_, tvp, curPodr_, true);
     syncLock_ = false;
+    // A department not (or no longer) in the tree: the view stands on
+    // another node, and that one becomes the current department.
+    if (tvp->currentItem() && CurrentPodrNum(tvp) != curPodr_)
+        TreeSelected();
     if (pcMain->currentWidget() == tabVvod)
         FillVvodCombos();
     // A change of the departments is no reason to stop whoever made it.
@@ -1828,9 +1832,11 @@ void TFormMain::StaffOperation(int op)
 void TFormMain::NewTabn()
 {
     RequireOperation(10);
-    if (NewTabnWizard())
-        NewTabnWizard()(curPodr_);
+    const qint32 hired = NewTabnWizard() ? NewTabnWizard()(curPodr_) : 0;
     cards_->Reload();
+    // The new employee is shown at once, in his department.
+    if (hired > 0)
+        LocateTabn(hired);
 }
 
 void TFormMain::TransferTabn()

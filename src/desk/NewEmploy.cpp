@@ -574,6 +574,7 @@ void TFormNewEmploy::SaveNewEmployee(bool noAsk)
         ReleaseNumber();
     c.Save();
     reserved_ = 0;
+    saved_ = c.TabNum();
 }
 
 void TFormNewEmploy::done(int result)

@@ -100,9 +100,9 @@ void RegisterProgramForms()
     // The engine opens its template designer through this factory.
     InstallDesignWindow();
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
-    SetNewTabnWizard([](qint32) {
+    SetNewTabnWizard([](qint32) -> qint32 {
         TFormNewEmploy wizard;
-        return wizard.ShowModal() == mrOk;
+        return wizard.ShowModal() == mrOk ? wizard.SavedTabNum() : 0;
     });
     // Kind 0 leaves the set chooser to the clerk; -1: nothing preselected.
     SetDopPicker([](const QString& title) { return SelectDop(0, title, -1, 0); });
