@@ -151,7 +151,7 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
     form->addRow(QStringLiteral("Система оплаты"), cbKSop);
     edOkl = new Tyq_CurrencyEdit(page);
     edOkl->setObjectName(QStringLiteral("edOkl"));
-    form->addRow(QStringLiteral("Оклад"), edOkl);
+    AddPayRow(form, edOkl, cbKSop);
     edAvan = new Tyq_CurrencyEdit(page);
     edAvan->setObjectName(QStringLiteral("edAvan"));
     form->addRow(QStringLiteral("Аванс"), edAvan);
