@@ -944,11 +944,19 @@ void TFormMain::ShowTabnStatus()
     p2->setText(QStringLiteral("К выдаче: ") + FloatToStr(card->Sum.ToDouble()));
 }
 
-void TFormMain::ShowCalcCount(int add)
+void TFormMain::ShowCalcCount(int add, int failed)
 {
-    calcCount_ = add == 0 ? 0 : calcCount_ + add;
+    if (add == 0 && failed == 0) {
+        calcCount_ = 0;
+        calcFailed_ = 0;
+    }
+    calcCount_ += add;
+    calcFailed_ += failed;
     if (QLabel* p = findChild<QLabel*>(QStringLiteral("StatusBar1"))) {
-        p->setText(QStringLiteral("Рассчитано: ") + QString::number(calcCount_));
+        QString text = QStringLiteral("Рассчитано: ") + QString::number(calcCount_);
+        if (calcFailed_ > 0)
+            text += QStringLiteral("   Не рассчитано: ") + QString::number(calcFailed_);
+        p->setText(text);
         p->repaint();
     }
 }
@@ -1569,9 +1577,9 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     TCalcBatchResult result;
     TCalcBatchOptions options;
     qint32 last = 0;
-    options.OnCalculated = [&](T_rTabn& calc, bool) {
+    options.OnCalculated = [&](T_rTabn& calc, bool calculated) {
         last = calc.TabNum();
-        ShowCalcCount(1);
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
@@ -1599,8 +1607,8 @@ bool TFormMain::CalcEnterprise()
 {
     TCalcBatchResult result;
     TCalcBatchOptions options;
-    options.OnCalculated = [this](T_rTabn&, bool) {
-        ShowCalcCount(1);
+    options.OnCalculated = [this](T_rTabn&, bool calculated) {
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
