@@ -89,8 +89,7 @@ void RegisterProgramForms()
     const QStringList docKinds = {QStringLiteral("mnVedRL"), QStringLiteral("mnVedRV"), QStringLiteral("mnVedPV"),
         QStringLiteral("mnVedSpr"), QStringLiteral("mnVedSvod")};
     for (int k = 0; k < docKinds.size(); ++k)
-        RegisterMenuOpener(
-            docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
+        RegisterMenuOpener(docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr()); });
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
