@@ -495,10 +495,14 @@ QTreeView* TFormMain::MakeDopView(const QString& name, T_TabnDopList* list, bool
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     model = new DopListModel(list, withTime, view);
     view->setModel(model);
-    view->setColumnWidth(0, 60);
-    view->setColumnWidth(1, withTime ? 150 : 200);
+    // The name takes what the number, the time and the sum leave: the sum
+    // stays in sight in a window of the smallest size.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    view->setColumnWidth(0, 50);
     if (withTime)
         view->setColumnWidth(2, 50);
+    view->setColumnWidth(withTime ? 3 : 2, 80);
     return view;
 }
 
@@ -543,8 +547,10 @@ void TFormMain::BuildVvodPage()
         RefreshVvodPages();
         ShowTabnStatus();
     });
-    top->addWidget(tools);
     v->addLayout(top);
+    // A line of its own: beside the two lists it would hide "Рассчитать"
+    // behind the tool bar's arrow in a window of the smallest size.
+    v->addWidget(tools);
 
     auto datePicker = [this](QWidget* parent, const QString& name) {
         auto* row = new QHBoxLayout;
