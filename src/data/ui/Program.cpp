@@ -323,8 +323,7 @@ void AppInitProc()
 {
     g_hourGlass.emplace();
     StartUp(TStartStep::Settings); // the user's settings, the data folder's, the run state
-    GlobalFileList().ReadFiles(DataFolder(), QStringLiteral("*.ini"));
-    GlobalFileList().ReadFiles(DataFolder(), QStringLiteral("PROPIS.*"));
+    ReadExtraFiles();
 }
 
 void PrepareStart()
