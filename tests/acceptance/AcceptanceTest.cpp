@@ -4,6 +4,9 @@
 
 #include "acceptance/Clerk.h"
 
+#include "archive/ui/FormPerehod.h"
+#include "archive/ui/Save.h"
+#include "calc/ui/CalcPrem.h"
 #include "calc/ui/DoplEdit.h"
 #include "calc/ui/SprDop.h"
 #include "calc/ui/SprPx.h"
@@ -44,6 +47,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +58,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -232,35 +237,46 @@ protected:
         main.Action(QStringLiteral("mnPx"))->trigger();
     }
 
-    // The tax kind's base: the accruals it is taken from, ticked on its card.
-    void TaxBase(TFormMain& main)
+    // A kind's base on its card in the accrual book: the kinds it is taken from, ticked.
+    static void TickBase(TFormSprDop& book, qint32 dopNum, const char* name, const QList<const char*>& kinds)
+    {
+        SCOPED_TRACE(name);
+        ClickTab(book.pc, book.pc->widget(0));
+        const int row = book.ShownDops().indexOf(dopNum);
+        ASSERT_GE(row, 0) << "the kind is listed";
+        const QModelIndex index = book.lvt->model()->index(row, 3);
+        ASSERT_EQ(index.data().toString(), U(name));
+        QTest::mouseClick(book.lvt->viewport(), Qt::LeftButton, {}, book.lvt->visualRect(index).center());
+        QTest::mouseDClick(book.lvt->viewport(), Qt::LeftButton, {}, book.lvt->visualRect(index).center());
+        TFormDoplEdit* card = book.Card();
+        ASSERT_TRUE(card->isVisible()) << "the card page";
+        Click(card->btEdit);
+        ClickTab(card->pc, card->lvTabl->parentWidget());
+        for (const char* kind : kinds) {
+            QListWidgetItem* item = card->lvTabl->findItems(U(kind), Qt::MatchContains).value(0);
+            ASSERT_NE(item, nullptr) << kind;
+            card->lvTabl->scrollToItem(item);
+            QTest::mouseClick(
+                card->lvTabl->viewport(), Qt::LeftButton, {}, card->lvTabl->visualItemRect(item).center());
+            QTest::keyClick(card->lvTabl, Qt::Key_Space);
+            EXPECT_EQ(item->checkState(), Qt::Checked) << kind;
+        }
+        Shot(&book, QStringLiteral("07-base-") + QString::number(dopNum));
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::SaveChanges).Yes();
+        Click(card->btEdit);
+    }
+
+    // The accrual book: the accruals the income tax is taken from (a fresh
+    // data base has none), and those a premium is a percentage of.
+    void AccrualBases(TFormMain& main)
     {
         main.Action(QStringLiteral("mnDopl"))->trigger();
         auto* book = qobject_cast<TFormSprDop*>(OpenWindow("TFormSprDop"));
         ASSERT_NE(book, nullptr);
-        const int row = book->ShownDops().indexOf(200);
-        ASSERT_GE(row, 0) << "the tax kind is listed";
-        const QModelIndex index = book->lvt->model()->index(row, 3);
-        ASSERT_EQ(index.data().toString(), U("Подоходный налог"));
-        QTest::mouseClick(book->lvt->viewport(), Qt::LeftButton, {}, book->lvt->visualRect(index).center());
-        QTest::mouseDClick(book->lvt->viewport(), Qt::LeftButton, {}, book->lvt->visualRect(index).center());
-        TFormDoplEdit* card = book->Card();
-        ASSERT_TRUE(card->isVisible()) << "the card page";
-        Click(card->btEdit);
-        card->pc->setCurrentIndex(card->pc->indexOf(card->lvTabl->parentWidget()));
-        for (const char* kind : {"Повременно", "Сдельно", "Премия", "Отпуск", "Больничный", "Прочие доплаты"}) {
-            QList<QListWidgetItem*> items = card->lvTabl->findItems(U(kind), Qt::MatchContains);
-            ASSERT_FALSE(items.isEmpty()) << kind;
-            card->lvTabl->scrollToItem(items.first());
-            QTest::mouseClick(
-                card->lvTabl->viewport(), Qt::LeftButton, {}, card->lvTabl->visualItemRect(items.first()).center());
-            QTest::keyClick(card->lvTabl, Qt::Key_Space);
-            EXPECT_EQ(items.first()->checkState(), Qt::Checked) << kind;
-        }
-        Shot(book, QStringLiteral("07-tax-base"));
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::SaveChanges).Yes();
-        Click(card->btEdit);
+        TickBase(*book, 200, "Подоходный налог",
+            {"Повременно", "Сдельно", "Премия", "Отпуск", "Больничный", "Прочие доплаты"});
+        TickBase(*book, 3, "Премия", {"Повременно", "Сдельно"});
         book->close();
     }
 
@@ -421,9 +437,11 @@ protected:
             ChooseEmployee(main, in.podr, in.fio);
             ClickTab(main.pcMain, main.tabVvod);
             ClickTab(main.pcVvod, main.tabVvData);
-            for (const auto& [dopNum, value] : in.entries)
+            for (const auto& [dopNum, value] : in.entries) {
                 Enter(main, dopNum, QString::fromLatin1(value));
-            EXPECT_EQ(main.InputDops().Count() + main.InputUders().Count(), in.entries.size()) << in.fio;
+                const bool listed = main.InputDops().FindTabnDop(dopNum) || main.InputUders().FindTabnDop(dopNum);
+                EXPECT_TRUE(listed) << in.fio << ": " << dopNum;
+            }
             ClickTab(main.pcMain, main.tabSR);
         }
     }
@@ -629,6 +647,104 @@ protected:
         main.Action(QStringLiteral("mnConfig"))->trigger();
     }
 
+    // ---- the month's close
+
+    QString ArchiveFolder() const { return folder_.File(QStringLiteral("ARC")); }
+
+    // Файл / Данные / "Сохранение/Восстановление": the data base into the archive.
+    void SaveArchive(TFormMain& main)
+    {
+        ModalScript modal;
+        modal.Next<TFormSave>([this](TFormSave& f) {
+            ASSERT_EQ(f.pc->currentWidget(), f.tabSave);
+            TypeInto(f.edCopyPath, ArchiveFolder());
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Choice).Title(U("Не найден директорий")).Press(U("Создать"));
+            Shot(&f, QStringLiteral("14-archive"));
+            Click(f.btSave);
+            QTest::keyClick(&f, Qt::Key_Escape);
+        });
+        main.Action(QStringLiteral("mnSave"))->trigger();
+        EXPECT_TRUE(QFile::exists(ArchiveFolder() + QStringLiteral("/Qor_arj.arj")));
+    }
+
+    // Расчеты / "Переход на новый период": February, then the program ends.
+    void Transition(TFormMain& main)
+    {
+        ModalScript modal;
+        modal.Next<TFormPerehod>([](TFormPerehod& f) {
+            EXPECT_EQ(f.lbHeader->text(), U("Переход на Февраль  2025"));
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Warning).Containing(U("Отменить переход на новый период"));
+            msgs.Expect(MsgKind::Question).Containing(U("Выполнить переход ?")).Yes();
+            ModalScript offer;
+            offer.Next<TFormSave>([](TFormSave& save) {
+                EXPECT_EQ(save.windowTitle(), U("Сохранение данных перед переходом на новый период"));
+                QTest::keyClick(&save, Qt::Key_Escape); // saved a moment ago
+            });
+            Click(f.btOk);
+            EXPECT_TRUE(f.Done());
+            EXPECT_EQ(f.btOk->text(), U("Завершить выполнение программы"));
+            Shot(&f, QStringLiteral("15-transition"));
+            Click(f.btOk);
+        });
+        main.Action(QStringLiteral("mnPerehod"))->trigger();
+    }
+
+    // ---- February
+
+    void Dismiss(TFormMain& main, const char* podr, const char* fio)
+    {
+        main.Action(QStringLiteral("mnSR"))->trigger();
+        ChooseEmployee(main, podr, fio);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Question).Title(U("Уволить работника")).Yes();
+        ClickAction(&main, "btDismiss");
+        EXPECT_EQ(RowOf(main.lvt, 2, U(fio)), -1) << "no more among the working";
+        ClickAction(&main, "btCloseSpr");
+    }
+
+    // The premium window: 10 % of January's time-based and piece-work pay
+    // for the workshop, Сидоров unticked.
+    void Premium(TFormMain& main)
+    {
+        ModalScript modal;
+        modal.Next<TFormCalcPrem>([](TFormCalcPrem& f) {
+            ChooseItem(f.cbPodr, f.cbPodr->findText(U("Цех"), Qt::MatchContains));
+            TypeInto(f.edProc, QStringLiteral("10"));
+            TypeInto(f.deBeg, QStringLiteral("01.01.2025"));
+            TypeInto(f.deEnd, QStringLiteral("31.01.2025"));
+            Click(f.cbAuto);
+            f.lvt->setFocus();
+            QTest::keyClick(f.lvt, Qt::Key_Plus, Qt::KeypadModifier);
+            const int sidorov = f.lvt->findItems(U("Сидоров"), Qt::MatchContains).value(0)->row();
+            const QRect box = f.lvt->visualItemRect(f.lvt->item(sidorov, 0));
+            QTest::mouseClick(f.lvt->viewport(), Qt::LeftButton, {}, QPoint(box.left() + 10, box.center().y()));
+            Shot(&f, QStringLiteral("17-premium"));
+            Click(f.btCalc);
+            EXPECT_EQ(f.lbStatus->text(), U("Расчет с ЗАМЕЩЕНИЕМ выполнен"));
+            QTest::keyClick(&f, Qt::Key_Escape);
+        });
+        main.Action(QStringLiteral("mnPremii"))->trigger();
+    }
+
+    // Файл / Данные / "Сохранение/Восстановление": the archive back.
+    void RestoreArchive(TFormMain& main)
+    {
+        ModalScript modal;
+        modal.Next<TFormSave>([this](TFormSave& f) {
+            EXPECT_EQ(f.edCopyPath->text(), ArchiveFolder()) << "the dialog keeps the folder";
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Choice)
+                .Title(U("Для обеспечения большей безопасности рекомендуется выполнить резервное копирование данных"))
+                .Press(U("Продолжить без резервного копирования"));
+            msgs.Expect(MsgKind::Question).Containing(U("Продолжить ?")).Yes();
+            Click(f.btRestore);
+            QTest::keyClick(&f, Qt::Key_Escape);
+        });
+        main.Action(QStringLiteral("mnSave"))->trigger();
+    }
+
     ScopedFakeClock clock_{45672.5}; // 15.01.2025, noon
     TSilentProgress progress_;
     ScopedProgress progressScope_{&progress_};
@@ -637,6 +753,17 @@ protected:
 
 TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
 {
+    // January: 136 hours. Иванов 50000 / 136 x 120 h + 5000; Петров
+    // 250,00 x 130 h + 4200; Сидоров 200,00 x 130 h. The tax: 13 % of
+    // what exceeds 4 minimal wages of 100, in whole rubles (Иванов:
+    // 49117,65 - 400 = 48717 x 13 % = 6333,21), Кузнецова half of it.
+    const QList<Pay> january = {
+        {"Администрация", "Иванов Иван Иванович", "49117,65", "6333,21", "6333,21", "42784,44"},
+        {"Администрация", "Кузнецова Анна Сергеевна", "34000,00", "2184,00", "3684,00", "30316,00"},
+        {"Цех", "Петров Петр Петрович", "36700,00", "4719,00", "4719,00", "31981,00"},
+        {"Цех", "Сидоров Сидор Сидорович", "26000,00", "3328,00", "3328,00", "22672,00"},
+        {"Участок сборки", "Смирнов Олег Петрович", "20000,00", "2548,00", "2548,00", "17452,00"},
+    };
     {
         ScriptedMessages msgs;
         msgs.Expect(MsgKind::Warning).Details(U("Создаем алиас \"Qor\"\r\n") + folder_.Path() + QStringLiteral("DB/"));
@@ -650,7 +777,7 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
             StaffSchedule(main);
             WorkCalendar(main);
             TaxScale(main);
-            TaxBase(main);
+            AccrualBases(main);
             Hires(main);
             EditCard(main);
             Signatories(main);
@@ -663,20 +790,45 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
                     {"Участок сборки", "Смирнов Олег Петрович", {{2, "136"}}},
                 });
             Shot(&main, QStringLiteral("11-input"));
-            // January: 136 hours. Иванов 50000 / 136 x 120 h + 5000; Петров
-            // 250,00 x 130 h + 4200; Сидоров 200,00 x 130 h. The tax: 13 % of
-            // what exceeds 4 minimal wages of 100, in whole rubles (Иванов:
-            // 49117,65 - 400 = 48717 x 13 % = 6333,21), Кузнецова half of it.
-            Calculate(main,
-                {
-                    {"Администрация", "Иванов Иван Иванович", "49117,65", "6333,21", "6333,21", "42784,44"},
-                    {"Администрация", "Кузнецова Анна Сергеевна", "34000,00", "2184,00", "3684,00", "30316,00"},
-                    {"Цех", "Петров Петр Петрович", "36700,00", "4719,00", "4719,00", "31981,00"},
-                    {"Цех", "Сидоров Сидор Сидорович", "26000,00", "3328,00", "3328,00", "22672,00"},
-                    {"Участок сборки", "Смирнов Олег Петрович", "20000,00", "2548,00", "2548,00", "17452,00"},
-                });
+            Calculate(main, january);
             Documents(main);
+            SaveArchive(main);
+            Transition(main);
             Shot(&main, QStringLiteral("03-main"));
+        }),
+            0);
+    }
+    // February: the program started again on the same folder.
+    clock_.clock.SetNow(45702.5); // 14.02.2025
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Details(U("Сегодня :    14.02.2025"));
+        ASSERT_EQ(RunSession([&](TFormMain& main) {
+            ScriptedMessages clerk;
+            EXPECT_TRUE(main.windowTitle().contains(U("[Февраль 2025]"))) << main.windowTitle().toStdString();
+            Dismiss(main, "Участок сборки", "Смирнов Олег Петрович");
+            Premium(main);
+            MonthInput(main,
+                {
+                    {"Администрация", "Иванов Иван Иванович", {{2, "160"}}},
+                    {"Администрация", "Кузнецова Анна Сергеевна", {{2, "160"}}},
+                    {"Цех", "Петров Петр Петрович", {{2, "150"}}},
+                    {"Цех", "Сидоров Сидор Сидорович", {{1, "150"}}},
+                });
+            main.Action(QStringLiteral("mnCalcEnterprise"))->trigger();
+            EXPECT_EQ(main.StatusPanel(QStringLiteral("StatusBar"), 1)->text(), U("Рассчитано: 4"));
+            Shot(&main, QStringLiteral("18-february"));
+            // January's pay is paid out: it comes in as a deduction. The tax
+            // runs on the year: 13 % of both months less 800, less January's.
+            for (const Pay& p : QList<Pay>{
+                     {"Администрация", "Кузнецова Анна Сергеевна", "34000,00", "2184,00", "32500,00", "31816,00"},
+                     {"Цех", "Петров Петр Петрович", "40750,00", "5245,50", "37226,50", "35504,50"},
+                 })
+                CheckResults(main, p);
+            RestoreArchive(main);
+            EXPECT_TRUE(main.windowTitle().contains(U("[Январь 2025]"))) << main.windowTitle().toStdString();
+            for (const Pay& p : january)
+                CheckResults(main, p);
         }),
             0);
     }

@@ -47,7 +47,9 @@ void Click(QWidget* w)
     Activate(w);
     ASSERT_TRUE(w->isVisible() && w->isEnabled()) << w->objectName().toStdString() << " cannot take a click: visible "
                                                   << w->isVisible() << ", enabled " << w->isEnabled();
-    QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    // A check box or a radio button takes clicks on its box and its text only.
+    const bool box = w->inherits("QCheckBox") || w->inherits("QRadioButton");
+    QTest::mouseClick(w, Qt::LeftButton, {}, box ? QPoint(8, w->height() / 2) : w->rect().center());
 }
 
 void ClickAction(QWidget* window, const char* name)
