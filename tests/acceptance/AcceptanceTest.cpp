@@ -71,15 +71,11 @@ class AcceptanceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The templates the program ships lie beside it.
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-        // So are the words of amounts: the program copies them beside the data.
+        // The templates and the words of amounts the program ships lie
+        // beside it; the words are copied beside the data.
+        InstallShippedTemplates(QStringLiteral(QOR_SHIPPED_TXT), folder_);
         QDir().mkpath(folder_.File(QStringLiteral("DB")));
-        ASSERT_TRUE(QFile::copy(
-            shipped.filePath(QStringLiteral("../PROPIS.DB")), folder_.File(QStringLiteral("DB/PROPIS.DB"))));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QOR_SHIPPED_PROPIS), folder_.File(QStringLiteral("DB/PROPIS.DB"))));
     }
 
     // ---- the set-up of the enterprise
@@ -528,10 +524,17 @@ protected:
                     ADD_FAILURE() << name.toStdString() << " shows no preview";
                     continue;
                 }
+                // Paged to its last page and back to its first.
                 for (int page = 2; page <= preview->PageCount(); ++page) {
                     Click(preview->NextPageBtn);
                     EXPECT_EQ(preview->CurrentPage(), page);
                 }
+                Activate(preview);
+                Press(Qt::Key_PageDown, Qt::ControlModifier); // past the last page: it stays
+                EXPECT_EQ(preview->StatusLabel->text(), QStringLiteral("Стр. %1/%1").arg(preview->PageCount()));
+                for (int page = preview->PageCount() - 1; page >= 1; --page)
+                    Press(Qt::Key_PageUp, Qt::ControlModifier);
+                EXPECT_EQ(preview->CurrentPage(), 1);
                 Shot(preview,
                     QStringLiteral("13-") + QString::fromLatin1(menuItem) + QLatin1Char('-')
                         + QString::number(docs.indexOf(doc)));
@@ -818,11 +821,16 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
             main.Action(QStringLiteral("mnCalcEnterprise"))->trigger();
             EXPECT_EQ(main.StatusPanel(QStringLiteral("StatusBar"), 1)->text(), U("Рассчитано: 4"));
             Shot(&main, QStringLiteral("18-february"));
-            // January's pay is paid out: it comes in as a deduction. The tax
-            // runs on the year: 13 % of both months less 800, less January's.
+            // January's pay is paid out: it comes in as a deduction, and the
+            // balance carried in is the same sum. The tax runs on the year:
+            // 13 % of both months less 800, less January's tax. Петров:
+            // 250,00 x 150 h + 10 % of January's 32500 = 40750; (36700 +
+            // 40750 - 800) x 13 % - 4719 = 5245,50; 31981 + 5245,50 deducted.
             for (const Pay& p : QList<Pay>{
                      {"Администрация", "Кузнецова Анна Сергеевна", "34000,00", "2184,00", "32500,00", "31816,00"},
                      {"Цех", "Петров Петр Петрович", "40750,00", "5245,50", "37226,50", "35504,50"},
+                     // Unticked in the premium window: no premium.
+                     {"Цех", "Сидоров Сидор Сидорович", "30000,00", "3848,00", "26520,00", "26152,00"},
                  })
                 CheckResults(main, p);
             RestoreArchive(main);

@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,13 +40,7 @@ namespace {
 
 class DocumentsMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-    }
+    void SetUp() override { InstallShippedTemplates(QStringLiteral(QOR_SHIPPED_TXT), folder_); }
     void TearDown() override { SetProgramStepHook({}); }
 
     // A first start of the program; inLoop runs in its main loop, then the
