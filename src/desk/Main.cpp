@@ -552,11 +552,7 @@ void TFormMain::BuildVvodPage()
         prev->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbPrevNum") : QStringLiteral("SpeedButton1"));
         prev->setText(QStringLiteral("<"));
-        auto* edit = new QDateEdit(parent);
-        edit->setObjectName(name);
-        edit->setCalendarPopup(true);
-        edit->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's names
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        QDateEdit* edit = MakeDateEdit(parent, name.toLatin1().constData());
         auto* next = new QToolButton(parent);
         next->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbNextNum") : QStringLiteral("SpeedButton2"));

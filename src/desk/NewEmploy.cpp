@@ -1,4 +1,5 @@
 #include "desk/NewEmploy.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "calc/PN.h"
 #include "calc/ui/SprPx.h"
@@ -23,6 +24,7 @@
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
+#include "platform/SysUtils.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -72,13 +74,9 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
     edOrder = new Tyq_IntegerEdit(page);
     edOrder->setObjectName(QStringLiteral("edOrder"));
     form->addRow(QStringLiteral("№ приказа"), edOrder);
-    edDateOrder = new QDateEdit(page);
-    edDateOrder->setObjectName(QStringLiteral("edDateOrder"));
-    edDateOrder->setCalendarPopup(true);
+    edDateOrder = MakeDateEdit(page, "edDateOrder");
     form->addRow(QStringLiteral("Дата приказа"), edDateOrder);
-    edDateBeg = new QDateEdit(page);
-    edDateBeg->setObjectName(QStringLiteral("edDateBeg"));
-    edDateBeg->setCalendarPopup(true);
+    edDateBeg = MakeDateEdit(page, "edDateBeg");
     form->addRow(QStringLiteral("Дата начала работы"), edDateBeg);
 
     // TN
@@ -533,8 +531,8 @@ void TFormNewEmploy::ChoosePost()
         return;
     edPost->setText(staff.PostName);
     card_->Post = staff.Post;
-    lbMin->setText(QString::number(staff.RateMin));
-    lbMax->setText(QString::number(staff.RateMax));
+    lbMin->setText(FloatToStr(staff.RateMin));
+    lbMax->setText(FloatToStr(staff.RateMax));
     const qint32 free = staff.Vacancy - staff.VacBusy;
     lbVacancy->setText(QString::number(free));
     if (free < 1)

@@ -557,7 +557,7 @@ QString TFormTabnEdit::DopCellText(int row, int column) const
     switch (column) {
     case 0: return QString::number(e->DopNum);
     case 1: return DopName(e->DopNum);
-    case 2: return QString::number(e->Sum.ToDouble());
+    case 2: return FloatToStr(e->Sum.ToDouble());
     case 3: return e->DateBeg < 1 ? QStringLiteral("-") : DateToStr(e->DateBeg);
     default: return e->DateEnd < 1 ? QStringLiteral("-") : DateToStr(e->DateEnd);
     }

@@ -5,6 +5,7 @@
 #include "calc/ui/NewDopl.h"
 #include "AccrualFixture.h"
 #include "data/Globals.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

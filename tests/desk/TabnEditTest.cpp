@@ -236,10 +236,10 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
 
     // A real change: "Да" posts into the input of the working date.
     form.SetEditMode(true);
-    AnswerEntry(modal, 700);
+    AnswerEntry(modal, 700.5);
     form.ChangeDop();
     EXPECT_TRUE(form.PermModified());
-    EXPECT_EQ(form.DopCellText(0, 2), U("700"));
+    EXPECT_EQ(form.DopCellText(0, 2), U("700,5")) << "the decimal comma";
     SaveScreenshot(&form, QStringLiteral("desk_tabn_edit_dops"));
     msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Question).Title(U("Разнести измененные постоянные начисления во ввод ?")).Yes();
@@ -249,7 +249,7 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     input.SetTabn(tabn);
     ASSERT_EQ(input.GetCount(), 1);
     EXPECT_EQ(input.GetTabnDop(0)->DopNum, 250);
-    EXPECT_EQ(input.GetTabnDop(0)->Sum, Currency::FromDouble(700));
+    EXPECT_EQ(input.GetTabnDop(0)->Sum, Currency::FromDouble(700.5));
     EXPECT_EQ(input.GetTabnDop(0)->DateBeg, Cfg.Workdate);
 
     // Zeros remove the entry without a crash; a delete asks nothing to post.

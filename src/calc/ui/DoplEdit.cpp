@@ -7,6 +7,8 @@
 #include "data/Rights.h"
 #include "data/ui/DpSelect.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QCheckBox>
@@ -91,10 +93,9 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     auto* left = new QFormLayout;
     edNaim = new QLineEdit(tabMain);
     edDopNomer = new QLineEdit(tabMain);
-    deDateBeg = new QDateEdit(tabMain);
-    deDateBeg->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    deDateBeg->setCalendarPopup(true);
-    edSum = new QLineEdit(tabMain);
+    deDateBeg = MakeDateEdit(tabMain, "deDateBeg");
+    edSum = Named(new Tyq_FloatEdit(tabMain), "edSum");
+    edSum->SetDecimalPlaces(4);
     left->addRow(QStringLiteral("Наименование"), edNaim);
     left->addRow(QStringLiteral("Код предприятия"), edDopNomer);
     left->addRow(QStringLiteral("Дата"), deDateBeg);
@@ -275,7 +276,7 @@ void TFormDoplEdit::Fill()
     edNaim->setText(dop->Naim);
     edDopNomer->setText(dop->DopNomer);
     deDateBeg->setDate(ToQDate(dop->DateBeg));
-    edSum->setText(QString::number(dop->Sum, 'f', 2));
+    edSum->SetValue(dop->Sum);
     cbTabl->setChecked(dop->Tabl != 0);
     cbVList->setChecked(dop->VList != 0);
     cbFBalans->setChecked(dop->FBalans);
@@ -349,7 +350,8 @@ TFormDoplEdit::Snapshot TFormDoplEdit::Capture() const
     s.Naim = edNaim->text();
     s.DopNomer = edDopNomer->text();
     s.DateBeg = static_cast<qint64>(FromQDate(deDateBeg->date()));
-    s.Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+    edSum->ReadBack(); // a text that is no number is refused, never taken as 0
+    s.Sum = edSum->Value();
     s.FBalans = cbFBalans->isChecked();
     s.FDayClock = cbFDayClock->isChecked();
     s.FRazov = cbFRazov->isChecked();

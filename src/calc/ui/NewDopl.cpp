@@ -7,6 +7,8 @@
 #include "data/ui/DpSelect.h"
 #include "db/Cursor.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QButtonGroup>
@@ -66,9 +68,7 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     groupLayout->addWidget(rbUder);
     form->addRow(group);
     edNaim = new QLineEdit(tabType);
-    deDateBeg = new QDateEdit(tabType);
-    deDateBeg->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    deDateBeg->setCalendarPopup(true);
+    deDateBeg = MakeDateEdit(tabType, "deDateBeg");
     form->addRow(QStringLiteral("Наименование"), edNaim);
     form->addRow(QStringLiteral("Дата ввода в действие начисления"), deDateBeg);
 
@@ -112,7 +112,8 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     AddPage(tabCalc);
 
     tabInd = Page(QStringLiteral("Инд"), form);
-    edSum = new QLineEdit(tabInd);
+    edSum = Named(new Tyq_FloatEdit(tabInd), "edSum");
+    edSum->SetDecimalPlaces(4);
     cbIndivid = new QCheckBox(QStringLiteral("Индивидуальное начисление"), tabInd);
     form->addRow(QStringLiteral("Значение"), edSum);
     form->addRow(cbIndivid);
@@ -204,7 +205,7 @@ void TFormNewDopl::showEvent(QShowEvent* event)
     edNaim->clear();
     edDopNomer->clear();
     edDopNum->setValue(0);
-    edSum->setText(QStringLiteral("0"));
+    edSum->SetValue(0);
     for (QCheckBox* c : {cbTabl, cbVList, cbIndivid, cbFBalans, cbFDayClock, cbFRazov})
         c->setChecked(false);
     filling_ = false;
@@ -286,7 +287,8 @@ bool TFormNewDopl::CheckPage(QWidget* page)
         return false;
     }
     if (page == tabInd) {
-        dop_->Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+        edSum->ReadBack(); // a text that is no number is refused, never taken as 0
+        dop_->Sum = edSum->Value();
         if (cbIndivid->isChecked() && dop_->Sum == 0) {
             ShowError(QStringLiteral("Значение индивидуального начисления не может быть = 0.0"));
             return false;
@@ -435,7 +437,8 @@ void TFormNewDopl::SaveNewDop()
     d.Formula = cbFormula->currentData().toInt();
     d.StadiaF = BoundFormulaStage(edStadiaF->value());
     d.StadiaD = edStadiaD->value();
-    d.Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+    edSum->ReadBack();
+    d.Sum = edSum->Value();
     d.Individ = cbIndivid->isChecked();
     d.FBalans = cbFBalans->isChecked();
     d.FDayClock = cbFDayClock->isChecked();

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLocale>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -372,6 +373,7 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& te
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name)
 {
     auto* e = Named(new QDateEdit(parent), name);
+    e->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's month and day names
     e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     e->setCalendarPopup(true);
     return e;

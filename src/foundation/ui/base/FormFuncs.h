@@ -110,5 +110,6 @@ template <typename W> W* Named(W* widget, const char* name)
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString());
 // A text-only tool button that never takes the focus from the edits.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text);
-// A date edit showing "dd.MM.yyyy", with the calendar pop-up.
+// A date edit showing and taking "dd.mm.yyyy", with the calendar pop-up in
+// Russian. Every date edit of the program is made here.
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name);

@@ -3,6 +3,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
@@ -185,6 +186,14 @@ public:
                 style = esPickList;
             if (column->FieldKind() == FieldType::String)
                 maxLength = column->FieldSize();
+            // A number or a date column takes no letters.
+            switch (column->FieldKind()) {
+            case FieldType::Integer:
+            case FieldType::Smallint: FilterTypedChars(editor, TypedKind::Integer); break;
+            case FieldType::Float: FilterTypedChars(editor, TypedKind::Float); break;
+            case FieldType::Date: FilterTypedChars(editor, TypedKind::Date); break;
+            default: break;
+            }
             alignment = column->Alignment();
             editor->Setup(style, column->PickList(), maxLength, alignment);
         }
