@@ -21,6 +21,7 @@
 #include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
@@ -492,6 +493,7 @@ bool TFormNewEmploy::CanChangePage(int from, int, bool backMove)
                 ShowWarning(missing.join(QStringLiteral("\r\n")));
             break;
         }
+        case pgKso: RequireNotNegative(edOkl->Value(), FieldCaption(edOkl)); break;
         case pgPN:
             if (rbPNC->isChecked()) {
                 const double percent = edPNLgota->Value();

@@ -18,6 +18,7 @@
 #include "desk/SprStaff.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "platform/Clock.h"
@@ -47,10 +48,11 @@ namespace {
 
 QString DateText(TDateTime d) { return d < 1 ? QString() : DateToStr(d); }
 
-TDateTime DateOfText(const QString& text)
+// An empty date edit is no date.
+TDateTime DateOfText(const QLineEdit* edit)
 {
-    const QString t = text.trimmed();
-    return t.isEmpty() ? TDateTime(0) : StrToDate(t);
+    const QString t = edit->text().trimmed();
+    return t.isEmpty() ? TDateTime(0) : FieldDate(t, FieldCaption(edit));
 }
 
 QScrollArea* ScrollPage(QWidget* page, QWidget* inner)
@@ -198,6 +200,8 @@ void TFormTabnEdit::BuildBase()
     edDateRelease = new QLineEdit(inner);
     edDateRelease->setObjectName(QStringLiteral("edDateRelease"));
     left->addRow(QStringLiteral("Дата увольнения"), edDateRelease);
+    for (QLineEdit* e : {edDateRecept, edDateBeg, edDateRelease})
+        FilterTypedChars(e, TypedKind::Date);
     edOrderRelease = new QLineEdit(QStringLiteral("???"), inner);
     edOrderRelease->setObjectName(QStringLiteral("edOrderRelease"));
     edOrderRelease->setReadOnly(true);
@@ -643,9 +647,10 @@ void TFormTabnEdit::SaveCard()
             RaiseError(QStringLiteral("Льгота должна быть от 0 до 100 %"));
         lgota = 1 - percent / 100;
     }
-    const TDateTime dateBeg = DateOfText(edDateBeg->text());
-    const TDateTime dateRecept = DateOfText(edDateRecept->text());
-    const TDateTime dateRelease = DateOfText(edDateRelease->text());
+    const TDateTime dateBeg = DateOfText(edDateBeg);
+    const TDateTime dateRecept = DateOfText(edDateRecept);
+    const TDateTime dateRelease = DateOfText(edDateRelease);
+    RequireNotNegative(edOkl->Value(), FieldCaption(edOkl));
     c.Fio = edFio->text();
     c.TabNomer = edTabNomer->text();
     c.DateBeg = dateBeg;

@@ -204,6 +204,11 @@ TEST_F(TabnEditTest, TheTaxReliefChoosesItsButtonAndRefusesPercentsOutside0To100
     EXPECT_DOUBLE_EQ(Stored(tabn)->LgotaPN, 1);
 
     form.rbPNL->click();
+    form.edOkl->SetValue(-95000);
+    msgs.Expect(MsgKind::SaveChanges).Yes();
+    msgs.Expect(MsgKind::Error).Details(U("Поле \"Оклад\": значение не может быть отрицательным"));
+    EXPECT_FALSE(form.LeaveEditMode()) << "a negative salary is refused";
+    form.edOkl->SetValue(95000);
     msgs.Expect(MsgKind::SaveChanges).Yes();
     EXPECT_TRUE(form.LeaveEditMode());
     EXPECT_DOUBLE_EQ(Stored(tabn)->LgotaPN, 0);

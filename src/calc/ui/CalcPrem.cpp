@@ -1,5 +1,6 @@
 #include "calc/ui/CalcPrem.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 
 #include "data/AppContext.h"
 #include "data/Dops.h"
@@ -107,6 +108,7 @@ TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("Процент"), this), r, 0);
     edProc = new QLineEdit(QStringLiteral("0"), this);
     edProc->setObjectName(QStringLiteral("edProc"));
+    FilterTypedChars(edProc, TypedKind::Float);
     grid->addWidget(edProc, r++, 1);
     grid->addWidget(new QLabel(QStringLiteral("С"), this), r, 0);
     deBeg = MakeDateEdit(this, "deBeg");

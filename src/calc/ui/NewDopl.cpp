@@ -254,6 +254,11 @@ bool TFormNewDopl::CheckPage(QWidget* page)
             ShowError(QStringLiteral("Не определен тип начисления"));
             return false;
         }
+        if (edNaim->text().trimmed().isEmpty()) {
+            ShowError(QStringLiteral("Введите наименование начисления"));
+            edNaim->setFocus();
+            return false;
+        }
         dop_->Uder = Uder();
         dop_->Naim = edNaim->text();
         dop_->DateBeg = FromQDate(deDateBeg->date());
@@ -267,8 +272,18 @@ bool TFormNewDopl::CheckPage(QWidget* page)
             ErrorAbort(QStringLiteral("Номер не может быть отрицательным"));
         if (n > kMaxDopNum)
             ErrorAbort(QStringLiteral("Номер не может быть более ") + QString::number(kMaxDopNum));
-        if (n > 0 && n != reserved_)
+        // 0 would silently become the next free number at the end; -1 asks for that.
+        if (n == 0)
+            ErrorAbort(QStringLiteral("Код начисления не может быть равен 0"));
+        if (n > 0 && n != reserved_) {
+            Cursor dp(QStringLiteral("DP"));
+            dp.Open();
+            if (dp.FindKey({Variant(n)}))
+                ErrorAbort(QStringLiteral("Код начисления %1 уже занят|%1  %2")
+                               .arg(n)
+                               .arg(EscapeBars(dp[QStringLiteral("NAIM")].AsString())));
             Reserve(n);
+        }
         const QString code = edDopNomer->text().trimmed();
         if (cbCheckCode->isChecked() && !code.isEmpty()) {
             T_DNList* dn = DNList();
@@ -379,7 +394,12 @@ void TFormNewDopl::PrevNumber()
         if (uder && n < Cfg.MinUderNum)
             n = -1;
     }
-    dop_->DopNum = n < 0 ? 0 : n;
+    if (n < 1) {
+        // 0 and below are no codes; the current one stays.
+        ShowError(QStringLiteral("Свободного кода меньше %1 нет").arg(dop_->DopNum));
+        return;
+    }
+    dop_->DopNum = n;
     filling_ = true;
     edDopNum->setValue(dop_->DopNum);
     filling_ = false;
