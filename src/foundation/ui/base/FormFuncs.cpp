@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLocale>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -164,16 +165,26 @@ void ScaleAllForms(int m, int d, bool up)
     if (m <= 0 || d <= 0 || m == d)
         return;
     const double factor = up ? double(m) / d : double(d) / m;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!qobject_cast<TForm*>(w))
-            continue;
+    const auto scale = [factor](QWidget* w) {
         QFont font = w->font();
         if (font.pointSizeF() > 0)
             font.setPointSizeF(font.pointSizeF() * factor);
         else if (font.pixelSize() > 0)
             font.setPixelSize(std::max(1, qRound(font.pixelSize() * factor)));
         w->setFont(font);
-        w->resize(qRound(w->width() * factor), qRound(w->height() * factor));
+    };
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!qobject_cast<TForm*>(w) && !qobject_cast<QMainWindow*>(w))
+            continue;
+        // The program fonts are set on the controls themselves, which then
+        // no longer follow the window's font: each is scaled on its own.
+        const QList<QWidget*> own = w->findChildren<QWidget*>();
+        scale(w);
+        for (QWidget* child : own)
+            if (child->testAttribute(Qt::WA_SetFont))
+                scale(child);
+        if (!(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            w->resize(qRound(w->width() * factor), qRound(w->height() * factor));
     }
 }
 

@@ -32,8 +32,10 @@ void HideOtherForms(QWidget* form, TFormList& list);
 // Shows the remembered windows again, from the last to the first, and
 // empties the list.
 void ShowHiddenForms(TFormList& list);
-// Scales the fonts and sizes of every top-level form by M/D (D/M when Up is
-// false). Qt layouts own the positions, so only fonts and sizes change.
+// Scales the fonts and sizes of every window of the program, the main window
+// too, by M/D (D/M when Up is false): the window's font and every font set on
+// one of its controls. Qt layouts own the positions, so only fonts and sizes
+// change; a maximised window keeps its size.
 void ScaleAllForms(int m, int d, bool up);
 // Keeps Owned above Owner (its transient parent).
 void SetOwnerWindow(QWidget* owned, QWidget* owner);
