@@ -17,6 +17,7 @@
 #include "db/Cursor.h"
 #include "desk/SprStaff.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/edits/ComboEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
@@ -616,12 +617,15 @@ void TFormTabnEdit::SetEditMode(bool on)
 {
     if (!card_)
         return;
+    const QList<QWidget*> fields{sbBase, sbDop, sbPN, pnMovie, lvd};
     if (on && !editMode_) {
         RequireOperation(opEditCard);
+        entryState_ = EditState(fields);
     } else if (!on && editMode_) {
         const QString body = QStringLiteral("Табельный номер :") + QString::number(tabNum_) + QStringLiteral("\r\n\"")
             + card_->GetFio() + QStringLiteral("\"");
-        if (AskSaveChanges(body))
+        // Asked only after a real change.
+        if ((permModified_ || EditState(fields) != entryState_) && AskSaveChanges(body))
             SaveCard(); // a failure leaves edit mode on for the caller to see
         LoadCard();
     }

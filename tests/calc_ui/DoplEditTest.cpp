@@ -155,6 +155,10 @@ TEST_F(DoplEditTest, AccumulationOnlyWithTheTableMethod)
 TEST_F(DoplEditTest, NoDropsEveryChange)
 {
     Edit(150);
+    card->edNaim->setText(U("  "));
+    msgs.Expect(MsgKind::Error).Details(U("Введите наименование начисления"));
+    EXPECT_FALSE(RunGuarded([this] { card->LeaveEditMode(); })) << "no kind without a name";
+    EXPECT_TRUE(card->EditMode());
     card->edNaim->setText(U("Другое имя"));
     Click(card->cbTabl);
     ItemOf(card->lvIn, 170)->setCheckState(Qt::Checked);

@@ -463,6 +463,10 @@ void TFormDoplEdit::LeaveEditMode()
     if (!editMode_)
         return;
     const Snapshot now = Capture();
+    if (!(now == entry_) && now.Naim.trimmed().isEmpty()) {
+        edNaim->setFocus();
+        ErrorAbort(QStringLiteral("Введите наименование начисления"));
+    }
     if (!(now == entry_) && AskSaveChanges(QStringLiteral("Начисление :\r\n\"%1\"").arg(now.Naim)))
         Save(now);
     editMode_ = false;

@@ -5,14 +5,18 @@
 #include "foundation/ui/base/FormBase.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -361,6 +365,38 @@ int RegisterObject(QObject* object)
 void UnregisterObject(QObject* object) { Registered().removeAll(object); }
 
 const QList<QObject*>& RegisteredObjects() { return Registered(); }
+
+QString EditState(const QList<QWidget*>& roots)
+{
+    QStringList parts;
+    const auto add = [&parts](const QWidget* w) {
+        if (const auto* line = qobject_cast<const QLineEdit*>(w))
+            parts << line->text();
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(w); button && button->isCheckable())
+            parts << (button->isChecked() ? QStringLiteral("+") : QStringLiteral("-"));
+        else if (const auto* combo = qobject_cast<const QComboBox*>(w))
+            parts << combo->currentText();
+        else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w))
+            parts << spin->text();
+        else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(w))
+            parts << plain->toPlainText();
+        else if (const auto* tree = qobject_cast<const QTreeWidget*>(w))
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                for (int c = 0; c < tree->columnCount(); ++c)
+                    parts << tree->topLevelItem(i)->text(c);
+    };
+    for (const QWidget* root : roots) {
+        if (!root)
+            continue;
+        add(root);
+        for (const QWidget* w : root->findChildren<QWidget*>())
+            // A line edit inside a combo or a spin box is its owner's text.
+            if (!qobject_cast<const QComboBox*>(w->parentWidget())
+                && !qobject_cast<const QAbstractSpinBox*>(w->parentWidget()))
+                add(w);
+    }
+    return parts.join(QChar(0x1F));
+}
 
 void InstallMinimizeHandler(QWidget* mainWindow) { new MinimizeHandler(mainWindow); }
 

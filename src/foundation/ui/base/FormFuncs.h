@@ -70,6 +70,11 @@ void EnableComponents(const QList<QObject*>& components);
 void DisableComponents(const QList<QObject*>& components);
 // The control and all its children.
 void SetEnabledWithChildren(QWidget* control, bool flag);
+// What the clerk can change in the controls under the roots (texts, marks,
+// choices, dates, numbers, list rows), as one text: a window compares it
+// with the one from the start of an edit to ask about saving only after a
+// real change.
+QString EditState(const QList<QWidget*>& roots);
 
 // The name of a grid column's field: the model's horizontal header data
 // under this role, or its title when the model gives none.
