@@ -5,6 +5,7 @@
 #include "data/CalcMethods.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/Globals.h"
 #include "data/Rights.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/InVvod.h"
@@ -190,6 +191,8 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
 {
     setWindowTitle(QStringLiteral("Справочник доплат и удержаний"));
     SetKeyPreview(true);
+    // The settings keep the kind chosen here at exit.
+    SetDNPositionProvider([this] { return curDopNum_ >= 0 ? curDopNum_ : Cfg.DNPosition; });
     view_ = std::make_unique<T_DNSubList>(DNList(), 3);
     view_->SetSortMode(3);
     view_->OnChange = TNotifyEvent(this, &TFormSprDop::ViewChanged);
@@ -276,6 +279,9 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
 
 TFormSprDop::~TFormSprDop()
 {
+    if (curDopNum_ >= 0)
+        Cfg.DNPosition = curDopNum_;
+    SetDNPositionProvider({});
     if (view_)
         view_->OnChange = TNotifyEvent();
 }
