@@ -18,6 +18,7 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/ui/About.h"
+#include "data/ui/DpSelect.h"
 #include "data/ui/FormsVw.h"
 #include "data/ui/InVvod.h"
 #include "data/ui/PodrViews.h"
@@ -195,9 +196,13 @@ public:
     }
     QVariant data(const QModelIndex& index, int role) const override
     {
+        const int col = index.column();
+        // The kind's image (accrual or deduction) before its number, as in the books.
+        if (role == Qt::DecorationRole && col == 0 && list_ && index.row() < list_->Count())
+            if (const T_Dop* dop = list_->GetTabnDop(index.row())->GetDop())
+                return DopImage(GetDopImageIndex(dop, false));
         if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)
             return {};
-        const int col = index.column();
         if (role == Qt::TextAlignmentRole)
             return col >= 2 ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
         if (!list_)
