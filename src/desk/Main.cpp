@@ -723,7 +723,7 @@ void TFormMain::BuildMenu()
     AddItem(spr, QStringLiteral("mnUsers"), QStringLiteral("Расчетчики"), [] {
         if (CurrentUser != 0)
             ErrorAbort(
-                QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+                QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
         ShowSprUser();
     })->setVisible(false);
     AddItem(spr, QStringLiteral("mnStaff"), QStringLiteral("Штатное расписание"), [] {
@@ -937,7 +937,7 @@ void TFormMain::ShowTabnStatus()
         p2->setText(QString());
         return;
     }
-    const QString text = QStringLiteral("Расчитано ") + DateTimeToStr(card->DateRas);
+    const QString text = QStringLiteral("Рассчитано ") + DateTimeToStr(card->DateRas);
     const int width = p1->fontMetrics().horizontalAdvance(text) + 6;
     if (p1->minimumWidth() < width)
         p1->setMinimumWidth(width);

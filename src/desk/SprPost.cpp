@@ -167,7 +167,7 @@ void TFormSprCode::hideEvent(QHideEvent* event)
 // ---------------------------------------------------------------- the two books
 
 TFormSprPost::TFormSprPost(QWidget* parent)
-    : TFormSprCode({QStringLiteral("FormSprPost"), QStringLiteral("Справочнок должностей"), QStringLiteral("dgPost"),
+    : TFormSprCode({QStringLiteral("FormSprPost"), QStringLiteral("Справочник должностей"), QStringLiteral("dgPost"),
                        &DM()->tbaPost, opPostsBook, opEditPost, opDeletePost,
                        [](qint32 num, const QString& naim) {
                            return QStringLiteral(
@@ -180,7 +180,7 @@ TFormSprPost::TFormSprPost(QWidget* parent)
 }
 
 TFormSprCtgr::TFormSprCtgr(QWidget* parent)
-    : TFormSprCode({QStringLiteral("FormSprCtgr"), QStringLiteral("Справочнок категорий"), QStringLiteral("dgCtgr"),
+    : TFormSprCode({QStringLiteral("FormSprCtgr"), QStringLiteral("Справочник категорий"), QStringLiteral("dgCtgr"),
                        &DM()->tbaCtgr, opCategoriesBook, opEditCategory, opDeleteCategory,
                        [](qint32 num, const QString& naim) {
                            return QStringLiteral(

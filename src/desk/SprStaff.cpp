@@ -332,7 +332,7 @@ TFormSprUser::TFormSprUser(QWidget* parent) : TForm(parent, QStringLiteral("Form
 void ShowSprUser()
 {
     if (CurrentUser != 0) {
-        ShowError(QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+        ShowError(QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
         return;
     }
     TFormSprUser form;

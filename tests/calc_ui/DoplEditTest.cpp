@@ -239,7 +239,7 @@ TEST_F(DoplEditTest, TheFormulaStageButtonPlacesTheKindBeforeTheChosenOne)
 {
     Edit(150);
     // 170 computes at 160; the accrual below it computes at 150 (Премия, Отпуск...).
-    Pick(170, U("Выберите начисление, ПЕРЕД которым будет расчитано текущее"));
+    Pick(170, U("Выберите начисление, ПЕРЕД которым будет рассчитано текущее"));
     QTest::mouseClick(card->btStadiaF, Qt::LeftButton);
     EXPECT_EQ(card->edStadiaF->value(), 155);
     Pick(-1, U("Выберите начисление, со стадии которого будут взяты данные для расчета"));

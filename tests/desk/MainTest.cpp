@@ -237,7 +237,7 @@ TEST_F(MainTest, TheRoadOfOneRequest)
     EXPECT_FALSE(Cfg.CalcCompare);
 
     w.ShowPage(0);
-    EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Расчитано ") + DateTimeToStr(Cfg.Workdate));
+    EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Рассчитано ") + DateTimeToStr(Cfg.Workdate));
     EXPECT_EQ(Panel(w, "sBarTabn", 2), QStringLiteral("К выдаче: ") + FloatToStr(nc.GetSum(dnVsego).ToDouble()));
 
     // Deleting the only entry leaves no input and the employee uncalculated.

@@ -157,7 +157,7 @@ TEST_F(SprStaffTest, OnlyTheAdministratorOpensTheUsersBook)
     ModalScript modal;
     CurrentUser = 3;
     msgs.Expect(MsgKind::Error)
-        .Details(QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+        .Details(QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
     ShowSprUser();
     EXPECT_EQ(modal.Seen().size(), 0);
 

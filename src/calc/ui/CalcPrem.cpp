@@ -282,7 +282,7 @@ void TFormCalcPrem::Calculate()
     if (!any) {
         // Esc stops: a stray key must never put premiums into the input.
         const int choice = ChooseButton(QStringLiteral("Не выбран ни один табельный номер"), QString(),
-            {3, QStringLiteral("Расчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")});
+            {3, QStringLiteral("Рассчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")});
         if (choice == 1) {
             T_Tabn* card = SelectedCard();
             if (card == nullptr)
@@ -368,9 +368,9 @@ void TFormCalcPrem::DistributeSelected()
     if (card == nullptr)
         ErrorAbort(QStringLiteral("Не выбрано"));
     if (!card->Checked)
-        ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не расчитано"));
+        ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не рассчитано"));
     if (!PremCalculated(card->TabNum()))
-        ErrorAbort(QStringLiteral("Не расчитано"));
+        ErrorAbort(QStringLiteral("Не рассчитано"));
     CheckDop();
     Distribute(*card);
     Redraw();

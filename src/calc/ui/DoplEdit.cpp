@@ -104,7 +104,7 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     cbVList = new QCheckBox(QStringLiteral("Вычеты"), tabMain);
     cbFBalans = new QCheckBox(QStringLiteral("Входит в баланс времени"), tabMain);
     cbFDayClock = new QCheckBox(QStringLiteral("Ввод времени в днях"), tabMain);
-    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за перид"), tabMain);
+    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за период"), tabMain);
     cbIndivid = new QCheckBox(QStringLiteral("Индивидуальное"), tabMain);
     for (QCheckBox* c : {cbTabl, cbVList, cbFBalans, cbFDayClock, cbFRazov, cbIndivid})
         left->addRow(c);

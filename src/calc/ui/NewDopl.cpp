@@ -122,7 +122,7 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     tabMisc = Page(QStringLiteral("Разное"), form);
     cbFBalans = new QCheckBox(QStringLiteral("Входит в баланс времени"), tabMisc);
     cbFDayClock = new QCheckBox(QStringLiteral("Ввод времени в днях"), tabMisc);
-    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за перид"), tabMisc);
+    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за период"), tabMisc);
     for (QCheckBox* c : {cbFBalans, cbFDayClock, cbFRazov})
         form->addRow(c);
     AddPage(tabMisc);

@@ -62,7 +62,7 @@ qint32 SelectStageDop(bool isUder, bool forData, qint32 currentDopNum)
     // call where its input comes from; the titles say so.
     const quint8 kind = forData && isUder ? dfDeductions : dfAccruals;
     const QString title = forData
-        ? QStringLiteral("Выберите начисление, ПЕРЕД которым будет расчитано текущее")
+        ? QStringLiteral("Выберите начисление, ПЕРЕД которым будет рассчитано текущее")
         : QStringLiteral("Выберите начисление, со стадии которого будут взяты данные для расчета");
     const qint32 chosen = SelectDop(kind, title, currentDopNum, 4);
     if (chosen < 0)
