@@ -423,5 +423,8 @@ QDateEdit* MakeDateEdit(QWidget* parent, const char* name)
     e->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's month and day names
     e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     e->setCalendarPopup(true);
+    // The program's "no date" (day 0, 30.12.1899) shows empty.
+    e->setMinimumDate(QDate(1899, 12, 30));
+    e->setSpecialValueText(QStringLiteral(" "));
     return e;
 }

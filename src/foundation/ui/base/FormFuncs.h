@@ -118,5 +118,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 // A text-only tool button that never takes the focus from the edits.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text);
 // A date edit showing and taking "dd.mm.yyyy", with the calendar pop-up in
-// Russian. Every date edit of the program is made here.
+// Russian; the program's "no date" (day 0) shows empty. Every date edit of
+// the program is made here.
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name);

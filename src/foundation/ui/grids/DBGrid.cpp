@@ -358,11 +358,17 @@ void TDBGrid::UpdateRowHeight()
     verticalHeader()->setDefaultSectionSize(height);
 }
 
+int TDBGrid::TitleWidth(const TColumn& column) const
+{
+    QHeaderView* header = horizontalHeader();
+    return header->fontMetrics().horizontalAdvance(column.Title())
+        + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+}
+
 int TDBGrid::DefaultColumnWidth(const TColumn& column) const
 {
     const int text = column.DisplayChars() * fontMetrics().averageCharWidth() + 8;
-    const int title = horizontalHeader()->fontMetrics().horizontalAdvance(column.Title()) + 10;
-    return std::max({text, title, 20});
+    return std::max({text, TitleWidth(column), 20});
 }
 
 void TDBGrid::ApplyColumnWidths()
@@ -370,7 +376,10 @@ void TDBGrid::ApplyColumnWidths()
     applyingWidths_ = true;
     for (int i = 0; i < model_->columnCount(); ++i) {
         const TColumn* column = model_->ColumnAt(i);
-        horizontalHeader()->resizeSection(i, column->Width() >= 0 ? column->Width() : DefaultColumnWidth(*column));
+        // A width the window gives is never narrower than the column's title:
+        // the fonts of the clerk's desktop decide how wide a title is.
+        horizontalHeader()->resizeSection(
+            i, column->Width() >= 0 ? std::max(column->Width(), TitleWidth(*column)) : DefaultColumnWidth(*column));
     }
     applyingWidths_ = false;
 }
