@@ -221,6 +221,14 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     TCardSpec spec;
     spec.Permanent = {250};
     const qint32 tabn = AddCard(spec);
+    {
+        // From the working month on, as the card makes them (no date before 1900 is a date).
+        auto c = Stored(tabn);
+        T_TabnDop* entry = c->Permanent().FindTabnDop(250);
+        entry->DateBeg = Cfg.Workdate;
+        entry->DateEnd = 0;
+        c->Save();
+    }
     const Currency stored = Stored(tabn)->Permanent().GetSum(250);
 
     TFormTabnEdit form;
