@@ -2,6 +2,7 @@
 // формы" - "Расчетные листы" from the main window, forms the pay slip of the
 // employee he stands on and reads it in the preview.
 
+#include "ShippedProgram.h"
 #include "app/program/QorProgram.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
@@ -39,41 +40,7 @@
 
 namespace {
 
-class DocumentsMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-    }
-    void TearDown() override { SetProgramStepHook({}); }
-
-    // A first start of the program; inLoop runs in its main loop, then the
-    // main window is closed.
-    void FirstStart(std::function<void()> inLoop)
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning)
-            .Details(QStringLiteral("Создаем алиас \"Qor\"\r\n") + folder_.Path() + QStringLiteral("DB/"));
-        msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Сегодня :    01.01.2025"));
-        SetProgramStepHook([inLoop](const QString& step) {
-            if (step == QLatin1String("MainLoop"))
-                QTimer::singleShot(0, [inLoop] {
-                    inLoop();
-                    if (QMainWindow* main = MainForm())
-                        main->close();
-                });
-        });
-        ASSERT_EQ(QorMain(), 0);
-    }
-
-    ScopedFakeClock clock_{45658.5}; // 01.01.2025, noon
-    TSilentProgress progress_;
-    ScopedProgress progressScope_{&progress_};
-    ScopedProgramFolder folder_;
-};
+using DocumentsMenuTest = ShippedProgramTest;
 
 QAction* MenuAction(QMainWindow& main, const QString& name)
 {

@@ -3,6 +3,7 @@
 // or button text is cut, every date reads dd.mm.yyyy, and a screenshot of
 // each page of each window is left under test-artifacts/ ("texts_*").
 
+#include "ShippedProgram.h"
 #include "app/program/QorProgram.h"
 #include "archive/ui/FormPerehod.h"
 #include "archive/ui/ImportData.h"
@@ -301,39 +302,7 @@ std::set<QWidget*> ShownWindows()
     return out;
 }
 
-class WindowTextsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-    }
-    void TearDown() override { SetProgramStepHook({}); }
-
-    void FirstStart(std::function<void()> inLoop)
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning)
-            .Details(QStringLiteral("Создаем алиас \"Qor\"\r\n") + folder_.Path() + QStringLiteral("DB/"));
-        msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Сегодня :    01.01.2025"));
-        SetProgramStepHook([inLoop](const QString& step) {
-            if (step == QLatin1String("MainLoop"))
-                QTimer::singleShot(0, [inLoop] {
-                    inLoop();
-                    if (QMainWindow* main = MainForm())
-                        main->close();
-                });
-        });
-        ASSERT_EQ(QorMain(), 0);
-    }
-
-    ScopedFakeClock clock_{45658.5}; // 01.01.2025, noon
-    TSilentProgress progress_;
-    ScopedProgress progressScope_{&progress_};
-    ScopedProgramFolder folder_;
-};
+using WindowTextsTest = ShippedProgramTest;
 
 TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
 {
