@@ -47,11 +47,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
@@ -380,6 +383,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     connect(timer_, &QTimer::timeout, this, guarded([this] { ClockTick(); }));
     timer_->start();
     qApp->installEventFilter(this);
+    InstallMinimizeHandler(this);
+    TrackWindowActivation();
     creating_ = false;
     running_ = true;
     const qint32 pos = Cfg.TNPosition;
@@ -797,9 +802,11 @@ void TFormMain::BuildMenu()
     });
 
     QMenu* window = top(QStringLiteral("mnWindow"), QStringLiteral("Окно"));
-    AddItem(window, QStringLiteral("mnFormsList"), QStringLiteral("Список активных окон"), [] {
-        ShowFormsList();
-    })->setShortcut(QKeySequence(QStringLiteral("Alt+0")));
+    QAction* formsList = AddItem(
+        window, QStringLiteral("mnFormsList"), QStringLiteral("Список активных окон"), [] { ShowFormsList(); });
+    formsList->setShortcut(QKeySequence(Qt::ALT | Qt::Key_0));
+    // The window keys work in every window of the program, not only here.
+    formsList->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* help = top(QStringLiteral("mnHelp"), QStringLiteral("?"));
     AddOpenerItem(help, QStringLiteral("mnHelpContents"), QStringLiteral("Помощь"));
@@ -812,11 +819,17 @@ void TFormMain::BuildMenu()
     debug->menuAction()->setVisible(false);
     actions_.insert(QStringLiteral("mnMainOtl"), debug->menuAction());
 
+    // Russian programs reach every item from the keyboard: Alt with the
+    // underlined letter, or F10 and the arrows.
+    AssignMnemonics(bar->actions());
+
     // Keys without a menu item.
-    auto key = [this](const QString& name, const QKeySequence& seq, std::function<void()> f) {
+    auto key = [this](const QString& name, const QKeySequence& seq, std::function<void()> f,
+                   Qt::ShortcutContext context = Qt::WindowShortcut) {
         auto* a = new QAction(this);
         a->setObjectName(name);
         a->setShortcut(seq);
+        a->setShortcutContext(context);
         addAction(a);
         connect(a, &QAction::triggered, this, guarded(std::move(f)));
         actions_.insert(name, a);
@@ -825,8 +838,19 @@ void TFormMain::BuildMenu()
         [this] { RunMenuOpener(QStringLiteral("acTabnCard"), *this); });
     key(QStringLiteral("acDoplEdit"), QKeySequence(Qt::Key_F4),
         [this] { RunMenuOpener(QStringLiteral("acDoplEdit"), *this); });
-    key(QStringLiteral("acNextWindow"), QKeySequence(Qt::Key_F6), [] { ActivateOldestWindow(); });
-    key(QStringLiteral("acPrevWindow"), QKeySequence(Qt::CTRL | Qt::Key_F6), [] { ActivatePreviousWindow(); });
+    key(
+        QStringLiteral("acNextWindow"), QKeySequence(Qt::Key_F6), [] { ActivateOldestWindow(); },
+        Qt::ApplicationShortcut);
+    key(
+        QStringLiteral("acPrevWindow"), QKeySequence(Qt::CTRL | Qt::Key_F6), [] { ActivatePreviousWindow(); },
+        Qt::ApplicationShortcut);
+    key(QStringLiteral("acMenuBar"), QKeySequence(Qt::Key_F10), [this] {
+        for (QAction* a : menuBar()->actions())
+            if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+                menuBar()->setActiveAction(a);
+                return;
+            }
+    });
     key(QStringLiteral("acExit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] {
         if (QApplication::activeWindow() == this)
             close();
@@ -1505,8 +1529,10 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w || w->window() != this || QApplication::activePopupWidget() || QApplication::activeModalWidget())
         return QMainWindow::eventFilter(watched, event);
-    // Combo boxes and date edits keep their own keys.
-    if (qobject_cast<QComboBox*>(w) || qobject_cast<QDateEdit*>(w) || w->inherits("QLineEdit"))
+    // Combo boxes, line edits, spin and date edits and multi-line texts keep
+    // their own keys.
+    if (qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLineEdit*>(w)
+        || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w))
         return QMainWindow::eventFilter(watched, event);
     bool consumed = false;
     RunGuarded([&] { consumed = PageKeys(static_cast<QKeyEvent*>(event)); });

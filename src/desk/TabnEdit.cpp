@@ -820,12 +820,12 @@ void TFormTabnEdit::showEvent(QShowEvent* event)
     });
 }
 
-void TFormTabnEdit::closeEvent(QCloseEvent* event)
+void TFormTabnEdit::done(int result)
 {
     cardsLink_.Reset();
     if (displayMode_ == tdmStandalone)
         SaveFormPosition(this);
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 TFormTabnEdit* ShowTabnCard(qint32 tabNum)

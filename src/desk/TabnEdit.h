@@ -149,7 +149,7 @@ public:
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
 
 private:
     void BuildBase();

@@ -66,13 +66,9 @@ TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAnd
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
-        AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
-            {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
-        PNList()->Reload();
+        const qint32 tabn = AddWorkshopEmployee();
         TCardSpec spec;
-        spec.Fio = QStringLiteral("Петров Петр Петрович");
         spec.Podr = 2;
-        const qint32 tabn = AddCard(spec);
         spec.Fio = QStringLiteral("Сидоров Сидор Сидорович");
         AddCard(spec);
         const T_Dop* piecework = DNList()->FindDop(1);

@@ -330,13 +330,7 @@ TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
         return nullptr;
     };
     WritePaySheetTemplate(TxtDir + QStringLiteral("RV1.dcf"));
-    AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
-        {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
-    PNList()->Reload();
-    TCardSpec card;
-    card.Fio = QStringLiteral("Петров Петр Петрович");
-    card.Podr = 2;
-    const qint32 tabn = AddCard(card);
+    const qint32 tabn = AddWorkshopEmployee();
     TFormReports::Pickers().SelectPodr = [](qint32, const QString&) { return 2; };
 
     int marked[2] = {0, 0};

@@ -16,6 +16,7 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "foundation/QtTranslations.h"
 #include "reports/FastRep.h"
 #include "reports/RasVedImport.h"
 #include "reports/ui/DesignForm.h"
@@ -119,6 +120,12 @@ void RegisterProgramForms()
 }
 int QorMain()
 {
+    // Qt's own dialogs and buttons in Russian; without the catalogue the
+    // program runs on in English there. A test's run leaves none behind.
+    InstallQtTranslations();
+    struct RemoveAtEnd {
+        ~RemoveAtEnd() { RemoveQtTranslations(); }
+    } removeAtEnd;
     AddProgramUnit(QStringLiteral("calc"), &InitCalc, &DoneCalc);
     RegisterProgramForms();
     return RunProgram();

@@ -12,7 +12,6 @@
 #include "foundation/Messages.h"
 
 #include <QAbstractTableModel>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -503,13 +502,12 @@ void TFormSprDop::showEvent(QShowEvent* event)
     lvNabor->setFocus();
 }
 
-void TFormSprDop::closeEvent(QCloseEvent* event)
+void TFormSprDop::done(int result)
 {
-    if (!RunGuarded([this] { card_->SetDopNum(-1); })) {
-        event->ignore();
+    // A failed save of the card's edits keeps the book open.
+    if (!RunGuarded([this] { card_->SetDopNum(-1); }))
         return;
-    }
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 void TFormSprDop::changeEvent(QEvent* event)

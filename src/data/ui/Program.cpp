@@ -7,7 +7,6 @@
 #include "data/Startup.h"
 #include "data/ui/FormPlacement.h"
 #include "data/ui/FormRegistry.h"
-#include "data/ui/FormsVw.h"
 #include "data/ui/Otl.h"
 #include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
@@ -114,6 +113,7 @@ public:
     }
     ~TProgramRun()
     {
+        RemoveWindowPlacement(); // the windows go, nothing more is saved
         g_hourGlass.reset();
         SetApplicationRunning(false);
         ReleaseSplash();
@@ -174,8 +174,9 @@ int RunProgramBody(TProgramRun& run)
     PrepareStart();
     QCoreApplication::processEvents();
 
-    // 7. Title and help.
-    QApplication::setApplicationDisplayName(AppTitle());
+    // 7. Title and help. Qt would append a display name to every window's
+    // caption; the captions are the windows' own.
+    QApplication::setApplicationDisplayName(QString());
     g_helpFile = DevelopmentHelpFile();
 
     // 8. The data module, then the windows.
@@ -183,6 +184,8 @@ int RunProgramBody(TProgramRun& run)
     StartUp(TStartStep::DataModule);
     Step("Forms");
     SetSplashText(QStringLiteral("Формы"));
+    // From here on every window shown gets the fonts and its placement.
+    InstallWindowPlacement();
     for (const QString& name : StartupFormNames()) {
         if (name == QLatin1String("FormLabel"))
             continue; // one splash only: the one shown already
@@ -198,7 +201,6 @@ int RunProgramBody(TProgramRun& run)
     Step("MainLoop");
     TMainCloseWatcher watcher;
     main->installEventFilter(&watcher);
-    InstallWindowListKeys(main);
     ReleaseSplash();
     const bool quitOnLast = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
