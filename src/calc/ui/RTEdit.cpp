@@ -140,6 +140,7 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     sgLines->setHorizontalHeaderLabels({QStringLiteral("Минимальный предел"),
         QStringLiteral("Сумма с минимального предела"), QStringLiteral("Процент с превышения")});
     sgLines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    KeepTitlesWhole(sgLines->horizontalHeader());
     sgLines->verticalHeader()->hide();
     sgLines->setItemDelegate(new TRtLineDelegate(this));
     right->addWidget(sgLines, 1);

@@ -10,6 +10,7 @@
 #include "data/ui/DpSelect.h"
 #include "data/ui/InVvod.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>
@@ -236,6 +237,7 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
     lvt->setColumnWidth(colNumber, 50);
     lvt->setColumnWidth(colShown, 60);
     lvt->horizontalHeader()->setSectionResizeMode(colName, QHeaderView::Stretch);
+    KeepTitlesWhole(lvt->horizontalHeader());
     for (int c = colFlags; c < colCount; ++c)
         lvt->setColumnWidth(c, 24);
     listLayout->addWidget(lvt, 1);

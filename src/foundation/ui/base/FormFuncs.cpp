@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -441,6 +442,73 @@ QString EditState(const QList<QWidget*>& roots)
                 add(w);
     }
     return parts.join(QChar(0x1F));
+}
+
+namespace {
+
+class TitlesWhole final : public QObject {
+public:
+    explicit TitlesWhole(QHeaderView* header) : QObject(header), header_(header)
+    {
+        header->installEventFilter(this);
+        Fit();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::Show)
+            Fit();
+        return false;
+    }
+
+private:
+    void Fit()
+    {
+        QAbstractItemModel* model = header_->model();
+        auto* view = qobject_cast<QAbstractItemView*>(header_->parentWidget());
+        if (!model || !view || header_->orientation() != Qt::Horizontal)
+            return;
+        const QFontMetrics fm(header_->font());
+        const int margin = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_) + 2;
+        int need = 0;
+        int stretched = 0;
+        int widestStretched = 0;
+        for (int i = 0; i < header_->count(); ++i) {
+            if (header_->isSectionHidden(i))
+                continue;
+            const int title = fm.horizontalAdvance(model->headerData(i, Qt::Horizontal).toString()) + margin;
+            if (header_->sectionResizeMode(i) == QHeaderView::Stretch) {
+                ++stretched;
+                widestStretched = std::max(widestStretched, title);
+                continue;
+            }
+            if (header_->sectionSize(i) < title)
+                header_->resizeSection(i, title);
+            need += header_->sectionSize(i);
+        }
+        if (stretched == 0)
+            return;
+        need += stretched * widestStretched; // the stretched columns share the room alike
+        auto* table = qobject_cast<QTableView*>(view);
+        const int rows = table && table->verticalHeader()->isVisible() ? table->verticalHeader()->width() : 0;
+        view->setMinimumWidth(need + rows + 2 * view->frameWidth()
+            + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
+    }
+
+    QHeaderView* header_;
+};
+
+} // namespace
+
+void KeepTitlesWhole(QHeaderView* header)
+{
+    if (!header)
+        return;
+    for (QObject* child : header->children())
+        if (dynamic_cast<TitlesWhole*>(child))
+            return;
+    new TitlesWhole(header);
 }
 
 void InstallMinimizeHandler(QWidget* mainWindow) { new MinimizeHandler(mainWindow); }

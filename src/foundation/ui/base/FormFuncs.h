@@ -12,6 +12,7 @@
 
 class QAction;
 class QDateEdit;
+class QHeaderView;
 class QDialog;
 class QPushButton;
 class QToolButton;
@@ -87,6 +88,12 @@ int TitleColumnAt(QTableView* grid, int x, int y);
 // larger of its title width + 10 and 20. No such column shows
 // "dgColumnResize: Неверное имя столбца".
 void dgColumnResize(QTableView* grid, const QString& fieldName);
+
+// From now on every column of the header shows its title whole: a column
+// narrower than its title is widened, and the view is kept wide enough for
+// its stretched columns' titles; again whenever the header's font changes
+// (the program fonts come after the window is made).
+void KeepTitlesWhole(QHeaderView* header);
 
 // Key-down routine: Up moves the focus to the previous control, Down to the
 // next, and the key is cleared (0). When Control is a form whose focused

@@ -267,6 +267,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
     rows->setSectionsClickable(true);
     QHeaderView* titles = horizontalHeader();
     titles->setHighlightSections(false);
+    KeepTitlesWhole(titles);
     titles->setSectionsClickable(false);
     titles->setStretchLastSection(false);
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
