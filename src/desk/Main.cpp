@@ -505,10 +505,14 @@ QTreeView* TFormMain::MakeDopView(const QString& name, T_TabnDopList* list, bool
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     model = new DopListModel(list, withTime, view);
     view->setModel(model);
-    view->setColumnWidth(0, 60);
-    view->setColumnWidth(1, withTime ? 150 : 200);
+    // The name takes what the number, the time and the sum leave: the sum
+    // stays in sight in a window of the smallest size.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    view->setColumnWidth(0, 50);
     if (withTime)
         view->setColumnWidth(2, 50);
+    view->setColumnWidth(withTime ? 3 : 2, 80);
     return view;
 }
 
@@ -553,8 +557,10 @@ void TFormMain::BuildVvodPage()
         RefreshVvodPages();
         ShowTabnStatus();
     });
-    top->addWidget(tools);
     v->addLayout(top);
+    // A line of its own: beside the two lists it would hide "Рассчитать"
+    // behind the tool bar's arrow in a window of the smallest size.
+    v->addWidget(tools);
 
     auto datePicker = [this](QWidget* parent, const QString& name) {
         auto* row = new QHBoxLayout;
@@ -969,11 +975,19 @@ void TFormMain::ShowTabnStatus()
     p2->setText(QStringLiteral("К выдаче: ") + FloatToStr(card->Sum.ToDouble()));
 }
 
-void TFormMain::ShowCalcCount(int add)
+void TFormMain::ShowCalcCount(int add, int failed)
 {
-    calcCount_ = add == 0 ? 0 : calcCount_ + add;
+    if (add == 0 && failed == 0) {
+        calcCount_ = 0;
+        calcFailed_ = 0;
+    }
+    calcCount_ += add;
+    calcFailed_ += failed;
     if (QLabel* p = findChild<QLabel*>(QStringLiteral("StatusBar1"))) {
-        p->setText(QStringLiteral("Рассчитано: ") + QString::number(calcCount_));
+        QString text = QStringLiteral("Рассчитано: ") + QString::number(calcCount_);
+        if (calcFailed_ > 0)
+            text += QStringLiteral("   Не рассчитано: ") + QString::number(calcFailed_);
+        p->setText(text);
         p->repaint();
     }
 }
@@ -998,6 +1012,10 @@ void TFormMain::TreeChanged(TObject*)
     syncLock_ = true;
     FillTreeView(*tree_, tvp, curPodr_, true);
     syncLock_ = false;
+    // A department not (or no longer) in the tree: the view stands on
+    // another node, and that one becomes the current department.
+    if (tvp->currentItem() && CurrentPodrNum(tvp) != curPodr_)
+        TreeSelected();
     if (pcMain->currentWidget() == tabVvod)
         FillVvodCombos();
     // A change of the departments is no reason to stop whoever made it.
@@ -1592,9 +1610,9 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     TCalcBatchResult result;
     TCalcBatchOptions options;
     qint32 last = 0;
-    options.OnCalculated = [&](T_rTabn& calc, bool) {
+    options.OnCalculated = [&](T_rTabn& calc, bool calculated) {
         last = calc.TabNum();
-        ShowCalcCount(1);
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
@@ -1622,8 +1640,8 @@ bool TFormMain::CalcEnterprise()
 {
     TCalcBatchResult result;
     TCalcBatchOptions options;
-    options.OnCalculated = [this](T_rTabn&, bool) {
-        ShowCalcCount(1);
+    options.OnCalculated = [this](T_rTabn&, bool calculated) {
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
@@ -1855,9 +1873,11 @@ void TFormMain::StaffOperation(int op)
 void TFormMain::NewTabn()
 {
     RequireOperation(10);
-    if (NewTabnWizard())
-        NewTabnWizard()(curPodr_);
+    const qint32 hired = NewTabnWizard() ? NewTabnWizard()(curPodr_) : 0;
     cards_->Reload();
+    // The new employee is shown at once, in his department.
+    if (hired > 0)
+        LocateTabn(hired);
 }
 
 void TFormMain::TransferTabn()

@@ -1,6 +1,6 @@
 // The real program with the shipped templates: the clerk opens "Выходные
-// формы" - "Расчетные листы" from the main window, forms the pay slip of the
-// employee he stands on and reads it in the preview.
+// формы" - "Расчетные листы" from the main window, forms the pay slips of the
+// department he stands on and reads them in the preview.
 
 #include "ShippedProgram.h"
 #include "app/program/QorProgram.h"
@@ -24,7 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,7 +57,7 @@ TPreviewForm* OpenPreview()
     return nullptr;
 }
 
-TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAndPreviewed)
+TEST_F(DocumentsMenuTest, ThePaySlipsOfTheDepartmentAreFormedFromTheMainMenuAndPreviewed)
 {
     QString pdfText, caption, status, kindName;
     int inked = 0;
@@ -126,7 +125,7 @@ TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAnd
     EXPECT_TRUE(pdfText.contains(QStringLiteral("Петров Петр Петрович"))) << pdfText.toStdString();
     EXPECT_TRUE(pdfText.contains(kindName + QStringLiteral(" 160,0 12345,00"))) << pdfText.toStdString();
     EXPECT_TRUE(pdfText.contains(QStringLiteral("К выплате: 12345,00"))) << pdfText.toStdString();
-    EXPECT_FALSE(pdfText.contains(QStringLiteral("Сидоров"))) << "only the current employee";
+    EXPECT_TRUE(pdfText.contains(QStringLiteral("Сидоров Сидор Сидорович"))) << "every employee of the department";
     EXPECT_TRUE(previewClosed);
 }
 

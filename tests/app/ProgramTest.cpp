@@ -40,6 +40,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <csignal>
+
 namespace {
 
 class ProgramTest : public ::testing::Test {
@@ -401,6 +403,33 @@ TEST_F(ProgramTest, WindowKeysWalkTheWindowsByTheirLastActivation)
     EXPECT_EQ(seen,
         (QStringList{
             QStringLiteral("FormA"), QStringLiteral("FormB"), QStringLiteral("FormA"), QStringLiteral("FormFormsVw")}));
+}
+
+// The desktop ending the session (SIGTERM at logout, SIGHUP) ends the
+// program as "Выход" does: settings saved, run state 0, no crash report next
+// time.
+TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
+{
+    FirstStart();
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        ScriptedMessages msgs;
+        SetProgramStepHook([sig](const QString& step) {
+            if (step != QLatin1String("MainLoop"))
+                return;
+            QTimer::singleShot(0, [sig] {
+                FindProgramForm(QStringLiteral("FormConfig"))->setGeometry(30 + sig, 40, 500, 300);
+                std::raise(sig);
+            });
+        });
+        EXPECT_EQ(QorMain(), 0);
+        EXPECT_EQ(RunStateHistory().value(RunStateHistory().size() - 1, -1), 0);
+        EXPECT_EQ(IniRunState(), 0);
+        QRect place;
+        ASSERT_EQ(Run([&] { place = FindProgramForm(QStringLiteral("FormConfig"))->geometry(); }), 0);
+        EXPECT_EQ(place, QRect(30 + sig, 40, 500, 300)) << "the placements were saved";
+        EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
+    }
 }
 
 TEST_F(ProgramTest, TwoWrongPasswordsEndTheStartAndAreReportedNextTime)

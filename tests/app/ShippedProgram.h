@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -21,13 +19,7 @@
 
 class ShippedProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-    }
+    void SetUp() override { InstallShippedTemplates(QStringLiteral(QOR_SHIPPED_TXT), folder_); }
     void TearDown() override { SetProgramStepHook({}); }
 
     void FirstStart(std::function<void()> inLoop)

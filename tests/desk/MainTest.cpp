@@ -274,8 +274,9 @@ TEST_F(MainTest, ADepartmentWithAFormulaErrorShowsTheLinesAndSelectsTheEmployee)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines[0], QStringLiteral("***  Ошибки при расчете. Табельный номер [%1]").arg(tabns[2]));
     EXPECT_EQ(w.CurTabn(), tabns[2]) << "the failing employee becomes current";
-    EXPECT_EQ(w.CalcCount(), 3);
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 3"));
+    EXPECT_EQ(w.CalcCount(), 2) << "the failing employee is not counted";
+    EXPECT_EQ(
+        w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 2   Не рассчитано: 1"));
     SaveScreenshot(&view, QStringLiteral("desk_main_errors"));
     view.close();
 }
@@ -883,7 +884,8 @@ TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
     ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
     EXPECT_EQ(meddled, 4);
     EXPECT_TRUE(stayedPut) << "no click or key acted during the run";
-    EXPECT_EQ(w.CalcCount(), 4) << "neither the enterprise row nor the dismissed";
+    EXPECT_EQ(w.CalcCount() + w.CalcFailedCount(), 4) << "neither the enterprise row nor the dismissed";
+    EXPECT_EQ(w.CalcFailedCount(), 1);
     bool found = false;
     EXPECT_FALSE(T_Tabn::CreateByTabNum(atTop, found)->Calculated);
     EXPECT_FALSE(T_Tabn::CreateByTabNum(tabns[4], found)->Calculated);
@@ -900,6 +902,25 @@ TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
     qint32 first = 0;
     EXPECT_FALSE(w.CalcPodr(podrA, false, first));
     EXPECT_EQ(first, tabns[2]);
+}
+
+// A run in which every employee fails counts none of them and lists them all.
+TEST_F(MainTest, AnEnterpriseRunWhereEveryoneFailsCountsNobody)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    for (qint32 tabn : tabns)
+        SetRecordValuesByKey(DM()->SR, {Variant(tabn)}, {QStringLiteral("SPNTABL")}, {Variant(99)});
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
+    EXPECT_EQ(
+        w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 0   Не рассчитано: 5"));
+    TFormView& view = FormView();
+    EXPECT_TRUE(view.isVisible());
+    QStringList listed = view.Lines().filter(QStringLiteral("***  Ошибки при расчете. Табельный номер"));
+    EXPECT_EQ(listed.size(), 5);
+    view.close();
 }
 
 TEST_F(MainTest, AFormulaErrorOpensItsEditorOnceAtThePlace)

@@ -90,8 +90,7 @@ void RegisterProgramForms()
     const QStringList docKinds = {QStringLiteral("mnVedRL"), QStringLiteral("mnVedRV"), QStringLiteral("mnVedPV"),
         QStringLiteral("mnVedSpr"), QStringLiteral("mnVedSvod")};
     for (int k = 0; k < docKinds.size(); ++k)
-        RegisterMenuOpener(
-            docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
+        RegisterMenuOpener(docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr()); });
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
@@ -101,9 +100,9 @@ void RegisterProgramForms()
     // The engine opens its template designer through this factory.
     InstallDesignWindow();
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
-    SetNewTabnWizard([](qint32) {
+    SetNewTabnWizard([](qint32) -> qint32 {
         TFormNewEmploy wizard;
-        return wizard.ShowModal() == mrOk;
+        return wizard.ShowModal() == mrOk ? wizard.SavedTabNum() : 0;
     });
     // Kind 0 leaves the set chooser to the clerk; -1: nothing preselected.
     SetDopPicker([](const QString& title) { return SelectDop(0, title, -1, 0); });
