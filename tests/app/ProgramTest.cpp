@@ -317,17 +317,21 @@ TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
 // A window made on first use takes the fonts and its place as the start-up
 // windows do; the exit saves the places of the windows shown, never the
 // place of a window that was not.
+// The accrual book opened from the menu, as a window that keeps its placement.
+QWidget* OpenAccrualBook()
+{
+    auto* main = dynamic_cast<TFormMain*>(MainForm());
+    main->Action(QStringLiteral("mnDopl"))->trigger();
+    QWidget* book = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("FormSprDop") && w->isVisible())
+            book = w;
+    return book;
+}
+
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
 {
-    const auto openBook = [] {
-        auto* main = dynamic_cast<TFormMain*>(MainForm());
-        main->Action(QStringLiteral("mnDopl"))->trigger();
-        QWidget* book = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == QLatin1String("FormSprDop") && w->isVisible())
-                book = w;
-        return book;
-    };
+    const auto openBook = OpenAccrualBook;
     QStringList unshown;
     FirstStart([&] {
         QWidget* book = openBook();
@@ -418,7 +422,7 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
             if (step != QLatin1String("MainLoop"))
                 return;
             QTimer::singleShot(0, [sig] {
-                FindProgramForm(QStringLiteral("FormConfig"))->setGeometry(30 + sig, 40, 500, 300);
+                OpenAccrualBook()->setGeometry(30 + sig, 40, 700, 500);
                 std::raise(sig);
             });
         });
@@ -426,8 +430,13 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
         EXPECT_EQ(RunStateHistory().value(RunStateHistory().size() - 1, -1), 0);
         EXPECT_EQ(IniRunState(), 0);
         QRect place;
-        ASSERT_EQ(Run([&] { place = FindProgramForm(QStringLiteral("FormConfig"))->geometry(); }), 0);
-        EXPECT_EQ(place, QRect(30 + sig, 40, 500, 300)) << "the placements were saved";
+        ASSERT_EQ(Run([&] {
+            QWidget* book = OpenAccrualBook();
+            place = book->geometry();
+            book->close();
+        }),
+            0);
+        EXPECT_EQ(place, QRect(30 + sig, 40, 700, 500)) << "the placements were saved";
         EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
     }
 }
