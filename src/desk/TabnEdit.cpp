@@ -441,6 +441,19 @@ void TFormTabnEdit::BuildMovie()
     grSrh->SetReadOnly(true);
     grSrd = new TDBGrid(split, QStringLiteral("grSrd"));
     grSrd->SetReadOnly(true);
+    // The clerk reads the fields by their Russian names, not the tables' own.
+    const auto columns = [](TDBGrid* grid, std::initializer_list<std::pair<const char*, const char*>> fields) {
+        for (const auto& [field, title] : fields)
+            grid->Columns().Add(QLatin1String(field), QString::fromUtf8(title));
+    };
+    columns(grSrh,
+        {{"DATEBEG", "Дата"}, {"PODR", "Подразделение"}, {"OLDPODR", "Прежнее подразделение"}, {"POST", "Должность"},
+            {"CTGR", "Категория"}, {"KSOP", "Система оплаты"}, {"OKL", "Оклад"}, {"FS", "Признак FS"},
+            {"MINZARP", "Мин. ЗП"}, {"VYCHET", "Вычет"}, {"LGOTAPN", "Льгота ПН"}, {"CALENDAR", "Календарь"},
+            {"SPNTABL", "Таблица ПН"}, {"ORDER", "Приказ"}, {"USER", "Пользователь"}});
+    columns(grSrd,
+        {{"DOPNUM", "Начисление"}, {"DATEBEG", "Начало"}, {"DATEEND", "Конец"}, {"SUM", "Сумма"}, {"PROC", "Процент"},
+            {"USER", "Пользователь"}});
     inner->addWidget(split);
     lay->addWidget(pnMovie);
     pcSrCard->addTab(tabMovie, QStringLiteral("История"));

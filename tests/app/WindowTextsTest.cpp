@@ -54,15 +54,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -202,6 +209,53 @@ QStringList ForeignDates(QWidget* window)
     return out;
 }
 
+// Texts in English where the clerk reads Russian: Latin words of visible
+// captions, headers and titles. The program's own Latin words pass (its
+// name, "Ok", the designer's DX and DY...), so do file names and the debug
+// windows, which show the tables as they are.
+QStringList ForeignWords(QWidget* window)
+{
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    static const QRegularExpression fileName(QStringLiteral("\\S*[/.]\\S*[A-Za-z]\\S*"));
+    static const QStringList own{QStringLiteral("Ok"), QStringLiteral("OK"), QStringLiteral("Qor"),
+        QStringLiteral("QOR"), QStringLiteral("QO"), QStringLiteral("DOS"), QStringLiteral("PDF"), QStringLiteral("DX"),
+        QStringLiteral("DY"), QStringLiteral("FS"), QStringLiteral("Rus"), QStringLiteral("Lat"),
+        QStringLiteral("AaBbYyZz")};
+    QStringList out;
+    if (window->objectName() == QLatin1String("FormBrows") || window->objectName() == QLatin1String("FormOtl"))
+        return out;
+    const auto check = [&](const QWidget* w, const QString& text) {
+        for (auto it = word.globalMatch(Shown(text).remove(fileName)); it.hasNext();) {
+            const QString found = it.next().captured();
+            if (own.contains(found))
+                continue;
+            out << QStringLiteral("%1 \"%2\": %3")
+                       .arg(w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                      : w->objectName(),
+                           text.left(60), found);
+        }
+    };
+    check(window, window->windowTitle());
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            check(w, label->text());
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            check(w, button->text());
+        else if (auto* group = qobject_cast<QGroupBox*>(w))
+            check(w, group->title());
+        else if (auto* tabs = qobject_cast<QTabBar*>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                check(w, tabs->tabText(i));
+        else if (auto* header = qobject_cast<QHeaderView*>(w); header && header->model())
+            for (int i = 0; i < header->count(); ++i)
+                check(header->parentWidget(),
+                    header->model()->headerData(i, header->orientation(), Qt::DisplayRole).toString());
+    }
+    return out;
+}
+
 // Looks at windows and remembers what does not fit.
 class Inspector {
 public:
@@ -232,7 +286,7 @@ private:
     {
         QApplication::processEvents();
         const QString place = QStringLiteral("%1 (%2x%3)").arg(name).arg(window->width()).arg(window->height());
-        for (const QString& p : CutTexts(window) + ForeignDates(window))
+        for (const QString& p : CutTexts(window) + ForeignDates(window) + ForeignWords(window))
             if (!problems.contains(place + QStringLiteral(": ") + p))
                 problems << place + QStringLiteral(": ") + p;
     }
@@ -385,6 +439,38 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
             {QStringLiteral("FormPerehod"), [] { return new TFormPerehod(); }},
             {QStringLiteral("FormImportData"), [] { return new TFormImportData(); }},
         };
+        // Qt's own dialogs as the program opens them: the table browser's and
+        // the designer's file dialogs, the print dialog of the preview.
+        QPrinter printer;
+        const std::vector<std::pair<QString, std::function<QWidget*()>>> qts = {
+            {QStringLiteral("QFileDialog"),
+                [this] {
+                    auto* d = new QFileDialog(
+                        nullptr, QStringLiteral("Открыть таблицу"), folder_.File(QStringLiteral("TXT")));
+                    d->setOption(QFileDialog::DontUseNativeDialog);
+                    return d;
+                }},
+            {QStringLiteral("QPrintDialog"), [&printer] { return new QPrintDialog(&printer); }},
+            {QStringLiteral("QDialogButtonBox"),
+                [] {
+                    return new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes
+                        | QDialogButtonBox::No | QDialogButtonBox::Close);
+                }},
+        };
+        for (const auto& [name, make] : qts) {
+            std::unique_ptr<QWidget> w(make());
+            w->show();
+            look.Inspect(w.get(), name);
+            w->hide();
+        }
+        // An edit's context menu.
+        QLineEdit edit;
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        for (const QAction* a : menu->actions())
+            if (!a->isSeparator())
+                EXPECT_TRUE(a->text().contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))))
+                    << "the context menu in Russian: " << a->text().toStdString();
+
         for (const auto& [name, make] : inner) {
             std::unique_ptr<QWidget> w(make());
             w->show();
