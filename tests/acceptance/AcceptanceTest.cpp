@@ -311,6 +311,8 @@ protected:
                 Click(picker.btOk);
             });
             pickers.Next<TFormSprStaff>([&](TFormSprStaff& staff) {
+                ASSERT_NE(staff.Tree()->currentItem(), nullptr);
+                EXPECT_EQ(staff.Tree()->currentItem()->text(0), U(h.podr)) << "the picker stands on the department";
                 TDBGrid* grid = staff.Grid();
                 QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                     grid->visualRect(grid->Model()->index(h.position, 1)).center());
