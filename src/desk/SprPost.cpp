@@ -71,6 +71,8 @@ TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TFormGrid
 
 TFormSprCode::~TFormSprCode()
 {
+    // The focus moves while the widgets go: the watch must not see a half-gone book.
+    disconnect(qApp, nullptr, this, nullptr);
     RunGuarded([this] {
         if (Table().Active() && Table().State() != CursorState::Browse)
             Table().Cancel();

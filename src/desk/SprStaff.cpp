@@ -139,6 +139,8 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
 
 TFormSprStaff::~TFormSprStaff()
 {
+    // The focus moves while the widgets go: the watch must not see a half-gone book.
+    disconnect(qApp, nullptr, this, nullptr);
     staff_.RemoveObserver(this);
     staff_.OnBeforePost = nullptr;
     RunGuarded([this] {
