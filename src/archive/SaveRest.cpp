@@ -609,7 +609,7 @@ bool TSaveRestObject::GatherFromFloppies(const QString& work)
 {
     const QString drive = CopyPath.trimmed().left(2).toUpper();
     const QString mask = Archivate ? ArcMask : QStringLiteral("*.*");
-    ShowWarning(QStringLiteral("Копирование архива с дискет\r\nДля успешного восстановления данных небходимо "
+    ShowWarning(QStringLiteral("Копирование архива с дискет\r\nДля успешного восстановления данных необходимо "
                                "скопировать ВСЕ данные, записанные на дискеты во время сохранения"));
     for (;;) {
         const int answer = ChooseButton(QStringLiteral("Вставьте дискету в дисковод ") + drive,

@@ -567,6 +567,7 @@ bool LockDataBaseShared()
             break;
         if (!window && !Progress().Active()) {
             window.emplace(0, int(FirstLockWaitMs));
+            window->Sink().Mess(0, QStringLiteral("Подключение к базе данных"));
             window->Sink().Mess(1, QStringLiteral("Ожидание подключения к базе данных"));
         }
         if (window) {

@@ -8,6 +8,7 @@
 #include "desk/Main.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/Clndr.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/SysUtils.h"
 
@@ -86,6 +87,7 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
     auto* dates = new QFormLayout;
     auto dateRow = [&](QLineEdit*& edit, const QString& name, const QString& caption, int index) {
         edit = Edit(page1, name);
+        FilterTypedChars(edit, TypedKind::Date);
         auto* row = new QHBoxLayout;
         row->addWidget(edit);
         auto* bt = new QToolButton(page1);

@@ -17,6 +17,7 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/ui/About.h"
+#include "data/ui/DpSelect.h"
 #include "data/ui/FormsVw.h"
 #include "data/ui/InVvod.h"
 #include "data/ui/PodrViews.h"
@@ -152,9 +153,13 @@ public:
     }
     QVariant data(const QModelIndex& index, int role) const override
     {
+        const int col = index.column();
+        // The kind's image (accrual or deduction) before its number, as in the books.
+        if (role == Qt::DecorationRole && col == 0 && list_ && index.row() < list_->Count())
+            if (const T_Dop* dop = list_->GetTabnDop(index.row())->GetDop())
+                return DopImage(GetDopImageIndex(dop, false));
         if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)
             return {};
-        const int col = index.column();
         if (role == Qt::TextAlignmentRole)
             return col >= 2 ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
         if (!list_)
@@ -517,11 +522,7 @@ void TFormMain::BuildVvodPage()
         prev->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbPrevNum") : QStringLiteral("SpeedButton1"));
         prev->setText(QStringLiteral("<"));
-        auto* edit = new QDateEdit(parent);
-        edit->setObjectName(name);
-        edit->setCalendarPopup(true);
-        edit->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's names
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        QDateEdit* edit = MakeDateEdit(parent, name.toLatin1().constData());
         auto* next = new QToolButton(parent);
         next->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbNextNum") : QStringLiteral("SpeedButton2"));
@@ -645,7 +646,7 @@ void TFormMain::ShowTabnStatus()
         p2->setText(QString());
         return;
     }
-    const QString text = QStringLiteral("Расчитано ") + DateTimeToStr(card->DateRas);
+    const QString text = QStringLiteral("Рассчитано ") + DateTimeToStr(card->DateRas);
     const int width = p1->fontMetrics().horizontalAdvance(text) + 6;
     if (p1->minimumWidth() < width)
         p1->setMinimumWidth(width);

@@ -110,7 +110,7 @@ void TFormMain::BuildMenu()
     AddItem(spr, QStringLiteral("mnUsers"), QStringLiteral("Расчетчики"), [] {
         if (CurrentUser != 0)
             ErrorAbort(
-                QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+                QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
         ShowSprUser();
     })->setVisible(false);
     AddItem(spr, QStringLiteral("mnStaff"), QStringLiteral("Штатное расписание"), [] {

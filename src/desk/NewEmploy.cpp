@@ -1,4 +1,5 @@
 #include "desk/NewEmploy.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include "calc/PN.h"
 #include "calc/ui/SprPx.h"
@@ -20,10 +21,12 @@
 #include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
+#include "platform/SysUtils.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -75,13 +78,9 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
     edOrder = new Tyq_IntegerEdit(page);
     edOrder->setObjectName(QStringLiteral("edOrder"));
     form->addRow(QStringLiteral("№ приказа"), edOrder);
-    edDateOrder = new QDateEdit(page);
-    edDateOrder->setObjectName(QStringLiteral("edDateOrder"));
-    edDateOrder->setCalendarPopup(true);
+    edDateOrder = MakeDateEdit(page, "edDateOrder");
     form->addRow(QStringLiteral("Дата приказа"), edDateOrder);
-    edDateBeg = new QDateEdit(page);
-    edDateBeg->setObjectName(QStringLiteral("edDateBeg"));
-    edDateBeg->setCalendarPopup(true);
+    edDateBeg = MakeDateEdit(page, "edDateBeg");
     form->addRow(QStringLiteral("Дата начала работы"), edDateBeg);
 
     // TN
@@ -499,6 +498,7 @@ bool TFormNewEmploy::CanChangePage(int from, int, bool backMove)
                 ShowWarning(missing.join(QStringLiteral("\r\n")));
             break;
         }
+        case pgKso: RequireNotNegative(edOkl->Value(), FieldCaption(edOkl)); break;
         case pgPN:
             if (rbPNC->isChecked()) {
                 const double percent = edPNLgota->Value();
@@ -538,8 +538,8 @@ void TFormNewEmploy::ChoosePost()
         return;
     edPost->setText(staff.PostName);
     card_->Post = staff.Post;
-    lbMin->setText(QString::number(staff.RateMin));
-    lbMax->setText(QString::number(staff.RateMax));
+    lbMin->setText(FloatToStr(staff.RateMin));
+    lbMax->setText(FloatToStr(staff.RateMax));
     const qint32 free = staff.Vacancy - staff.VacBusy;
     lbVacancy->setText(QString::number(free));
     if (free < 1)

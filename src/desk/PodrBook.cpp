@@ -200,6 +200,10 @@ void TFormPodr::Refill(qint32 current)
     tvp_->addTopLevelItem(root_);
     tvp_->expandAll();
     QTreeWidgetItem* item = current ? ItemOf(current) : nullptr;
+    // Without a department to show, the first one: the root is no department
+    // and a click on "Изменить" there changed nothing.
+    if (!item && root_->childCount() > 0)
+        item = root_->child(0);
     tvp_->setCurrentItem(item ? item : root_);
     filling_ = false;
     ShowHead();
@@ -228,6 +232,17 @@ T_Podr* TFormPodr::CurrentPodr() const
 {
     const T_MPodr* node = PodrNodeOfItem(tvp_->currentItem());
     return node ? node->Podr : nullptr;
+}
+
+T_Podr* TFormPodr::RequireCurrentPodr(const QString& none) const
+{
+    if (tvp_->currentItem() && tvp_->currentItem() == root_)
+        ErrorAbort(none + QStringLiteral("|\"") + kRootCaption
+            + QStringLiteral("\" - вершина структуры, ее нельзя изменить или удалить"));
+    T_Podr* p = CurrentPodr();
+    if (!p)
+        ErrorAbort(none);
+    return p;
 }
 
 void TFormPodr::SetCurrent(qint32 num)
@@ -277,9 +292,7 @@ void TFormPodr::Add()
 
 void TFormPodr::Change()
 {
-    T_Podr* p = CurrentPodr();
-    if (!p)
-        ErrorAbort(QStringLiteral("Не выбрано подразделение"));
+    T_Podr* p = RequireCurrentPodr(QStringLiteral("Не выбрано подразделение"));
     QString name = p->Naim;
     if (!InputPodrName(QStringLiteral("Изменение наименования"), name))
         return;
@@ -291,9 +304,7 @@ void TFormPodr::Change()
 
 void TFormPodr::Delete()
 {
-    T_Podr* p = CurrentPodr();
-    if (!p)
-        ErrorAbort(QStringLiteral("Не выбрано подразделение"));
+    T_Podr* p = RequireCurrentPodr(QStringLiteral("Не выбрано подразделение"));
     const qint32 num = p->Num;
     if (!deletedView_) {
         const T_MPodr* node = PodrNodeOfItem(tvp_->currentItem());
@@ -313,9 +324,7 @@ void TFormPodr::Delete()
 
 void TFormPodr::ChooseHead()
 {
-    T_Podr* p = CurrentPodr();
-    if (!p)
-        ErrorAbort(QStringLiteral("Не найдено подразделение"));
+    T_Podr* p = RequireCurrentPodr(QStringLiteral("Не найдено подразделение"));
     const qint32 tabn = SelectTabn(
         p->Num, p->NumNach, QStringLiteral("Выберите начальника подразделения\r\n") + Quoted(p->GetName()));
     if (tabn < 0)

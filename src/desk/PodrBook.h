@@ -62,6 +62,9 @@ public:
     QTreeWidgetItem* ItemOf(qint32 num) const;
     // The selected department; nullptr on the root or with nothing selected.
     T_Podr* CurrentPodr() const;
+    // The current department; the root or no node at all end the action
+    // with a message (the root's says it is no department to change).
+    T_Podr* RequireCurrentPodr(const QString& none) const;
     void SetCurrent(qint32 num);
     // The head's name shown for the current department.
     QString HeadShown() const;

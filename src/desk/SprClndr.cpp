@@ -7,8 +7,10 @@
 #include "foundation/DateFuncs.h"
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
+#include "foundation/ui/base/Beep.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/grids/YQRGrids.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
@@ -220,6 +222,10 @@ TFormSprClndr::TFormSprClndr(QWidget* parent) : TForm(parent, QStringLiteral("Fo
     dgTable->OnKeyPress = [](QObject*, QChar& key) {
         if (key == QLatin1Char(',') || key == QLatin1Char('.'))
             key = FormatSettings().DecimalSeparator;
+        else if (key.isPrint() && (!AcceptsTypedChar(TypedKind::Float, key) || !key.isDigit())) {
+            MessageBeep(); // days, hours and the day's length: numbers, never below zero
+            key = QChar();
+        }
     };
     dgDate->installEventFilter(this);
 
@@ -444,9 +450,9 @@ void TFormSprClndr::StoreCell(int col, int row, const QString& text)
     T_C_Line* line = table_->GetLine(row - 1);
     double value = 0;
     try {
-        value = col == 3 ? StrToFloat(text) : Variant(text).AsDouble();
-    } catch (const Exception&) {
-        ShowError(QStringLiteral("Неверное значение|") + EscapeBars(text));
+        value = FieldFloat(text, FieldAt(TableCellText(col, 0), row));
+    } catch (const Exception& e) {
+        ShowError(e.Message());
         return;
     }
     if (col == 1)

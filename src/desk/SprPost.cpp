@@ -71,6 +71,8 @@ TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TFormGrid
 
 TFormSprCode::~TFormSprCode()
 {
+    // The focus moves while the widgets go: the watch must not see a half-gone book.
+    disconnect(qApp, nullptr, this, nullptr);
     RunGuarded([this] {
         if (Table().Active() && Table().State() != CursorState::Browse)
             Table().Cancel();
@@ -167,7 +169,7 @@ void TFormSprCode::hideEvent(QHideEvent* event)
 // ---------------------------------------------------------------- the two books
 
 TFormSprPost::TFormSprPost(QWidget* parent)
-    : TFormSprCode({QStringLiteral("FormSprPost"), QStringLiteral("Справочнок должностей"), QStringLiteral("dgPost"),
+    : TFormSprCode({QStringLiteral("FormSprPost"), QStringLiteral("Справочник должностей"), QStringLiteral("dgPost"),
                        &DM()->tbaPost, opPostsBook, opEditPost, opDeletePost,
                        [](qint32 num, const QString& naim) {
                            return QStringLiteral(
@@ -180,7 +182,7 @@ TFormSprPost::TFormSprPost(QWidget* parent)
 }
 
 TFormSprCtgr::TFormSprCtgr(QWidget* parent)
-    : TFormSprCode({QStringLiteral("FormSprCtgr"), QStringLiteral("Справочнок категорий"), QStringLiteral("dgCtgr"),
+    : TFormSprCode({QStringLiteral("FormSprCtgr"), QStringLiteral("Справочник категорий"), QStringLiteral("dgCtgr"),
                        &DM()->tbaCtgr, opCategoriesBook, opEditCategory, opDeleteCategory,
                        [](qint32 num, const QString& naim) {
                            return QStringLiteral(

@@ -11,6 +11,7 @@
 #include "data/ui/PodrViews.h"
 #include "desk/SprPost.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/grids/DBGrid.h"
 
 #include <QApplication>
@@ -126,13 +127,22 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
     staff_.SetIndexName(kPodr);
     grid_->SetDataSet(&staff_);
     staff_.AddObserver(this);
+    // The shared cursor refuses a negative rate while the book is open.
+    staff_.OnBeforePost = [this](Cursor& c) {
+        for (const char* f : {"RATEMAX", "RATEMIN"})
+            RequireNotNegative(c.FieldByName(QLatin1String(f)).AsFloat(),
+                grid_->Columns()[grid_->Columns().IndexOfField(QLatin1String(f))].Title());
+    };
     tree_->SetFilter(pfCurrent);
     SetMode(0);
 }
 
 TFormSprStaff::~TFormSprStaff()
 {
+    // The focus moves while the widgets go: the watch must not see a half-gone book.
+    disconnect(qApp, nullptr, this, nullptr);
     staff_.RemoveObserver(this);
+    staff_.OnBeforePost = nullptr;
     RunGuarded([this] {
         if (staff_.State() != CursorState::Browse)
             staff_.Cancel();
@@ -324,7 +334,7 @@ TFormSprUser::TFormSprUser(QWidget* parent) : TForm(parent, QStringLiteral("Form
 void ShowSprUser()
 {
     if (CurrentUser != 0) {
-        ShowError(QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+        ShowError(QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
         return;
     }
     TFormSprUser form;

@@ -18,7 +18,9 @@
 #include "db/Cursor.h"
 #include "desk/SprStaff.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "platform/Clock.h"
@@ -48,10 +50,11 @@ namespace {
 
 QString DateText(TDateTime d) { return d < 1 ? QString() : DateToStr(d); }
 
-TDateTime DateOfText(const QString& text)
+// An empty date edit is no date.
+TDateTime DateOfText(const QLineEdit* edit)
 {
-    const QString t = text.trimmed();
-    return t.isEmpty() ? TDateTime(0) : StrToDate(t);
+    const QString t = edit->text().trimmed();
+    return t.isEmpty() ? TDateTime(0) : FieldDate(t, FieldCaption(edit));
 }
 
 QScrollArea* ScrollPage(QWidget* page, QWidget* inner)
@@ -226,6 +229,8 @@ void TFormTabnEdit::BuildBase()
     edDateRelease = new QLineEdit(inner);
     edDateRelease->setObjectName(QStringLiteral("edDateRelease"));
     left->addRow(QStringLiteral("Дата увольнения"), edDateRelease);
+    for (QLineEdit* e : {edDateRecept, edDateBeg, edDateRelease})
+        FilterTypedChars(e, TypedKind::Date);
     edOrderRelease = new QLineEdit(QStringLiteral("???"), inner);
     edOrderRelease->setObjectName(QStringLiteral("edOrderRelease"));
     edOrderRelease->setReadOnly(true);
@@ -436,6 +441,19 @@ void TFormTabnEdit::BuildMovie()
     grSrh->SetReadOnly(true);
     grSrd = new TDBGrid(split, QStringLiteral("grSrd"));
     grSrd->SetReadOnly(true);
+    // The clerk reads the fields by their Russian names, not the tables' own.
+    const auto columns = [](TDBGrid* grid, std::initializer_list<std::pair<const char*, const char*>> fields) {
+        for (const auto& [field, title] : fields)
+            grid->Columns().Add(QLatin1String(field), QString::fromUtf8(title));
+    };
+    columns(grSrh,
+        {{"DATEBEG", "Дата"}, {"PODR", "Подразделение"}, {"OLDPODR", "Прежнее подразделение"}, {"POST", "Должность"},
+            {"CTGR", "Категория"}, {"KSOP", "Система оплаты"}, {"OKL", "Оклад"}, {"FS", "Признак FS"},
+            {"MINZARP", "Мин. ЗП"}, {"VYCHET", "Вычет"}, {"LGOTAPN", "Льгота ПН"}, {"CALENDAR", "Календарь"},
+            {"SPNTABL", "Таблица ПН"}, {"ORDER", "Приказ"}, {"USER", "Пользователь"}});
+    columns(grSrd,
+        {{"DOPNUM", "Начисление"}, {"DATEBEG", "Начало"}, {"DATEEND", "Конец"}, {"SUM", "Сумма"}, {"PROC", "Процент"},
+            {"USER", "Пользователь"}});
     inner->addWidget(split);
     lay->addWidget(pnMovie);
     pcSrCard->addTab(tabMovie, QStringLiteral("История"));
@@ -585,7 +603,7 @@ QString TFormTabnEdit::DopCellText(int row, int column) const
     switch (column) {
     case 0: return QString::number(e->DopNum);
     case 1: return DopName(e->DopNum);
-    case 2: return QString::number(e->Sum.ToDouble());
+    case 2: return FloatToStr(e->Sum.ToDouble());
     case 3: return e->DateBeg < 1 ? QStringLiteral("-") : DateToStr(e->DateBeg);
     default: return e->DateEnd < 1 ? QStringLiteral("-") : DateToStr(e->DateEnd);
     }
@@ -640,12 +658,15 @@ void TFormTabnEdit::SetEditMode(bool on)
 {
     if (!card_)
         return;
+    const QList<QWidget*> fields{sbBase, sbDop, sbPN, pnMovie, lvd};
     if (on && !editMode_) {
         RequireOperation(opEditCard);
+        entryState_ = EditState(fields);
     } else if (!on && editMode_) {
         const QString body = QStringLiteral("Табельный номер :") + QString::number(tabNum_) + QStringLiteral("\r\n\"")
             + card_->GetFio() + QStringLiteral("\"");
-        if (AskSaveChanges(body))
+        // Asked only after a real change.
+        if ((permModified_ || EditState(fields) != entryState_) && AskSaveChanges(body))
             SaveCard(); // a failure leaves edit mode on for the caller to see
         LoadCard();
     }
@@ -671,9 +692,10 @@ void TFormTabnEdit::SaveCard()
             RaiseError(QStringLiteral("Льгота должна быть от 0 до 100 %"));
         lgota = 1 - percent / 100;
     }
-    const TDateTime dateBeg = DateOfText(edDateBeg->text());
-    const TDateTime dateRecept = DateOfText(edDateRecept->text());
-    const TDateTime dateRelease = DateOfText(edDateRelease->text());
+    const TDateTime dateBeg = DateOfText(edDateBeg);
+    const TDateTime dateRecept = DateOfText(edDateRecept);
+    const TDateTime dateRelease = DateOfText(edDateRelease);
+    RequireNotNegative(edOkl->Value(), FieldCaption(edOkl));
     c.Fio = edFio->text();
     c.TabNomer = edTabNomer->text();
     c.DateBeg = dateBeg;

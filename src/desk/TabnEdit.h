@@ -181,6 +181,7 @@ private:
     bool loading_ = false;
     bool editMode_ = false;
     bool permModified_ = false;
+    QString entryState_; // the fields when edit mode began
 };
 
 // F3: below 1 takes the last selected number; nothing without one.

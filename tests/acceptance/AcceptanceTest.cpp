@@ -228,6 +228,7 @@ protected:
             cell(1, 2, QStringLiteral("30"));
             cell(0, 0, QStringLiteral("0"));
             Shot(&book, QStringLiteral("06-tax"));
+            msgs.Expect(MsgKind::SaveChanges).Yes();
             Click(Child<QPushButton>(&book, "btClose"));
         });
         main.Action(QStringLiteral("mnPx"))->trigger();
@@ -310,6 +311,8 @@ protected:
                 Click(picker.btOk);
             });
             pickers.Next<TFormSprStaff>([&](TFormSprStaff& staff) {
+                ASSERT_NE(staff.Tree()->currentItem(), nullptr);
+                EXPECT_EQ(staff.Tree()->currentItem()->text(0), U(h.podr)) << "the picker stands on the department";
                 TDBGrid* grid = staff.Grid();
                 QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                     grid->visualRect(grid->Model()->index(h.position, 1)).center());
@@ -567,6 +570,7 @@ protected:
                 ClickItem(columns.lvDop, sick);
                 Press(Qt::Key_Space);
                 EXPECT_EQ(sick->checkState(0), Qt::Checked);
+                TypeInto(columns.edName, U("Больничные листы"));
                 Shot(&columns, QStringLiteral("13-paysheet-columns"));
                 msgs.Expect(MsgKind::SaveChanges).Yes();
                 Click(columns.btOk);

@@ -2,6 +2,7 @@
 // формы" - "Расчетные листы" from the main window, forms the pay slips of the
 // department he stands on and reads them in the preview.
 
+#include "ShippedProgram.h"
 #include "app/program/QorProgram.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
@@ -38,35 +39,7 @@
 
 namespace {
 
-class DocumentsMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override { InstallShippedTemplates(QStringLiteral(QOR_SHIPPED_TXT), folder_); }
-    void TearDown() override { SetProgramStepHook({}); }
-
-    // A first start of the program; inLoop runs in its main loop, then the
-    // main window is closed.
-    void FirstStart(std::function<void()> inLoop)
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning)
-            .Details(QStringLiteral("Создаем алиас \"Qor\"\r\n") + folder_.Path() + QStringLiteral("DB/"));
-        msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Сегодня :    01.01.2025"));
-        SetProgramStepHook([inLoop](const QString& step) {
-            if (step == QLatin1String("MainLoop"))
-                QTimer::singleShot(0, [inLoop] {
-                    inLoop();
-                    if (QMainWindow* main = MainForm())
-                        main->close();
-                });
-        });
-        ASSERT_EQ(QorMain(), 0);
-    }
-
-    ScopedFakeClock clock_{45658.5}; // 01.01.2025, noon
-    TSilentProgress progress_;
-    ScopedProgress progressScope_{&progress_};
-    ScopedProgramFolder folder_;
-};
+using DocumentsMenuTest = ShippedProgramTest;
 
 QAction* MenuAction(QMainWindow& main, const QString& name)
 {

@@ -782,7 +782,7 @@ TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
     Damage(fx.DataPath());
     {
         ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning).Containing(QStringLiteral("небходимо"));
+        msgs.Expect(MsgKind::Warning).Containing(QStringLiteral("необходимо"));
         const QString insert = QStringLiteral("Вставьте дискету в дисковод A:");
         msgs.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Копировать с дискет"));
         msgs.Expect(MsgKind::Choice).Title(insert).Press(QStringLiteral("Продолжить"));

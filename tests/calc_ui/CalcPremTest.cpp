@@ -229,7 +229,7 @@ TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothingAndOneCardGoesAlone)
     QTest::mouseClick(f->btCalc, Qt::LeftButton);
     EXPECT_EQ(msgs.Log()[0].ButtonCaptions(),
         (QStringList{
-            QStringLiteral("Расчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")}));
+            QStringLiteral("Рассчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")}));
     EXPECT_FALSE(f->PremCalculated(first));
     EXPECT_EQ(Input(first, kPrem), -1);
     EXPECT_EQ(f->lbStatus->text(), QString());
@@ -237,9 +237,9 @@ TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothingAndOneCardGoesAlone)
     // One card: not computed yet, then computed and distributed alone.
     f->cbAuto->setChecked(false);
     f->SelectRow(1);
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не расчитано"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не рассчитано"));
     QTest::mouseClick(f->btVvWrite, Qt::LeftButton);
-    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Расчитать выделенного"));
+    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Рассчитать выделенного"));
     QTest::mouseClick(f->btCalc, Qt::LeftButton);
     EXPECT_FALSE(f->PremCalculated(first));
     QTest::mouseClick(f->btVvWrite, Qt::LeftButton);

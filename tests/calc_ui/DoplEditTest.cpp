@@ -9,6 +9,7 @@
 #include "calc/ui/TbSelect.h"
 #include "data/AppContext.h"
 #include "data/CalcMethods.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,10 @@ TEST_F(DoplEditTest, AccumulationOnlyWithTheTableMethod)
 TEST_F(DoplEditTest, NoDropsEveryChange)
 {
     Edit(150);
+    card->edNaim->setText(U("  "));
+    msgs.Expect(MsgKind::Error).Details(U("Введите наименование начисления"));
+    EXPECT_FALSE(RunGuarded([this] { card->LeaveEditMode(); })) << "no kind without a name";
+    EXPECT_TRUE(card->EditMode());
     card->edNaim->setText(U("Другое имя"));
     Click(card->cbTabl);
     ItemOf(card->lvIn, 170)->setCheckState(Qt::Checked);
@@ -192,6 +197,9 @@ TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
     ItemOf(card->lvTabl, 40)->setCheckState(Qt::Checked);
     card->lvIn->setCurrentItem(ItemOf(card->lvIn, 170));
     QTest::keyClick(card->lvIn, Qt::Key_Space);
+    // "Значение" takes a number only, and shows it with the decimal comma.
+    card->edSum->selectAll();
+    QTest::keyClicks(card->edSum, QStringLiteral("12x.5"));
     card->pc->setCurrentIndex(3);
     card->resize(760, 480);
     SaveScreenshot(card.get(), QStringLiteral("calc_ui_dopl_edit"));
@@ -204,6 +212,9 @@ TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
     EXPECT_EQ(TableNumbers(vlist), (QList<qint32>{250}));
     EXPECT_EQ(TableNumbers(tabl), (QList<qint32>{3, 40}));
     EXPECT_EQ(TableNumbers(table170), (QList<qint32>{3, 150}));
+    EXPECT_DOUBLE_EQ(DpField(150, "SUM").AsDouble(), 12.5);
+    card->edSum->clearFocus();
+    EXPECT_EQ(card->edSum->DisplayText(), QStringLiteral("12,5"));
     EXPECT_EQ(ItemOf(card->lvIn, 170)->checkState(), Qt::Checked) << "filled again from the base";
 }
 
@@ -228,7 +239,7 @@ TEST_F(DoplEditTest, TheFormulaStageButtonPlacesTheKindBeforeTheChosenOne)
 {
     Edit(150);
     // 170 computes at 160; the accrual below it computes at 150 (Премия, Отпуск...).
-    Pick(170, U("Выберите начисление, ПЕРЕД которым будет расчитано текущее"));
+    Pick(170, U("Выберите начисление, ПЕРЕД которым будет рассчитано текущее"));
     QTest::mouseClick(card->btStadiaF, Qt::LeftButton);
     EXPECT_EQ(card->edStadiaF->value(), 155);
     Pick(-1, U("Выберите начисление, со стадии которого будут взяты данные для расчета"));

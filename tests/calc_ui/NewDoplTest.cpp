@@ -5,6 +5,7 @@
 #include "calc/ui/NewDopl.h"
 #include "AccrualFixture.h"
 #include "data/Globals.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTest>
 
 namespace {
 
@@ -61,6 +63,9 @@ TEST_F(NewDoplTest, AKindMadePageByPageIsSavedAfterTheChosenKind)
     ASSERT_TRUE(MoveDopBefore(150, 1));
     DNList()->Reload();
     EXPECT_FALSE(NextWithError("Не определен тип начисления"));
+    wizard->rbDopl->click();
+    wizard->edNaim->setText(U("  "));
+    EXPECT_FALSE(NextWithError("Введите наименование начисления"));
     EXPECT_EQ(wizard->cbFormula->currentText(), U("???"));
     EXPECT_EQ(wizard->edStadiaF->value(), 150);
     ChooseType(false, U("Доплата за стаж"));
@@ -80,7 +85,9 @@ TEST_F(NewDoplTest, AKindMadePageByPageIsSavedAfterTheChosenKind)
     ASSERT_EQ(wizard->pc->currentWidget(), wizard->tabInd);
     wizard->cbIndivid->setChecked(true);
     EXPECT_FALSE(NextWithError("Значение индивидуального начисления не может быть = 0.0"));
-    wizard->edSum->setText(QStringLiteral("12.5"));
+    wizard->edSum->selectAll();
+    QTest::keyClicks(wizard->edSum, QStringLiteral("12x.5")); // the letter is refused
+    EXPECT_EQ(wizard->edSum->text(), QStringLiteral("12,5"));
     wizard->NextPage();
     ASSERT_EQ(wizard->pc->currentWidget(), wizard->tabMisc);
     wizard->cbFBalans->setChecked(true);
@@ -187,7 +194,8 @@ TEST_F(NewDoplTest, TheNumberPageRefusesBadNumbers)
     } const cases[] = {
         {40000, "Номер не может быть более 32000"},
         {-5, "Номер не может быть отрицательным"},
-        {150, "Номер уже захвачен"},
+        {150, "Код начисления 150 уже занят"},
+        {0, "Код начисления не может быть равен 0"},
     };
     ChooseType(false, U("Доплата"));
     for (const auto& c : cases) {
@@ -222,8 +230,10 @@ TEST_F(NewDoplTest, TheNumberButtonsReleaseAndSkipTakenNumbers)
     EXPECT_EQ(wizard->edDopNum->value(), 5);
     wizard->PrevNumber();
     EXPECT_EQ(wizard->edDopNum->value(), 4);
+    msgs.Expect(MsgKind::Error).Details(U("Свободного кода меньше 4 нет"));
     wizard->PrevNumber();
-    EXPECT_EQ(wizard->edDopNum->value(), 0) << "0..3 are taken";
+    EXPECT_EQ(wizard->edDopNum->value(), 4) << "0..3 are taken: no taken code is proposed";
+    wizard->edDopNum->setValue(0);
     msgs.Expect(MsgKind::Error).Containing(U("Не может быть меньше 0"));
     wizard->PrevNumber();
 
@@ -232,8 +242,9 @@ TEST_F(NewDoplTest, TheNumberButtonsReleaseAndSkipTakenNumbers)
     wizard->edDopNum->setValue(204);
     wizard->PrevNumber();
     EXPECT_EQ(wizard->edDopNum->value(), 203);
+    msgs.Expect(MsgKind::Error).Details(U("Свободного кода меньше 203 нет"));
     wizard->PrevNumber();
-    EXPECT_EQ(wizard->edDopNum->value(), 0) << "below MinUderNum";
+    EXPECT_EQ(wizard->edDopNum->value(), 203) << "nothing free above MinUderNum";
 }
 
 TEST_F(NewDoplTest, DeductionsPassOverTheAccrualsOnlyPage)

@@ -132,6 +132,14 @@ TEST_F(RTEditTest, ANewTypeShowsAtOnceWithItsDefaultTableAndIsStoredOnConfirmati
     EXPECT_EQ(f.cbMetod->currentIndex(), 1);
     SaveScreenshot(&f, QStringLiteral("calc_ui_rt_edit"));
 
+    // A year that ends before it begins is refused; the clerk stays to mend it.
+    f.deYearEnd->setDate(QDate(2024, 12, 31));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Неверный период"))
+        .Details(QStringLiteral("Годовое накопление: конец периода 31.12.2024 раньше его начала 01.01.2025"));
+    QTest::mouseClick(f.btSave, Qt::LeftButton);
+    EXPECT_TRUE(f.EditMode());
+    f.deYearEnd->setDate(QDate(2025, 12, 31));
     msgs.Expect(MsgKind::SaveChanges).Yes();
     QTest::mouseClick(f.btSave, Qt::LeftButton);
     EXPECT_FALSE(f.EditMode());
@@ -159,8 +167,10 @@ TEST_F(RTEditTest, DecliningTheSaveKeepsTheStoredBytesAndShowsThemAgain)
     f.edSum->setText(QStringLiteral("150"));
     {
         ScriptedMessages bad;
-        bad.Expect(MsgKind::Error).Title(QStringLiteral("Неверное значение")).Details(QStringLiteral("abc"));
-        TypeInCell(f, 0, 2, QStringLiteral("abc"));
+        bad.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Неверное значение"))
+            .Details(QStringLiteral("Поле \"Процент с превышения, строка 1\": \"5-5\" не является числом"));
+        TypeInCell(f, 0, 2, QStringLiteral("a5-5")); // the letter is refused as it is typed
     }
     QTest::mouseClick(f.findChild<QPushButton*>("btLineNew"), Qt::LeftButton);
     EXPECT_EQ(Shown(f), (Lines{{0, 0, 10}, {1000, 100, 33}, {0, 0, 0}}));

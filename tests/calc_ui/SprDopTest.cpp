@@ -7,6 +7,7 @@
 #include "calc/ui/EditFml.h"
 #include "calc/ui/NewDopl.h"
 #include "data/CalcMethods.h"
+#include "data/Globals.h"
 #include "data/ui/InVvod.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
@@ -196,6 +197,21 @@ TEST_F(SprDopBook, BuiltInKindsStayAndUserKindsGoToTheDeletedAndBack)
     QTest::mouseClick(book->btNew, Qt::LeftButton);
     EXPECT_FALSE(DpField(250, "DELETED").AsBoolean());
     EXPECT_EQ(UserKinds(), (QList<qint32>{160, 260}));
+}
+
+TEST_F(SprDopBook, TheChosenKindGoesToTheSettingsAtExit)
+{
+    ASSERT_TRUE(book->SelectDopNum(250));
+    const bool saving = IniSavingEnabled;
+    IniSavingEnabled = true;
+    Cfg.DNPosition = 0;
+    SaveUserSettings();
+    EXPECT_EQ(Cfg.DNPosition, 250);
+    ASSERT_TRUE(book->SelectDopNum(150));
+    book.reset(); // freed before the settings are written: the kind is kept
+    SaveUserSettings();
+    IniSavingEnabled = saving;
+    EXPECT_EQ(Cfg.DNPosition, 150);
 }
 
 TEST_F(SprDopBook, RearrangingNeedsTheDisplayOrderAndTheCurrentSet)

@@ -5,6 +5,7 @@
 #include "calc/ui/SprPx.h"
 #include "calc/PN.h"
 #include "data/DatModl.h"
+#include "data/Rights.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
@@ -13,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -165,6 +169,7 @@ TEST_F(SprPxTest, LeavingWithAOneLineTableWarnsAndMayGoBack)
     AddBasicScale();
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Yes();
+    msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Question)
         .Title(QStringLiteral("Количество строк таблицы подоходного налога не может быть менее 2-х\r\nТаблица "
                               ":\"Основной\""))
@@ -172,6 +177,7 @@ TEST_F(SprPxTest, LeavingWithAOneLineTableWarnsAndMayGoBack)
     msgs.Expect(MsgKind::Question).No();
     ModalScript modal;
     modal.Next<TFormSprPx>([](TFormSprPx& f) {
+        f.ChangeTable();
         DM()->tbaPNL.Last();
         f.DeleteLine();
         auto* close = f.findChild<QPushButton*>("btClose");
@@ -188,6 +194,7 @@ TEST_F(SprPxTest, TheCalculationAfterTheBookSeesTheNewScale)
     AddBasicScale();
     EXPECT_DOUBLE_EQ(Tax(500), 50);
     ScriptedMessages msgs;
+    msgs.Expect(MsgKind::SaveChanges).Yes();
     ModalScript modal;
     modal.Next<TFormSprPx>([](TFormSprPx& f) {
         f.ChangeTable();
@@ -200,6 +207,92 @@ TEST_F(SprPxTest, TheCalculationAfterTheBookSeesTheNewScale)
     });
     ShowSprPx();
     EXPECT_DOUBLE_EQ(Tax(500), 65);
+}
+
+// Every way of closing the book while a table is being changed asks the same
+// question; No puts the lines and the parameters back.
+TEST_F(SprPxTest, EveryWayOfClosingWhileEditingAsksAndNoDropsTheChanges)
+{
+    AddBasicScale();
+    const struct {
+        const char* way;
+        std::function<void(TFormSprPx&)> close;
+    } ways[] = {
+        {"Esc, Esc",
+            [](TFormSprPx& f) {
+                QTest::keyClick(&f, Qt::Key_Escape);
+                EXPECT_FALSE(f.EditMode());
+                QTest::keyClick(&f, Qt::Key_Escape);
+            }},
+        {"Закрыть", [](TFormSprPx& f) { f.findChild<QPushButton*>("btClose")->click(); }},
+        {"the title bar", [](TFormSprPx& f) { CloseLikeWindowManager(&f); }},
+    };
+    for (const auto& w : ways) {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::SaveChanges)
+            .Details(QStringLiteral("Таблица подоходного налога :\r\n\"Основной\" от 01.01.2024"))
+            .No();
+        ModalScript modal;
+        modal.Next<TFormSprPx>([&w](TFormSprPx& f) {
+            f.ChangeTable();
+            f.findChild<QLineEdit*>("edSum")->setText(QStringLiteral("55"));
+            Cursor& pnl = DM()->tbaPNL;
+            pnl.First();
+            pnl.Edit();
+            pnl[QStringLiteral("PROC")].SetFloat(13);
+            pnl.Post();
+            w.close(f);
+            EXPECT_FALSE(f.isVisible()) << w.way;
+        });
+        ShowSprPx();
+        const QList<TableRow> tables = Tables(1);
+        ASSERT_EQ(tables.size(), 1);
+        EXPECT_EQ(tables[0].lines, (QList<QList<double>>{{0, 0, 10}, {1000, 100, 20}})) << w.way;
+        EXPECT_EQ(tables[0].params[6].AsDouble(), 0) << w.way;
+    }
+}
+
+// Typed values are checked where they are typed and named when stored; a
+// line is deleted only with the right, while the table is being changed.
+TEST_F(SprPxTest, TypedValuesAndLineDeletionAreChecked)
+{
+    AddBasicScale();
+    TFormSprPx form;
+    form.show();
+    auto* sum = form.findChild<QLineEdit*>("edSum");
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error)
+        .Details(QStringLiteral("Строки удаляются в режиме изменения таблицы (кнопка \"Изменить\")"));
+    EXPECT_FALSE(RunGuarded([&] { form.DeleteLine(); }));
+    form.ChangeTable();
+    sum->selectAll();
+    QTest::keyClicks(sum, QStringLiteral("27O93"));
+    EXPECT_EQ(sum->text(), QStringLiteral("2793")) << "the letter is refused as it is typed";
+    sum->setText(QStringLiteral("27-93")); // past the typing, as a paste would
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Необлагаемая сумма\": \"27-93\" не является числом"));
+    EXPECT_FALSE(RunGuarded([&] { form.LeaveEditMode(); }));
+    EXPECT_TRUE(form.EditMode()) << "the clerk stays to mend it";
+    sum->setText(QStringLiteral("0"));
+    form.findChild<QCheckBox*>("cbFYear")->setChecked(true);
+    form.findChild<QDateEdit*>("deYearBeg")->setDate(QDate(2024, 1, 1));
+    form.findChild<QDateEdit*>("deYearEnd")->setDate(QDate(2023, 12, 31));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Неверный период"))
+        .Details(QStringLiteral("Параметры налогового года: конец периода 31.12.2023 раньше его начала 01.01.2024"));
+    EXPECT_FALSE(RunGuarded([&] { form.LeaveEditMode(); }));
+    form.findChild<QDateEdit*>("deYearEnd")->setDate(QDate(2024, 12, 31));
+
+    SetRightsPolicy([](quint8 op) { return op != opEditIncomeTax; });
+    msgs.Expect(MsgKind::Error);
+    EXPECT_FALSE(RunGuarded([&] { form.DeleteLine(); }));
+    SetRightsPolicy({});
+    EXPECT_EQ(Rows("PNL"), 2);
+    msgs.Expect(MsgKind::Question).Title(QStringLiteral("Удалить текущую строку?")).Yes();
+    form.DeleteLine();
+    EXPECT_EQ(Rows("PNL"), 1);
+    msgs.Expect(MsgKind::SaveChanges).No();
+    form.LeaveEditMode();
+    EXPECT_EQ(Rows("PNL"), 2) << "No puts the deleted line back";
 }
 
 } // namespace

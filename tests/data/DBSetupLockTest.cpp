@@ -74,8 +74,9 @@ TEST_F(DBSetupLock, SecondCopyOnALocalFolderGivesUpAfterTheWaitWithTheMessage)
     const QStringList& log = progress.Log();
     ASSERT_FALSE(log.isEmpty());
     EXPECT_EQ(log[0], QStringLiteral("Init 0 0 20000 0 0")) << "shown from the second try on";
-    EXPECT_EQ(log[1], QStringLiteral("Mess 1 Ожидание подключения к базе данных"));
-    EXPECT_EQ(log[2], QStringLiteral("Pos 1 3000"));
+    EXPECT_EQ(log[1], QStringLiteral("Mess 0 Подключение к базе данных")) << "the window's own caption";
+    EXPECT_EQ(log[2], QStringLiteral("Mess 1 Ожидание подключения к базе данных"));
+    EXPECT_EQ(log[3], QStringLiteral("Pos 1 3000"));
     EXPECT_EQ(log.last(), QStringLiteral("Close")) << "closed before the message";
     EXPECT_GE(progress.Steps(), 6);
     EXPECT_TRUE(FirstConnection());

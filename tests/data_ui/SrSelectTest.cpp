@@ -198,3 +198,28 @@ TEST_F(SrSelect, HeaderClicksSort)
 }
 
 } // namespace
+namespace {
+
+// The prompt's band keeps its height however often the picker opens, so a
+// click lands on the department under it.
+TEST_F(SrSelect, TheHelpBandKeepsItsHeightAtEveryOpening)
+{
+    const QString prompt = U("Укажите подразделение, где будет работать\r\nНовиков Николай");
+    int firstTop = -1;
+    for (int i = 0; i < 3; ++i) {
+        modal.Next<TFormSrSelect>([&firstTop](TFormSrSelect& f) {
+            const int top = f.tvp->mapTo(&f, QPoint()).y();
+            if (firstTop < 0)
+                firstTop = top;
+            EXPECT_EQ(top, firstTop) << "the band did not grow";
+            const auto items = f.tvp->findItems(U("Механический цех"), Qt::MatchExactly | Qt::MatchRecursive);
+            ASSERT_EQ(items.size(), 1);
+            const QRect r = f.tvp->visualItemRect(items[0]);
+            QTest::mouseClick(f.tvp->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::keyClick(f.tvp, Qt::Key_Return);
+        });
+        EXPECT_EQ(SelectPodr(7, prompt), 8) << "opening " << i + 1;
+    }
+}
+
+} // namespace

@@ -35,6 +35,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -224,8 +225,11 @@ TEST_F(MainTest, TheRoadOfOneRequest)
     EXPECT_EQ(Total(w, "lbDop_Nachis"), FormatMoney(accrued));
     EXPECT_EQ(Total(w, "lbDop_Vsego"), FormatMoney(nc.GetSum(dnVsego).ToDouble()));
     EXPECT_EQ(Total(w, "lbDop_PNPay"), FormatMoney(nc.GetSum(dnPNPay).ToDouble()));
-    for (int r = 0; r < w.lvRasD->model()->rowCount(); ++r)
+    for (int r = 0; r < w.lvRasD->model()->rowCount(); ++r) {
         EXPECT_LT(w.ResultDops().GetTabnDop(r)->DopNum, dnBegin) << "totals are not listed";
+        const QVariant image = w.lvRasD->model()->index(r, 0).data(Qt::DecorationRole);
+        EXPECT_FALSE(image.value<QIcon>().isNull()) << "each kind shows its image, row " << r;
+    }
     EXPECT_EQ(w.Action(QStringLiteral("acCalc"))->text(), QStringLiteral("Пересчитать"));
     SaveScreenshot(&w, QStringLiteral("desk_main_results"));
     ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcCompare")));
@@ -236,7 +240,7 @@ TEST_F(MainTest, TheRoadOfOneRequest)
     EXPECT_FALSE(Cfg.CalcCompare);
 
     w.ShowPage(0);
-    EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Расчитано ") + DateTimeToStr(Cfg.Workdate));
+    EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Рассчитано ") + DateTimeToStr(Cfg.Workdate));
     EXPECT_EQ(Panel(w, "sBarTabn", 2), QStringLiteral("К выдаче: ") + FloatToStr(nc.GetSum(dnVsego).ToDouble()));
 
     // Deleting the only entry leaves no input and the employee uncalculated.

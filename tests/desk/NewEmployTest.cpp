@@ -221,6 +221,10 @@ TEST_F(NewEmployTest, SavingWritesTheCardAndLastMonthsTotals)
     w.NextPage();
     ASSERT_EQ(w.PageIndex(), TFormNewEmploy::pgKso);
     Shot(w);
+    w.edOkl->SetValue(-95000);
+    msgs.Expect(MsgKind::Error).Details(U("Поле \"Оклад\": значение не может быть отрицательным"));
+    w.NextPage();
+    ASSERT_EQ(w.PageIndex(), TFormNewEmploy::pgKso) << "a negative salary keeps the page";
     w.edOkl->SetValue(15000);
     w.NextPage();
     w.rbPNC->click();

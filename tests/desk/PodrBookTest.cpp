@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -147,7 +148,7 @@ TEST_F(PodrBookTest, DepartmentsInUseAreNeitherDeletedNorDestroyed)
     form.Delete();
     EXPECT_EQ(Value(10, "NUM"), -1);
     form.SetCurrent(0);
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не выбрано подразделение"));
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Не выбрано подразделение"));
     RunGuarded([&] { form.Delete(); });
 }
 
@@ -173,6 +174,34 @@ TEST_F(PodrBookTest, ANameOfBlanksIsRefusedAndANewDepartmentGoesOnTop)
     EXPECT_EQ(added->Naim, QStringLiteral("Бухгалтерия"));
     EXPECT_EQ(Value(added->Num, "NUMUP"), 0);
     EXPECT_EQ(Value(added->Num, "SNUM"), 4);
+}
+
+// The book opens on a department, so "Изменить" changes what looks chosen;
+// on the root it says why nothing is changed.
+TEST_F(PodrBookTest, ChangeWorksOnWhatLooksChosenAndExplainsTheRoot)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    TFormPodr form;
+    form.show();
+    ASSERT_NE(form.findChild<QTreeWidget*>("tvp")->currentItem(), form.RootItem())
+        << "the first department, not the root";
+    ASSERT_NE(form.CurrentPodr(), nullptr);
+    EXPECT_EQ(form.CurrentPodr()->Num, 7);
+    modal.Next<TFormNewPodr>([](TFormNewPodr& f) {
+        EXPECT_EQ(f.edName->text(), QStringLiteral("Цех"));
+        f.edName->setText(QStringLiteral("Цех №1"));
+        QTest::keyClick(f.edName, Qt::Key_Return);
+    });
+    form.findChild<QPushButton*>("btChange")->click();
+    EXPECT_EQ(PNList()->FindPodr(7)->Naim, QStringLiteral("Цех №1"));
+
+    form.findChild<QTreeWidget*>("tvp")->setCurrentItem(form.RootItem());
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Не выбрано подразделение"))
+        .Details(QStringLiteral(
+            "\"Основное подразделение предприятия\" - вершина структуры, ее нельзя изменить или удалить"));
+    form.findChild<QPushButton*>("btChange")->click();
 }
 
 } // namespace

@@ -71,10 +71,15 @@ TEST_F(SprClndrTest, EditedCellsAreSavedOrDiscardedOnLeavingEditMode)
     ASSERT_TRUE(form.EditMode());
     TypeInto(form, 3, 1, QStringLiteral("8.5")); // a typed point becomes the comma
     EXPECT_EQ(form.dgTable->InplaceEditor()->text(), QStringLiteral("8,5"));
-    TypeInto(form, 2, 2, QStringLiteral("160,4"));
-    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Неверное значение")).Details(QStringLiteral("абв"));
+    BeepCounter beeps;
+    TypeInto(form, 2, 2, QStringLiteral("16o0,-4")); // a letter or a sign is refused as it is typed
+    EXPECT_EQ(beeps.count, 2);
+    EXPECT_EQ(form.dgTable->InplaceEditor()->text(), QStringLiteral("160,4"));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Неверное значение"))
+        .Details(QStringLiteral("Поле \"Рабочих дней, строка 3\": \"2-1\" не является числом"));
     form.dgTable->FocusCell(1, 3);
-    form.dgTable->InplaceEditor()->setText(QStringLiteral("абв"));
+    form.dgTable->InplaceEditor()->setText(QStringLiteral("2-1"));
     form.dgTable->InplaceEditor()->setText(QString()); // an emptied cell changes nothing
     EXPECT_EQ(form.TableCellText(1, 3), QStringLiteral("21"));
     EXPECT_EQ(form.TableCellText(3, 1), QStringLiteral("8,5"));

@@ -143,7 +143,7 @@ TEST_F(SprPostTest, TheCategoriesBookNeedsItsRightAndReloadsTheListOnClose)
 
     ModalScript modal;
     modal.Next<TFormSprCtgr>([](TFormSprCtgr& f) {
-        EXPECT_EQ(f.windowTitle(), QStringLiteral("Справочнок категорий"));
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("Справочник категорий"));
         f.Add();
         f.Grid()->setFocus();
         f.Grid()->SetSelectedIndex(1);

@@ -120,6 +120,23 @@ TEST_F(SprStaffTest, ChangeOnAnEmptyDepartmentAddsARowThereAndThePostButtonPicks
     EXPECT_FALSE(staff.Load(2));
 }
 
+TEST_F(SprStaffTest, ANegativeRateIsRefusedWithItsColumnName)
+{
+    ScriptedMessages msgs;
+    TFormSprStaff form;
+    form.SetMode(0, 7);
+    form.show();
+    form.Change();
+    DM()->Staff.Edit();
+    DM()->Staff[QStringLiteral("RATEMIN")].SetFloat(-100);
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Ставка мин.\": значение не может быть отрицательным"));
+    EXPECT_FALSE(RunGuarded([&] { form.LeaveEditMode(); }));
+    DM()->Staff.Cancel();
+    T_Staff staff;
+    ASSERT_TRUE(staff.Load(1));
+    EXPECT_DOUBLE_EQ(staff.RateMin, 0) << "nothing stored";
+}
+
 TEST_F(SprStaffTest, DeleteNamesTheDepartment)
 {
     ScriptedMessages msgs;
@@ -140,7 +157,7 @@ TEST_F(SprStaffTest, OnlyTheAdministratorOpensTheUsersBook)
     ModalScript modal;
     CurrentUser = 3;
     msgs.Expect(MsgKind::Error)
-        .Details(QStringLiteral("Правами на изменение справочника пользователей имеет только адмонистратор системы"));
+        .Details(QStringLiteral("Права на изменение справочника пользователей имеет только администратор системы"));
     ShowSprUser();
     EXPECT_EQ(modal.Seen().size(), 0);
 

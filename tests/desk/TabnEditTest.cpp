@@ -206,6 +206,11 @@ TEST_F(TabnEditTest, TheTaxReliefChoosesItsButtonAndRefusesPercentsOutside0To100
     EXPECT_DOUBLE_EQ(Stored(tabn)->LgotaPN, 1);
 
     form.rbPNL->click();
+    form.edOkl->SetValue(-95000);
+    msgs.Expect(MsgKind::SaveChanges).Yes();
+    msgs.Expect(MsgKind::Error).Details(U("Поле \"Оклад\": значение не может быть отрицательным"));
+    EXPECT_FALSE(form.LeaveEditMode()) << "a negative salary is refused";
+    form.edOkl->SetValue(95000);
     msgs.Expect(MsgKind::SaveChanges).Yes();
     EXPECT_TRUE(form.LeaveEditMode());
     EXPECT_DOUBLE_EQ(Stored(tabn)->LgotaPN, 0);
@@ -218,6 +223,14 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     TCardSpec spec;
     spec.Permanent = {250};
     const qint32 tabn = AddCard(spec);
+    {
+        // From the working month on, as the card makes them (no date before 1900 is a date).
+        auto c = Stored(tabn);
+        T_TabnDop* entry = c->Permanent().FindTabnDop(250);
+        entry->DateBeg = Cfg.Workdate;
+        entry->DateEnd = 0;
+        c->Save();
+    }
     const Currency stored = Stored(tabn)->Permanent().GetSum(250);
 
     TFormTabnEdit form;
@@ -228,20 +241,20 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     EXPECT_EQ(form.DopCellText(0, 1), U("Доплата"));
     EXPECT_EQ(form.DopCellText(5, 0), U("??? 5"));
 
-    // The same values again: nothing changed, no question on save.
+    // The same values again: nothing changed, no question at all.
     form.SetEditMode(true);
     AnswerEntry(modal, stored.ToDouble());
     form.ChangeDop();
     EXPECT_FALSE(form.PermModified());
-    msgs.Expect(MsgKind::SaveChanges).Yes();
     form.SetEditMode(false);
+    EXPECT_TRUE(msgs.Log().isEmpty()) << "no save question when nothing changed";
 
     // A real change: "Да" posts into the input of the working date.
     form.SetEditMode(true);
-    AnswerEntry(modal, 700);
+    AnswerEntry(modal, 700.5);
     form.ChangeDop();
     EXPECT_TRUE(form.PermModified());
-    EXPECT_EQ(form.DopCellText(0, 2), U("700"));
+    EXPECT_EQ(form.DopCellText(0, 2), U("700,5")) << "the decimal comma";
     SaveScreenshot(&form, QStringLiteral("desk_tabn_edit_dops"));
     msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Question).Title(U("Разнести измененные постоянные начисления во ввод ?")).Yes();
@@ -251,7 +264,7 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     input.SetTabn(tabn);
     ASSERT_EQ(input.GetCount(), 1);
     EXPECT_EQ(input.GetTabnDop(0)->DopNum, 250);
-    EXPECT_EQ(input.GetTabnDop(0)->Sum, Currency::FromDouble(700));
+    EXPECT_EQ(input.GetTabnDop(0)->Sum, Currency::FromDouble(700.5));
     EXPECT_EQ(input.GetTabnDop(0)->DateBeg, Cfg.Workdate);
 
     // Zeros remove the entry without a crash; a delete asks nothing to post.

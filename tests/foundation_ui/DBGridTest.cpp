@@ -320,21 +320,24 @@ TEST_F(DBGridTest, AKeyViolationIsShownAndTheRowStaysInEditUntilMended)
 TEST_F(DBGridTest, ATextTheFieldRefusesKeepsTheClerkInTheCell)
 {
     ScriptedMessages msgs;
+    BeepCounter beeps;
     PostGrid(3);
     ClickCell(1, 0);
-    Type(QStringLiteral("x"));
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'x' is not a valid integer value"));
+    Type(QStringLiteral("1x-"));
+    EXPECT_EQ(beeps.count, 1) << "a letter in a number column is refused as it is typed";
+    const QString refused = QStringLiteral("Поле \"Номер, строка 2\": \"1-\" не является целым числом");
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Неверное значение")).Details(refused);
     Press(Qt::Key_Return);
     msgs.VerifyAndClear();
     ASSERT_TRUE(grid->EditorMode()) << "Enter with a refused text keeps the editor";
-    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("x"));
+    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("1-"));
 
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'x' is not a valid integer value"));
+    msgs.Expect(MsgKind::Error).Details(refused);
     Press(Qt::Key_Down);
     msgs.VerifyAndClear();
     EXPECT_EQ(grid->currentIndex().row(), 1) << "no move with a refused text";
     ASSERT_TRUE(grid->EditorMode());
-    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("x"));
+    EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("1-"));
     EXPECT_EQ((*post)[QStringLiteral("NUM")].AsInteger(), 2);
 
     Press(Qt::Key_Escape);
@@ -357,7 +360,7 @@ TEST_F(DBGridTest, LeavingTheGridStoresTheTypedTextAndARefusedTextCallsTheClerkB
     grid->setFocus();
     Press(Qt::Key_Left);
     Type(QStringLiteral("-"));
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'-' is not a valid integer value"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Номер, строка 2\": \"-\" не является целым числом"));
     other->setFocus();
     msgs.VerifyAndClear();
     QApplication::processEvents();
@@ -366,7 +369,7 @@ TEST_F(DBGridTest, LeavingTheGridStoresTheTypedTextAndARefusedTextCallsTheClerkB
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("-"));
 
     // The click on another row that takes the focus says it once.
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'-' is not a valid integer value"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Номер, строка 2\": \"-\" не является целым числом"));
     ClickCell(2, 0);
     msgs.VerifyAndClear();
     EXPECT_EQ((*post)[QStringLiteral("NUM")].AsInteger(), 2);
@@ -444,7 +447,8 @@ TEST_F(DBGridTest, ABooleanColumnShowsAndTogglesDaAndNet)
     Press(Qt::Key_Return);
     EXPECT_EQ(Cell(1, 2), QStringLiteral("Да"));
     Type(QStringLiteral("q"));
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'q' is not a valid boolean value for field 'DELETED'"));
+    msgs.Expect(MsgKind::Error)
+        .Details(QStringLiteral("Поле \"Удалено, строка 2\": \"q\" - ожидается \"Да\" или \"Нет\""));
     Press(Qt::Key_Return);
     msgs.VerifyAndClear();
     Press(Qt::Key_Escape);

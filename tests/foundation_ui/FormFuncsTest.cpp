@@ -9,7 +9,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -350,6 +352,35 @@ TEST(MinimizeHandlerTest, OtherWindowsFollowTheMainWindow)
     EXPECT_TRUE(list.isVisible());
     for (TForm* f : {&main, &card, &list})
         f->hide();
+}
+
+} // namespace
+
+namespace {
+
+// "Сервис" - "Размер": the texts of every window grow and shrink, the
+// main window's too, also where the program fonts were set on a control.
+TEST(ScaleAllFormsTest, EveryWindowsTextsGrowAndShrinkVisibly)
+{
+    QMainWindow main;
+    auto* list = new QLabel(QStringLiteral("Иванов"), &main);
+    main.setCentralWidget(list);
+    QFont edit = list->font();
+    edit.setPointSizeF(10);
+    list->setFont(edit); // as the program fonts set it
+    TForm book(nullptr, QStringLiteral("FormBook"));
+    auto* field = new QLineEdit(&book);
+    field->setFont(edit);
+    book.resize(300, 200);
+    main.show();
+    book.show();
+    ScaleAllForms(11, 10, true);
+    EXPECT_DOUBLE_EQ(list->font().pointSizeF(), 11);
+    EXPECT_DOUBLE_EQ(field->font().pointSizeF(), 11);
+    EXPECT_EQ(book.size(), QSize(330, 220));
+    ScaleAllForms(11, 10, false);
+    EXPECT_NEAR(list->font().pointSizeF(), 10, 1e-9);
+    EXPECT_NEAR(field->font().pointSizeF(), 10, 1e-9);
 }
 
 } // namespace

@@ -175,7 +175,10 @@ TEST_F(InputBox, FailedConversionKeepsTheBoxOpenWithAMessage)
     // The box is the windows' own; its error box is answered by the script,
     // which is the current service while the box runs.
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Containing("31.02.2024");
+    // In the clerk's words, naming what was asked for.
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Неверное значение"))
+        .Details(QStringLiteral("Поле \"Дата\": \"31.02.2024\" не является датой (ДД.ММ.ГГГГ)"));
     modal.Next<TFormGet>([](TFormGet& f) {
         Type(f, QStringLiteral("31.02.2024"));
         Ok(f);

@@ -160,7 +160,9 @@ protected:
         ie = new Tyq_IntegerEdit(dialog.get());
         ie->setObjectName(QStringLiteral("edTabnum"));
         for (QWidget* w : {static_cast<QWidget*>(fe), static_cast<QWidget*>(ce), static_cast<QWidget*>(ie)}) {
-            layout->addWidget(new QLabel(w->objectName(), dialog.get()));
+            auto* label = new QLabel(w->objectName(), dialog.get());
+            label->setBuddy(w); // the name the messages give the field
+            layout->addWidget(label);
             layout->addWidget(w);
         }
         dialog->resize(260, 200);
@@ -258,7 +260,9 @@ TEST_F(NumEditWindow, EscRestoresTheTextOfTheStoredValue)
 TEST_F(NumEditWindow, LeavingWithABadTextShowsTheErrorAndKeepsTheFocus)
 {
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'12-3' is not a valid floating point value"));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Неверное значение"))
+        .Details(QStringLiteral("Поле \"edSumma\": \"12-3\" не является числом"));
     int exits = 0;
     fe->OnExit = [&](QObject*) { ++exits; };
     fe->SetValue(4);
@@ -279,7 +283,7 @@ TEST_F(NumEditWindow, LeavingWithABadTextShowsTheErrorAndKeepsTheFocus)
 TEST_F(NumEditWindow, ABadPasteIsUndone)
 {
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("'4abc' is not a valid floating point value"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"edSumma\": \"4abc\" не является числом"));
     fe->SetValue(4);
     fe->setFocus();
     fe->end(false);

@@ -74,6 +74,7 @@ TEST_F(MessageBox, ErrorShowsRedHeaderAndSplitsTitleFromDetails)
         EXPECT_EQ(f.lbWarn->text(), "Файл SR.DB в папке /data|2 отсутствует");
         EXPECT_TRUE(f.btCancelApp->isVisible());
         EXPECT_EQ(f.btCancelApp->toolTip(), "Прекратить работу программы");
+        EXPECT_EQ(f.btCancelApp->text(), "Прекратить работу программы") << "says what it does";
         EXPECT_TRUE(f.btOk->isVisible());
         EXPECT_EQ(f.btOk->text(), "Ok");
         EXPECT_FALSE(f.btCancel->isVisible());

@@ -164,7 +164,7 @@ TEST(DesignDialogsTest, OptionsRefuseAMarginThatIsNoNumber)
     TDocument doc;
     TOptForm form;
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("'1,5см'"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Справа\": \"1,5см\" не является числом"));
     ModalScript modal;
     modal.Next<TOptForm>([](TOptForm& f) {
         Set(f, "edRight", QStringLiteral("1,5см"));
@@ -185,7 +185,7 @@ TEST(DesignDialogsTest, TextEditorChecksAllFieldsBeforeApplyingAny)
     v.M = {QStringLiteral("old")};
     TEditorForm form;
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("'12a'"));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"X\": \"12a\" не является целым числом"));
     msgs.Expect(MsgKind::Error).Times(2);
     ModalScript modal;
     modal.Next<TEditorForm>([&](TEditorForm& f) {

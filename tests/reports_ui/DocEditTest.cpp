@@ -121,6 +121,7 @@ TEST_F(DocEditTest, TheChosenTemplateLosesItsFolderAndGetsAnExtension)
         EXPECT_EQ(f.edTemplate->text(), QStringLiteral("RV2.DCF"));
         f.cbAlg->setCurrentIndex(0);
         QTest::mouseClick(f.btTemplate, Qt::LeftButton);
+        f.cbAlg->setCurrentIndex(f.cbAlg->findData(31));
         QTest::mouseClick(f.btOk, Qt::LeftButton);
     });
     ASSERT_TRUE(EditDocument(doc, 1));
@@ -131,6 +132,28 @@ TEST_F(DocEditTest, TheChosenTemplateLosesItsFolderAndGetsAnExtension)
             + QStringLiteral("|Файлы алгоритма (RV*.dcf rv*.dcf RV*.DCF);;Все файлы шаблонов (*.dcf *.DCF);;Все "
                              "файлы (*)"));
     EXPECT_EQ(chooserCalls[3], TxtDir + QStringLiteral("|Все файлы шаблонов (*.dcf *.DCF);;Все файлы (*)"));
+}
+
+TEST_F(DocEditTest, OkRefusesADocumentWithoutNameAlgorithmOrTemplate)
+{
+    ScriptedMessages msgs;
+    for (const char* refusal : {"Введите наименование документа", "Не определен алгоритм формирования документа",
+             "Неверно определен файл-шаблон"})
+        msgs.Expect(MsgKind::Error).Details(QString::fromUtf8(refusal));
+    T_Vedom doc; // what "Новый документ" starts from
+    ModalScript modal;
+    modal.Next<TFormDocEdit>([&](TFormDocEdit& f) {
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+        f.edName->setText(QStringLiteral("Новая ведомость"));
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+        f.cbAlg->setCurrentIndex(f.cbAlg->findData(31));
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+        EXPECT_TRUE(f.isVisible());
+        f.edTemplate->setText(QStringLiteral("RV7.dcf"));
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
+    });
+    ASSERT_TRUE(EditDocument(doc, 1));
+    EXPECT_EQ(doc.Template, QStringLiteral("RV7.dcf"));
 }
 
 TEST_F(DocEditTest, TheDesignerRefusesATemplateWithoutAName)

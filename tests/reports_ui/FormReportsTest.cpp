@@ -265,6 +265,23 @@ TEST_F(FormReportsTest, SectionsAreDeletedOnlyWhenEmptyAndUserMade)
     EXPECT_EQ(cat.Docs.GetVedom(1)->Category, 5); // went down with its section
 }
 
+TEST_F(FormReportsTest, ADeletedDocumentTakesItsTemplateUnlessAnotherNamesIt)
+{
+    WriteCatalogue(2, {QStringLiteral("U1")}, {{31, 4}, {31, 4}});
+    WriteFileBytes(TxtDir + QStringLiteral("X.dcf"), "[Document]");
+    TFormReports f;
+    f.SetKind(2);
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::ConfirmDelete).Yes().Times(2);
+    f.SelectNode(4, 0);
+    QTest::mouseClick(f.btDelDoc, Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(TxtDir + QStringLiteral("X.dcf"))) << "the other document still names it";
+    f.SelectNode(4, 0);
+    QTest::mouseClick(f.btDelDoc, Qt::LeftButton);
+    EXPECT_EQ(f.Catalogue().Docs.Count(), 0);
+    EXPECT_FALSE(QFile::exists(TxtDir + QStringLiteral("X.dcf"))) << "nothing is left behind";
+}
+
 TEST_F(FormReportsTest, ACancelledNewDocumentLeavesTheFileUntouched)
 {
     WriteCatalogue(2, {QStringLiteral("U1")}, {{31, 4}});

@@ -47,38 +47,48 @@ QList<int> Numbers(const T_RasVedItem* column)
 
 int KindAt(TFormVedTune& f, int row) { return f.lvDop->topLevelItem(row)->data(0, Qt::UserRole).toInt(); }
 
-TEST_F(VedTuneTest, ANewDefinitionIsStoredOnlyWhenItHasColumnsAndTheClerkSaysYes)
+TEST_F(VedTuneTest, ANewDefinitionIsStoredOnlyWhenChangedNamedAndTheClerkSaysYes)
 {
+    enum Answer { None, Cancel, NoName, No, Yes };
     struct Case {
         const char* name;
         bool addColumn;
-        bool cancel;
-        bool yes;
-        bool stored;
+        const char* typed;
+        Answer answer;
     } cases[] = {
-        {"cancel", true, true, false, false},
-        {"answered no", true, false, false, false},
-        {"no columns", false, false, true, false},
-        {"saved", true, false, true, true},
+        {"cancel", true, "Зарплата", Cancel},
+        {"answered no", true, "Зарплата", No},
+        {"nothing changed: no question", false, "", None},
+        {"no name", true, "", NoName},
+        {"saved", true, "Зарплата", Yes},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedMessages msgs;
         if (c.addColumn)
             msgs.Expect(MsgKind::Input).Title(QStringLiteral("Наименование нового столбца")).Ok();
-        if (!c.cancel)
-            msgs.Expect(MsgKind::SaveChanges).Press(c.yes ? QStringLiteral("Да") : QStringLiteral("Нет"));
+        if (c.answer == NoName)
+            msgs.Expect(MsgKind::Error).Details(QStringLiteral("Введите наименование ведомости"));
+        if (c.answer == No || c.answer == Yes)
+            msgs.Expect(MsgKind::SaveChanges)
+                .Details(QStringLiteral("\"Зарплата\""))
+                .Press(c.answer == Yes ? QStringLiteral("Да") : QStringLiteral("Нет"));
         ModalScript modal;
         modal.Next<TFormVedTune>([&](TFormVedTune& f) {
+            f.edName->setText(QString::fromUtf8(c.typed));
             if (c.addColumn)
                 QTest::mouseClick(f.btAdd, Qt::LeftButton);
-            QTest::mouseClick(c.cancel ? f.btCancel : f.btOk, Qt::LeftButton);
+            QTest::mouseClick(c.answer == Cancel ? f.btCancel : f.btOk, Qt::LeftButton);
+            if (c.answer == NoName) {
+                EXPECT_TRUE(f.isVisible());
+                QTest::mouseClick(f.btCancel, Qt::LeftButton);
+            }
         });
         qint32 number = -1;
-        EXPECT_EQ(SetupPaySheet(number), c.stored);
-        EXPECT_EQ(number, c.stored ? 1 : -1);
-        EXPECT_EQ(StoredRasVed(), c.stored ? QList<int>{1} : QList<int>{});
-        if (c.stored) {
+        EXPECT_EQ(SetupPaySheet(number), c.answer == Yes);
+        EXPECT_EQ(number, c.answer == Yes ? 1 : -1);
+        EXPECT_EQ(StoredRasVed(), c.answer == Yes ? QList<int>{1} : QList<int>{});
+        if (c.answer == Yes) {
             T_RasVed ved;
             ved.LoadByNumber(1);
             ASSERT_EQ(ved.ColumnCount(), 1);

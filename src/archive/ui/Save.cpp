@@ -354,8 +354,9 @@ void TFormSave::SetMode(bool restoreOnly)
         return;
     restoreOnly_ = restoreOnly;
     pc->setTabVisible(pc->indexOf(tabCompress), !restoreOnly);
-    btSave->setEnabled(!restoreOnly);
-    btReservSave->setEnabled(!restoreOnly);
+    // Gone rather than disabled: a disabled button looked like one that does nothing.
+    btSave->setVisible(!restoreOnly);
+    btReservSave->setVisible(!restoreOnly);
 }
 
 void TFormSave::ShowPage(QWidget* page) { pc->setCurrentWidget(page); }
@@ -541,8 +542,17 @@ void RunRecoveryMenu()
             if (!LockDataBaseExclusive())
                 ErrorAbort(QStringLiteral("Базы заняты другим пользователем\r\nПреобразование возможно только в "
                                           "режиме монопольного доступа"));
-            CheckDataBase();
-            LockDataBaseShared();
+            {
+                const bool whole = CheckDataBase();
+                LockDataBaseShared();
+                // A failure was shown by the check itself; the clerk hears the end too.
+                MessageForm(std::nullopt, std::nullopt,
+                    whole ? QStringLiteral("Проверка целостности базы данных завершена")
+                          : QStringLiteral("Проверка целостности базы данных не завершена"),
+                    0, {Variant(QString())},
+                    whole ? QStringLiteral("Таблицы базы данных проверены и соответствуют описанию")
+                          : QStringLiteral("Восстановите данные из резервной копии или с устройства хранения"));
+            }
             break;
         case 5: TerminateApplication(); Abort();
         default: break;

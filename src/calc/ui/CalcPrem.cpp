@@ -1,5 +1,6 @@
 #include "calc/ui/CalcPrem.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 
 #include "data/AppContext.h"
 #include "data/Dops.h"
@@ -107,6 +108,7 @@ TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     grid->addWidget(new QLabel(QStringLiteral("Процент"), this), r, 0);
     edProc = new QLineEdit(QStringLiteral("0"), this);
     edProc->setObjectName(QStringLiteral("edProc"));
+    FilterTypedChars(edProc, TypedKind::Float);
     grid->addWidget(edProc, r++, 1);
     grid->addWidget(new QLabel(QStringLiteral("С"), this), r, 0);
     deBeg = MakeDateEdit(this, "deBeg");
@@ -303,7 +305,7 @@ void TFormCalcPrem::Calculate()
     if (!any) {
         // Esc stops: a stray key must never put premiums into the input.
         const int choice = ChooseButton(QStringLiteral("Не выбран ни один табельный номер"), QString(),
-            {3, QStringLiteral("Расчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")});
+            {3, QStringLiteral("Рассчитать выделенного"), QStringLiteral("Выбрать всех"), QStringLiteral("Отмена")});
         if (choice == 1) {
             T_Tabn* card = SelectedCard();
             if (card == nullptr)
@@ -389,9 +391,9 @@ void TFormCalcPrem::DistributeSelected()
     if (card == nullptr)
         ErrorAbort(QStringLiteral("Не выбрано"));
     if (!card->Checked)
-        ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не расчитано"));
+        ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не рассчитано"));
     if (!PremCalculated(card->TabNum()))
-        ErrorAbort(QStringLiteral("Не расчитано"));
+        ErrorAbort(QStringLiteral("Не рассчитано"));
     CheckDop();
     Distribute(*card);
     Redraw();

@@ -7,6 +7,8 @@
 #include "data/Rights.h"
 #include "data/ui/DpSelect.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QCheckBox>
@@ -90,10 +92,9 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     auto* left = new QFormLayout;
     edNaim = new QLineEdit(tabMain);
     edDopNomer = new QLineEdit(tabMain);
-    deDateBeg = new QDateEdit(tabMain);
-    deDateBeg->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    deDateBeg->setCalendarPopup(true);
-    edSum = new QLineEdit(tabMain);
+    deDateBeg = MakeDateEdit(tabMain, "deDateBeg");
+    edSum = Named(new Tyq_FloatEdit(tabMain), "edSum");
+    edSum->SetDecimalPlaces(4);
     left->addRow(QStringLiteral("Наименование"), edNaim);
     left->addRow(QStringLiteral("Код предприятия"), edDopNomer);
     left->addRow(QStringLiteral("Дата"), deDateBeg);
@@ -102,7 +103,7 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     cbVList = new QCheckBox(QStringLiteral("Вычеты"), tabMain);
     cbFBalans = new QCheckBox(QStringLiteral("Входит в баланс времени"), tabMain);
     cbFDayClock = new QCheckBox(QStringLiteral("Ввод времени в днях"), tabMain);
-    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за перид"), tabMain);
+    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за период"), tabMain);
     cbIndivid = new QCheckBox(QStringLiteral("Индивидуальное"), tabMain);
     for (QCheckBox* c : {cbTabl, cbVList, cbFBalans, cbFDayClock, cbFRazov, cbIndivid})
         left->addRow(c);
@@ -274,7 +275,7 @@ void TFormDoplEdit::Fill()
     edNaim->setText(dop->Naim);
     edDopNomer->setText(dop->DopNomer);
     deDateBeg->setDate(ToQDate(dop->DateBeg));
-    edSum->setText(QString::number(dop->Sum, 'f', 2));
+    edSum->SetValue(dop->Sum);
     cbTabl->setChecked(dop->Tabl != 0);
     cbVList->setChecked(dop->VList != 0);
     cbFBalans->setChecked(dop->FBalans);
@@ -348,7 +349,8 @@ TFormDoplEdit::Snapshot TFormDoplEdit::Capture() const
     s.Naim = edNaim->text();
     s.DopNomer = edDopNomer->text();
     s.DateBeg = static_cast<qint64>(FromQDate(deDateBeg->date()));
-    s.Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+    edSum->ReadBack(); // a text that is no number is refused, never taken as 0
+    s.Sum = edSum->Value();
     s.FBalans = cbFBalans->isChecked();
     s.FDayClock = cbFDayClock->isChecked();
     s.FRazov = cbFRazov->isChecked();
@@ -460,6 +462,10 @@ void TFormDoplEdit::LeaveEditMode()
     if (!editMode_)
         return;
     const Snapshot now = Capture();
+    if (!(now == entry_) && now.Naim.trimmed().isEmpty()) {
+        edNaim->setFocus();
+        ErrorAbort(QStringLiteral("Введите наименование начисления"));
+    }
     if (!(now == entry_) && AskSaveChanges(QStringLiteral("Начисление :\r\n\"%1\"").arg(now.Naim)))
         Save(now);
     editMode_ = false;

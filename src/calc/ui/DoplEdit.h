@@ -23,6 +23,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class T_Dop;
+class Tyq_FloatEdit;
 
 class TFormDoplEdit : public TForm {
     Q_OBJECT
@@ -65,7 +66,7 @@ public:
     QLineEdit* edNaim;
     QLineEdit* edDopNomer;
     QDateEdit* deDateBeg;
-    QLineEdit* edSum;
+    Tyq_FloatEdit* edSum;
     QCheckBox* cbTabl;
     QCheckBox* cbVList;
     QCheckBox* cbFBalans;

@@ -7,6 +7,8 @@
 #include "data/ui/DpSelect.h"
 #include "db/Cursor.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QButtonGroup>
@@ -66,9 +68,7 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     groupLayout->addWidget(rbUder);
     form->addRow(group);
     edNaim = new QLineEdit(tabType);
-    deDateBeg = new QDateEdit(tabType);
-    deDateBeg->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    deDateBeg->setCalendarPopup(true);
+    deDateBeg = MakeDateEdit(tabType, "deDateBeg");
     form->addRow(QStringLiteral("Наименование"), edNaim);
     form->addRow(QStringLiteral("Дата ввода в действие начисления"), deDateBeg);
 
@@ -112,7 +112,8 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     AddPage(tabCalc);
 
     tabInd = Page(QStringLiteral("Инд"), form);
-    edSum = new QLineEdit(tabInd);
+    edSum = Named(new Tyq_FloatEdit(tabInd), "edSum");
+    edSum->SetDecimalPlaces(4);
     cbIndivid = new QCheckBox(QStringLiteral("Индивидуальное начисление"), tabInd);
     form->addRow(QStringLiteral("Значение"), edSum);
     form->addRow(cbIndivid);
@@ -121,7 +122,7 @@ TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLite
     tabMisc = Page(QStringLiteral("Разное"), form);
     cbFBalans = new QCheckBox(QStringLiteral("Входит в баланс времени"), tabMisc);
     cbFDayClock = new QCheckBox(QStringLiteral("Ввод времени в днях"), tabMisc);
-    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за перид"), tabMisc);
+    cbFRazov = new QCheckBox(QStringLiteral("Разовая выплата за период"), tabMisc);
     for (QCheckBox* c : {cbFBalans, cbFDayClock, cbFRazov})
         form->addRow(c);
     AddPage(tabMisc);
@@ -204,7 +205,7 @@ void TFormNewDopl::showEvent(QShowEvent* event)
     edNaim->clear();
     edDopNomer->clear();
     edDopNum->setValue(0);
-    edSum->setText(QStringLiteral("0"));
+    edSum->SetValue(0);
     for (QCheckBox* c : {cbTabl, cbVList, cbIndivid, cbFBalans, cbFDayClock, cbFRazov})
         c->setChecked(false);
     filling_ = false;
@@ -253,6 +254,11 @@ bool TFormNewDopl::CheckPage(QWidget* page)
             ShowError(QStringLiteral("Не определен тип начисления"));
             return false;
         }
+        if (edNaim->text().trimmed().isEmpty()) {
+            ShowError(QStringLiteral("Введите наименование начисления"));
+            edNaim->setFocus();
+            return false;
+        }
         dop_->Uder = Uder();
         dop_->Naim = edNaim->text();
         dop_->DateBeg = FromQDate(deDateBeg->date());
@@ -266,8 +272,18 @@ bool TFormNewDopl::CheckPage(QWidget* page)
             ErrorAbort(QStringLiteral("Номер не может быть отрицательным"));
         if (n > kMaxDopNum)
             ErrorAbort(QStringLiteral("Номер не может быть более ") + QString::number(kMaxDopNum));
-        if (n > 0 && n != reserved_)
+        // 0 would silently become the next free number at the end; -1 asks for that.
+        if (n == 0)
+            ErrorAbort(QStringLiteral("Код начисления не может быть равен 0"));
+        if (n > 0 && n != reserved_) {
+            Cursor dp(QStringLiteral("DP"));
+            dp.Open();
+            if (dp.FindKey({Variant(n)}))
+                ErrorAbort(QStringLiteral("Код начисления %1 уже занят|%1  %2")
+                               .arg(n)
+                               .arg(EscapeBars(dp[QStringLiteral("NAIM")].AsString())));
             Reserve(n);
+        }
         const QString code = edDopNomer->text().trimmed();
         if (cbCheckCode->isChecked() && !code.isEmpty()) {
             T_DNList* dn = DNList();
@@ -286,7 +302,8 @@ bool TFormNewDopl::CheckPage(QWidget* page)
         return false;
     }
     if (page == tabInd) {
-        dop_->Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+        edSum->ReadBack(); // a text that is no number is refused, never taken as 0
+        dop_->Sum = edSum->Value();
         if (cbIndivid->isChecked() && dop_->Sum == 0) {
             ShowError(QStringLiteral("Значение индивидуального начисления не может быть = 0.0"));
             return false;
@@ -377,7 +394,12 @@ void TFormNewDopl::PrevNumber()
         if (uder && n < Cfg.MinUderNum)
             n = -1;
     }
-    dop_->DopNum = n < 0 ? 0 : n;
+    if (n < 1) {
+        // 0 and below are no codes; the current one stays.
+        ShowError(QStringLiteral("Свободного кода меньше %1 нет").arg(dop_->DopNum));
+        return;
+    }
+    dop_->DopNum = n;
     filling_ = true;
     edDopNum->setValue(dop_->DopNum);
     filling_ = false;
@@ -435,7 +457,8 @@ void TFormNewDopl::SaveNewDop()
     d.Formula = cbFormula->currentData().toInt();
     d.StadiaF = BoundFormulaStage(edStadiaF->value());
     d.StadiaD = edStadiaD->value();
-    d.Sum = QLocale::c().toDouble(edSum->text().trimmed().replace(QLatin1Char(','), QLatin1Char('.')));
+    edSum->ReadBack();
+    d.Sum = edSum->Value();
     d.Individ = cbIndivid->isChecked();
     d.FBalans = cbFBalans->isChecked();
     d.FDayClock = cbFDayClock->isChecked();

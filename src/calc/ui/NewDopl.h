@@ -16,6 +16,7 @@ class QLineEdit;
 class QRadioButton;
 class QSpinBox;
 class T_Dop;
+class Tyq_FloatEdit;
 
 class TFormNewDopl : public TFormMultyPage {
     Q_OBJECT
@@ -51,7 +52,7 @@ public:
     QSpinBox* edStadiaD;
     QCheckBox* cbTabl;
     QCheckBox* cbVList;
-    QLineEdit* edSum;
+    Tyq_FloatEdit* edSum;
     QCheckBox* cbIndivid;
     QCheckBox* cbFBalans;
     QCheckBox* cbFDayClock;

@@ -7,6 +7,7 @@
 #include "data/Globals.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
 
@@ -29,6 +30,13 @@
 class TRtLineDelegate final : public QStyledItemDelegate {
 public:
     explicit TRtLineDelegate(TFormRTEdit* form) : QStyledItemDelegate(form), form_(form) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            FilterTypedChars(line, TypedKind::Float);
+        return editor;
+    }
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
         const auto* line = qobject_cast<QLineEdit*>(editor);
@@ -42,13 +50,7 @@ private:
 
 namespace {
 
-double Number(QLineEdit* edit)
-{
-    double v = 0;
-    if (!TryStrToFloat(edit->text().trimmed(), v))
-        ErrorAbort(QStringLiteral("Неверное значение|") + EscapeBars(edit->text()));
-    return v;
-}
+double Number(QLineEdit* edit) { return FieldFloat(edit->text(), FieldCaption(edit)); }
 
 QString LineText(double v) { return FloatToStr(v); }
 
@@ -129,12 +131,16 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     form->addRow(QStringLiteral("Значение мин. ЗП"), edSumMinZp);
     edSum = Named(new QLineEdit(params), "edSum");
     form->addRow(QStringLiteral("Необлагаемая сумма"), edSum);
+    FilterTypedChars(edKMinZp, TypedKind::Integer);
+    for (QLineEdit* e : {edSumMinZp, edSum})
+        FilterTypedChars(e, TypedKind::Float);
     right->addWidget(params);
     sgLines = new QTableWidget(0, 3, this);
     sgLines->setObjectName(QStringLiteral("sgLines"));
     sgLines->setHorizontalHeaderLabels({QStringLiteral("Минимальный предел"),
         QStringLiteral("Сумма с минимального предела"), QStringLiteral("Процент с превышения")});
     sgLines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    KeepTitlesWhole(sgLines->horizontalHeader());
     sgLines->verticalHeader()->hide();
     sgLines->setItemDelegate(new TRtLineDelegate(this));
     right->addWidget(sgLines, 1);
@@ -309,8 +315,10 @@ bool TFormRTEdit::SetCell(int row, int column, const QString& text)
     if (!edit_ || t == nullptr || row < 0 || row >= t->Count())
         return false;
     double v = 0;
-    if (!TryStrToFloat(text.trimmed(), v)) {
-        ShowError(QStringLiteral("Неверное значение|") + EscapeBars(text));
+    try {
+        v = FieldFloat(text, FieldAt(sgLines->horizontalHeaderItem(column)->text(), row + 1));
+    } catch (const EConvertError& e) {
+        ShowError(e.Message());
         return false;
     }
     T_RtLine* l = t->Item(row);
@@ -336,6 +344,8 @@ void TFormRTEdit::StoreTable()
     const double kMin = Number(edKMinZp);
     const double sumMin = Number(edSumMinZp);
     const double sum = Number(edSum);
+    if (cbByYear->isChecked())
+        RequirePeriod(FromQDate(deYearBeg->date()), FromQDate(deYearEnd->date()), cbByYear->text());
     t->SetDate(FromQDate(deDateBeg->date()));
     t->ByYear = cbByYear->isChecked();
     t->YearBeg = FromQDate(deYearBeg->date());

@@ -5,10 +5,12 @@
 #include "data/CalcMethods.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/Globals.h"
 #include "data/Rights.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/InVvod.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>
@@ -60,7 +62,7 @@ qint32 SelectStageDop(bool isUder, bool forData, qint32 currentDopNum)
     // call where its input comes from; the titles say so.
     const quint8 kind = forData && isUder ? dfDeductions : dfAccruals;
     const QString title = forData
-        ? QStringLiteral("Выберите начисление, ПЕРЕД которым будет расчитано текущее")
+        ? QStringLiteral("Выберите начисление, ПЕРЕД которым будет рассчитано текущее")
         : QStringLiteral("Выберите начисление, со стадии которого будут взяты данные для расчета");
     const qint32 chosen = SelectDop(kind, title, currentDopNum, 4);
     if (chosen < 0)
@@ -189,6 +191,8 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
 {
     setWindowTitle(QStringLiteral("Справочник доплат и удержаний"));
     SetKeyPreview(true);
+    // The settings keep the kind chosen here at exit.
+    SetDNPositionProvider([this] { return curDopNum_ >= 0 ? curDopNum_ : Cfg.DNPosition; });
     view_ = std::make_unique<T_DNSubList>(DNList(), 3);
     view_->SetSortMode(3);
     view_->OnChange = TNotifyEvent(this, &TFormSprDop::ViewChanged);
@@ -233,6 +237,7 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
     lvt->setColumnWidth(colNumber, 50);
     lvt->setColumnWidth(colShown, 60);
     lvt->horizontalHeader()->setSectionResizeMode(colName, QHeaderView::Stretch);
+    KeepTitlesWhole(lvt->horizontalHeader());
     for (int c = colFlags; c < colCount; ++c)
         lvt->setColumnWidth(c, 24);
     listLayout->addWidget(lvt, 1);
@@ -275,6 +280,9 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
 
 TFormSprDop::~TFormSprDop()
 {
+    if (curDopNum_ >= 0)
+        Cfg.DNPosition = curDopNum_;
+    SetDNPositionProvider({});
     if (view_)
         view_->OnChange = TNotifyEvent();
 }

@@ -7,6 +7,7 @@
 #include "db/Transaction.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
@@ -157,6 +158,11 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     exemptForm->addRow(QStringLiteral("Значение мин. ЗП"), edSumMinZp_);
     exemptForm->addRow(QStringLiteral("Необлагаемая сумма"), edSum_);
     params->addRow(exempt);
+    FilterTypedChars(edDateBeg_, TypedKind::Date);
+    for (QLineEdit* e : {edMetod_, edKMinZp_})
+        FilterTypedChars(e, TypedKind::Integer);
+    for (QLineEdit* e : {edCursValut_, edSumMinZp_, edSum_})
+        FilterTypedChars(e, TypedKind::Float);
     right->addWidget(gbParams_);
     dgLines_ = new TDBGrid(this, QStringLiteral("dgLines"));
     dgLines_->Columns().Add(QStringLiteral("SUM"), QStringLiteral("Сумма к налогообложению"), 170);
@@ -280,46 +286,64 @@ void TFormSprPx::ShowParams()
     gbYear_->setEnabled(editMode_ && cbFYear_->isChecked());
 }
 
-void TFormSprPx::StoreParams()
+QList<Variant> TFormSprPx::TypedParams() const
+{
+    const TDateTime dateBeg = FieldDate(edDateBeg_->text(), FieldCaption(edDateBeg_));
+    const auto number = [](QLineEdit* e) { return FieldFloat(e->text(), FieldCaption(e)); };
+    if (cbFYear_->isChecked())
+        RequirePeriod(FromQDate(deYearBeg_->date()), FromQDate(deYearEnd_->date()), gbYear_->title());
+    return {Variant(cbFYear_->isChecked()), Variant::FromDate(FromQDate(deYearBeg_->date())),
+        Variant::FromDate(FromQDate(deYearEnd_->date())), Variant(int(number(edMetod_))),
+        Variant(int(number(edKMinZp_))), Variant(number(edSumMinZp_)), Variant(number(edSum_)),
+        Variant(number(edCursValut_)), Variant::FromDate(dateBeg)};
+}
+
+bool TFormSprPx::ParamsChanged(const QList<Variant>& values) const
 {
     Cursor& pn = DM()->tbaPN;
-    if (!pn.Active() || pn.IsEmpty())
-        return;
-    TDateTime dateBeg = 0;
-    if (!TryStrToDate(edDateBeg_->text(), dateBeg))
-        ErrorAbort(QStringLiteral("Неверное значение|") + EscapeBars(edDateBeg_->text()));
-    const auto number = [](QLineEdit* e) {
-        double v = 0;
-        if (!TryStrToFloat(e->text(), v))
-            ErrorAbort(QStringLiteral("Неверное значение|") + EscapeBars(e->text()));
-        return v;
-    };
-    const QList<Variant> values{Variant(cbFYear_->isChecked()), Variant(FromQDate(deYearBeg_->date())),
-        Variant(FromQDate(deYearEnd_->date())), Variant(int(number(edMetod_))), Variant(int(number(edKMinZp_))),
-        Variant(number(edSumMinZp_)), Variant(number(edSum_)), Variant(number(edCursValut_))};
-    QList<Variant> stored;
-    for (const QString& f : kParamFields)
-        stored << pn[f].AsVariant();
-    const bool dateChanged = pn[QStringLiteral("DATEBEG")].AsDateTime() != dateBeg;
-    bool changed = dateChanged;
-    for (int i = 0; i < values.size() && !changed; ++i)
-        changed = values[i].AsString() != stored[i].AsString();
-    if (!changed)
-        return;
     QStringList names = kParamFields;
-    QList<Variant> all = values;
     names << QStringLiteral("DATEBEG");
-    all << Variant(dateBeg);
-    SetRecordValues(pn, names, all);
+    for (int i = 0; i < names.size(); ++i)
+        if (values[i].AsString() != pn[names[i]].AsVariant().AsString())
+            return true;
+    return false;
+}
+
+void TFormSprPx::StoreParams(const QList<Variant>& values)
+{
+    QStringList names = kParamFields;
+    names << QStringLiteral("DATEBEG");
+    SetRecordValues(DM()->tbaPN, names, values);
+}
+
+void TFormSprPx::RestoreLines()
+{
+    {
+        Transaction tr({&DM()->PNL});
+        PrimaryIndexScope index(DM()->PNL);
+        DeleteRange(DM()->PNL, {Variant(editedNum_)});
+        for (const QList<Variant>& line : editedLines_)
+            AppendRecordValues(
+                DM()->PNL, editedNum_, {QStringLiteral("SUM"), QStringLiteral("SUMNAL"), QStringLiteral("PROC")}, line);
+        tr.Commit();
+    }
+    RefreshTaxCursors();
 }
 
 void TFormSprPx::SetEditMode(bool on)
 {
+    Cursor& pn = DM()->tbaPN;
+    if (on && !editMode_) {
+        editedNum_ = pn.Active() && !pn.IsEmpty() ? pn[QStringLiteral("NUM")].AsInteger() : 0;
+        editedLines_ = ReadLines(editedNum_);
+    }
     editMode_ = on;
     dgLines_->SetReadOnly(!on);
     gbParams_->setEnabled(on);
     gbYear_->setEnabled(on && cbFYear_->isChecked());
     btTblChange_->setChecked(on);
+    if (auto* lineDel = findChild<QToolButton*>(QStringLiteral("btLineDel")))
+        lineDel->setEnabled(on);
     if (on)
         dgLines_->setFocus();
 }
@@ -333,8 +357,29 @@ void TFormSprPx::LeaveEditMode()
     Cursor& pnl = DM()->tbaPNL;
     if (pnl.State() != CursorState::Browse)
         pnl.CheckBrowseMode();
-    StoreParams();
+    Cursor& pn = DM()->tbaPN;
+    // Every way out of the change (Esc, "Изменить", "Закрыть", the title bar's
+    // button) comes here and asks the same question.
+    if (pn.Active() && !pn.IsEmpty() && pn[QStringLiteral("NUM")].AsInteger() == editedNum_) {
+        const QList<Variant> values = TypedParams();
+        const auto numbers = [](const QList<QList<Variant>>& lines) {
+            QList<QList<double>> out;
+            for (const QList<Variant>& line : lines)
+                out.append({line[0].AsDouble(), line[1].AsDouble(), line[2].AsDouble()});
+            return out;
+        };
+        const bool changed = ParamsChanged(values) || numbers(ReadLines(editedNum_)) != numbers(editedLines_);
+        if (changed) {
+            const QString body = QStringLiteral("Таблица подоходного налога :\r\n\"%1\" от %2")
+                                     .arg(cbTip_->currentText(), DateToStr(pn[QStringLiteral("DATEBEG")].AsDateTime()));
+            if (AskSaveChanges(body))
+                StoreParams(values);
+            else
+                RestoreLines();
+        }
+    }
     SetEditMode(false);
+    ShowParams();
 }
 
 void TFormSprPx::AddTip()
@@ -473,6 +518,10 @@ void TFormSprPx::DeleteTable()
 
 void TFormSprPx::DeleteLine()
 {
+    // A change of the table like any other: the right, and the table being changed.
+    RequireOperation(opEditIncomeTax);
+    if (!editMode_)
+        ErrorAbort(QStringLiteral("Строки удаляются в режиме изменения таблицы (кнопка \"Изменить\")"));
     Cursor& pnl = DM()->tbaPNL;
     if (pnl.IsEmpty())
         return;
@@ -510,7 +559,7 @@ bool TFormSprPx::CanLeave()
 
 void TFormSprPx::done(int result)
 {
-    bool leave = true;
+    bool leave = false; // a refused value keeps the book open
     RunGuarded([&] {
         LeaveEditMode();
         leave = CanLeave();

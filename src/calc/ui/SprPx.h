@@ -23,7 +23,8 @@ public:
     // Lines editable in place and the parameters enabled, or row selection.
     void SetEditMode(bool on);
     bool EditMode() const { return editMode_; }
-    // Stores the edited parameters and lines, then browse mode.
+    // With changes, asks whether to keep them (the parameters are stored, or
+    // the lines put back as they were), then browse mode.
     void LeaveEditMode();
 
     // The chosen type; -1 when there is none.
@@ -56,7 +57,11 @@ private:
     void FillTips(qint32 select);
     void TipChosen();
     void ShowParams();
-    void StoreParams();
+    // The typed parameters (FYEAR .. CURSVALUT, then DATEBEG), each checked.
+    QList<Variant> TypedParams() const;
+    bool ParamsChanged(const QList<Variant>& values) const;
+    void StoreParams(const QList<Variant>& values);
+    void RestoreLines();
 
     QComboBox* cbTip_ = nullptr;
     TDBGrid* dgDate_ = nullptr;
@@ -77,6 +82,9 @@ private:
     bool editMode_ = false;
     bool filling_ = false;
     qint32 lastTip_ = -1;
+    // The table being changed and its lines when the change began.
+    qint32 editedNum_ = 0;
+    QList<QList<Variant>> editedLines_;
 };
 
 // Right 28, then the book modally.

@@ -2,6 +2,7 @@
 #include "data/ui/EntryValues.h"
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
@@ -143,15 +144,9 @@ TFormInSrDop::TFormInSrDop(QWidget* parent) : TFormNewInput(parent, QStringLiter
     lbPeriod->setFont(bold);
     grid->addWidget(lbPeriod, 1, 0, 1, 2);
     auto* lbDateBeg = new QLabel(QStringLiteral("Начало"), pnClient);
-    edDateBeg = new QDateEdit(pnClient);
-    edDateBeg->setObjectName(QStringLiteral("edDateBeg"));
+    edDateBeg = MakeDateEdit(pnClient, "edDateBeg");
     auto* lbDateEnd = new QLabel(QStringLiteral("Окончание"), pnClient);
-    edDateEnd = new QDateEdit(pnClient);
-    edDateEnd->setObjectName(QStringLiteral("edDateEnd"));
-    for (QDateEdit* d : {edDateBeg, edDateEnd}) {
-        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        d->setCalendarPopup(true);
-    }
+    edDateEnd = MakeDateEdit(pnClient, "edDateEnd");
     grid->addWidget(lbDateBeg, 2, 0);
     grid->addWidget(edDateBeg, 2, 1);
     grid->addWidget(lbDateEnd, 3, 0);

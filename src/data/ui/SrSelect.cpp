@@ -444,6 +444,10 @@ void TFormSrSelect::ShowHelp()
     if (prompt_.isEmpty())
         return;
     const int width = qMax(100, this->width() - 8);
+    // Measured free of the last opening's height: a fixed height counts in
+    // the label's own answer, and the band grew by 5 pixels at every opening.
+    pnHelp->setMinimumHeight(0);
+    pnHelp->setMaximumHeight(QWIDGETSIZE_MAX);
     pnHelp->setFixedHeight(pnHelp->heightForWidth(width) + 5);
 }
 

@@ -1,5 +1,6 @@
 #include "reports/ui/DesignDialogs.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 
 #include "foundation/Messages.h"
 #include "platform/Exceptions.h"
@@ -62,6 +63,8 @@ QGroupBox* BoundsBox(TBoundsFields& f)
     l->addRow(QStringLiteral("Y"), f.Y);
     l->addRow(QStringLiteral("DX"), f.DX);
     l->addRow(QStringLiteral("DY"), f.DY);
+    for (QLineEdit* e : {f.X, f.Y, f.DX, f.DY})
+        FilterTypedChars(e, TypedKind::Integer);
     return box;
 }
 
@@ -212,8 +215,8 @@ void TBoundsFields::Show(const TView& v) const
 bool TBoundsFields::Read(QRect& bounds) const
 {
     try {
-        const int x = StrToInt(X->text().trimmed()), y = StrToInt(Y->text().trimmed());
-        const int w = StrToInt(DX->text().trimmed()), h = StrToInt(DY->text().trimmed());
+        const auto value = [](QLineEdit* e) { return FieldInteger(e->text(), FieldCaption(e)); };
+        const int x = value(X), y = value(Y), w = value(DX), h = value(DY);
         if (w < 1 || h < 1) {
             ShowError(QStringLiteral("Размер элемента должен быть не меньше 1"));
             (w < 1 ? DX : DY)->setFocus();
@@ -482,6 +485,8 @@ TOptForm::TOptForm(QWidget* parent) : TForm(parent, QStringLiteral("OptForm"))
         fl->addRow(QStringLiteral("Нижнее"), edBottom);
         fl->addRow(QStringLiteral("Слева"), edLeft);
         fl->addRow(QStringLiteral("Справа"), edRight);
+        for (QLineEdit* e : {edTop, edBottom, edLeft, edRight})
+            FilterTypedChars(e, TypedKind::Float);
         l->addRow(group("Поля (в см)", fl));
         lbFile = Named(new QLabel, "lbFile");
         lbFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -627,8 +632,7 @@ void TOptForm::TryAccept()
         if (!ParseMargin(edits[i]->text(), margins[i])) {
             pc->setCurrentIndex(pgCommon);
             edits[i]->setFocus();
-            ShowError(QStringLiteral("'%1' is not a valid floating point value").arg(edits[i]->text()));
-            return;
+            RaiseFieldError(edits[i]->text(), FieldCaption(edits[i]), TypedKind::Float);
         }
     TDocument& d = *document_;
     d.SetNameDocument(edName->text());

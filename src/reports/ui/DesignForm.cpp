@@ -964,9 +964,10 @@ bool TDesignForm::EditObject(TView& view)
 
 void TDesignForm::Options(int page)
 {
-    if (!options_)
-        options_ = new TOptForm(this);
-    if (!options_->Edit(*doc_, page))
+    // A fresh dialog each time, centred on the designer: a kept one came
+    // back where the window manager had last moved it, lower every time.
+    TOptForm options(this);
+    if (!options.Edit(*doc_, page))
         return;
     SetCaption();
     FillBands();

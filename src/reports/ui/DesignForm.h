@@ -140,7 +140,6 @@ private:
     QString caption_;
     TEditorForm* editor_ = nullptr;
     TGEditorForm* geditor_ = nullptr;
-    TOptForm* options_ = nullptr;
 };
 
 // Fills the engine's designer factory.

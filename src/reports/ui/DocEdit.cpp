@@ -169,7 +169,10 @@ TFormDocEdit::TFormDocEdit(QWidget* parent) : TForm(parent, QStringLiteral("Form
     connect(btTemplate, &QPushButton::clicked, this, guarded([this] { ChooseTemplate(); }));
     connect(btRasVed, &QPushButton::clicked, this, guarded([this] { SetupRasVed(); }));
     connect(btDesign, &QPushButton::clicked, this, guarded([this] { Design(); }));
-    connect(btOk, &QPushButton::clicked, this, [this] { SetModalResult(mrOk); });
+    connect(btOk, &QPushButton::clicked, this, guarded([this] {
+        CheckDocument();
+        SetModalResult(mrOk);
+    }));
     connect(btCancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
 }
 
@@ -277,6 +280,17 @@ void TFormDocEdit::SetupRasVed()
         return;
     doc_.RVNum = number;
     FillRasVedList();
+}
+
+void TFormDocEdit::CheckDocument() const
+{
+    // An empty document would be listed without a name and saved as "TXT/.dcf".
+    if (doc_.Name.trimmed().isEmpty())
+        ErrorAbort(QStringLiteral("Введите наименование документа"));
+    if (Algorithm() == nullptr)
+        ErrorAbort(QStringLiteral("Не определен алгоритм формирования документа"));
+    if (doc_.TemplateFileName().section(QLatin1Char('.'), 0, 0).trimmed().isEmpty())
+        ErrorAbort(QStringLiteral("Неверно определен файл-шаблон"));
 }
 
 void TFormDocEdit::Design()

@@ -51,6 +51,8 @@ public:
     void ChooseTemplate();
     void SetupRasVed();
     void Design();
+    // Ok needs a name, an algorithm and a template file name.
+    void CheckDocument() const;
 
     QTabWidget* pc;
     QWidget* tsMain;

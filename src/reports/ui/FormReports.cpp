@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -521,6 +522,34 @@ void TFormReports::AddDocument()
     SelectNode(section, cat_->Docs.Count() - 1);
 }
 
+namespace {
+
+bool NamesTemplate(const T_VedList& docs, const QString& file)
+{
+    for (const T_Vedom* doc : docs)
+        if (doc->TemplateFileName().compare(file, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Whether a document of the catalogue or of another kind's catalogue names the file.
+bool TemplateInUse(const T_Catalogue& shown, const QString& file)
+{
+    if (NamesTemplate(shown.Docs, file))
+        return true;
+    for (int kind = 1; kind <= 5; ++kind) {
+        if (kind == shown.Kind)
+            continue;
+        T_Catalogue other(kind, shown.FileName);
+        other.Load();
+        if (NamesTemplate(other.Docs, file))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TFormReports::DeleteDocument()
 {
     T_Vedom* doc = Document();
@@ -529,7 +558,11 @@ void TFormReports::DeleteDocument()
     if (!ConfirmDelete(QStringLiteral("\"") + doc->Name + QStringLiteral("\""), QString()))
         return;
     const qint32 section = section_;
+    const QString file = doc->TemplateFileName();
     cat_->Docs.FreeObject(doc);
+    // The template goes with the last document of any kind that names it.
+    if (!file.isEmpty() && !TemplateInUse(*cat_, file))
+        QFile::remove(TxtDir + file);
     modified_ = true;
     FillTree();
     SelectNode(section);

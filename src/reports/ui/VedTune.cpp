@@ -120,6 +120,7 @@ bool TFormVedTune::Execute(qint32& number)
     FillDops();
     shownColumn_ = -1;
     FillColumns(0);
+    entry_ = Shape(ved_.Name);
     if (ShowModal() != mrOk || ved_.Number < 0)
         return false;
     // A definition left without columns was deleted by its save, and one
@@ -272,12 +273,31 @@ void TFormVedTune::MoveColumn(int delta)
     FillColumns(other);
 }
 
+QString TFormVedTune::Shape(const QString& name) const
+{
+    QStringList parts{name};
+    for (int c = 0; c < ved_.ColumnCount(); ++c) {
+        const T_RasVedItem* col = ved_.Column(c);
+        QStringList numbers{col->Name};
+        for (int i = 0; i < col->Count(); ++i)
+            numbers << QString::number(col->GetInteger(i));
+        parts << numbers.join(QLatin1Char(','));
+    }
+    return parts.join(QLatin1Char(';'));
+}
+
 void TFormVedTune::Accept()
 {
-    if (AskSaveChanges(QStringLiteral("\"") + edName->text() + QStringLiteral("\""))) {
-        ved_.Name = edName->text();
-        WriteBack(SelectedColumn());
-        ved_.Save();
+    WriteBack(SelectedColumn());
+    if (Shape(edName->text()) != entry_) {
+        if (edName->text().trimmed().isEmpty()) {
+            edName->setFocus();
+            ErrorAbort(QStringLiteral("Введите наименование ведомости"));
+        }
+        if (AskSaveChanges(QStringLiteral("\"") + edName->text() + QStringLiteral("\""))) {
+            ved_.Name = edName->text();
+            ved_.Save();
+        }
     }
     SetModalResult(mrOk);
 }

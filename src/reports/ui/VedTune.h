@@ -66,9 +66,14 @@ private:
     void WriteBack(int column);
     void ShowMarks(int column);
     int RequireColumn() const;
+    // Ok: nothing changed closes without a question; otherwise a name is
+    // needed and the save is asked.
     void Accept();
+    // What the clerk may change, as one text: the name and the columns.
+    QString Shape(const QString& name) const;
 
     T_RasVed ved_;
+    QString entry_; // the shape when the window opened
     std::unique_ptr<T_DNSubList> view_;
     int shownColumn_ = -1;
     bool marksChanged_ = false;

@@ -5,16 +5,23 @@
 #include "foundation/ui/base/FormBase.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMainWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -165,16 +172,26 @@ void ScaleAllForms(int m, int d, bool up)
     if (m <= 0 || d <= 0 || m == d)
         return;
     const double factor = up ? double(m) / d : double(d) / m;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!qobject_cast<TForm*>(w))
-            continue;
+    const auto scale = [factor](QWidget* w) {
         QFont font = w->font();
         if (font.pointSizeF() > 0)
             font.setPointSizeF(font.pointSizeF() * factor);
         else if (font.pixelSize() > 0)
             font.setPixelSize(std::max(1, qRound(font.pixelSize() * factor)));
         w->setFont(font);
-        w->resize(qRound(w->width() * factor), qRound(w->height() * factor));
+    };
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!qobject_cast<TForm*>(w) && !qobject_cast<QMainWindow*>(w))
+            continue;
+        // The program fonts are set on the controls themselves, which then
+        // no longer follow the window's font: each is scaled on its own.
+        const QList<QWidget*> own = w->findChildren<QWidget*>();
+        scale(w);
+        for (QWidget* child : own)
+            if (child->testAttribute(Qt::WA_SetFont))
+                scale(child);
+        if (!(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            w->resize(qRound(w->width() * factor), qRound(w->height() * factor));
     }
 }
 
@@ -395,6 +412,105 @@ void UnregisterObject(QObject* object) { Registered().removeAll(object); }
 
 const QList<QObject*>& RegisteredObjects() { return Registered(); }
 
+QString EditState(const QList<QWidget*>& roots)
+{
+    QStringList parts;
+    const auto add = [&parts](const QWidget* w) {
+        if (const auto* line = qobject_cast<const QLineEdit*>(w))
+            parts << line->text();
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(w); button && button->isCheckable())
+            parts << (button->isChecked() ? QStringLiteral("+") : QStringLiteral("-"));
+        else if (const auto* combo = qobject_cast<const QComboBox*>(w))
+            parts << combo->currentText();
+        else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(w))
+            parts << spin->text();
+        else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(w))
+            parts << plain->toPlainText();
+        else if (const auto* tree = qobject_cast<const QTreeWidget*>(w))
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                for (int c = 0; c < tree->columnCount(); ++c)
+                    parts << tree->topLevelItem(i)->text(c);
+    };
+    for (const QWidget* root : roots) {
+        if (!root)
+            continue;
+        add(root);
+        for (const QWidget* w : root->findChildren<QWidget*>())
+            // A line edit inside a combo or a spin box is its owner's text.
+            if (!qobject_cast<const QComboBox*>(w->parentWidget())
+                && !qobject_cast<const QAbstractSpinBox*>(w->parentWidget()))
+                add(w);
+    }
+    return parts.join(QChar(0x1F));
+}
+
+namespace {
+
+class TitlesWhole final : public QObject {
+public:
+    explicit TitlesWhole(QHeaderView* header) : QObject(header), header_(header)
+    {
+        header->installEventFilter(this);
+        Fit();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::Show)
+            Fit();
+        return false;
+    }
+
+private:
+    void Fit()
+    {
+        QAbstractItemModel* model = header_->model();
+        auto* view = qobject_cast<QAbstractItemView*>(header_->parentWidget());
+        if (!model || !view || header_->orientation() != Qt::Horizontal)
+            return;
+        const QFontMetrics fm(header_->font());
+        const int margin = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_) + 2;
+        int need = 0;
+        int stretched = 0;
+        int widestStretched = 0;
+        for (int i = 0; i < header_->count(); ++i) {
+            if (header_->isSectionHidden(i))
+                continue;
+            const int title = fm.horizontalAdvance(model->headerData(i, Qt::Horizontal).toString()) + margin;
+            if (header_->sectionResizeMode(i) == QHeaderView::Stretch) {
+                ++stretched;
+                widestStretched = std::max(widestStretched, title);
+                continue;
+            }
+            if (header_->sectionSize(i) < title)
+                header_->resizeSection(i, title);
+            need += header_->sectionSize(i);
+        }
+        if (stretched == 0)
+            return;
+        need += stretched * widestStretched; // the stretched columns share the room alike
+        auto* table = qobject_cast<QTableView*>(view);
+        const int rows = table && table->verticalHeader()->isVisible() ? table->verticalHeader()->width() : 0;
+        view->setMinimumWidth(need + rows + 2 * view->frameWidth()
+            + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
+    }
+
+    QHeaderView* header_;
+};
+
+} // namespace
+
+void KeepTitlesWhole(QHeaderView* header)
+{
+    if (!header)
+        return;
+    for (QObject* child : header->children())
+        if (dynamic_cast<TitlesWhole*>(child))
+            return;
+    new TitlesWhole(header);
+}
+
 void InstallMinimizeHandler(QWidget* mainWindow) { new MinimizeHandler(mainWindow); }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint)
@@ -417,7 +533,11 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& te
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name)
 {
     auto* e = Named(new QDateEdit(parent), name);
+    e->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's month and day names
     e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     e->setCalendarPopup(true);
+    // The program's "no date" (day 0, 30.12.1899) shows empty.
+    e->setMinimumDate(QDate(1899, 12, 30));
+    e->setSpecialValueText(QStringLiteral(" "));
     return e;
 }

@@ -12,6 +12,7 @@
 
 class QAction;
 class QDateEdit;
+class QHeaderView;
 class QDialog;
 class QPushButton;
 class QToolButton;
@@ -33,8 +34,10 @@ void HideOtherForms(QWidget* form, TFormList& list);
 // Shows the remembered windows again, from the last to the first, and
 // empties the list.
 void ShowHiddenForms(TFormList& list);
-// Scales the fonts and sizes of every top-level form by M/D (D/M when Up is
-// false). Qt layouts own the positions, so only fonts and sizes change.
+// Scales the fonts and sizes of every window of the program, the main window
+// too, by M/D (D/M when Up is false): the window's font and every font set on
+// one of its controls. Qt layouts own the positions, so only fonts and sizes
+// change; a maximised window keeps its size.
 void ScaleAllForms(int m, int d, bool up);
 // Keeps Owned above Owner (its transient parent).
 void SetOwnerWindow(QWidget* owned, QWidget* owner);
@@ -69,6 +72,11 @@ void EnableComponents(const QList<QObject*>& components);
 void DisableComponents(const QList<QObject*>& components);
 // The control and all its children.
 void SetEnabledWithChildren(QWidget* control, bool flag);
+// What the clerk can change in the controls under the roots (texts, marks,
+// choices, dates, numbers, list rows), as one text: a window compares it
+// with the one from the start of an edit to ask about saving only after a
+// real change.
+QString EditState(const QList<QWidget*>& roots);
 
 // The name of a grid column's field: the model's horizontal header data
 // under this role, or its title when the model gives none.
@@ -80,6 +88,12 @@ int TitleColumnAt(QTableView* grid, int x, int y);
 // larger of its title width + 10 and 20. No such column shows
 // "dgColumnResize: Неверное имя столбца".
 void dgColumnResize(QTableView* grid, const QString& fieldName);
+
+// From now on every column of the header shows its title whole: a column
+// narrower than its title is widened, and the view is kept wide enough for
+// its stretched columns' titles; again whenever the header's font changes
+// (the program fonts come after the window is made).
+void KeepTitlesWhole(QHeaderView* header);
 
 // Key-down routine: Up moves the focus to the previous control, Down to the
 // next, and the key is cleared (0). When Control is a form whose focused
@@ -119,5 +133,7 @@ template <typename W> W* Named(W* widget, const char* name)
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString());
 // A text-only tool button that never takes the focus from the edits.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text);
-// A date edit showing "dd.MM.yyyy", with the calendar pop-up.
+// A date edit showing and taking "dd.mm.yyyy", with the calendar pop-up in
+// Russian; the program's "no date" (day 0) shows empty. Every date edit of
+// the program is made here.
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name);

@@ -3,6 +3,7 @@
 #include "foundation/TextMeasure.h"
 #include "foundation/ui/base/Beep.h"
 #include "foundation/ui/controls/ShadowLabel.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "platform/SysUtils.h"
@@ -125,6 +126,7 @@ void TFormGet::SetKind(int kind)
 
 void TFormGet::SetPrompt(const QString& prompt)
 {
+    prompt_ = prompt;
     layout()->activate();
     const int headerWidth = lbHeader->width() > 0 ? lbHeader->width() : kWidth - 16;
     if (TextWidthInFont(prompt, lbHeader->font()) >= headerWidth - 5) {
@@ -157,9 +159,10 @@ Variant TFormGet::ConvertedValue() const
 {
     const QString text = ed->text();
     switch (kind_) {
-    case ivInteger: return Variant(StrToInt(text));
-    case ivFloat: return Variant(StrToFloat(text));
-    case ivDate: return Variant::FromDate(StrToDate(text));
+    // The prompt names what is typed, so the message says which value is wrong.
+    case ivInteger: return Variant(FieldInteger(text, prompt_));
+    case ivFloat: return Variant(FieldFloat(text, prompt_));
+    case ivDate: return Variant::FromDate(FieldDate(text, prompt_));
     default: return Variant(text);
     }
 }

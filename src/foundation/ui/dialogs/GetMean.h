@@ -55,6 +55,7 @@ private:
 
     int kind_ = 1;
     int maxLength_ = 0; // 0: none
+    QString prompt_;
 };
 
 // Asks for one value; true when confirmed, Value then converted by Kind.

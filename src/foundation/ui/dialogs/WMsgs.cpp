@@ -133,21 +133,18 @@ TFormMessage::TFormMessage(QWidget* parent) : TForm(parent, QStringLiteral("Form
     auto* textBox = new QVBoxLayout(texts);
     textBox->setContentsMargins(kMargin, kMargin, kMargin, 6);
     textBox->setSpacing(8);
-    auto* titleRow = new QHBoxLayout;
     lbWarnInform = MakeTextLabel(texts, "lbWarnInform");
     QFont titleFont = lbWarnInform->font();
     titleFont.setBold(true);
     lbWarnInform->setFont(titleFont);
     lbWarnInform->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    titleRow->addWidget(lbWarnInform, 1);
+    textBox->addWidget(lbWarnInform);
     btCancelApp = new QToolButton(texts);
     btCancelApp->setObjectName(QStringLiteral("btCancelApp"));
-    btCancelApp->setText(QStringLiteral("X"));
+    // Says what it does: a bare "X" read as closing the box.
+    btCancelApp->setText(QStringLiteral("Прекратить работу программы"));
     btCancelApp->setToolTip(QStringLiteral("Прекратить работу программы"));
     btCancelApp->setFocusPolicy(Qt::NoFocus);
-    btCancelApp->setFixedSize(18, 18);
-    titleRow->addWidget(btCancelApp, 0, Qt::AlignTop | Qt::AlignRight);
-    textBox->addLayout(titleRow);
     lbWarn = MakeTextLabel(texts, "lbWarn");
     lbWarn->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     textBox->addWidget(lbWarn);
@@ -157,6 +154,7 @@ TFormMessage::TFormMessage(QWidget* parent) : TForm(parent, QStringLiteral("Form
     bv->setFrameShape(QFrame::HLine);
     bv->setFrameShadow(QFrame::Sunken);
     textBox->addWidget(bv);
+    textBox->addWidget(btCancelApp, 0, Qt::AlignRight);
     sb->setWidget(texts);
     layout->addWidget(sb, 1);
 

@@ -2,6 +2,7 @@
 
 #include "foundation/Messages.h"
 #include "foundation/ui/base/Beep.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "platform/SysUtils.h"
@@ -91,7 +92,9 @@ void Tyq_CustomNumEdit::DataChanged()
 
 void Tyq_CustomNumEdit::ReadBack()
 {
-    const double v = StrToFloat(TextToValText(text()));
+    double v = 0;
+    if (!TryStrToFloat(TextToValText(text()), v))
+        RaiseFieldError(text(), FieldCaption(this), TypedKind::Float);
     value_ = LimitValue(v);
 }
 
@@ -163,7 +166,9 @@ void Tyq_CustomNumEdit::SetAlignment(TAlignment value)
 
 void Tyq_CustomNumEdit::SetText(const QString& text)
 {
-    const double v = StrToFloat(TextToValText(text));
+    double v = 0;
+    if (!TryStrToFloat(TextToValText(text), v))
+        RaiseFieldError(text, FieldCaption(this), TypedKind::Float);
     value_ = LimitValue(v);
     DataChanged();
 }
@@ -243,7 +248,7 @@ void Tyq_CustomNumEdit::PasteText()
         setText(before);
         selectAll();
         setFocus(Qt::OtherFocusReason);
-        ShowError(EscapeBars(e.Message()));
+        ShowError(e.Message());
     }
 }
 
@@ -281,7 +286,7 @@ void Tyq_CustomNumEdit::focusOutEvent(QFocusEvent* event)
             // The clerk stays in the edit with the bad text selected.
             selectAll();
             setFocus(Qt::OtherFocusReason);
-            ShowError(EscapeBars(e.Message()));
+            ShowError(e.Message());
             return;
         }
         SetFocused(false);

@@ -3,6 +3,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
@@ -185,6 +186,14 @@ public:
                 style = esPickList;
             if (column->FieldKind() == FieldType::String)
                 maxLength = column->FieldSize();
+            // A number or a date column takes no letters.
+            switch (column->FieldKind()) {
+            case FieldType::Integer:
+            case FieldType::Smallint: FilterTypedChars(editor, TypedKind::Integer); break;
+            case FieldType::Float: FilterTypedChars(editor, TypedKind::Float); break;
+            case FieldType::Date: FilterTypedChars(editor, TypedKind::Date); break;
+            default: break;
+            }
             alignment = column->Alignment();
             editor->Setup(style, column->PickList(), maxLength, alignment);
         }
@@ -258,6 +267,7 @@ TDBGrid::TDBGrid(QWidget* parent, const QString& name)
     rows->setSectionsClickable(true);
     QHeaderView* titles = horizontalHeader();
     titles->setHighlightSections(false);
+    KeepTitlesWhole(titles);
     titles->setSectionsClickable(false);
     titles->setStretchLastSection(false);
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -349,11 +359,17 @@ void TDBGrid::UpdateRowHeight()
     verticalHeader()->setDefaultSectionSize(height);
 }
 
+int TDBGrid::TitleWidth(const TColumn& column) const
+{
+    QHeaderView* header = horizontalHeader();
+    return header->fontMetrics().horizontalAdvance(column.Title())
+        + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+}
+
 int TDBGrid::DefaultColumnWidth(const TColumn& column) const
 {
     const int text = column.DisplayChars() * fontMetrics().averageCharWidth() + 8;
-    const int title = horizontalHeader()->fontMetrics().horizontalAdvance(column.Title()) + 10;
-    return std::max({text, title, 20});
+    return std::max({text, TitleWidth(column), 20});
 }
 
 void TDBGrid::ApplyColumnWidths()
@@ -361,7 +377,10 @@ void TDBGrid::ApplyColumnWidths()
     applyingWidths_ = true;
     for (int i = 0; i < model_->columnCount(); ++i) {
         const TColumn* column = model_->ColumnAt(i);
-        horizontalHeader()->resizeSection(i, column->Width() >= 0 ? column->Width() : DefaultColumnWidth(*column));
+        // A width the window gives is never narrower than the column's title:
+        // the fonts of the clerk's desktop decide how wide a title is.
+        horizontalHeader()->resizeSection(
+            i, column->Width() >= 0 ? std::max(column->Width(), TitleWidth(*column)) : DefaultColumnWidth(*column));
     }
     applyingWidths_ = false;
 }

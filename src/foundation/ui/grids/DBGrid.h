@@ -151,6 +151,8 @@ private:
     void FollowCursor(int row);
     void RestoreCurrent(int row, int column);
     void KeepSelectionOnCurrent();
+    // The title with the header's margins.
+    int TitleWidth(const TColumn& column) const;
     int DefaultColumnWidth(const TColumn& column) const;
     bool CanModify() const;
     bool CanEditCell(const QModelIndex& index) const;

@@ -3,6 +3,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/FieldValues.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
@@ -36,9 +37,11 @@ QStringList BooleanTexts(const QString& displayValues)
 
 const QString kYesNo = QStringLiteral("Да;Нет");
 
-// A typed text into a field, as the old fields took their text.
-void StoreText(const Field& field, const TColumn& column, const QString& text)
+// A typed text into a field, as the old fields took their text; a text that
+// does not convert is refused in the clerk's words, naming the column and row.
+void StoreText(const Field& field, const TColumn& column, const QString& text, int row)
 {
+    const QString name = FieldAt(column.Title(), row);
     const QString t = text.trimmed();
     switch (field.Type()) {
     case FieldType::String: field.SetString(text); return;
@@ -47,19 +50,19 @@ void StoreText(const Field& field, const TColumn& column, const QString& text)
         if (t.isEmpty())
             field.Clear();
         else
-            field.SetInteger(StrToInt64(t));
+            field.SetInteger(FieldInteger(t, name));
         return;
     case FieldType::Float:
         if (t.isEmpty())
             field.Clear();
         else
-            field.SetFloat(StrToFloat(QString(t).replace(QLatin1Char('.'), QLatin1Char(','))));
+            field.SetFloat(FieldFloat(t, name));
         return;
     case FieldType::Date:
         if (t.isEmpty())
             field.Clear();
         else
-            field.SetDateTime(StrToDate(t));
+            field.SetDateTime(FieldDate(t, name));
         return;
     case FieldType::DateTime:
         if (t.isEmpty())
@@ -81,8 +84,9 @@ void StoreText(const Field& field, const TColumn& column, const QString& text)
         } else if (texts[0].startsWith(t, Qt::CaseInsensitive)) {
             field.SetBoolean(true);
         } else {
-            throw EConvertError(
-                QStringLiteral("'%1' is not a valid boolean value for field '%2'").arg(t, field.Name()));
+            throw EConvertError(QStringLiteral("Неверное значение|")
+                + EscapeBars(QStringLiteral("Поле \"%1\": \"%2\" - ожидается \"%3\" или \"%4\"")
+                                 .arg(name, t, texts[0], texts[1])));
         }
         return;
     }
@@ -719,7 +723,7 @@ void TDBGridModel::SetCellText(int viewColumn, const QString& text)
             QStringLiteral("Поле '%1' не найдено в таблице %2").arg(column->FieldName(), cursor_->Name()));
     if (cursor_->State() == CursorState::Browse)
         cursor_->Edit();
-    StoreText(field, *column, text);
+    StoreText(field, *column, text, curRow_ + 1);
 }
 
 // ---- the model interface
