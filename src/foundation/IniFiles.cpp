@@ -300,6 +300,23 @@ public:
     // The text of the last save's full disk, already told to its caller.
     QString diskFull;
 
+    bool NotText() const { return encoding_ == IniEncoding::NotText; }
+
+    // Copies the file to "<name>.bak" once; answers the copy's name, empty
+    // when there was nothing to copy.
+    QString KeepCopy()
+    {
+        const QString bak = fileName + QStringLiteral(".bak");
+        if (keptAside_)
+            return bak;
+        QFile f(fileName);
+        if (!f.open(QIODevice::ReadOnly))
+            return QString(); // gone meanwhile: nothing to keep
+        WriteFileAtomic(bak, f.readAll());
+        keptAside_ = true;
+        return bak;
+    }
+
 private:
     // A file that could not be read as text is copied to "<name>.bak"
     // before it is written over, and that is said once.
@@ -307,12 +324,9 @@ private:
     {
         if (keptAside_)
             return;
-        QFile f(fileName);
-        if (!f.open(QIODevice::ReadOnly))
-            return; // gone meanwhile: nothing to keep
-        const QString bak = fileName + QStringLiteral(".bak");
-        WriteFileAtomic(bak, f.readAll());
-        keptAside_ = true;
+        const QString bak = KeepCopy();
+        if (bak.isEmpty())
+            return;
         ShowWarning(QStringLiteral("Файл настроек не читается как текст|") + EscapeBars(fileName)
             + QStringLiteral("\r\nЕго прежнее содержимое сохранено в файле ") + EscapeBars(bak)
             + QStringLiteral(", файл будет записан заново"));
@@ -566,6 +580,10 @@ TMemIniFile::~TMemIniFile()
 }
 
 bool TMemIniFile::Modified() const { return container_->modified; }
+
+bool TMemIniFile::NotText() const { return container_->NotText(); }
+
+QString TMemIniFile::KeepNotTextCopy() { return container_->KeepCopy(); }
 
 void TMemIniFile::Reread()
 {
