@@ -25,7 +25,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -92,8 +91,8 @@ void StartProgram()
     OpenFreshDataBase(*g_program);
     AppContext().Cfg.Workdate = kMar2024;
     MakeEmployees();
-    // The shipped templates as the set-up writes them.
-    QProcess::execute(S(QOR_MAKE_TEMPLATES), {g_program->path()});
+    // The shipped templates, as a program folder away from the program gets them.
+    CopyShippedTexts(S(QOR_SHIPPED_TXT), TxtDir);
     EnsurePropisTable(AppContext().DataFolder(), S(QOR_BIN "/PROPIS.DB"));
 }
 

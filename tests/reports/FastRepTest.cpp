@@ -643,20 +643,33 @@ TEST_F(FastRepTest, TheDesignerTakesThePrototypeByPrefixOnceAtATime)
     EXPECT_EQ(opened, 2);
 }
 
-// The template writer fills a new program folder's TXT/ and its catalogue
-// forms every document on a data base that has no pay-sheet definition
-// yet; the PDFs read back with the figures, and the first page of each
-// document goes to a PNG to look at. A file already there is kept.
+// The build's copy of the shipped templates fills a new program folder's
+// TXT/, and its catalogue forms every document on a data base that has no
+// pay-sheet definition yet. Each document's text pages, every text with its
+// place, match the committed reference (tests/fixtures/templates), so a layout
+// change is a reviewed diff of a template and its reference; the PDFs read
+// back with the figures, and the first page of each document goes to a PNG
+// to look at. A second copy adds what is missing and keeps what is there.
 TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
 {
-    const auto writeTemplates = [&] {
-        QProcess tool;
-        tool.start(QStringLiteral(QOR_MAKE_TEMPLATES), {fx.ProgramPath()});
-        ASSERT_TRUE(tool.waitForFinished());
-        ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-    };
-    writeTemplates();
     TxtDir = fx.ProgramPath() + S("TXT/");
+    const auto copyTemplates = [&] {
+        QProcess cmake;
+        cmake.start(S(QOR_CMAKE),
+            {S("-DFROM=" QOR_SHIPPED_TXT), S("-DTO=") + TxtDir, S("-P"),
+                S(QOR_SOURCE_DIR "/resources/CopyMissing.cmake")});
+        ASSERT_TRUE(cmake.waitForFinished());
+        ASSERT_EQ(cmake.exitCode(), 0) << cmake.readAllStandardError().toStdString();
+    };
+    copyTemplates();
+    // Each template is as the designer writes it: read and written again, it
+    // keeps its bytes (no key the program drops, CP1251, CRLF).
+    for (const QString& name : QDir(TxtDir).entryList({S("*.dcf")})) {
+        TDocument doc;
+        doc.LoadFromFile(TxtDir + name);
+        doc.SaveToFile(txt_.filePath(name));
+        EXPECT_EQ(ReadFileBytes(txt_.filePath(name)), ReadFileBytes(TxtDir + name)) << name.toStdString();
+    }
     // A new data base: no definition but the one the clerk made for the
     // payment sheet by input (6).
     for (qint32 number : {0, 5, 7}) {
@@ -666,10 +679,19 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
     }
     Cfg.TabnDirector = Petrov;
     Cfg.TabnGlBuh = Borisov;
-    QString pdf;
-    ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int pages, bool) -> IReportWindow* {
+    QString pdf, pages;
+    ReportWindowFactories().Preview = [&](TDocument& doc, const QString&, int count, bool) -> IReportWindow* {
         doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(pdf));
-        doc.Print(1, pages);
+        doc.Print(1, count);
+        pages.clear();
+        for (int i = 0; i < doc.OutputPageCount(); ++i) {
+            pages += S("--- page %1\n").arg(i + 1);
+            // "text 38,60 #000000 'Abc'" -> "38,60 Abc"
+            for (const QString& l : Replay(doc.OutputPage(i).Picture))
+                if (l.startsWith(S("text ")))
+                    pages += l.section(QLatin1Char(' '), 1, 1) + QLatin1Char(' ')
+                        + l.mid(l.indexOf(QLatin1Char('\'')) + 1).chopped(1) + QLatin1Char('\n');
+        }
         QImage img(doc.OutputPage(0).Sheet, QImage::Format_RGB32);
         img.fill(Qt::white);
         QPainter p(&img);
@@ -723,6 +745,8 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
             params.Podr = podr;
             params.Num = S("12");
             rep.RunDocument(d, &params);
+            ExpectReference(S("templates"), QFileInfo(d->Template).completeBaseName() + S(".txt"),
+                d->Name + QLatin1Char('\n') + pages);
             QProcess p;
             p.start(S("pdftotext"), {S("-layout"), pdf, S("-")});
             ASSERT_TRUE(p.waitForFinished());
@@ -734,16 +758,15 @@ TEST_F(FastRepTest, ShippedTemplatesFormEveryDocumentOfTheCatalogue)
     }
     EXPECT_EQ(formed, 9);
 
-    // A second set-up writes what is missing and keeps what the clerk redesigned.
+    // A second copy adds what is missing and keeps what the clerk redesigned.
     QFile mine(TxtDir + S("SV.dcf"));
     ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
     mine.write("mine");
     mine.close();
     ASSERT_TRUE(QFile::remove(TxtDir + S("SP.dcf")));
-    writeTemplates();
-    EXPECT_TRUE(QFileInfo::exists(TxtDir + S("SP.dcf")));
-    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
-    EXPECT_EQ(mine.readAll(), QByteArray("mine"));
+    copyTemplates();
+    EXPECT_EQ(ReadFileBytes(TxtDir + S("SP.dcf")), ReadFileBytes(S(QOR_SHIPPED_TXT "/SP.dcf")));
+    EXPECT_EQ(ReadFileBytes(TxtDir + S("SV.dcf")), QByteArray("mine"));
 }
 
 TEST_F(FastRepTest, AlgorithmsAndHelpLists)
