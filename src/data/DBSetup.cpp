@@ -430,11 +430,13 @@ QString UnreadableReason(const QString& path)
 // The layouts the table files record, against the catalogue: true when a
 // table needs the rebuild. A file holding another table stops the start
 // with its message, and so do files that cannot be read, unless a
-// creation cut short left them (the check makes them again).
+// creation or a rebuild cut short left them (the check mends them).
 bool TablesDifferFromCatalogue(const QString& folder)
 {
     const QStringList files = Tables::List(folder);
-    const QStringList creating = ReadCreationMarker(folder);
+    QStringList creating = ReadCreationMarker(folder);
+    if (Tables::Exists(RebuildTableName(), folder))
+        creating << ReadMarker(folder); // its new table, half made; the old one is "TMP"
     const TTableStructures& catalogue = TableStructures();
     bool differ = false;
     QStringList unreadable;
