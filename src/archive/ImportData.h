@@ -2,9 +2,10 @@
 // The import of the DOS predecessor's data, without a window: every table
 // it fills is refilled stage by stage from the old dBASE tables and memory
 // files of the source folder, under the exclusive lock, with the program's
-// data sets closed meanwhile and opened again on every way out. Each stage
-// writes its tables in one transaction, so a stage that fails leaves them
-// as they were; row errors go to the numbered error lists.
+// data sets closed meanwhile and opened again on every way out. The stages
+// work on a copy of the data base that replaces it in one swap at the end;
+// each stage writes its tables in one transaction, so a stage that fails
+// leaves them as they were; row errors go to the numbered error lists.
 //
 //   TImportData import;
 //   import.PathFrom = "/old/QO/";
