@@ -56,10 +56,12 @@ enum class IniEncoding { Cp1251, Utf8, Utf8Bom, NotText };
 // text almost never passes); a UTF-16 mark or a NUL byte is no text at all.
 IniEncoding EncodingOf(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return IniEncoding::Utf8Bom;
+    // A NUL is no text whatever mark stands before it: written back, the
+    // file would be no text any more.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0'))
         return IniEncoding::NotText;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return IniEncoding::Utf8Bom;
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
     if (ascii)
         return IniEncoding::Cp1251;
