@@ -4,10 +4,9 @@
 
 #include "reports/ReportDocument.h"
 
-#include <benchmark/benchmark.h>
+#include "GuiBench.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -71,12 +70,4 @@ void PrepareAndPrint(benchmark::State& state)
 
 BENCHMARK(PrepareAndPrint)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -9,7 +9,11 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev
   libsqlite3-dev libshp-dev libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   arj fonts-dejavu-core fonts-liberation clang-format poppler-utils
+  qt6-translations-l10n
   xvfb x11vnc x11-utils iproute2 procps
+  # Tests only: a scheduler of their own with a PDF queue (cups brings the
+  # generic PDF printer's driver with cups-filters).
+  cups
 )
 # The fuzz build's clang and libFuzzer runtime (clang libclang-rt-14-dev)
 # are installed by scripts/fuzz.sh only, when a fuzz target is asked for.

@@ -607,7 +607,7 @@ void AppendLines(QStringList& lines, const QString& msg)
 }
 
 bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QStringList& errors,
-    const std::function<void(T_rTabn&, bool)>& onCalculated)
+    const std::function<void(T_rTabn&, bool)>& onCalculated, bool* calculatedOut = nullptr)
 {
     T_rTabn calc(sources);
     calc.SetTabNum(tabNum);
@@ -640,8 +640,11 @@ bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QString
         errors << Format(QStringLiteral("***  Ошибки при расчете. Табельный номер [%s]"), calc.GetNumberText());
         errors << lines << QString();
     }
+    const bool calculated = loaded && !calc.Failed();
+    if (calculatedOut != nullptr)
+        *calculatedOut = calculated;
     if (onCalculated)
-        onCalculated(calc, ok);
+        onCalculated(calc, calculated);
     return ok;
 }
 
@@ -679,8 +682,11 @@ void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& gro
                 result.Stopped = true;
                 break;
             }
-            const bool ok = CalcOne(run, tabNum, options.Date, result.Errors, options.OnCalculated);
+            bool calculated = false;
+            const bool ok = CalcOne(run, tabNum, options.Date, result.Errors, options.OnCalculated, &calculated);
             ++result.Calculated;
+            if (!calculated)
+                result.NotCalculated << tabNum;
             result.LastOk = ok;
             if (!ok && result.FirstErrTabn < 1)
                 result.FirstErrTabn = tabNum;

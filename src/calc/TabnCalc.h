@@ -167,12 +167,15 @@ struct TCalcBatchOptions {
     IProgress* Progress = nullptr; // nullptr: the program's sink
     // Called after each employee's CalcAndCompare (also a failed one),
     // before his savepoint ends: dumps and benchmarks read the results here.
-    std::function<void(T_rTabn& calc, bool ok)> OnCalculated;
+    // `calculated`: no fatal message left him uncalculated (warnings may
+    // have been given).
+    std::function<void(T_rTabn& calc, bool calculated)> OnCalculated;
 };
 
 // What a batch collected.
 struct TCalcBatchResult {
     int Calculated = 0; // employees run through CalcAndCompare
+    QList<qint32> NotCalculated; // those a fatal message left uncalculated
     qint32 FirstErrTabn = 0; // the first employee with error lines
     bool LastOk = true; // the outcome of the last employee
     bool Stopped = false; // the clerk stopped the run

@@ -12,7 +12,9 @@ bool AddBasicCalendar()
         return false;
     T_CalendarTip* tip = calendars->AddTip(ckMonthly);
     tip->Name = QStringLiteral("Основной календарь");
-    tip->AddTable(FirstDayOfMonth(Cfg.Workdate), LastDayOfMonth(Cfg.Workdate), 10);
+    // The whole year of the working month, a line a month: the book labels
+    // its rows January to December, and the tax counts its months on them.
+    tip->AddTable(FirstDayOfYear(Cfg.Workdate), LastDayOfYear(Cfg.Workdate), 10);
     tip->Save();
     return true;
 }

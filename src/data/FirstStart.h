@@ -3,7 +3,7 @@
 
 // When the data base has no work calendar: the main calendar (number 0) of
 // the monthly kind, named "Основной календарь", with one table over the
-// working month, saved. True when it was made.
+// year of the working month, saved. True when it was made.
 bool AddBasicCalendar();
 
 // The built-in accrual kinds the directory is missing (GenerateConstDops);

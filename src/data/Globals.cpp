@@ -302,6 +302,14 @@ T_yqFileList& GlobalFileList()
     return *g_fileList;
 }
 
+void ReadExtraFiles()
+{
+    T_yqFileList& list = GlobalFileList();
+    list.clear();
+    list.ReadFiles(DataFolder(), QStringLiteral("*.ini"));
+    list.ReadFiles(DataFolder(), QStringLiteral("PROPIS.*"));
+}
+
 QString AppName() { return QStringLiteral("Qor"); }
 
 QString AppTitle() { return QStringLiteral("Qor. Заработная плата и кадры"); }

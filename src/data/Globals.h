@@ -282,6 +282,9 @@ QObject* GlobalOwner();
 // Extra files of the data folder that archive and reserve copy take along
 // (its INI files and the amount-in-words table), registered at start-up.
 T_yqFileList& GlobalFileList();
+// Lists those files anew, as the data folder holds them now: on a first
+// start the data INI is written only after start-up listed the folder.
+void ReadExtraFiles();
 
 // The program's short name and its title.
 QString AppName();

@@ -230,7 +230,7 @@ void TFormBrows::showEvent(QShowEvent* event)
     });
 }
 
-void TFormBrows::closeEvent(QCloseEvent* event)
+void TFormBrows::done(int result)
 {
     RunGuarded([this] {
         if (Current() && Current()->Editing)
@@ -238,7 +238,7 @@ void TFormBrows::closeEvent(QCloseEvent* event)
         SaveFormPosition(this);
         WriteSettings();
     });
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 TFormBrows* ShowBrows(const QString& base, const QString& tableName)

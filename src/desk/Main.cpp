@@ -46,11 +46,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
@@ -375,6 +378,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     connect(timer_, &QTimer::timeout, this, guarded([this] { ClockTick(); }));
     timer_->start();
     qApp->installEventFilter(this);
+    InstallMinimizeHandler(this);
+    TrackWindowActivation();
     creating_ = false;
     running_ = true;
     const qint32 pos = Cfg.TNPosition;
@@ -495,10 +500,14 @@ QTreeView* TFormMain::MakeDopView(const QString& name, T_TabnDopList* list, bool
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     model = new DopListModel(list, withTime, view);
     view->setModel(model);
-    view->setColumnWidth(0, 60);
-    view->setColumnWidth(1, withTime ? 150 : 200);
+    // The name takes what the number, the time and the sum leave: the sum
+    // stays in sight in a window of the smallest size.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    view->setColumnWidth(0, 50);
     if (withTime)
         view->setColumnWidth(2, 50);
+    view->setColumnWidth(withTime ? 3 : 2, 80);
     return view;
 }
 
@@ -543,8 +552,10 @@ void TFormMain::BuildVvodPage()
         RefreshVvodPages();
         ShowTabnStatus();
     });
-    top->addWidget(tools);
     v->addLayout(top);
+    // A line of its own: beside the two lists it would hide "Рассчитать"
+    // behind the tool bar's arrow in a window of the smallest size.
+    v->addWidget(tools);
 
     auto datePicker = [this](QWidget* parent, const QString& name) {
         auto* row = new QHBoxLayout;
@@ -796,9 +807,11 @@ void TFormMain::BuildMenu()
     });
 
     QMenu* window = top(QStringLiteral("mnWindow"), QStringLiteral("Окно"));
-    AddItem(window, QStringLiteral("mnFormsList"), QStringLiteral("Список активных окон"), [] {
-        ShowFormsList();
-    })->setShortcut(QKeySequence(QStringLiteral("Alt+0")));
+    QAction* formsList = AddItem(
+        window, QStringLiteral("mnFormsList"), QStringLiteral("Список активных окон"), [] { ShowFormsList(); });
+    formsList->setShortcut(QKeySequence(Qt::ALT | Qt::Key_0));
+    // The window keys work in every window of the program, not only here.
+    formsList->setShortcutContext(Qt::ApplicationShortcut);
 
     QMenu* help = top(QStringLiteral("mnHelp"), QStringLiteral("?"));
     AddOpenerItem(help, QStringLiteral("mnHelpContents"), QStringLiteral("Помощь"));
@@ -811,11 +824,17 @@ void TFormMain::BuildMenu()
     debug->menuAction()->setVisible(false);
     actions_.insert(QStringLiteral("mnMainOtl"), debug->menuAction());
 
+    // Russian programs reach every item from the keyboard: Alt with the
+    // underlined letter, or F10 and the arrows.
+    AssignMnemonics(bar->actions());
+
     // Keys without a menu item.
-    auto key = [this](const QString& name, const QKeySequence& seq, std::function<void()> f) {
+    auto key = [this](const QString& name, const QKeySequence& seq, std::function<void()> f,
+                   Qt::ShortcutContext context = Qt::WindowShortcut) {
         auto* a = new QAction(this);
         a->setObjectName(name);
         a->setShortcut(seq);
+        a->setShortcutContext(context);
         addAction(a);
         connect(a, &QAction::triggered, this, guarded(std::move(f)));
         actions_.insert(name, a);
@@ -824,8 +843,19 @@ void TFormMain::BuildMenu()
         [this] { RunMenuOpener(QStringLiteral("acTabnCard"), *this); });
     key(QStringLiteral("acDoplEdit"), QKeySequence(Qt::Key_F4),
         [this] { RunMenuOpener(QStringLiteral("acDoplEdit"), *this); });
-    key(QStringLiteral("acNextWindow"), QKeySequence(Qt::Key_F6), [] { ActivateOldestWindow(); });
-    key(QStringLiteral("acPrevWindow"), QKeySequence(Qt::CTRL | Qt::Key_F6), [] { ActivatePreviousWindow(); });
+    key(
+        QStringLiteral("acNextWindow"), QKeySequence(Qt::Key_F6), [] { ActivateOldestWindow(); },
+        Qt::ApplicationShortcut);
+    key(
+        QStringLiteral("acPrevWindow"), QKeySequence(Qt::CTRL | Qt::Key_F6), [] { ActivatePreviousWindow(); },
+        Qt::ApplicationShortcut);
+    key(QStringLiteral("acMenuBar"), QKeySequence(Qt::Key_F10), [this] {
+        for (QAction* a : menuBar()->actions())
+            if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+                menuBar()->setActiveAction(a);
+                return;
+            }
+    });
     key(QStringLiteral("acExit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] {
         if (QApplication::activeWindow() == this)
             close();
@@ -944,11 +974,19 @@ void TFormMain::ShowTabnStatus()
     p2->setText(QStringLiteral("К выдаче: ") + FloatToStr(card->Sum.ToDouble()));
 }
 
-void TFormMain::ShowCalcCount(int add)
+void TFormMain::ShowCalcCount(int add, int failed)
 {
-    calcCount_ = add == 0 ? 0 : calcCount_ + add;
+    if (add == 0 && failed == 0) {
+        calcCount_ = 0;
+        calcFailed_ = 0;
+    }
+    calcCount_ += add;
+    calcFailed_ += failed;
     if (QLabel* p = findChild<QLabel*>(QStringLiteral("StatusBar1"))) {
-        p->setText(QStringLiteral("Рассчитано: ") + QString::number(calcCount_));
+        QString text = QStringLiteral("Рассчитано: ") + QString::number(calcCount_);
+        if (calcFailed_ > 0)
+            text += QStringLiteral("   Не рассчитано: ") + QString::number(calcFailed_);
+        p->setText(text);
         p->repaint();
     }
 }
@@ -973,6 +1011,10 @@ void TFormMain::TreeChanged(TObject*)
     syncLock_ = true;
     FillTreeView(*tree_, tvp, curPodr_, true);
     syncLock_ = false;
+    // A department not (or no longer) in the tree: the view stands on
+    // another node, and that one becomes the current department.
+    if (tvp->currentItem() && CurrentPodrNum(tvp) != curPodr_)
+        TreeSelected();
     if (pcMain->currentWidget() == tabVvod)
         FillVvodCombos();
     // A change of the departments is no reason to stop whoever made it.
@@ -1504,8 +1546,10 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w || w->window() != this || QApplication::activePopupWidget() || QApplication::activeModalWidget())
         return QMainWindow::eventFilter(watched, event);
-    // Combo boxes and date edits keep their own keys.
-    if (qobject_cast<QComboBox*>(w) || qobject_cast<QDateEdit*>(w) || w->inherits("QLineEdit"))
+    // Combo boxes, line edits, spin and date edits and multi-line texts keep
+    // their own keys.
+    if (qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLineEdit*>(w)
+        || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w))
         return QMainWindow::eventFilter(watched, event);
     bool consumed = false;
     RunGuarded([&] { consumed = PageKeys(static_cast<QKeyEvent*>(event)); });
@@ -1565,9 +1609,9 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
     TCalcBatchResult result;
     TCalcBatchOptions options;
     qint32 last = 0;
-    options.OnCalculated = [&](T_rTabn& calc, bool) {
+    options.OnCalculated = [&](T_rTabn& calc, bool calculated) {
         last = calc.TabNum();
-        ShowCalcCount(1);
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
@@ -1595,8 +1639,8 @@ bool TFormMain::CalcEnterprise()
 {
     TCalcBatchResult result;
     TCalcBatchOptions options;
-    options.OnCalculated = [this](T_rTabn&, bool) {
-        ShowCalcCount(1);
+    options.OnCalculated = [this](T_rTabn&, bool calculated) {
+        ShowCalcCount(calculated ? 1 : 0, calculated ? 0 : 1);
         ProcessRunEvents();
     };
     {
@@ -1828,9 +1872,11 @@ void TFormMain::StaffOperation(int op)
 void TFormMain::NewTabn()
 {
     RequireOperation(10);
-    if (NewTabnWizard())
-        NewTabnWizard()(curPodr_);
+    const qint32 hired = NewTabnWizard() ? NewTabnWizard()(curPodr_) : 0;
     cards_->Reload();
+    // The new employee is shown at once, in his department.
+    if (hired > 0)
+        LocateTabn(hired);
 }
 
 void TFormMain::TransferTabn()

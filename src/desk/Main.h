@@ -65,7 +65,9 @@ public:
     T_TabnDopList& ResultDops() const { return *resultDops_; }
     T_TabnDopList& ResultUders() const { return *resultUders_; }
     const QStringList& Errors() const { return errors_; }
+    // Employees of the last batch calculated / left uncalculated by a fatal message.
     int CalcCount() const { return calcCount_; }
+    int CalcFailedCount() const { return calcFailed_; }
 
     void SetMainTitle(const QString& extra);
     void SetHeaderText(const QString& text);
@@ -100,7 +102,8 @@ public:
     bool CalcOneTabn(qint32 tabNum, bool show);
     bool CalcPodr(qint32 num, bool show, qint32& firstErrTabn);
     bool CalcEnterprise();
-    void ShowCalcCount(int add);
+    // Add 0 starts the count anew; `failed` adds employees left uncalculated.
+    void ShowCalcCount(int add, int failed = 0);
     void ShowFormulaError();
 
     // The period input.
@@ -205,6 +208,7 @@ private:
     bool running_ = false;
     int clockMinute_ = -1;
     int calcCount_ = 0;
+    int calcFailed_ = 0;
     uint32_t lastEventsTick_ = 0;
     QString title_;
     QString headerText_;

@@ -51,7 +51,8 @@ using TFormulaEditorOpener = std::function<void(qint32 dopNum, int line, int col
 void SetFormulaEditorOpener(TFormulaEditorOpener opener);
 const TFormulaEditorOpener& FormulaEditorOpener();
 
-// The new-employee wizard; true when an employee was added.
-using TNewTabnWizard = std::function<bool(qint32 podr)>;
+// The new-employee wizard; the new employee's personnel number, 0 when
+// none was added.
+using TNewTabnWizard = std::function<qint32(qint32 podr)>;
 void SetNewTabnWizard(TNewTabnWizard wizard);
 const TNewTabnWizard& NewTabnWizard();

@@ -23,6 +23,7 @@
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
+#include "platform/Exceptions.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -31,11 +32,13 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -151,7 +154,7 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
     form->addRow(QStringLiteral("Система оплаты"), cbKSop);
     edOkl = new Tyq_CurrencyEdit(page);
     edOkl->setObjectName(QStringLiteral("edOkl"));
-    form->addRow(QStringLiteral("Оклад"), edOkl);
+    AddPayRow(form, edOkl, cbKSop);
     edAvan = new Tyq_CurrencyEdit(page);
     edAvan->setObjectName(QStringLiteral("edAvan"));
     form->addRow(QStringLiteral("Аванс"), edAvan);
@@ -430,7 +433,9 @@ void TFormNewEmploy::ReserveNumber()
     placeholder.New = true;
     try {
         placeholder.Save();
-    } catch (const std::exception&) {
+    } catch (const EKeyViolation&) {
+        // Only a number that is there already is taken; any other failure
+        // (a lock, a full disk) passes as what it is.
         RaiseError(QStringLiteral("Номер уже захвачен"));
     }
     reserved_ = n;
@@ -574,6 +579,7 @@ void TFormNewEmploy::SaveNewEmployee(bool noAsk)
         ReleaseNumber();
     c.Save();
     reserved_ = 0;
+    saved_ = c.TabNum();
 }
 
 void TFormNewEmploy::done(int result)
@@ -609,11 +615,15 @@ void TFormNewEmploy::done(int result)
 void TFormNewEmploy::showEvent(QShowEvent* event)
 {
     TFormMultyPage::showEvent(event);
-    RunGuarded([this] { InitWizard(); });
+    // A window restored from the task bar is shown again by the window
+    // system: what the clerk typed (and the number reserved) stays.
+    if (!event->spontaneous())
+        RunGuarded([this] { InitWizard(); });
 }
 
 void TFormNewEmploy::hideEvent(QHideEvent* event)
 {
     TFormMultyPage::hideEvent(event);
-    card_.reset();
+    if (!event->spontaneous()) // minimised, not closed
+        card_.reset();
 }

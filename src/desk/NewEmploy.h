@@ -39,6 +39,8 @@ public:
 
     T_xTabn* Card() const { return card_.get(); }
     qint32 Reserved() const { return reserved_; }
+    // The personnel number the last "Да" saved; 0 before.
+    qint32 SavedTabNum() const { return saved_; }
 
     void InitWizard();
     void NextNumber();
@@ -120,5 +122,6 @@ private:
     std::unique_ptr<T_UserList> users_;
     QString headerText_;
     qint32 reserved_ = 0;
+    qint32 saved_ = 0;
     bool closing_ = false;
 };

@@ -381,11 +381,15 @@ QString TFormSprClndr::TableCellText(int col, int row) const
         QStringLiteral("Рабочих часов"), QStringLiteral("Длительность раб. дня")};
     if (row == 0)
         return col >= 0 && col < 4 ? headers[col] : QString();
-    if (col == 0)
+    const T_C_Line* line = table_ && row <= table_->Count() ? table_->GetLine(row - 1) : nullptr;
+    if (col == 0) {
+        // A month's line is named by its own month, whichever month the table starts in.
+        if (line && tip_ && tip_->Kind == ckMonthly)
+            return MonthNameByNum(MonthOfDate(line->DateBeg()));
         return MonthNameByNum(row);
-    if (!table_ || row > table_->Count())
+    }
+    if (!line)
         return kUnknown;
-    const T_C_Line* line = table_->GetLine(row - 1);
     const double value = col == 1 ? line->WorkDays() : col == 2 ? line->WorkHours() : line->DayLength();
     return Variant(value).AsString();
 }

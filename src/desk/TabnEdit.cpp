@@ -6,6 +6,7 @@
 #include "data/Calendar.h"
 #include "data/Dops.h"
 #include "data/Globals.h"
+#include "data/Money.h"
 #include "data/PostList.h"
 #include "data/Rights.h"
 #include "data/Staff.h"
@@ -73,6 +74,33 @@ void FillCombo(QComboBox* combo, const TStringItems& items)
 }
 
 } // namespace
+
+void AddPayRow(QFormLayout* form, Tyq_CurrencyEdit* okl, QComboBox* ksop)
+{
+    QWidget* parent = okl->parentWidget();
+    auto* caption = new QLabel(QStringLiteral("Оклад"), parent);
+    caption->setObjectName(QStringLiteral("lbOkl"));
+    auto* unit = new QLabel(parent);
+    unit->setObjectName(QStringLiteral("lbOklUnit"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(okl, 1);
+    row->addWidget(unit);
+    form->addRow(caption, row);
+    const auto show = [caption, unit, okl, ksop] {
+        if (ksop->currentIndex() <= 0) {
+            caption->setText(QStringLiteral("Оклад"));
+            unit->setText(QStringLiteral("руб. в месяц"));
+            return;
+        }
+        QString typed = okl->text();
+        typed.remove(QLatin1Char(' ')).replace(QLatin1Char(','), QLatin1Char('.'));
+        caption->setText(QStringLiteral("Тариф"));
+        unit->setText(QStringLiteral("коп. в час = ") + FormatMoney(typed.toDouble() / 100) + QStringLiteral(" руб."));
+    };
+    QObject::connect(ksop, &QComboBox::currentIndexChanged, caption, show);
+    QObject::connect(okl, &QLineEdit::textChanged, caption, show);
+    show();
+}
 
 void FillCardCombos(T_CtgrList& ctgrs, T_UserList& users, QComboBox* ctgr, QComboBox* user, QComboBox* tipPN,
     QComboBox* calendar, QComboBox* ksop)
@@ -218,7 +246,7 @@ void TFormTabnEdit::BuildBase()
     right->addRow(QStringLiteral("Система оплаты"), cbKSop);
     edOkl = new Tyq_CurrencyEdit(inner);
     edOkl->setObjectName(QStringLiteral("edOkl"));
-    right->addRow(QStringLiteral("Оклад"), edOkl);
+    AddPayRow(right, edOkl, cbKSop);
     edAvan = new Tyq_CurrencyEdit(inner);
     edAvan->setObjectName(QStringLiteral("edAvan"));
     right->addRow(QStringLiteral("Аванс"), edAvan);
@@ -811,12 +839,12 @@ void TFormTabnEdit::showEvent(QShowEvent* event)
     });
 }
 
-void TFormTabnEdit::closeEvent(QCloseEvent* event)
+void TFormTabnEdit::done(int result)
 {
     cardsLink_.Reset();
     if (displayMode_ == tdmStandalone)
         SaveFormPosition(this);
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 TFormTabnEdit* ShowTabnCard(qint32 tabNum)

@@ -23,6 +23,7 @@
 class Cursor;
 class QButtonGroup;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -149,7 +150,7 @@ public:
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
 
 private:
     void BuildBase();
@@ -187,5 +188,11 @@ private:
 // systems, as the card and the new-employee wizard show them.
 void FillCardCombos(T_CtgrList& ctgrs, T_UserList& users, QComboBox* ctgr, QComboBox* user, QComboBox* tipPN,
     QComboBox* calendar, QComboBox* ksop);
+
+// The salary field with its caption and unit, as the card and the wizard put
+// it into a form: a monthly salary ("Оклад") for salaries; for the other pay
+// systems an hourly rate typed in kopecks ("Тариф"), of which the
+// calculation takes a hundredth, with the rate in rubles shown beside it.
+void AddPayRow(QFormLayout* form, Tyq_CurrencyEdit* okl, QComboBox* ksop);
 
 TFormTabnEdit* ShowTabnCard(qint32 tabNum);

@@ -14,8 +14,10 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
 
 #include <memory>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -86,6 +88,8 @@ constexpr uint32_t kCheckIntervalMs = 100;
 
 QString OneLine(QString s)
 {
+    if (!s.contains(QLatin1Char('\r')) && !s.contains(QLatin1Char('\n')))
+        return s;
     s.replace(QLatin1String("\r\n"), QLatin1String(" "));
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
     s.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -102,16 +106,203 @@ bool LineName(const QString& line, QString& name)
     return true;
 }
 
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
-int FindLine(const QStringList& lines, const QString& ident)
+// The name part of a line, without copying it; false without "=".
+bool LineName(const QString& line, QStringView& name)
 {
-    QString name;
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        if (LineName(lines[i], name) && SameName(name, ident))
-            return static_cast<int>(i);
-    return -1;
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    name = QStringView(line).left(eq);
+    return true;
 }
+
+// A name as the index keeps it: folded by code point, the way a comparison
+// that ignores letter case folds it, so equal keys are equal names.
+QString Folded(const QString& s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c.isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, s[++i]));
+            if (QChar::requiresSurrogates(f)) {
+                out += QChar(QChar::highSurrogate(f));
+                out += QChar(QChar::lowSurrogate(f));
+            } else {
+                out += QChar(char16_t(f));
+            }
+        } else {
+            out += c.toCaseFolded();
+        }
+    }
+    return out;
+}
+
+// The first place of a name stays: look-ups find the first.
+void KeepFirst(QHash<QString, int>& index, const QString& key, int place)
+{
+    if (!index.contains(key))
+        index.insert(key, place);
+}
+
+// A section shorter than this is searched line by line; a longer one
+// keeps an index of its keys.
+constexpr qsizetype kIndexedLines = 64;
+
+struct IniSection {
+    QString name;
+    QStringList lines;
+    // The first line of each key (folded name), built when first needed
+    // and dropped when a line is removed.
+    mutable QHash<QString, int> keys;
+    mutable bool keysValid = false;
+    // The lines written since the last load or save (shorter than lines
+    // when the last ones are not).
+    std::vector<bool> changed;
+
+    bool Changed(qsizetype i) const { return size_t(i) < changed.size() && changed[size_t(i)]; }
+    void MarkChanged(qsizetype i)
+    {
+        if (changed.size() <= size_t(i))
+            changed.resize(size_t(i) + 1);
+        changed[size_t(i)] = true;
+    }
+
+    int FindLine(const QString& ident) const
+    {
+        if (lines.size() < kIndexedLines) {
+            QStringView name;
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                if (LineName(lines[i], name) && name.compare(ident, Qt::CaseInsensitive) == 0)
+                    return static_cast<int>(i);
+            return -1;
+        }
+        QString name;
+        if (!keysValid) {
+            keys.clear();
+            keys.reserve(lines.size());
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                if (LineName(lines[i], name))
+                    KeepFirst(keys, Folded(name), static_cast<int>(i));
+            keysValid = true;
+        }
+        return keys.value(Folded(ident), -1);
+    }
+
+    void Append(const QString& line)
+    {
+        AddLine(line);
+        QString name;
+        if (keysValid && LineName(line, name))
+            KeepFirst(keys, Folded(name), static_cast<int>(lines.size() - 1));
+    }
+
+    // Room for a template object's keys at once: a list that grows line by
+    // line reallocates several times per section.
+    void AddLine(const QString& line)
+    {
+        if (lines.isEmpty())
+            lines.reserve(16);
+        lines.append(line);
+    }
+
+    void RemoveLine(int i)
+    {
+        lines.removeAt(i);
+        if (size_t(i) < changed.size())
+            changed.erase(changed.begin() + i);
+        keysValid = false;
+        keys.clear();
+    }
+};
+
+// The sections in their order with an index of their names, so that a
+// look-up does not walk the image. An erased section leaves a hole (the
+// places of the others stay); the holes are squeezed out once they
+// outnumber the sections, which moves the places.
+class IniSections {
+public:
+    int Find(const QString& name) const
+    {
+        const auto it = byName_.constFind(Folded(name));
+        return it == byName_.cend() ? -1 : it->first;
+    }
+
+    int Append(const QString& name)
+    {
+        const int slot = static_cast<int>(all_.size());
+        all_.emplace_back().name = name;
+        erased_.push_back(false);
+        Entry& e = byName_[Folded(name)];
+        if (e.count++ == 0)
+            e.first = slot;
+        return slot;
+    }
+
+    // May move the places of the other sections.
+    void Erase(int slot)
+    {
+        const QString key = Folded(all_[size_t(slot)].name);
+        all_[size_t(slot)] = IniSection();
+        erased_[size_t(slot)] = true;
+        ++holes_;
+        auto it = byName_.find(key);
+        if (--it->count == 0) {
+            byName_.erase(it);
+        } else if (it->first == slot) {
+            // A second section of that name: the next one becomes the first.
+            int next = slot + 1;
+            while (erased_[size_t(next)] || Folded(all_[size_t(next)].name) != key)
+                ++next;
+            it->first = next;
+        }
+        if (holes_ >= 64 && holes_ * 2 >= qsizetype(all_.size()))
+            Squeeze();
+    }
+
+    IniSection& operator[](int slot) { return all_[size_t(slot)]; }
+    const IniSection& operator[](int slot) const { return all_[size_t(slot)]; }
+    template <typename F> void ForEach(F f) const
+    {
+        for (size_t i = 0; i < all_.size(); ++i)
+            if (!erased_[i])
+                f(all_[i]);
+    }
+    template <typename F> void ForEach(F f)
+    {
+        for (size_t i = 0; i < all_.size(); ++i)
+            if (!erased_[i])
+                f(all_[i]);
+    }
+
+private:
+    void Squeeze()
+    {
+        std::vector<IniSection> live;
+        live.reserve(all_.size() - size_t(holes_));
+        for (size_t i = 0; i < all_.size(); ++i)
+            if (!erased_[i])
+                live.push_back(std::move(all_[i]));
+        all_.clear();
+        erased_.clear();
+        byName_.clear();
+        holes_ = 0;
+        for (IniSection& s : live) {
+            const int slot = Append(s.name);
+            all_[size_t(slot)] = std::move(s);
+        }
+    }
+
+    struct Entry {
+        int first = -1;
+        int count = 0;
+    };
+    std::vector<IniSection> all_;
+    std::vector<bool> erased_;
+    QHash<QString, Entry> byName_;
+    qsizetype holes_ = 0;
+};
 
 // YYYYMMDD; anything else fails.
 bool IniTextToDate(const QString& s, TDateTime& out)
@@ -161,11 +352,6 @@ bool DecToInt(const QString& s, int& out)
     return TryStrToInt(t, out);
 }
 
-struct IniSection {
-    QString name;
-    QStringList lines;
-};
-
 } // namespace
 
 // ---------------------------------------------------------------- the shared image
@@ -201,7 +387,7 @@ public:
         if (fileName.isEmpty())
             return;
         const FileStamp before = StampOf(fileName);
-        QList<IniSection> parsed;
+        IniSections parsed;
         IniEncoding encoding = IniEncoding::Cp1251;
         if (before.exists) {
             QFile f(fileName);
@@ -217,15 +403,35 @@ public:
         ++generation;
     }
 
-    // Reads an outside change and puts the unsaved changes back over it.
+    // Reads an outside change and puts the unsaved changes back over it:
+    // the erased sections and deleted keys go again, then every written
+    // line is written again, in the image's order.
     void Reload()
     {
-        const QList<Change> unsaved = journal_;
+        const IniSections mine = sections;
         Load();
-        for (const Change& c : unsaved)
-            Apply(c);
-        journal_ = unsaved;
-        modified = !journal_.isEmpty();
+        for (const QString& section : std::as_const(erased_))
+            if (const int index = Find(section); index >= 0) {
+                sections.Erase(index);
+                ++generation;
+            }
+        for (const auto& [section, ident] : deleted_)
+            if (const int index = Find(section); index >= 0)
+                if (const int line = sections[index].FindLine(ident); line >= 0)
+                    sections[index].RemoveLine(line);
+        mine.ForEach([this](const IniSection& s) {
+            int index = -1;
+            QStringView name;
+            for (qsizetype i = 0; i < s.lines.size(); ++i) {
+                if (!s.Changed(i) || !LineName(s.lines[i], name))
+                    continue;
+                if (index < 0 && (index = Find(s.name)) < 0)
+                    index = Append(s.name);
+                // Marked also when the other copy wrote the same: it stays ours.
+                sections[index].MarkChanged(
+                    SetLine(index, name.toString(), QStringView(s.lines[i]).mid(name.size() + 1)));
+            }
+        });
     }
 
     void Save()
@@ -234,17 +440,24 @@ public:
             KeepUnreadableFile();
         // Written back in the encoding it was read in.
         const bool utf8 = encoding_ == IniEncoding::Utf8 || encoding_ == IniEncoding::Utf8Bom;
-        const auto encode = [utf8](const QString& text) { return utf8 ? text.toUtf8() : ToCp1251(text); };
-        QByteArray out = encoding_ == IniEncoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-        for (const IniSection& s : sections) {
-            out += encode(QLatin1Char('[') + s.name + QLatin1Char(']'));
-            out += "\r\n";
+        QString text;
+        qsizetype size = 0;
+        sections.ForEach([&](const IniSection& s) {
+            size += s.name.size() + 6;
+            for (const QString& line : s.lines)
+                size += line.size() + 2;
+        });
+        text.reserve(size);
+        sections.ForEach([&](const IniSection& s) {
+            text.append(QLatin1Char('[')).append(s.name).append(QLatin1String("]\r\n"));
             for (const QString& line : s.lines) {
-                out += encode(line);
-                out += "\r\n";
+                text += line;
+                text += QLatin1String("\r\n");
             }
-            out += "\r\n";
-        }
+            text += QLatin1String("\r\n");
+        });
+        QByteArray out = encoding_ == IniEncoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+        out += utf8 ? text.toUtf8() : ToCp1251(text);
         try {
             WriteFileAtomic(fileName, out);
         } catch (const EDiskFull& e) {
@@ -256,47 +469,35 @@ public:
             encoding_ = IniEncoding::Cp1251;
         stamp_ = StampOf(fileName);
         modified = false;
-        journal_.clear();
+        ForgetChanges();
     }
 
-    int Find(const QString& section) const
-    {
-        for (qsizetype i = 0; i < sections.size(); ++i)
-            if (SameName(sections[i].name, section))
-                return static_cast<int>(i);
-        return -1;
-    }
+    int Find(const QString& section) const { return sections.Find(section); }
 
-    // The edits, each recorded for a later merge with an outside change.
-    void Write(int index, const QString& section, const QString& ident, const QString& value)
-    {
-        if (SetLine(index, ident, value))
-            Record({Change::Write, section, ident, value});
-    }
+    // The edits, each remembered for a later merge with an outside change.
+    void Write(int index, const QString& ident, QStringView value) { SetLine(index, ident, value); }
     void Delete(int index, const QString& section, const QString& ident)
     {
-        const int line = FindLine(sections[index].lines, ident);
+        const int line = sections[index].FindLine(ident);
         if (line < 0)
             return;
-        sections[index].lines.removeAt(line);
-        Record({Change::Delete, section, ident, QString()});
+        sections[index].RemoveLine(line);
+        deleted_.emplace_back(section, ident);
+        modified = true;
     }
     void Erase(int index, const QString& section)
     {
-        sections.removeAt(index);
+        sections.Erase(index);
         ++generation;
-        Record({Change::Erase, section, QString(), QString()});
+        erased_.append(section);
+        modified = true;
     }
-    int Append(const QString& section)
-    {
-        sections.append({section, {}});
-        return static_cast<int>(sections.size()) - 1;
-    }
+    int Append(const QString& section) { return sections.Append(section); }
 
     QString fileName;
     int users = 0;
-    QList<IniSection> sections;
-    // Bumped whenever section indexes may have changed (load, erase).
+    IniSections sections;
+    // Bumped whenever a section's place may have changed or gone (load, erase).
     uint64_t generation = 1;
     bool modified = false;
     // The text of the last save's full disk, already told to its caller.
@@ -334,14 +535,10 @@ private:
             + QStringLiteral(", файл будет записан заново"));
     }
 
-    struct Change {
-        enum Op { Write, Delete, Erase } op;
-        QString section, ident, value;
-    };
-
-    static QList<IniSection> Parse(const QString& text)
+    static IniSections Parse(const QString& text)
     {
-        QList<IniSection> out;
+        IniSections out;
+        int current = -1;
         qsizetype start = 0;
         const qsizetype n = text.size();
         while (start <= n) {
@@ -355,63 +552,50 @@ private:
             if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
                 continue;
             if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
-                out.append({line.mid(1, line.size() - 2), {}});
-            else if (!out.isEmpty())
-                out.last().lines.append(line);
+                current = out.Append(line.mid(1, line.size() - 2));
+            else if (current >= 0)
+                out[current].AddLine(line);
         }
         return out;
     }
 
-    bool SetLine(int index, const QString& ident, const QString& value)
+    // Answers the line's place.
+    int SetLine(int index, const QString& ident, QStringView value)
     {
-        QStringList& lines = sections[index].lines;
-        const QString text = ident + QLatin1Char('=') + value;
-        const int line = FindLine(lines, ident);
-        if (line < 0)
-            lines.append(text);
-        else if (lines[line] != text)
-            lines[line] = text;
-        else
-            return false;
-        return true;
-    }
-
-    void Apply(const Change& c)
-    {
-        int index = Find(c.section);
-        switch (c.op) {
-        case Change::Write:
-            if (index < 0)
-                index = Append(c.section);
-            SetLine(index, c.ident, c.value);
-            break;
-        case Change::Delete:
-            if (index >= 0) {
-                const int line = FindLine(sections[index].lines, c.ident);
-                if (line >= 0)
-                    sections[index].lines.removeAt(line);
-            }
-            break;
-        case Change::Erase:
-            if (index >= 0) {
-                sections.removeAt(index);
-                ++generation;
-            }
-            break;
+        IniSection& s = sections[index];
+        QString text;
+        text.reserve(ident.size() + 1 + value.size());
+        text.append(ident).append(QLatin1Char('=')).append(value);
+        int line = s.FindLine(ident);
+        if (line < 0) {
+            s.Append(text);
+            line = static_cast<int>(s.lines.size() - 1);
+        } else if (s.lines[line] != text) {
+            s.lines[line] = std::move(text);
+        } else {
+            return line;
         }
+        s.MarkChanged(line);
+        modified = true;
+        return line;
     }
 
-    void Record(const Change& c)
+    void ForgetChanges()
     {
-        modified = true;
-        journal_.append(c);
+        erased_.clear();
+        deleted_.clear();
+        sections.ForEach([](IniSection& s) { s.changed.clear(); });
     }
 
     IniEncoding encoding_ = IniEncoding::Cp1251;
     bool keptAside_ = false;
     FileStamp stamp_; // as seen at the last load or save
     uint32_t lastCheck_ = 0;
-    QList<Change> journal_; // the changes since the last load or save
+    // Since the last load or save: the sections erased (each erase takes
+    // the first of its name) and the keys deleted, in their order; the
+    // lines written are marked in their sections.
+    QStringList erased_;
+    std::vector<std::pair<QString, QString>> deleted_;
 };
 
 namespace {
@@ -441,7 +625,9 @@ QString TCustomIniFile::ReadQuoted(const QString& section, const QString& ident,
 
 void TCustomIniFile::WriteQuoted(const QString& section, const QString& ident, const QString& value)
 {
-    WriteString(section, ident, QuoteBegin + value + QuoteEnd);
+    QString quoted;
+    quoted.reserve(value.size() + 2);
+    WriteString(section, ident, quoted.append(QuoteBegin).append(value).append(QuoteEnd));
 }
 
 int TCustomIniFile::ReadInteger(const QString& section, const QString& ident, int def)
@@ -615,15 +801,34 @@ QString TMemIniFile::ReadString(const QString& section, const QString& ident, co
     const int index = FindSection(section);
     if (index < 0)
         return def;
-    const QStringList& lines = container_->sections[index].lines;
-    const int line = FindLine(lines, ident);
+    const IniSection& s = container_->sections[index];
+    const int line = s.FindLine(ident);
     if (line < 0)
         return def;
-    const QString& text = lines[line];
+    const QString& text = s.lines[line];
     return text.mid(text.indexOf(QLatin1Char('=')) + 1);
 }
 
 void TMemIniFile::WriteString(const QString& section, const QString& ident, const QString& value)
+{
+    // A line break inside a value would split the line in the file.
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
+        WriteText(section, ident, OneLine(value));
+    else
+        WriteText(section, ident, value);
+}
+
+void TMemIniFile::WriteInteger(const QString& section, const QString& ident, int value)
+{
+    // The digits go straight into the line, without a text of their own.
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    char16_t text[16];
+    std::copy(digits, end, text);
+    WriteText(section, ident, QStringView(text, end - digits));
+}
+
+void TMemIniFile::WriteText(const QString& section, const QString& ident, QStringView value)
 {
     const QString name = OneLine(section);
     int index = FindSection(name);
@@ -631,8 +836,7 @@ void TMemIniFile::WriteString(const QString& section, const QString& ident, cons
         index = container_->Append(name);
         cachedIndex_ = index;
     }
-    // A line break inside a value would split the line in the file.
-    container_->Write(index, name, OneLine(ident), OneLine(value));
+    container_->Write(index, OneLine(ident), value);
 }
 
 void TMemIniFile::UpdateFile()
@@ -660,8 +864,7 @@ void TMemIniFile::ReadSection(const QString& section, QStringList& strings)
 void TMemIniFile::ReadSections(QStringList& strings)
 {
     strings.clear();
-    for (const IniSection& s : container_->sections)
-        strings.append(s.name);
+    container_->sections.ForEach([&](const IniSection& s) { strings.append(s.name); });
 }
 
 void TMemIniFile::ReadSectionValues(const QString& section, QStringList& strings)

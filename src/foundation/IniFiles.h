@@ -91,6 +91,7 @@ public:
 
     QString ReadString(const QString& section, const QString& ident, const QString& def) override;
     void WriteString(const QString& section, const QString& ident, const QString& value) override;
+    void WriteInteger(const QString& section, const QString& ident, int value) override;
     void UpdateFile() override;
     void ReadSection(const QString& section, QStringList& strings) override;
     void ReadSections(QStringList& strings) override;
@@ -112,6 +113,8 @@ public:
 private:
     // Index of the section (first of that name, case ignored), -1 when absent.
     int FindSection(const QString& section);
+    // The value holds no line break.
+    void WriteText(const QString& section, const QString& ident, QStringView value);
 
     TMemIniContainer* container_;
     // The last section found: valid only while the image's generation is

@@ -1,5 +1,10 @@
 #include "reports/PrintBackend.h"
 
+#include "foundation/Messages.h"
+#include "platform/Exceptions.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
@@ -31,6 +36,31 @@ QPageLayout::Orientation ToQt(int orientation)
     return orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
+// Why a print could not start, in the clerk's words.
+QString CannotStart(const QPrinter& printer)
+{
+    const QString title = QStringLiteral("Печать не началась|");
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QString name = printer.outputFileName();
+        if (name.isEmpty())
+            return title + QStringLiteral("Не указан файл, в который печатать");
+        const QFileInfo file(name);
+        QString why;
+        if (file.isDir())
+            why = QStringLiteral(": это папка, а не файл");
+        else if (!file.dir().exists())
+            why = QStringLiteral(": нет папки ") + EscapeBars(file.absolutePath());
+        else if (file.exists() && !file.isWritable())
+            why = QStringLiteral(": файл защищен от записи");
+        else if (!QFileInfo(file.absolutePath()).isWritable())
+            why = QStringLiteral(": в папку нельзя писать");
+        return title + QStringLiteral("Не удалось записать файл ") + EscapeBars(name) + why;
+    }
+    if (printer.printerName().isEmpty())
+        return title + QStringLiteral("В системе нет ни одного принтера. Выберите в окне печати печать в файл PDF");
+    return title + QStringLiteral("Принтер %1 недоступен").arg(EscapeBars(printer.printerName()));
+}
+
 } // namespace
 
 TPrinterGeometry A4Geometry(int orientation, int dpi, int border)
@@ -56,6 +86,9 @@ TSystemPrintBackend::TSystemPrintBackend() : printer_(std::make_unique<QPrinter>
     if (!ChosenPrinterName().isEmpty())
         printer_->setPrinterName(ChosenPrinterName());
     printer_->setPageSize(QPageSize(QPageSize::A4));
+    // Without any printer Qt prints into a PDF file, which has no border.
+    if (printer_->outputFormat() == QPrinter::PdfFormat)
+        printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 QString& ChosenPrinterName()
@@ -95,7 +128,10 @@ void TSystemPrintBackend::BeginJob(const QString& title, int orientation)
     printer_->setDocName(title);
     printer_->setPageOrientation(ToQt(orientation));
     painter_ = std::make_unique<QPainter>();
-    painter_->begin(printer_.get());
+    if (!painter_->begin(printer_.get())) {
+        painter_.reset();
+        throw EAppException(CannotStart(*printer_));
+    }
 }
 
 void TSystemPrintBackend::NewSheet() { printer_->newPage(); }

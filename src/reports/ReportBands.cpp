@@ -71,7 +71,7 @@ void TPage::AssignViewsToBands()
             band.Height = marker->H;
             band.Memo = marker->M;
             for (auto& v : views_) {
-                if (!v->Unassigned || v->Y < band.Top || v->Y >= band.Top + band.Height - 1)
+                if (!v->Unassigned || v->Y < band.Top || v->Y >= qint64(band.Top) + band.Height - 1)
                     continue;
                 v->TemplateY = v->Y;
                 v->Y -= band.Top;

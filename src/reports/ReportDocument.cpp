@@ -5,6 +5,7 @@
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
+#include <limits>
 #include <utility>
 
 const QString kNoPrintData = QStringLiteral("Нет данных для печати");
@@ -426,7 +427,7 @@ bool TDocument::RenderBand(TPage& page, TBand& band, bool askData, bool measurin
     band.CurHeight = height;
     const bool fixed
         = band.Kind == btPageFooter || band.Kind == btOverlay || band.Kind == btFree || band.Kind == btPageHeader;
-    if (!measuring && !fixed && top + height > bottomLimit_) {
+    if (!measuring && !fixed && qint64(top) + height > bottomLimit_) {
         NewSheet(page);
         top = page.CurY;
         band.Top = top;
@@ -442,8 +443,10 @@ bool TDocument::RenderBand(TPage& page, TBand& band, bool askData, bool measurin
             }
         }
     }
+    // Summed in 64 bits: a band higher than any sheet moves the next one
+    // onto a new sheet, never below or above every sheet.
     if (band.Kind != btFree && band.Kind != btOverlay)
-        page.CurY = top + height - 1;
+        page.CurY = static_cast<int>(std::min<qint64>(qint64(top) + height - 1, std::numeric_limits<int>::max()));
     return true;
 }
 

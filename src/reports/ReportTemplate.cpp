@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
 
 namespace {
 
@@ -25,6 +26,10 @@ QString WithExtension(const QString& name)
 }
 
 bool KnownType(int t) { return t == vtText || t == vtPicture || t == vtBand || t == vtOwnerDraw; }
+
+// Sizes from a file are cut to this (some 260 metres): no sheet is near it,
+// and the layout's sums stay far from overflowing.
+constexpr int kMaxExtent = 1000000;
 
 } // namespace
 
@@ -243,8 +248,11 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
     // A damaged count cannot ask for more pages than the file holds.
     QStringList sections;
     ini.ReadSections(sections);
+    QSet<QString> names;
+    for (const QString& s : std::as_const(sections))
+        names.insert(s.toCaseFolded());
     int present = 0;
-    while (sections.contains(Section(prefix, QStringLiteral("P%1").arg(present)), Qt::CaseInsensitive))
+    while (names.contains(Section(prefix, QStringLiteral("P%1").arg(present)).toCaseFolded()))
         ++present;
     const int count = std::max(1, std::min(ini.ReadInteger(common, QStringLiteral("P.Count"), 0), present));
     for (int i = 0; i < count; ++i) {
@@ -266,6 +274,8 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
                 throw EAppException(kTypeMismatch);
             TView* v = page.AddView(std::make_unique<TView>(type, this));
             v->ReadFromIni(ini, vs);
+            v->W = std::clamp(v->W, -kMaxExtent, kMaxExtent);
+            v->H = std::clamp(v->H, -kMaxExtent, kMaxExtent);
             // In 64 bits: a file may hold any two ints.
             if (qint64(v->X) + v->W < 8 && v->X < -8)
                 v->X = 0;

@@ -477,7 +477,8 @@ void TView::Draw(QPainter& canvas, int mode)
         if (design && T != vtBand)
             CornerMarks(canvas, *this);
         canvas.save();
-        canvas.setPen(QPen(Qt::black, std::clamp(FW, 1, 2000), T == vtBand ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap));
+        const int fw = std::clamp(FW, 1, 2000);
+        canvas.setPen(QPen(Qt::black, fw, T == vtBand ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap));
         canvas.setBrush(Qt::NoBrush);
         if (FT & 1)
             canvas.drawLine(X + W, Y, X + W, Y + H);
@@ -487,6 +488,19 @@ void TView::Draw(QPainter& canvas, int mode)
             canvas.drawLine(X, Y + H, X + W, Y + H);
         if (FT & 8)
             canvas.drawLine(X, Y, X + W, Y);
+        // Two wide lines with flat ends leave the outer square of their
+        // corner open: it is filled, so the corner is whole.
+        if (fw > 1 && T != vtBand) {
+            const qreal half = fw / 2.0;
+            const auto corner = [&](int sides, int x, int y) {
+                if ((FT & sides) == sides)
+                    canvas.fillRect(QRectF(x - half, y - half, fw, fw), Qt::black);
+            };
+            corner(8 | 4, X, Y);
+            corner(8 | 1, X + W, Y);
+            corner(2 | 4, X, Y + H);
+            corner(2 | 1, X + W, Y + H);
+        }
         canvas.restore();
     }
     if (design && Selected && mode != dmDraw && Document && Document->DrawSelectionMarks)

@@ -1,6 +1,6 @@
 // The real program with the shipped templates: the clerk opens "Выходные
-// формы" - "Расчетные листы" from the main window, forms the pay slip of the
-// employee he stands on and reads it in the preview.
+// формы" - "Расчетные листы" from the main window, forms the pay slips of the
+// department he stands on and reads them in the preview.
 
 #include "app/program/QorProgram.h"
 #include "data/DatModl.h"
@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,13 +40,7 @@ namespace {
 
 class DocumentsMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const QDir shipped(QStringLiteral(QOR_SHIPPED_TXT));
-        QDir().mkpath(folder_.File(QStringLiteral("TXT")));
-        for (const QString& f : shipped.entryList(QDir::Files))
-            ASSERT_TRUE(QFile::copy(shipped.filePath(f), folder_.File(QStringLiteral("TXT/") + f)));
-    }
+    void SetUp() override { InstallShippedTemplates(QStringLiteral(QOR_SHIPPED_TXT), folder_); }
     void TearDown() override { SetProgramStepHook({}); }
 
     // A first start of the program; inLoop runs in its main loop, then the
@@ -91,7 +84,7 @@ TPreviewForm* OpenPreview()
     return nullptr;
 }
 
-TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAndPreviewed)
+TEST_F(DocumentsMenuTest, ThePaySlipsOfTheDepartmentAreFormedFromTheMainMenuAndPreviewed)
 {
     QString pdfText, caption, status, kindName;
     int inked = 0;
@@ -99,13 +92,9 @@ TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAnd
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
-        AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
-            {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
-        PNList()->Reload();
+        const qint32 tabn = AddWorkshopEmployee();
         TCardSpec spec;
-        spec.Fio = QStringLiteral("Петров Петр Петрович");
         spec.Podr = 2;
-        const qint32 tabn = AddCard(spec);
         spec.Fio = QStringLiteral("Сидоров Сидор Сидорович");
         AddCard(spec);
         const T_Dop* piecework = DNList()->FindDop(1);
@@ -163,7 +152,7 @@ TEST_F(DocumentsMenuTest, APaySlipOfTheCurrentEmployeeIsFormedFromTheMainMenuAnd
     EXPECT_TRUE(pdfText.contains(QStringLiteral("Петров Петр Петрович"))) << pdfText.toStdString();
     EXPECT_TRUE(pdfText.contains(kindName + QStringLiteral(" 160,0 12345,00"))) << pdfText.toStdString();
     EXPECT_TRUE(pdfText.contains(QStringLiteral("К выплате: 12345,00"))) << pdfText.toStdString();
-    EXPECT_FALSE(pdfText.contains(QStringLiteral("Сидоров"))) << "only the current employee";
+    EXPECT_TRUE(pdfText.contains(QStringLiteral("Сидоров Сидор Сидорович"))) << "every employee of the department";
     EXPECT_TRUE(previewClosed);
 }
 

@@ -21,10 +21,12 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
@@ -35,9 +37,14 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QMainWindow>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <csignal>
 
 namespace {
 
@@ -105,6 +112,8 @@ TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
     int calendarTables = -1;
     bool mainShown = false;
     bool placeholder = false;
+    QRect mainPlace, screen;
+    bool maximized = false;
     FirstStart([&] {
         kinds = DNList()->Count();
         if (T_CalendarTip* tip = CalendarList()->FindTip(0)) {
@@ -113,8 +122,17 @@ TEST_F(ProgramTest, FirstStartCreatesTheDataBaseAndItsBuiltInData)
         }
         mainShown = MainForm() && MainForm()->isVisible();
         placeholder = IsPlaceholderForm(MainForm());
+        mainPlace = MainForm()->geometry();
+        screen = MainForm()->screen()->availableGeometry();
+        maximized = MainForm()->isMaximized();
         SaveScreenshot(MainForm(), QStringLiteral("program-main"));
     });
+    // A first start: the main window whole on the screen, at least
+    // 1024 x 700 where the screen has room (this one has not), and its
+    // caption without a name Qt would append.
+    EXPECT_TRUE(screen.contains(mainPlace)) << mainPlace.x() << "," << mainPlace.y();
+    EXPECT_EQ(maximized, screen.width() < 1040 || screen.height() < 740);
+    EXPECT_TRUE(QGuiApplication::applicationDisplayName().isEmpty());
     EXPECT_TRUE(QFile::exists(folder_.File(QStringLiteral("DB/SP.DB"))));
     EXPECT_EQ(kinds, 14);
     EXPECT_EQ(calendarName, QStringLiteral("Основной календарь"));
@@ -165,8 +183,25 @@ TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
     EXPECT_EQ(line, 3);
 }
 
+// A window opened without a stored place: whole on the screen, with room
+// above for its title bar, at least as large as its contents ask.
+QStringList PlacementFaults(QWidget& w)
+{
+    const QRect screen = w.screen()->availableGeometry();
+    const QRect place = w.geometry();
+    const QSize want = w.sizeHint().boundedTo(w.maximumSize()).boundedTo(screen.size());
+    // A window whose least size is larger than the screen cannot be whole on it.
+    const bool fits = w.minimumSize().width() <= screen.width() && w.minimumSize().height() <= screen.height();
+    if ((fits && !screen.contains(place)) || place.top() <= screen.top() || place.left() < screen.left()
+        || place.width() < want.width() || place.height() < want.height())
+        return {w.objectName()
+            + QStringLiteral(" at %1,%2 %3x%4").arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())};
+    return {};
+}
+
 // Every menu item whose window exists is enabled and opens it from the
-// real program; the items without one stay disabled.
+// real program, placed whole on the screen; the items without one stay
+// disabled.
 TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
 {
     FirstStart();
@@ -201,6 +236,8 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
                 ModalScript modal;
                 modal.Next([&](QDialog& d) {
                     shown = d.objectName();
+                    wrong << PlacementFaults(d);
+                    SaveScreenshot(&d, QStringLiteral("program-") + QLatin1String(c.item));
                     if (auto* save = qobject_cast<TFormSave*>(&d))
                         shown += QLatin1Char('/') + save->pc->currentWidget()->objectName();
                     d.done(0);
@@ -211,6 +248,8 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
                 for (QWidget* w : QApplication::topLevelWidgets())
                     if (w != main && w->isVisible()) {
                         shown = w->objectName();
+                        wrong << PlacementFaults(*w);
+                        SaveScreenshot(w, QStringLiteral("program-") + QLatin1String(c.item));
                         w->close();
                     }
             }
@@ -234,6 +273,26 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
         }
         msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Справка недоступна"));
         main->Action(QStringLiteral("mnHelpContents"))->trigger();
+
+        // F3: the employee's own card window, at a size that shows it.
+        main->LocateTabn(AddWorkshopEmployee());
+        main->Action(QStringLiteral("acTabnCard"))->trigger();
+        QWidget* card = QApplication::activeWindow();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("FormTabnEdit") && w->isVisible())
+                card = w;
+        if (!card || card->objectName() != QLatin1String("FormTabnEdit"))
+            wrong << QStringLiteral("F3 opened no card");
+        else {
+            wrong << PlacementFaults(*card);
+            QApplication::processEvents();
+            for (QScrollArea* area : card->findChildren<QScrollArea*>())
+                if (area->isVisible()
+                    && (area->horizontalScrollBar()->isVisible() || area->verticalScrollBar()->isVisible()))
+                    wrong << QStringLiteral("the card's page needs scrolling");
+            SaveScreenshot(card, QStringLiteral("program-acTabnCard"));
+            card->close();
+        }
     }),
         0);
     EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("; ")).toStdString();
@@ -323,9 +382,35 @@ TEST_F(ProgramTest, AnUnreadablePersonnelTableStopsTheStart)
     EXPECT_EQ(ReadFileBytes(folder_.File(QStringLiteral("DB/SR.DB"))), "garbage\n");
 }
 
+// A window made on first use takes the fonts and its place as the start-up
+// windows do; the exit saves the places of the windows shown, never the
+// place of a window that was not.
+// The accrual book opened from the menu, as a window that keeps its placement.
+QWidget* OpenAccrualBook()
+{
+    auto* main = dynamic_cast<TFormMain*>(MainForm());
+    main->Action(QStringLiteral("mnDopl"))->trigger();
+    QWidget* book = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("FormSprDop") && w->isVisible())
+            book = w;
+    return book;
+}
+
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
 {
-    FirstStart([] { FindProgramForm(QStringLiteral("FormConfig"))->setGeometry(33, 44, 555, 333); });
+    const auto openBook = OpenAccrualBook;
+    QStringList unshown;
+    FirstStart([&] {
+        QWidget* book = openBook();
+        ASSERT_NE(book, nullptr);
+        book->setGeometry(33, 44, 700, 500);
+        book->close();
+        for (QWidget* w : ProgramForms())
+            if (IsPlaceholderForm(w) && w->objectName() != book->objectName())
+                unshown << w->objectName();
+    });
+    ASSERT_FALSE(unshown.isEmpty());
     {
         TIniFile ini(GetIniFileName());
         ini.WriteInteger(QStringLiteral("MainFont"), QStringLiteral("Size"), 10);
@@ -334,17 +419,94 @@ TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
     ScriptedMessages msgs;
     QRect place;
     int mainSize = 0;
+    int bookSize = 0;
     ASSERT_EQ(Run([&] {
-        place = FindProgramForm(QStringLiteral("FormConfig"))->geometry();
         mainSize = MainForm()->font().pointSize();
+        QWidget* book = openBook();
+        ASSERT_NE(book, nullptr);
+        place = book->geometry();
+        bookSize = book->font().pointSize();
+        book->close();
     }),
         0);
-    EXPECT_EQ(place, QRect(33, 44, 555, 333));
+    EXPECT_EQ(place, QRect(33, 44, 700, 500));
     EXPECT_EQ(mainSize, 10);
+    EXPECT_EQ(bookSize, 10);
     TIniFile ini(GetIniFileName());
     EXPECT_EQ(
         ini.ReadString(QStringLiteral("MainFont"), QStringLiteral("Name"), QString()), QStringLiteral("MS Sans Serif"))
         << "the stored face name stays";
+    QStringList sections;
+    ini.ReadSections(sections);
+    for (const QString& name : unshown)
+        EXPECT_FALSE(sections.contains(name + QStringLiteral("Position"))) << name.toStdString();
+}
+
+// F6, Ctrl+F6 and Alt+0 each fire once, from any window of the program:
+// F6 brings the window active longest ago, Ctrl+F6 the one active before.
+TEST_F(ProgramTest, WindowKeysWalkTheWindowsByTheirLastActivation)
+{
+    FirstStart();
+    ScriptedMessages msgs;
+    QStringList seen;
+    ASSERT_EQ(Run([&] {
+        QWidget* main = MainForm();
+        TForm a(nullptr, QStringLiteral("FormA"));
+        TForm b(nullptr, QStringLiteral("FormB"));
+        a.show();
+        b.show();
+        for (QWidget* w : {static_cast<QWidget*>(&a), static_cast<QWidget*>(&b), main}) {
+            QApplication::setActiveWindow(w);
+            QApplication::processEvents();
+        }
+        const auto press = [&](int key, Qt::KeyboardModifiers mods) {
+            QTest::keyClick(QApplication::activeWindow(), Qt::Key(key), mods);
+            QApplication::processEvents();
+            seen << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName() : QString());
+        };
+        press(Qt::Key_F6, Qt::NoModifier);
+        press(Qt::Key_F6, Qt::NoModifier);
+        press(Qt::Key_F6, Qt::ControlModifier);
+        press(Qt::Key_0, Qt::AltModifier);
+        if (QWidget* list = QApplication::activeWindow())
+            list->close();
+    }),
+        0);
+    EXPECT_EQ(seen,
+        (QStringList{
+            QStringLiteral("FormA"), QStringLiteral("FormB"), QStringLiteral("FormA"), QStringLiteral("FormFormsVw")}));
+}
+
+// The desktop ending the session (SIGTERM at logout, SIGHUP) ends the
+// program as "Выход" does: settings saved, run state 0, no crash report next
+// time.
+TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
+{
+    FirstStart();
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        ScriptedMessages msgs;
+        SetProgramStepHook([sig](const QString& step) {
+            if (step != QLatin1String("MainLoop"))
+                return;
+            QTimer::singleShot(0, [sig] {
+                OpenAccrualBook()->setGeometry(30 + sig, 40, 700, 500);
+                std::raise(sig);
+            });
+        });
+        EXPECT_EQ(QorMain(), 0);
+        EXPECT_EQ(RunStateHistory().value(RunStateHistory().size() - 1, -1), 0);
+        EXPECT_EQ(IniRunState(), 0);
+        QRect place;
+        ASSERT_EQ(Run([&] {
+            QWidget* book = OpenAccrualBook();
+            place = book->geometry();
+            book->close();
+        }),
+            0);
+        EXPECT_EQ(place, QRect(30 + sig, 40, 700, 500)) << "the placements were saved";
+        EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
+    }
 }
 
 TEST_F(ProgramTest, TwoWrongPasswordsEndTheStartAndAreReportedNextTime)

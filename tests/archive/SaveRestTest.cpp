@@ -928,7 +928,7 @@ TEST(ArcHiveIniTest, DamagedFilesReadAsAnUnfinishedSave)
     // What is read is written back and read the same, whatever the time
     // text holds: a lone CR with control characters after it, a CR as the
     // eighth character, a byte CP1251 lacks.
-    for (const QByteArray time :
+    for (const QByteArray& time :
         {QByteArray("1234567\r\x05"), QByteArray("12:30\r\x01\x02"), QByteArray(" 1234567\r9"), QByteArray("\x98x")}) {
         SCOPED_TRACE(time.toHex().toStdString());
         WriteFileBytes(file, "[COMMON]\r\nCurrentTime=" + time + "\r\nSuccsessOperation=1\r\n");

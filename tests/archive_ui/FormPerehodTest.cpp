@@ -76,6 +76,25 @@ TEST_F(FormPerehodTest, AfterTheRunOnlyTheEndIsOffered)
     EXPECT_EQ(terminated, 1);
 }
 
+// Esc after the run is a way of closing like any other: the program ends.
+TEST_F(FormPerehodTest, EscAfterTheRunEndsTheProgramToo)
+{
+    Cfg.Workdate = EncodeDate(2000, 3, 31);
+    QPointer<TFormPerehod> f = new TFormPerehod();
+    f->show();
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Ok();
+        msgs.Expect(MsgKind::Question).Yes();
+        QTest::mouseClick(f->btOk, Qt::LeftButton);
+    }
+    ASSERT_TRUE(f->Done());
+    QTest::keyClick(f->btOk, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.isNull());
+    EXPECT_EQ(terminated, 1);
+}
+
 TEST_F(FormPerehodTest, NoAnswerKeepsTheWindowReady)
 {
     Cfg.Workdate = EncodeDate(2000, 3, 31);

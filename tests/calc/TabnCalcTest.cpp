@@ -521,11 +521,17 @@ TEST_F(TabnCalcTest, BatchKeepsGoingAndRollsBackOnlyTheFailedEmployee)
     TCalcBatchResult result;
     QList<qint32> seen;
     TCalcBatchOptions options;
-    options.OnCalculated = [&seen](T_rTabn& calc, bool) { seen << calc.TabNum(); };
+    QList<bool> calculated;
+    options.OnCalculated = [&](T_rTabn& calc, bool done) {
+        seen << calc.TabNum();
+        calculated << done;
+    };
     CalcPodr(sources, podr, options, result);
 
     EXPECT_EQ(seen, QList<qint32>({first, failing, last}));
+    EXPECT_EQ(calculated, QList<bool>({true, false, true}));
     EXPECT_EQ(result.Calculated, 3);
+    EXPECT_EQ(result.NotCalculated, QList<qint32>{failing});
     EXPECT_EQ(result.FirstErrTabn, failing);
     EXPECT_TRUE(result.LastOk);
     EXPECT_FALSE(result.Stopped);

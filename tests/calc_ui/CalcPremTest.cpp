@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -192,6 +193,34 @@ TEST_F(CalcPremTest, SummationAddsOnceAndReplacementOverwrites)
 
 // Esc on the question about unmarked cards must not calculate, let alone
 // distribute.
+// The box is the mark: unticked with the mouse, ticked again with Space,
+// and "Разнести сразу" writes only the ticked employee's premium.
+TEST_F(CalcPremTest, TheMarkFollowsTheBoxByMouseAndByKey)
+{
+    ScriptedMessages msgs;
+    auto f = Open(QStringLiteral("10"), QDate(2024, 2, 1), QDate(2024, 2, 1), true);
+    CheckAll(*f);
+    const auto clickBox = [&f](int row) {
+        const QRect cell = f->lvt->visualItemRect(f->lvt->item(row, 0));
+        QTest::mouseClick(f->lvt->viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 10, cell.center().y()));
+    };
+    clickBox(1);
+    EXPECT_FALSE(f->Cards().GetTabn(1)->Checked) << "unticked with the mouse";
+    EXPECT_EQ(f->lvt->item(1, 0)->checkState(), Qt::Unchecked);
+    clickBox(1);
+    EXPECT_TRUE(f->Cards().GetTabn(1)->Checked) << "ticked again";
+    f->SelectRow(1);
+    QApplication::setActiveWindow(f.get());
+    f->lvt->setFocus();
+    QTest::keyClick(f->lvt, Qt::Key_Space);
+    EXPECT_FALSE(f->Cards().GetTabn(1)->Checked) << "Space unticks";
+    EXPECT_EQ(f->lvt->item(1, 0)->checkState(), Qt::Unchecked);
+    SaveScreenshot(f.get(), QStringLiteral("calc_ui_prem_unticked"));
+    f->Calculate();
+    EXPECT_DOUBLE_EQ(Input(first, kPrem), 250.00);
+    EXPECT_DOUBLE_EQ(Input(second, kPrem), -1) << "no premium for the unticked";
+}
+
 TEST_F(CalcPremTest, EscOnTheNoCardChoiceDoesNothingAndOneCardGoesAlone)
 {
     auto f = Open(QStringLiteral("10"), QDate(2024, 2, 1), QDate(2024, 2, 1), true);

@@ -4,7 +4,9 @@
 #include "calc/ui/SprDop.h"
 #include "AccrualFixture.h"
 #include "calc/ui/DoplEdit.h"
+#include "calc/ui/EditFml.h"
 #include "calc/ui/NewDopl.h"
+#include "data/CalcMethods.h"
 #include "data/ui/InVvod.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "support/TestSupport.h"
@@ -263,6 +265,37 @@ TEST_F(SprDopBook, TheCardPageNeedsASelectedKind)
     EXPECT_EQ(DpField(250, "NAIM").AsString(), U("Алименты по листу"));
     book->close();
     EXPECT_EQ(book->Card()->DopNum(), -1);
+}
+
+// The card on the page "Карточка" takes its own keys (F5 opens the
+// formula), Esc there hides neither the card nor the book; Esc on the list
+// closes the book as its other ways of closing do.
+TEST_F(SprDopBook, TheEmbeddedCardTakesItsKeysAndEscClosesOnlyTheBook)
+{
+    AddKind({.DopNum = 180, .Naim = U("По формуле"), .Formula = cmUserFormula});
+    book->SelectSet(0);
+    ASSERT_TRUE(book->SelectDopNum(180));
+    book->pc->setCurrentIndex(1);
+    ASSERT_EQ(book->Card()->DopNum(), 180);
+    book->Card()->btEdit->setFocus();
+    QTest::keyClick(book->Card()->btEdit, Qt::Key_F5);
+    TFormEditFml* editor = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TFormEditFml*>(w); f && f->isVisible())
+            editor = f;
+    ASSERT_NE(editor, nullptr) << "F5 opens the formula";
+    EXPECT_EQ(editor->DopNum(), 180);
+    delete editor;
+    QTest::keyClick(book->Card()->btEdit, Qt::Key_Escape);
+    EXPECT_TRUE(book->isVisible());
+    EXPECT_TRUE(book->Card()->isVisible());
+    EXPECT_EQ(book->pc->currentIndex(), 1);
+
+    book->pc->setCurrentIndex(0);
+    book->lvt->setFocus();
+    QTest::keyClick(book->lvt, Qt::Key_Escape);
+    EXPECT_FALSE(book->isVisible());
+    EXPECT_EQ(book->Card()->DopNum(), -1) << "the book's closing ran";
 }
 
 // A digit typed on the list asks for the number, starting from that digit.

@@ -80,6 +80,26 @@ TEST_F(BrowsTest, TheStoryKeepsTheLastTwentyTablesInTheIni)
     again.close();
 }
 
+// Esc closes the browser as its other ways do: the last table is written.
+TEST_F(BrowsTest, EscWritesTheLastTableAsClosingDoes)
+{
+    ScriptedMessages msgs;
+    const QString base = AppContext().DataFolder();
+    IniSavingEnabled = true;
+    {
+        TFormBrows form;
+        form.show();
+        form.OpenTable(base, QStringLiteral("POST"));
+        QTest::keyClick(&form, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+    }
+    TFormBrows again;
+    again.show();
+    ASSERT_EQ(again.TableCount(), 1);
+    EXPECT_EQ(again.Current()->TableName, QStringLiteral("POST"));
+    again.close();
+}
+
 TEST_F(BrowsTest, ACellIsEditedThroughTheGrid)
 {
     ScriptedMessages msgs;

@@ -23,6 +23,7 @@
 #include "data/ui/SrSelect.h"
 #include "db/Cursor.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "support/CalcBuilders.h"
@@ -36,9 +37,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
@@ -267,8 +270,9 @@ TEST_F(MainTest, ADepartmentWithAFormulaErrorShowsTheLinesAndSelectsTheEmployee)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines[0], QStringLiteral("***  Ошибки при расчете. Табельный номер [%1]").arg(tabns[2]));
     EXPECT_EQ(w.CurTabn(), tabns[2]) << "the failing employee becomes current";
-    EXPECT_EQ(w.CalcCount(), 3);
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 3"));
+    EXPECT_EQ(w.CalcCount(), 2) << "the failing employee is not counted";
+    EXPECT_EQ(
+        w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 2   Не рассчитано: 1"));
     SaveScreenshot(&view, QStringLiteral("desk_main_errors"));
     view.close();
 }
@@ -603,6 +607,130 @@ TEST_F(MainTest, CtrlPageKeysOnTheCardStepThroughTheList)
     EXPECT_EQ(w.CurTabn(), 0);
 }
 
+// On the page "Карточка" the card takes its own keys as its window of its
+// own does: Enter changes, Insert adds, Delete removes a permanent accrual;
+// Esc never hides it, and its comment keeps the arrow keys.
+TEST_F(MainTest, TheEmbeddedCardTakesItsKeysAndEscKeepsIt)
+{
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    ScopedRealCard realCard;
+    TCardSpec spec;
+    spec.Fio = QStringLiteral("Зайцев Илья");
+    spec.Podr = podrB;
+    spec.Permanent = {kBonus};
+    const qint32 tabn = AddCard(spec);
+    const auto picker = TFormTabnEdit::DopPicker();
+    int picked = 0;
+    TFormTabnEdit::DopPicker() = [&picked](int&, const QString&) {
+        ++picked;
+        return false;
+    };
+    TFormMain w;
+    w.resize(900, 640);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.SetStaffMode(true);
+    w.LocateTabn(tabn);
+    w.ShowPage(1);
+    auto* card = w.findChild<TFormTabnEdit*>();
+    ASSERT_NE(card, nullptr);
+    card->SetEditMode(true);
+    card->pcSrCard->setCurrentWidget(card->tabTabnDop);
+    card->lvd->setFocus();
+    card->lvd->setCurrentItem(card->lvd->topLevelItem(0));
+    modal.Next<TFormInSrDop>([](TFormInSrDop& f) {
+        f.edSum->SetValue(700);
+        f.Accept();
+    });
+    QTest::keyClick(card->lvd, Qt::Key_Return);
+    EXPECT_EQ(card->DopCellText(0, 2), QStringLiteral("700")) << "Enter changes the entry";
+    SaveScreenshot(&w, QStringLiteral("desk_main_card_keys"));
+    QApplication::setActiveWindow(&w); // back from the entry's dialog
+    QTest::keyClick(card->lvd, Qt::Key_Insert);
+    EXPECT_EQ(picked, 1) << "Insert asks for the kind to add";
+    msgs.Expect(MsgKind::ConfirmDelete).Yes();
+    QTest::keyClick(card->lvd, Qt::Key_Delete);
+    EXPECT_EQ(card->lvd->topLevelItemCount(), 0) << "Delete removes the entry";
+    QTest::keyClick(card->lvd, Qt::Key_Escape);
+    EXPECT_TRUE(card->isVisible()) << "Esc leaves the card on its page";
+    EXPECT_TRUE(card->EditMode());
+
+    card->pcSrCard->setCurrentWidget(card->tabDop);
+    card->mmComment->setPlainText(QStringLiteral("первая\nвторая"));
+    card->mmComment->setFocus();
+    card->mmComment->moveCursor(QTextCursor::Start);
+    QTest::keyClick(card->mmComment, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), card->mmComment) << "the comment keeps Down";
+    EXPECT_EQ(card->mmComment->textCursor().blockNumber(), 1);
+    msgs.Expect(MsgKind::SaveChanges).No();
+    card->SetEditMode(false);
+    TFormTabnEdit::DopPicker() = picker;
+}
+
+// Every menu and item can be reached from the keyboard: each has a
+// mnemonic of its own within its menu, and F10 opens the first menu.
+TEST_F(MainTest, EveryMenuItemHasItsOwnMnemonicAndF10OpensTheMenu)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    QStringList faults;
+    std::function<void(const QString&, const QList<QAction*>&)> walk
+        = [&](const QString& path, const QList<QAction*>& items) {
+              QSet<QChar> seen;
+              for (QAction* a : items) {
+                  if (a->isSeparator())
+                      continue;
+                  const QChar m = MnemonicOf(a->text());
+                  const QString name = path + QLatin1Char('/') + QString(a->text()).remove(QLatin1Char('&'));
+                  if (m.isNull())
+                      faults << name + QStringLiteral(" has none");
+                  else if (seen.contains(m))
+                      faults << name + QStringLiteral(" repeats ") + m;
+                  seen.insert(m);
+                  if (a->menu())
+                      walk(name, a->menu()->actions());
+              }
+          };
+    walk(QString(), w.menuBar()->actions());
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(w.Action(QStringLiteral("mnNewTabn"))->text().remove(QLatin1Char('&')),
+        QStringLiteral("         Новый работник"))
+        << "the caption stays as it was";
+
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QTest::keyClick(&w, Qt::Key_F10);
+    auto* file = w.findChild<QMenu*>(QStringLiteral("mnFile"));
+    EXPECT_EQ(w.menuBar()->activeAction(), file->menuAction());
+    EXPECT_TRUE(file->isVisible());
+    file->close();
+    // Alt with the underlined letter opens its menu.
+    auto* spr = w.findChild<QMenu*>(QStringLiteral("mnSpr"));
+    const QChar letter = MnemonicOf(spr->title());
+    QTest::sendKeyEvent(QTest::Click, &w, Qt::Key(letter.toUpper().unicode()), QString(letter), Qt::AltModifier);
+    EXPECT_TRUE(spr->isVisible());
+    spr->close();
+}
+
+// Minimising the main window takes the other windows with it; they come
+// back with it.
+TEST_F(MainTest, MinimisingTheMainWindowHidesTheOthersUntilItComesBack)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    TForm book(nullptr, QStringLiteral("FormBook"));
+    w.show();
+    book.show();
+    w.setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(book.isVisible());
+    w.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(book.isVisible());
+}
+
 TEST_F(MainTest, TheCaptionKeepsAPercentInItsExtraText)
 {
     ScriptedMessages msgs;
@@ -752,7 +880,8 @@ TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
     ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
     EXPECT_EQ(meddled, 4);
     EXPECT_TRUE(stayedPut) << "no click or key acted during the run";
-    EXPECT_EQ(w.CalcCount(), 4) << "neither the enterprise row nor the dismissed";
+    EXPECT_EQ(w.CalcCount() + w.CalcFailedCount(), 4) << "neither the enterprise row nor the dismissed";
+    EXPECT_EQ(w.CalcFailedCount(), 1);
     bool found = false;
     EXPECT_FALSE(T_Tabn::CreateByTabNum(atTop, found)->Calculated);
     EXPECT_FALSE(T_Tabn::CreateByTabNum(tabns[4], found)->Calculated);
@@ -769,6 +898,25 @@ TEST_F(MainTest, TheEnterpriseRunCalculatesTheWorkingAndWaitsForNobody)
     qint32 first = 0;
     EXPECT_FALSE(w.CalcPodr(podrA, false, first));
     EXPECT_EQ(first, tabns[2]);
+}
+
+// A run in which every employee fails counts none of them and lists them all.
+TEST_F(MainTest, AnEnterpriseRunWhereEveryoneFailsCountsNobody)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    for (qint32 tabn : tabns)
+        SetRecordValuesByKey(DM()->SR, {Variant(tabn)}, {QStringLiteral("SPNTABL")}, {Variant(99)});
+    TFormMain w;
+    w.show();
+    ASSERT_TRUE(w.Trigger(QStringLiteral("mnCalcEnterprise")));
+    EXPECT_EQ(
+        w.findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), QStringLiteral("Рассчитано: 0   Не рассчитано: 5"));
+    TFormView& view = FormView();
+    EXPECT_TRUE(view.isVisible());
+    QStringList listed = view.Lines().filter(QStringLiteral("***  Ошибки при расчете. Табельный номер"));
+    EXPECT_EQ(listed.size(), 5);
+    view.close();
 }
 
 TEST_F(MainTest, AFormulaErrorOpensItsEditorOnceAtThePlace)

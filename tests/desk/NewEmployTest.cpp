@@ -179,6 +179,33 @@ TEST_F(NewEmployTest, ATakenNumberOrEnterpriseNumberKeepsThePage)
     EXPECT_EQ(Rows(), QList<qint32>{2});
 }
 
+// A reservation that fails for another reason than a taken number says so;
+// a window restored from the task bar keeps what the clerk typed.
+TEST_F(NewEmployTest, AFailedReservationShowsItsOwnTextAndARestoredWindowKeepsItsState)
+{
+    ScriptedMessages msgs;
+    TFormNewEmploy w;
+    ToNumberPage(w);
+    w.edTabNum->SetValue(4);
+    msgs.Expect(MsgKind::Error).Containing(U("Добавление записи в таблицу SR"));
+    {
+        ScopedFullDisk full;
+        w.NextPage();
+    }
+    EXPECT_EQ(w.PageIndex(), TFormNewEmploy::pgTN);
+    EXPECT_EQ(w.Reserved(), 0);
+
+    w.NextPage();
+    ASSERT_EQ(w.Reserved(), 4);
+    w.showMinimized();
+    w.showNormal();
+    EXPECT_EQ(w.PageIndex(), TFormNewEmploy::pgPodr);
+    EXPECT_EQ(w.Reserved(), 4);
+    EXPECT_EQ(w.Card()->Fio, U("Новиков Николай"));
+    w.btCancel->click();
+    EXPECT_TRUE(Rows().isEmpty());
+}
+
 TEST_F(NewEmployTest, SavingWritesTheCardAndLastMonthsTotals)
 {
     ScriptedMessages msgs;

@@ -5,6 +5,8 @@
 #include "data/AppContext.h"
 #include "data/Calendar.h"
 #include "data/DatModl.h"
+#include "data/FirstStart.h"
+#include "data/Globals.h"
 #include "foundation/ui/grids/YQRGrids.h"
 #include "foundation_ui/UiTestHelpers.h"
 #include "support/DataFolderFixture.h"
@@ -187,6 +189,36 @@ TEST_F(SprClndrTest, WithoutCalendarsOneRowShowsUnknownAndActionsAreOff)
     EXPECT_FALSE(form.btTblAdd->isEnabled());
     EXPECT_FALSE(form.btTblDel->isEnabled());
     EXPECT_FALSE(form.btTipDel->isEnabled());
+}
+
+// The calendar of a first start in December covers that year, and a month's
+// row is labelled by the month its line covers.
+TEST_F(SprClndrTest, TheFirstStartCalendarCoversTheYearAndRowsAreLabelledByTheirMonths)
+{
+    CalendarList()->GetTip(0)->DeleteFromBase();
+    CalendarList()->SetLoaded(false);
+    Cfg.Workdate = EncodeDate(2024, 12, 16);
+    ASSERT_TRUE(AddBasicCalendar());
+    T_CalendarTip* tip = CalendarList()->FindTip(0);
+    ASSERT_NE(tip, nullptr);
+    tip->AddTable(EncodeDate(2025, 7, 1), EncodeDate(2026, 6, 30), 10);
+    tip->Save();
+    ScriptedMessages msgs;
+    TFormSprClndr form;
+    form.show();
+    ASSERT_EQ(form.dgDate->RowCount(), 3);
+    EXPECT_EQ(
+        (form.DateCellText(0, 1) + QLatin1Char('-') + form.DateCellText(1, 1)).toStdString(), "01.01.2024-31.12.2024");
+    struct Row {
+        int table, row;
+        const char* label;
+    };
+    for (const Row& r :
+        {Row{1, 1, "Январь"}, Row{1, 12, "Декабрь"}, Row{2, 1, "Июль"}, Row{2, 6, "Декабрь"}, Row{2, 7, "Январь"}}) {
+        form.SelectTableRow(r.table);
+        EXPECT_EQ(form.TableCellText(0, r.row).toStdString(), r.label) << r.table << "/" << r.row;
+    }
+    EXPECT_EQ(form.TableCellText(2, 12), QStringLiteral("172,2")) << "December has its line";
 }
 
 } // namespace

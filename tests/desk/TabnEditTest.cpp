@@ -9,6 +9,8 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/ui/InVvod.h"
+#include "foundation/IniFiles.h"
+#include "foundation/IniPersist.h"
 #include "foundation/ui/edits/ComboEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
@@ -320,9 +322,14 @@ TEST_F(TabnEditTest, TheStandaloneCardNeedsANumber)
     EXPECT_EQ(AppContext().LastTabNum, tabn);
     EXPECT_FALSE(form->pnChange->isVisible());
     EXPECT_EQ(form->DisplayMode(), tdmStandalone);
-    form->close();
+    // Esc is a way of closing like the others: the placement is saved.
+    IniSavingEnabled = true;
+    const int width = form->width();
+    QTest::keyClick(form->edFio, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull()) << "freed on close";
+    EXPECT_EQ(ProgramIni().ReadInteger(QStringLiteral("FormTabnEditPosition"), QStringLiteral("Width"), -1), width);
+    IniSavingEnabled = false;
 }
 
 } // namespace

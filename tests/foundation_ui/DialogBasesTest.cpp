@@ -89,6 +89,19 @@ TEST(MultyPage, DefaultsDisableBackOnFirstAndNextOnLast)
     SaveScreenshot(&w, QStringLiteral("DialogBases_wizard_last"));
 }
 
+// Enter in a page's edit moves on, though a later page holds a push button
+// of its own that the dialog would otherwise make its default.
+TEST(MultyPage, EnterInAnEditMovesToTheNextPage)
+{
+    Wizard w;
+    auto* edit = new QLineEdit(w.tabFirst);
+    new QPushButton(QStringLiteral("..."), w.pc->widget(1));
+    ASSERT_TRUE(ShowActive(&w));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(w.PageIndex(), 1);
+}
+
 TEST(MultyPage, FlagsChangeTheEndButtons)
 {
     Wizard w;

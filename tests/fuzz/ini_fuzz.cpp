@@ -1,6 +1,7 @@
 // The INI text reader on any bytes: CP1251 or not, any line ends, any line
-// lengths. Every key is read in every typed way, and an image that is saved
-// and read again must save to the same bytes.
+// lengths. Every key is read in every typed way, a key found through the
+// section's index is the first line of that name (letter case ignored), and
+// an image that is saved and read again must save to the same bytes.
 
 #include "FuzzSupport.h"
 
@@ -11,6 +12,18 @@
 
 namespace {
 
+// The value of the first line named key (letter case ignored), as a walk
+// over the lines finds it; null when there is none.
+QString FirstValue(const QStringList& lines, const QString& key)
+{
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0 && line.left(eq).compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1);
+    }
+    return QString();
+}
+
 // Every section and key of the image, read in every way.
 QStringList Image(TMemIniFile& ini)
 {
@@ -19,7 +32,14 @@ QStringList Image(TMemIniFile& ini)
     for (const QString& section : sections) {
         out.append(QLatin1Char('[') + section + QLatin1Char(']'));
         ini.ReadSection(section, keys);
+        QStringList lines;
+        ini.ReadSectionValues(section, lines);
         for (const QString& key : keys) {
+            for (const QString& asked : {key, key.toUpper(), key.toLower()}) {
+                const QString found = FirstValue(lines, asked);
+                FuzzCheck(ini.ReadString(section, asked, QString()) == found,
+                    "a key is found as the first line of its name", section + QLatin1Char('/') + asked);
+            }
             out.append(key + QLatin1Char('=') + ini.ReadString(section, key, QString()));
             ini.ReadQuoted(section, key, QString());
             ini.ReadInteger(section, key, 0);
@@ -29,8 +49,6 @@ QStringList Image(TMemIniFile& ini)
             ini.ReadDateTime(section, key, 0);
             ini.ReadTime(section, key, 0);
         }
-        QStringList values;
-        ini.ReadSectionValues(section, values);
     }
     return out;
 }

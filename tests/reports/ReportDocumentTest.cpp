@@ -134,6 +134,42 @@ TEST_F(ReportDocumentTest, PagesBreakBeforeTheFooterWithHeadersAndPageNumbers)
     EXPECT_EQ(doc.OutputPage(0).Sheet, QSize(794, 1123));
 }
 
+TEST_F(ReportDocumentTest, ABandHigherThanAnySheetGivesEachRecordASheet)
+{
+    QTemporaryDir dir;
+    for (const bool fromFile : {false, true}) {
+        SCOPED_TRACE(fromFile ? "from a file" : "in memory");
+        TDocument built;
+        built.SetPrintBackend(backend);
+        TDocument& d = fromFile ? built : doc;
+        d.ActivePage()->DeleteAllViews();
+        for (auto [type, y, h] : {std::tuple(vtBand, 100, 2000000000), std::tuple(vtText, 102, 15)}) {
+            auto v = std::make_unique<TView>(type, &d);
+            v->SetBounds(QRect(0, y, 300, 20));
+            v->H = h;
+            v->FT = type == vtBand ? btMasterData : 0;
+            v->M = {QStringLiteral("Запись [LineMaster]")};
+            d.ActivePage()->AddView(std::move(v));
+        }
+        if (fromFile) {
+            d.SaveToFile(dir.filePath(QStringLiteral("high.dcf")));
+            doc.LoadFromFile(dir.filePath(QStringLiteral("high.dcf")));
+        }
+        Records(4);
+        doc.Prepare();
+        QStringList seen;
+        for (int i = 0; i < doc.OutputPageCount(); ++i)
+            for (const QString& t : PageTexts(i, true)) {
+                const int y = t.section(QLatin1Char(' '), 0, 0).toInt();
+                if (y >= 0 && y < doc.OutputPage(i).Sheet.height())
+                    seen << t.section(QLatin1Char(' '), 1);
+            }
+        EXPECT_EQ(seen,
+            QStringList({QStringLiteral("Запись 1"), QStringLiteral("Запись 2"), QStringLiteral("Запись 3"),
+                QStringLiteral("Запись 4")}));
+    }
+}
+
 TEST_F(ReportDocumentTest, ChainedDataBandsPrintTogetherAfterTheirGroupHeader)
 {
     Band(btMasterHeader, 0, 30);

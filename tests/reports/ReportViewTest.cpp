@@ -259,6 +259,35 @@ TEST_F(ReportViewTest, FrameLinePixelsEndBeforeTheEndPoint)
     EXPECT_EQ(last, 29) << "row " << row;
 }
 
+TEST_F(ReportViewTest, WideFramesHaveWholeCorners)
+{
+    doc.SetRendering(true);
+    for (const int fw : {2, 5, 8}) {
+        TView& v = Text(10, 10, 30, 20, {});
+        v.FT = 15;
+        v.FW = fw;
+        QImage img(60, 60, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        v.Draw(p, dmDraw);
+        p.end();
+        QRect black;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixel(x, y) == qRgb(0, 0, 0))
+                    black |= QRect(x, y, 1, 1);
+        // Each corner of the frame is a whole square of the line's width.
+        const int side = fw / 2;
+        for (const QPoint corner : {black.topLeft(), black.topRight() - QPoint(side - 1, 0),
+                 black.bottomLeft() - QPoint(0, side - 1), black.bottomRight() - QPoint(side - 1, side - 1)})
+            for (int dy = 0; dy < side; ++dy)
+                for (int dx = 0; dx < side; ++dx)
+                    EXPECT_EQ(img.pixel(corner + QPoint(dx, dy)), qRgb(0, 0, 0))
+                        << "width " << fw << " at " << (corner.x() + dx) << "," << (corner.y() + dy);
+        EXPECT_EQ(black.width(), 30 + fw) << fw;
+    }
+}
+
 TEST_F(ReportViewTest, DesignerMarkerKeepsItsBandKindAndShowsItsName)
 {
     auto marker = std::make_unique<TView>(vtBand, &doc);

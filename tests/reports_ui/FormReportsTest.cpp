@@ -186,29 +186,43 @@ TEST_F(FormReportsTest, PaymentSheetsFormOnlyOnThePeriodDateAndPostTheirSum)
     EXPECT_FALSE(f.cbAddSum->isChecked());
 }
 
-TEST_F(FormReportsTest, APaySlipFormsForTheMainWindowsEmployeeUntilAnotherIsChosen)
+// The department shown is formed whole (the forming fills the list with its
+// working employees) until the picker narrows it; a picked department that
+// does not exist changes nothing.
+TEST_F(FormReportsTest, TheShownDepartmentIsFormedWholeUntilThePickerNarrowsIt)
 {
     WriteCatalogue(1, {}, {{11, 1}});
-    TFormReports::Pickers().SelectTabnList = [](qint32& podr, QList<qint32>& tabns, const QString&) {
-        podr = 77;
-        tabns = {5};
+    qint32 pickedPodr = 77;
+    TFormReports::Pickers().SelectTabnList = [&pickedPodr](qint32& podr, QList<qint32>& tabns, const QString&) {
+        podr = pickedPodr;
+        tabns = {5, 17};
         return true;
     };
+    AppendRecordValues(DM()->SP, 3, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
+        {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
+    PNList()->SetLoaded(false);
     TFormReports f;
-    f.SetStart(3, 17);
+    f.SetStart(3);
     f.SetKind(1);
     f.show();
     f.SelectNode(1, 0);
+    EXPECT_EQ(f.edPodrNum->text(), QStringLiteral("3"));
+    QTest::mouseClick(f.btForm, Qt::LeftButton);
     {
         ScriptedMessages msgs;
         msgs.Expect(MsgKind::Error).Details(QStringLiteral("Подразделение номер №77 в справочнике не найдено"));
         QTest::mouseClick(f.btPodr, Qt::LeftButton);
     }
-    EXPECT_EQ(f.edPodrNum->text(), QStringLiteral("3"));
     QTest::mouseClick(f.btForm, Qt::LeftButton);
-    ASSERT_EQ(runs.size(), 1);
-    EXPECT_EQ(runs[0].Vars.Podr, 3);
-    EXPECT_EQ(runs[0].Tabns, QList<int>{17});
+    pickedPodr = 3;
+    QTest::mouseClick(f.btPodr, Qt::LeftButton);
+    QTest::mouseClick(f.btForm, Qt::LeftButton);
+    ASSERT_EQ(runs.size(), 3);
+    for (const auto& run : runs)
+        EXPECT_EQ(run.Vars.Podr, 3);
+    EXPECT_TRUE(runs[0].Tabns.isEmpty()) << "no list: the whole department";
+    EXPECT_TRUE(runs[1].Tabns.isEmpty());
+    EXPECT_EQ(runs[2].Tabns, (QList<int>{5, 17}));
 }
 
 TEST_F(FormReportsTest, SectionsAreDeletedOnlyWhenEmptyAndUserMade)
@@ -313,13 +327,7 @@ TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
         return nullptr;
     };
     WritePaySheetTemplate(TxtDir + QStringLiteral("RV1.dcf"));
-    AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
-        {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
-    PNList()->Reload();
-    TCardSpec card;
-    card.Fio = QStringLiteral("Петров Петр Петрович");
-    card.Podr = 2;
-    const qint32 tabn = AddCard(card);
+    const qint32 tabn = AddWorkshopEmployee();
     TFormReports::Pickers().SelectPodr = [](qint32, const QString&) { return 2; };
 
     int marked[2] = {0, 0};
@@ -380,7 +388,7 @@ TEST_F(FormReportsTest, AClerkAddsASectionAndAPaySheetAndFormsIt)
         SaveScreenshot(&v, QStringLiteral("FormVedTune"));
         QTest::mouseClick(v.btOk, Qt::LeftButton);
     });
-    ShowDocCatalog(2, 0, 0);
+    ShowDocCatalog(2, 0);
     ReportWindowFactories() = savedFactories;
 
     ASSERT_EQ(runs.size(), 1);

@@ -1,4 +1,5 @@
 #include "reports/ui/PreviewForm.h"
+#include "foundation/QtTranslations.h"
 #include "reports/RenderedPages.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -7,14 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -272,6 +276,115 @@ TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
     EXPECT_EQ(endViews, 1);
     form.close();
     EXPECT_EQ(endViews, 1);
+}
+
+TEST_F(PreviewFormTest, PrintingIntoAPdfFileIsOfferedInRussianAndGivesThePagesAsOnTheScreen)
+{
+    ASSERT_TRUE(InstallQtTranslations()) << "Qt's Russian translations are not installed";
+    struct English {
+        ~English() { RemoveQtTranslations(); }
+    } english;
+    // The program's own printer, whatever the machine has: with no printer
+    // at all Qt prints into a file.
+    TDocument real;
+    real.SetPrintBackend(std::make_shared<TSystemPrintBackend>());
+    real.SetNameDocument(QStringLiteral("Расчетная ведомость \"Цех 1\" / март"));
+    auto add = [&](int type, QRect r, int ft, int fw) {
+        auto v = std::make_unique<TView>(type, &real);
+        v->SetBounds(r);
+        v->FT = ft;
+        v->FW = fw;
+        v->M = {QStringLiteral("Итого по цеху: [LineMaster]")};
+        real.ActivePage()->AddView(std::move(v));
+    };
+    add(vtBand, QRect(0, 100, 700, 600), btMasterData, 1);
+    add(vtText, QRect(40, 100, 400, 500), 15, 6);
+    int rows = 0;
+    real.Events.OnNeedData = [&](TDocument&, int b, bool& more) { more = b == btMasterData && rows++ < 2; };
+    real.Prepare();
+    ASSERT_EQ(real.OutputPageCount(), 2);
+
+    TPreviewForm form(real);
+    form.show();
+    const bool noPrinter = QPrinterInfo::availablePrinterNames().isEmpty();
+    const QString pdf = dir.filePath(QStringLiteral("ведомость.pdf"));
+    QString offered, fileItem;
+    {
+        ModalScript modal;
+        modal.Next<QPrintDialog>([&](QPrintDialog& d) {
+            auto* printers = d.findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* file = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+            ASSERT_TRUE(printers && file);
+            fileItem = printers->itemText(printers->count() - 1);
+            if (noPrinter) {
+                EXPECT_EQ(printers->currentIndex(), printers->count() - 1) << "the file is the default";
+            }
+            printers->setCurrentIndex(printers->count() - 1);
+            EXPECT_EQ(d.windowTitle(), QStringLiteral("Печать"));
+            SaveScreenshot(&d, QStringLiteral("preview_print_dialog"));
+            offered = file->text();
+            file->setText(pdf);
+            d.accept();
+        });
+        form.PrintBtn->click();
+    }
+    EXPECT_EQ(fileItem, QStringLiteral("Печать в файл (PDF)"));
+    EXPECT_EQ(QFileInfo(offered).fileName(), QStringLiteral("Расчетная ведомость Цех 1 март.pdf"));
+    EXPECT_EQ(offered, DefaultPdfFileName(real.NameDocument()));
+    EXPECT_TRUE(QFileInfo(QFileInfo(offered).path()).isDir()) << offered.toStdString();
+
+    // Both pages, the Cyrillic text in the report's own font, the frame's
+    // corners whole and where the screen has them.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    EXPECT_TRUE(
+        QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages: +2\n"))));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(words.count(QStringLiteral("Итого по цеху:")), 2) << words.toStdString();
+    QProcess fonts;
+    fonts.start(QStringLiteral("pdffonts"), {pdf});
+    ASSERT_TRUE(fonts.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(fonts.readAllStandardOutput()).contains(QStringLiteral("LiberationSans")));
+    QProcess raster;
+    raster.start(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"),
+            QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(raster.waitForFinished(30000));
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(page.isNull());
+    QImage screen(real.OutputPage(0).Sheet, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    QPainter g(&screen);
+    g.drawPicture(0, 0, real.OutputPage(0).Picture);
+    g.end();
+    // The frame's outer top corners (lines 6 wide about x 40 and 440, y 100)
+    // are black in both.
+    for (const QPoint corner : {QPoint(38, 98), QPoint(441, 98)}) {
+        EXPECT_LT(qGray(screen.pixel(corner)), 64) << corner.x() << "," << corner.y();
+        EXPECT_LT(qGray(page.pixel(corner)), 128) << corner.x() << "," << corner.y();
+    }
+
+    // The next print offers the file the printer wrote.
+    {
+        ModalScript modal;
+        modal.Next<QPrintDialog>([&](QPrintDialog& d) {
+            offered = d.findChild<QLineEdit*>(QStringLiteral("filename"))->text();
+            d.findChild<QLineEdit*>(QStringLiteral("filename"))->setText(dir.filePath(QStringLiteral("нет/x.pdf")));
+            d.accept();
+        });
+        // A file that cannot be made is said, never passed over.
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error).Containing(QStringLiteral("Печать не началась"));
+        form.PrintBtn->click();
+        ASSERT_EQ(msgs.Log().size(), 1u);
+        EXPECT_TRUE(msgs.Log()[0].details.contains(QStringLiteral("нет папки"))) << msgs.Log()[0].details.toStdString();
+    }
+    EXPECT_EQ(offered, pdf);
+    EXPECT_FALSE(form.Busy());
 }
 
 TEST_F(PreviewFormTest, ADamagedFileKeepsThePagesReadBeforeAndAWindowsFileChangesNothing)

@@ -9,6 +9,7 @@
 #include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Money.h"
+#include "data/Podr.h"
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/UserFormulas.h"
@@ -138,6 +139,17 @@ qint32 AddCard(const TCardSpec& c)
         card.Permanent().SetValues(dopNum, 0, Currency::FromInt(1), 0);
     card.Save();
     return card.TabNum();
+}
+
+qint32 AddWorkshopEmployee(const QString& fio)
+{
+    AppendRecordValues(DM()->SP, 2, {QStringLiteral("NUMPDP"), QStringLiteral("NUMUP"), QStringLiteral("NAIM")},
+        {Variant(1), Variant(0), Variant(QStringLiteral("Цех"))});
+    PNList()->Reload();
+    TCardSpec card;
+    card.Fio = fio;
+    card.Podr = 2;
+    return AddCard(card);
 }
 
 void SaveInput(qint32 tabNum, const QList<TInputSpec>& input)

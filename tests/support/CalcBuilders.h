@@ -112,6 +112,9 @@ struct TCardSpec {
     QList<qint32> Permanent; // kinds
 };
 qint32 AddCard(const TCardSpec& card);
+// The workshop "Цех" (department 2 under the enterprise row 1) with one
+// working employee of that name; answers his number.
+qint32 AddWorkshopEmployee(const QString& fio = QStringLiteral("Петров Петр Петрович"));
 
 // One input entry.
 struct TInputSpec {

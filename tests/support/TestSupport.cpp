@@ -42,6 +42,16 @@ ScopedProgramFolder::~ScopedProgramFolder() { SetProgramFolder(QString()); }
 
 QString ScopedProgramFolder::Path() const { return dir_.path() + QLatin1Char('/'); }
 
+void InstallShippedTemplates(const QString& shippedTxt, const ScopedProgramFolder& folder)
+{
+    const QDir shipped(shippedTxt);
+    QDir().mkpath(folder.File(QStringLiteral("TXT")));
+    const QStringList files = shipped.entryList(QDir::Files);
+    EXPECT_FALSE(files.isEmpty()) << "no templates in " << shippedTxt.toStdString();
+    for (const QString& f : files)
+        EXPECT_TRUE(QFile::copy(shipped.filePath(f), folder.File(QStringLiteral("TXT/") + f))) << f.toStdString();
+}
+
 void WriteFileBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

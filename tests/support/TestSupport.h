@@ -52,6 +52,10 @@ private:
     QTemporaryDir dir_;
 };
 
+// The templates a build ships (its bin/TXT folder) copied into the program
+// folder's TXT, as an installation has them beside the program.
+void InstallShippedTemplates(const QString& shippedTxt, const ScopedProgramFolder& folder);
+
 // A full disk for the life of the object: every write that would make a
 // file longer than `bytes` fails (EFBIG, as ENOSPC would) instead of
 // raising SIGXFSZ. The whole process is affected, so keep the scope short.

@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <map>
+
 namespace {
 
 struct TRun {
@@ -47,8 +49,10 @@ TEST_F(CalcDumpTest, FiveEmployeesMatchTheReferences)
     partMonth = BuildDumpEnterprise();
     fx.CloseDataBase();
 
+    // Employee 5 has no calendar: dumped with his error lines, and said so.
     const TRun all = Dump({fx.DataPath(), QStringLiteral("all")});
-    EXPECT_EQ(all.code, 0) << all.err.toStdString();
+    EXPECT_EQ(all.code, 3) << all.err.toStdString();
+    EXPECT_TRUE(all.err.contains(QStringLiteral("1 employee(s) could not be calculated"))) << all.err.toStdString();
     ExpectReference(QStringLiteral("calcdump"), QStringLiteral("all.txt"), all.out);
     const TRun one = Dump({fx.DataPath(), QString::number(partMonth)});
     EXPECT_EQ(one.code, 0) << one.err.toStdString();
@@ -96,8 +100,39 @@ TEST_F(CalcDumpTest, WrongArgumentsAndFoldersAreRefused)
     EXPECT_TRUE(QDir(empty.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty()) << "nothing made";
 
     const TRun unknown = Dump({fx.DataPath(), QStringLiteral("999")});
-    EXPECT_EQ(unknown.code, 0);
+    EXPECT_EQ(unknown.code, 3);
     EXPECT_TRUE(unknown.out.contains(QStringLiteral("Табельный номер [999]"))) << unknown.out.toStdString();
+}
+
+TEST_F(CalcDumpTest, NamesGiveTheEmployeeThePeriodAndEachRowsCaption)
+{
+    partMonth = BuildDumpEnterprise();
+    fx.CloseDataBase();
+    const TRun plain = Dump({fx.DataPath(), QString::number(partMonth)});
+    const TRun named = Dump({QStringLiteral("--names"), fx.DataPath(), QString::number(partMonth)});
+    EXPECT_EQ(named.code, 0) << named.err.toStdString();
+    const QStringList rows = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = named.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), rows.size() + 1) << named.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("TABNUM;DOPNUM;NAME;DTIME;SUM"));
+    EXPECT_EQ(
+        lines[1].toStdString(), QStringLiteral("# %1 Иванов Иван Иванович, Март 2024").arg(partMonth).toStdString());
+    // The same rows, each with its caption after the number.
+    const std::map<QString, QString> captions = {{QStringLiteral("250"), QStringLiteral("Надбавка")},
+        {QStringLiteral("310"), QStringLiteral("Профвзнос")}, {QStringLiteral("2147483646"), QStringLiteral("999")},
+        {QStringLiteral("2147483644"), QStringLiteral("997")}, {QStringLiteral("2147483639"), QStringLiteral("992")}};
+    int found = 0;
+    for (int i = 1; i < rows.size(); ++i) {
+        QStringList f = lines[i + 1].split(QLatin1Char(';'));
+        ASSERT_EQ(f.size(), 5) << lines[i + 1].toStdString();
+        const QString caption = f.takeAt(2);
+        EXPECT_EQ(f.join(QLatin1Char(';')).toStdString(), rows[i].toStdString());
+        if (const auto c = captions.find(f[1]); c != captions.end()) {
+            EXPECT_EQ(caption.toStdString(), c->second.toStdString()) << f[1].toStdString();
+            ++found;
+        }
+    }
+    EXPECT_EQ(found, int(captions.size()));
 }
 
 } // namespace

@@ -10,6 +10,14 @@
 //   Не определен календарь №5 на дату "01.03.2024"
 //   (an empty line)
 //
+// With names, each employee starts with a line "# <number> <name>, <month
+// year>" and every row carries the row's caption after its number: the
+// kind's name, or "999" ... "990" for the running totals:
+//
+//   TABNUM;DOPNUM;NAME;DTIME;SUM
+//   # 17 Иванов Иван Иванович, Март 2024
+//   17;3;Оклад;160,0000;16000,00
+//
 // Nothing is saved: the run is rolled back when the dump is written.
 
 #include <QString>
@@ -19,7 +27,10 @@
 // What to dump; TabNum 0: every working employee of every department.
 struct TCalcDumpRequest {
     qint32 TabNum = 0;
+    bool Names = false;
 };
 
 // Runs on the open data base; every line goes to `out` (without its end).
-void CalcDump(const TCalcDumpRequest& request, const std::function<void(const QString&)>& out);
+// Answers the number of employees that could not be calculated (not found,
+// or stopped by an error).
+int CalcDump(const TCalcDumpRequest& request, const std::function<void(const QString&)>& out);

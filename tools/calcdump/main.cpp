@@ -1,8 +1,10 @@
-// qor_calcdump <data folder> [<personnel number> | all]
+// qor_calcdump [--names] <data folder> [<personnel number> | all]
 // Opens the data base as the program does (its settings, its working
-// date), prints the calculation dump (CalcDump.h) on stdout as UTF-8.
-// Exit code: 0 dumped (error lines included), 1 the data base could not be
-// opened, 2 wrong arguments.
+// date), prints the calculation dump (CalcDump.h) on stdout as UTF-8;
+// --names adds the employees' names, the period and the rows' captions.
+// Exit code: 0 dumped, 1 the data base could not be opened, 2 wrong
+// arguments, 3 dumped, but an employee asked for could not be calculated
+// (not found, or stopped by an error: see the error lines).
 
 #include "CalcDump.h"
 
@@ -30,7 +32,7 @@ void Print(FILE* to, const QString& line)
 
 int Usage()
 {
-    Print(stderr, QStringLiteral("usage: qor_calcdump <data folder> [<personnel number> | all]"));
+    Print(stderr, QStringLiteral("usage: qor_calcdump [--names] <data folder> [<personnel number> | all]"));
     return 2;
 }
 
@@ -39,10 +41,11 @@ int Usage()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    TCalcDumpRequest request;
+    request.Names = args.removeAll(QStringLiteral("--names")) > 0;
     if (args.isEmpty() || args.size() > 2)
         return Usage();
-    TCalcDumpRequest request;
     if (args.size() == 2 && args[1] != QLatin1String("all")) {
         bool ok = false;
         request.TabNum = args[1].toInt(&ok);
@@ -68,9 +71,13 @@ int main(int argc, char** argv)
         StartUp(TStartStep::DataModule);
         // Printed only when whole: a run that fails halfway prints no rows.
         QStringList lines;
-        CalcDump(request, [&lines](const QString& line) { lines << line; });
+        const int failed = CalcDump(request, [&lines](const QString& line) { lines << line; });
         for (const QString& line : lines)
             Print(stdout, line);
+        if (failed > 0) {
+            Print(stderr, QStringLiteral("qor_calcdump: %1 employee(s) could not be calculated").arg(failed));
+            code = 3;
+        }
     } catch (const Exception& e) {
         Print(stderr, QStringLiteral("qor_calcdump: ") + e.Message());
         code = 1;

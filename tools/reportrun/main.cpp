@@ -3,6 +3,7 @@
 // and one PNG per page (96 dpi, the report's own pixels). For tests and
 // support; the program itself never calls it.
 
+#include "foundation/IniFiles.h"
 #include "platform/Exceptions.h"
 #include "reports/ReportDocument.h"
 
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPrinterInfo>
 #include <QTextStream>
 
 #include <array>
@@ -175,6 +177,28 @@ bool TScriptedData::Value(int, const QString& name, QString& value) const
     return true;
 }
 
+// The program reads any file as a template, leniently; the tool wants a
+// readable file that holds a template's sections (its common settings and
+// its first page), so that a wrong file is not run as an empty template.
+void RequireTemplateFile(const QString& name)
+{
+    const QFileInfo info(name);
+    if (!info.exists())
+        throw EAppException(QStringLiteral("%1: no such file").arg(name));
+    QFile f(name);
+    if (info.isFile() && !f.open(QIODevice::ReadOnly))
+        throw EAppException(QStringLiteral("%1: cannot be read (%2)").arg(name, f.errorString()));
+    QStringList sections;
+    if (info.isFile() && f.size() > 0) {
+        TMemIniFile ini(name);
+        ini.AutoUpdate = false;
+        ini.ReadSections(sections);
+    }
+    for (const char* needed : {"COMMON", "P0"})
+        if (!sections.contains(QLatin1String(needed), Qt::CaseInsensitive))
+            throw EAppException(QStringLiteral("%1: not a report template").arg(name));
+}
+
 bool WritePngs(const TDocument& doc, const QString& prefix)
 {
     for (int i = 0; i < doc.OutputPageCount(); ++i) {
@@ -214,17 +238,37 @@ int main(int argc, char** argv)
     const QCommandLineOption data({QStringLiteral("d"), QStringLiteral("data")},
         QStringLiteral("The data file (see above)."), QStringLiteral("file"));
     cl.addOption(data);
+    const QCommandLineOption printer({QStringLiteral("p"), QStringLiteral("printer")},
+        QStringLiteral("Print the pages on this printer of the system (CUPS) instead of writing <out>.pdf."),
+        QStringLiteral("name"));
+    cl.addOption(printer);
     cl.process(app);
     const QStringList args = cl.positionalArguments();
     if (args.isEmpty() || args.size() > 2)
         cl.showHelp(2);
-    const QString out = args.size() > 1 ? args[1] : QFileInfo(args[0]).dir().filePath(QFileInfo(args[0]).baseName());
+    // The engine's rule: a name without extension is a ".dcf".
+    const QString templ = QFileInfo(args[0]).suffix().isEmpty() ? args[0] + QStringLiteral(".dcf") : args[0];
+    // Every dot of the name but the last stays: my.report.dcf gives my.report.
+    const QString out
+        = args.size() > 1 ? args[1] : QFileInfo(templ).dir().filePath(QFileInfo(templ).completeBaseName());
 
     TDocument doc;
     TScriptedData scripted;
     try {
-        doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(out + QStringLiteral(".pdf")));
-        doc.LoadFromFile(args[0]);
+        if (cl.isSet(printer)) {
+            if (QPrinterInfo::printerInfo(cl.value(printer)).isNull())
+                throw EAppException(QStringLiteral("%1: no such printer").arg(cl.value(printer)));
+            ChosenPrinterName() = cl.value(printer);
+            doc.SetPrintBackend(std::make_shared<TSystemPrintBackend>());
+        } else {
+            doc.SetPrintBackend(std::make_shared<TPdfPrintBackend>(out + QStringLiteral(".pdf")));
+        }
+        RequireTemplateFile(templ);
+        try {
+            doc.LoadFromFile(templ);
+        } catch (const Exception& e) {
+            throw EAppException(QStringLiteral("%1: %2").arg(templ, e.Message()));
+        }
         if (cl.isSet(data)) {
             scripted.Load(cl.value(data));
             scripted.Attach(doc);
@@ -235,7 +279,8 @@ int main(int argc, char** argv)
         if (doc.OutputPageCount() == 0)
             throw EAppException(kNoPrintData);
         if (doc.Print(1, doc.OutputPageCount()) != TPrintOutcome::Printed)
-            throw EAppException(QStringLiteral("The PDF was not written"));
+            throw EAppException(cl.isSet(printer) ? QStringLiteral("The printer stopped the job")
+                                                  : QStringLiteral("The PDF was not written"));
     } catch (const Exception& e) {
         std::fprintf(stderr, "qor_reportrun: %s\n", qPrintable(e.Message()));
         return 1;

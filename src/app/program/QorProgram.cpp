@@ -18,6 +18,7 @@
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Messages.h"
+#include "foundation/QtTranslations.h"
 #include "platform/Exceptions.h"
 #include "reports/FastRep.h"
 #include "reports/RasVedImport.h"
@@ -102,8 +103,7 @@ void RegisterProgramForms()
     const QStringList docKinds = {QStringLiteral("mnVedRL"), QStringLiteral("mnVedRV"), QStringLiteral("mnVedPV"),
         QStringLiteral("mnVedSpr"), QStringLiteral("mnVedSvod")};
     for (int k = 0; k < docKinds.size(); ++k)
-        RegisterMenuOpener(
-            docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr(), main.CurTabn()); });
+        RegisterMenuOpener(docKinds[k], [k](TFormMain& main) { ShowDocCatalog(k + 1, main.CurPodr()); });
 
     ReportWindowFactories().Preview = OpenPreviewWindow;
 
@@ -113,9 +113,9 @@ void RegisterProgramForms()
     // The engine opens its template designer through this factory.
     InstallDesignWindow();
     SetCardPageFactory([](QWidget* parent) -> TCardPage* { return new TTabnCardPage(parent); });
-    SetNewTabnWizard([](qint32) {
+    SetNewTabnWizard([](qint32) -> qint32 {
         TFormNewEmploy wizard;
-        return wizard.ShowModal() == mrOk;
+        return wizard.ShowModal() == mrOk ? wizard.SavedTabNum() : 0;
     });
     // Kind 0 leaves the set chooser to the clerk; -1: nothing preselected.
     SetDopPicker([](const QString& title) { return SelectDop(0, title, -1, 0); });
@@ -132,6 +132,12 @@ void RegisterProgramForms()
 }
 int QorMain()
 {
+    // Qt's own dialogs and buttons in Russian; without the catalogue the
+    // program runs on in English there. A test's run leaves none behind.
+    InstallQtTranslations();
+    struct RemoveAtEnd {
+        ~RemoveAtEnd() { RemoveQtTranslations(); }
+    } removeAtEnd;
     AddProgramUnit(QStringLiteral("calc"), &InitCalc, &DoneCalc);
     RegisterProgramForms();
     return RunProgram();

@@ -7,7 +7,6 @@
 #include "foundation/Messages.h"
 #include "platform/Exceptions.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -114,9 +113,10 @@ void TFormPerehod::ShowFinished()
     btCancel->hide();
 }
 
-void TFormPerehod::closeEvent(QCloseEvent* event)
+void TFormPerehod::done(int result)
 {
-    TForm::closeEvent(event);
-    if (done_ && event->isAccepted())
+    // After a transition every way of closing (Esc too) ends the program.
+    TForm::done(result);
+    if (done_)
         Terminate()();
 }

@@ -340,6 +340,7 @@ void TFormSave::ControlsToSettings()
     o.Batch = cbBatch->isChecked();
     o.DelTmp = cbDelTmp->isChecked();
     o.DelArc = cbDelArc->isChecked();
+    ReadExtraFiles(); // the data INI of a first start is there by now
     o.ExtraFiles = GlobalFileList();
     o.ReservPath = edReservPath->text();
     o.DataDate = Cfg.Workdate;

@@ -148,6 +148,14 @@ TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     ShowKinds();
     FillPodrs();
 
+    // The box is the mark: a click on it (or Space on the cell) sets the card's mark.
+    connect(lvt, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (redrawing_ || item->column() != colMark || item->row() >= cards_->Count())
+            return;
+        T_Tabn* card = cards_->GetTabn(item->row());
+        card->Checked = item->checkState() == Qt::Checked;
+        ShowMark(item->row());
+    });
     connect(cbPodr, &QComboBox::activated, this, guarded([this] { SetPodr(cbPodr->currentData().toInt()); }));
     connect(btCalc, &QPushButton::clicked, this, guarded([this] { Calculate(); }));
     connect(btVvWrite, &QPushButton::clicked, this, guarded([this] { DistributeSelected(); }));
@@ -247,20 +255,34 @@ T_Tabn* TFormCalcPrem::SelectedCard() const
     return row >= 0 && row < cards_->Count() ? cards_->GetTabn(row) : nullptr;
 }
 
+void TFormCalcPrem::ShowMark(int row)
+{
+    QTableWidgetItem* mark = lvt->item(row, colMark);
+    if (!mark || row >= cards_->Count())
+        return;
+    const T_Tabn* card = cards_->GetTabn(row);
+    const bool wasRedrawing = redrawing_;
+    redrawing_ = true;
+    mark->setCheckState(card->Checked ? Qt::Checked : Qt::Unchecked);
+    // A computed premium: the accrual image, marked while still to be distributed.
+    if (prem_.value(card->TabNum()).Calculated)
+        mark->setIcon(DopImage(GetDopImageIndex(DNList()->FindDop(dop_), card->Checked)));
+    redrawing_ = wasRedrawing;
+}
+
 void TFormCalcPrem::Redraw()
 {
     const int current = lvt->currentRow();
+    redrawing_ = true;
     lvt->setRowCount(0);
     for (int i = 0; i < cards_->Count(); ++i) {
         const T_Tabn* card = cards_->GetTabn(i);
         const TPrem prem = prem_.value(card->TabNum());
         lvt->insertRow(i);
         auto* mark = new QTableWidgetItem;
-        mark->setData(Qt::CheckStateRole, card->Checked ? Qt::Checked : Qt::Unchecked);
-        // A computed premium: the accrual image, marked while still to be distributed.
-        if (prem.Calculated)
-            mark->setIcon(DopImage(GetDopImageIndex(DNList()->FindDop(dop_), card->Checked)));
+        mark->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         lvt->setItem(i, colMark, mark);
+        ShowMark(i);
         lvt->setItem(i, colTabn, new QTableWidgetItem(card->GetNumberText()));
         lvt->setItem(i, colFio, new QTableWidgetItem(card->GetFio()));
         auto* sum = new QTableWidgetItem(prem.Calculated ? FormatMoney(prem.Premium.ToDouble()) : QString());
@@ -270,6 +292,7 @@ void TFormCalcPrem::Redraw()
     lbCount->setText(QStringLiteral("  Табельных номеров %1").arg(cards_->Count()));
     if (current >= 0 && current < lvt->rowCount())
         SelectRow(current);
+    redrawing_ = false;
 }
 
 void TFormCalcPrem::Calculate()

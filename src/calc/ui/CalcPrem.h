@@ -71,6 +71,8 @@ private:
     };
     void FillPodrs();
     void Redraw();
+    // The row's box and image as the card's mark and premium stand.
+    void ShowMark(int row);
     void ShowKinds();
     // The receiving kind as it stands now, else the error and a silent abort.
     void CheckDop() const;
@@ -81,6 +83,7 @@ private:
     QHash<qint32, TPrem> prem_;
     qint32 tablDop_ = -1;
     qint32 dop_ = -1;
+    bool redrawing_ = false; // the list is being filled: its changes are no clerk's
 };
 
 // Modal; Esc closes it.

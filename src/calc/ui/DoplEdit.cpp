@@ -10,7 +10,6 @@
 #include "platform/DateTime.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -686,15 +685,13 @@ bool TFormDoplEdit::eventFilter(QObject* watched, QEvent* event)
     return TForm::eventFilter(watched, event);
 }
 
-void TFormDoplEdit::closeEvent(QCloseEvent* event)
+void TFormDoplEdit::done(int result)
 {
-    if (!RunGuarded([this] { LeaveEditMode(); })) {
-        event->ignore();
+    if (!RunGuarded([this] { LeaveEditMode(); }))
         return;
-    }
     if (!embedded_)
         link_.Reset();
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 void ShowDoplEdit(qint32 dopNum)

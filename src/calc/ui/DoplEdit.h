@@ -95,7 +95,7 @@ public:
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
 
 private:
     // What the save writes, taken from the controls before any write.

@@ -11,7 +11,6 @@
 #include "foundation/Messages.h"
 
 #include <QAbstractTableModel>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -497,13 +496,12 @@ void TFormSprDop::showEvent(QShowEvent* event)
     lvNabor->setFocus();
 }
 
-void TFormSprDop::closeEvent(QCloseEvent* event)
+void TFormSprDop::done(int result)
 {
-    if (!RunGuarded([this] { card_->SetDopNum(-1); })) {
-        event->ignore();
+    // A failed save of the card's edits keeps the book open.
+    if (!RunGuarded([this] { card_->SetDopNum(-1); }))
         return;
-    }
-    TForm::closeEvent(event);
+    TForm::done(result);
 }
 
 void TFormSprDop::changeEvent(QEvent* event)

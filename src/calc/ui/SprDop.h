@@ -86,7 +86,7 @@ public:
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
     void changeEvent(QEvent* event) override;
 
 private:

@@ -5,11 +5,18 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormBase.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QMainWindow>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStringList>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -78,6 +85,116 @@ QString HeaderKey(const QHeaderView* header)
     return view->objectName() + (header->orientation() == Qt::Horizontal ? QStringLiteral(".h") : QStringLiteral(".v"));
 }
 
+// Set on a window when it is first shown while the program runs.
+const char* const kShown = "qorShown";
+// Set by RestoreFormPosition: whether a place was stored.
+const char* const kStored = "qorStoredPlace";
+
+// What a window manager's frame takes around the client area (the title bar
+// on top); enough for the usual ones.
+const QMargins kFrame(8, 32, 8, 8);
+const QSize kMainLeast(1024, 700);
+
+bool WasShown(const QWidget* w) { return w->property(kShown).toBool(); }
+
+QRect AvailableFor(const QWidget* w, const QWidget* owner)
+{
+    QScreen* screen = owner ? owner->screen() : w->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// The window a new one is centred on: its parent's, else the active one,
+// else the main window.
+QWidget* OwnerOf(QWidget* w)
+{
+    if (QWidget* parent = w->parentWidget())
+        return parent->window();
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != w && active->isVisible())
+        return active;
+    QWidget* main = MainForm();
+    return main && main != w && main->isVisible() ? main : nullptr;
+}
+
+// The size that shows the window's contents: its size hint, and enough
+// more that a page in a scroll area shows whole (a scroll area's own hint
+// does not say what it holds).
+QSize ContentSizeHint(QWidget* w)
+{
+    QSize more(0, 0);
+    for (QScrollArea* area : w->findChildren<QScrollArea*>())
+        if (QWidget* inner = area->widget(); inner && area->widgetResizable())
+            more = more.expandedTo(inner->sizeHint() - area->viewport()->size());
+    return w->sizeHint().expandedTo(w->size() + more);
+}
+
+void PlaceOnFirstShow(QWidget* w)
+{
+    w->setProperty(kShown, true);
+    ApplyProgramFonts(w);
+    const bool stored = w->property(kStored).isValid() ? w->property(kStored).toBool() : RestoreFormPosition(w);
+    if (stored || (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        return;
+    QWidget* owner = OwnerOf(w);
+    const QRect available = AvailableFor(w, owner);
+    bool maximize = false;
+    const QRect place = FirstPlacement(w->geometry(), ContentSizeHint(w), qobject_cast<QMainWindow*>(w) != nullptr,
+        owner ? owner->geometry() : QRect(), available, maximize);
+    w->setGeometry(place);
+    if (maximize)
+        w->setWindowState(w->windowState() | Qt::WindowMaximized);
+}
+
+class WindowPlacement final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (IsProgramWindow(w))
+                RunGuarded([&] {
+                    if (type == QEvent::Show && !WasShown(w))
+                        PlaceOnFirstShow(w);
+                    else if (type == QEvent::Hide && WasShown(w))
+                        SaveFormPosition(w);
+                });
+        }
+        return false;
+    }
+};
+
+WindowPlacement* g_placement = nullptr;
+
+void RestoreLayouts(QWidget* form, TIniFile& ini, const QString& section)
+{
+    QList<int> values;
+    for (QSplitter* splitter : form->findChildren<QSplitter*>()) {
+        const QString text = ini.ReadString(section, QStringLiteral("Splitter.") + splitter->objectName(), QString());
+        if (text.isEmpty() || splitter->objectName().isEmpty())
+            continue;
+        if (!ParseNumbers(text, values) || values.size() != splitter->count())
+            ShowError(QStringLiteral("Splitter Rest Error"));
+        else
+            splitter->setSizes(values);
+    }
+    for (QHeaderView* header : form->findChildren<QHeaderView*>()) {
+        const QString name = HeaderKey(header);
+        if (name.isEmpty())
+            continue;
+        const QString text = ini.ReadString(section, QStringLiteral("Header.") + name, QString());
+        if (text.isEmpty() || !ParseNumbers(text, values))
+            continue;
+        for (int i = 0; i < values.size() && i < header->count(); ++i)
+            header->resizeSection(i, values[i]);
+    }
+}
+
 } // namespace
 
 void SaveFormPosition(QWidget* form)
@@ -111,12 +228,23 @@ void SaveFormPosition(QWidget* form)
     }
 }
 
-void RestoreFormPosition(QWidget* form)
+bool RestoreFormPosition(QWidget* form)
 {
     if (!form || form->objectName().isEmpty())
-        return;
+        return false;
     TIniFile& ini = ProgramIni();
     const QString section = Section(form);
+    QStringList keys;
+    ini.ReadSection(section, keys);
+    // Without a stored place the window keeps its own: a move to the
+    // design's (0, 0) would put its frame off the screen.
+    const bool stored = keys.contains(QStringLiteral("Left"), Qt::CaseInsensitive)
+        || keys.contains(QStringLiteral("Width"), Qt::CaseInsensitive);
+    form->setProperty(kStored, stored);
+    if (!stored) {
+        RestoreLayouts(form, ini, section);
+        return false;
+    }
     const int state = ini.ReadInteger(section, QStringLiteral("WindowState"), WindowStateOf(form));
     QRect place = form->geometry();
     place.moveLeft(ini.ReadInteger(section, QStringLiteral("Left"), place.x()));
@@ -131,6 +259,12 @@ void RestoreFormPosition(QWidget* form)
     }
     place.setWidth(ini.ReadInteger(section, QStringLiteral("Width"), place.width()));
     place.setHeight(ini.ReadInteger(section, QStringLiteral("Height"), place.height()));
+    // A place saved on a larger or another screen is brought onto this one.
+    QScreen* screen = QGuiApplication::screenAt(place.center());
+    if (!screen)
+        screen = form->screen() ? form->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        place = FitOnScreen(place, screen->availableGeometry());
     form->setGeometry(place);
     Qt::WindowStates states = form->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     if (state == wsMinimized)
@@ -138,35 +272,23 @@ void RestoreFormPosition(QWidget* form)
     else if (state == wsMaximized)
         states |= Qt::WindowMaximized;
     form->setWindowState(states);
-
-    QList<int> values;
-    for (QSplitter* splitter : form->findChildren<QSplitter*>()) {
-        const QString text = ini.ReadString(section, QStringLiteral("Splitter.") + splitter->objectName(), QString());
-        if (text.isEmpty() || splitter->objectName().isEmpty())
-            continue;
-        if (!ParseNumbers(text, values) || values.size() != splitter->count())
-            ShowError(QStringLiteral("Splitter Rest Error"));
-        else
-            splitter->setSizes(values);
-    }
-    for (QHeaderView* header : form->findChildren<QHeaderView*>()) {
-        const QString name = HeaderKey(header);
-        if (name.isEmpty())
-            continue;
-        const QString text = ini.ReadString(section, QStringLiteral("Header.") + name, QString());
-        if (text.isEmpty() || !ParseNumbers(text, values))
-            continue;
-        for (int i = 0; i < values.size() && i < header->count(); ++i)
-            header->resizeSection(i, values[i]);
-    }
+    RestoreLayouts(form, ini, section);
+    return true;
 }
 
 void SaveFormPlacements()
 {
     if (!IniSavingEnabled)
         return;
-    for (QWidget* form : ProgramForms())
-        SaveFormPosition(form);
+    QList<QWidget*> forms = ProgramForms();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!forms.contains(w) && IsProgramWindow(w))
+            forms.append(w);
+    // A window never shown (a placeholder) would write the design's place
+    // over the one its real window saved.
+    for (QWidget* form : forms)
+        if (WasShown(form))
+            SaveFormPosition(form);
     ProgramIni().UpdateFile();
 }
 
@@ -176,4 +298,59 @@ void RestoreFormPlacements()
     const QList<QWidget*> forms = ProgramForms();
     for (auto it = forms.rbegin(); it != forms.rend(); ++it)
         RestoreFormPosition(*it);
+}
+
+bool IsProgramWindow(const QWidget* w)
+{
+    if (!w || !w->isWindow() || w->objectName().isEmpty() || IsPlaceholderForm(w))
+        return false;
+    if (qobject_cast<const QMainWindow*>(w))
+        return true;
+    const auto* form = qobject_cast<const TForm*>(w);
+    if (!form || form->CentresItself())
+        return false;
+    for (const char* excluded : {"TFormMessage", "TFormLabel", "TStopForm", "TFormMyReport"})
+        if (w->inherits(excluded))
+            return false;
+    return true;
+}
+
+void InstallWindowPlacement()
+{
+    if (g_placement)
+        return;
+    g_placement = new WindowPlacement(qApp);
+    qApp->installEventFilter(g_placement);
+}
+
+void RemoveWindowPlacement()
+{
+    delete g_placement;
+    g_placement = nullptr;
+}
+
+QRect FirstPlacement(QRect current, QSize hint, bool mainWindow, QRect owner, QRect available, bool& maximize)
+{
+    maximize = false;
+    const QRect room = available.marginsRemoved(kFrame);
+    QSize size = current.size().expandedTo(hint);
+    if (mainWindow) {
+        if (room.width() < kMainLeast.width() || room.height() < kMainLeast.height())
+            maximize = true;
+        size = size.expandedTo(kMainLeast);
+    }
+    size = size.boundedTo(room.size());
+    const QPoint centre = owner.isValid() ? owner.center() : room.center();
+    QRect place(QPoint(0, 0), size);
+    place.moveCenter(centre);
+    return FitOnScreen(place, available);
+}
+
+QRect FitOnScreen(QRect place, QRect available)
+{
+    const QRect room = available.marginsRemoved(kFrame);
+    place.setSize(place.size().boundedTo(room.size()));
+    place.moveLeft(std::clamp(place.left(), room.left(), room.right() - place.width() + 1));
+    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() - place.height() + 1));
+    return place;
 }

@@ -9,12 +9,53 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
 QPointer<TFormFormsVw> g_list;
+
+// The windows in the order they were last active, the latest first: the
+// order F6 and Ctrl+F6 walk, as the screen's form list was ordered.
+class ActivationOrder final : public QObject {
+public:
+    static ActivationOrder& Instance()
+    {
+        static ActivationOrder* order = [] {
+            auto* o = new ActivationOrder(qApp);
+            qApp->installEventFilter(o);
+            return o;
+        }();
+        return *order;
+    }
+    // The rank of a window: 0 the latest, windows never active after all.
+    qsizetype Rank(QWidget* w) const
+    {
+        for (qsizetype i = 0; i < order_.size(); ++i)
+            if (order_[i] == w)
+                return i;
+        return order_.size();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w->isWindow()) {
+                order_.removeIf([w](const QPointer<QWidget>& p) { return !p || p == w; });
+                order_.prepend(w);
+            }
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+    QList<QPointer<QWidget>> order_;
+};
 
 void Activate(QWidget* form)
 {
@@ -110,16 +151,20 @@ void TFormFormsVw::changeEvent(QEvent* event)
             Qt::QueuedConnection);
 }
 
+void TrackWindowActivation() { ActivationOrder::Instance(); }
+
 QList<QWidget*> ScreenForms()
 {
     QList<QWidget*> forms;
     QWidget* active = QApplication::activeWindow();
-    if (active && active->isVisible())
-        forms.append(active);
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != active && w->isVisible() && w->windowType() != Qt::SplashScreen && w->isWindow()
             && !qobject_cast<QMenu*>(w))
             forms.append(w);
+    const ActivationOrder& order = ActivationOrder::Instance();
+    std::stable_sort(forms.begin(), forms.end(), [&](QWidget* a, QWidget* b) { return order.Rank(a) < order.Rank(b); });
+    if (active && active->isVisible())
+        forms.prepend(active);
     return forms;
 }
 
@@ -156,16 +201,4 @@ void ActivatePreviousWindow()
             Activate(forms[i]);
             return;
         }
-}
-
-void InstallWindowListKeys(QWidget* window)
-{
-    auto add = [window](const QKeySequence& keys, void (*action)()) {
-        auto* shortcut = new QShortcut(keys, window);
-        shortcut->setContext(Qt::ApplicationShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, window, action);
-    };
-    add(QKeySequence(Qt::Key_F6), &ActivateOldestWindow);
-    add(QKeySequence(Qt::CTRL | Qt::Key_F6), &ActivatePreviousWindow);
-    add(QKeySequence(Qt::ALT | Qt::Key_0), [] { ShowFormsList(); });
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The list of open windows ("Список активных окон") and the two
-// window-cycling keys: F6 activates the oldest window, Ctrl+F6 the previous
-// one, Alt+0 opens the list.
+// window-cycling routines: F6 activates the oldest window, Ctrl+F6 the
+// previous one, Alt+0 opens the list (the keys are the main window's).
 
 #include "foundation/ui/base/FormBase.h"
 
@@ -35,7 +35,11 @@ private:
     bool closing_ = false;
 };
 
-// The screen's forms: the visible top-level windows, the active one first.
+// Keeps the order in which windows were last active (from the first call
+// on; the main window calls it when it is made).
+void TrackWindowActivation();
+// The screen's forms: the visible top-level windows, the active one first,
+// then the others from the one active last to the one active longest ago.
 QList<QWidget*> ScreenForms();
 // Alt+0: brings up the existing list (restored and refilled) or makes one.
 TFormFormsVw* ShowFormsList();
@@ -44,5 +48,3 @@ void ActivateOldestWindow();
 // Ctrl+F6: from the second form of the screen's list on, the first that can
 // take the focus and is not the window list.
 void ActivatePreviousWindow();
-// The three keys on a window (the main window).
-void InstallWindowListKeys(QWidget* window);

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/Tabn.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -15,6 +16,7 @@ TFormOtl::TFormOtl(QWidget* parent) : TForm(parent, QStringLiteral("FormOtl"))
     auto* menu = new QMenuBar(this);
     menu->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Save"));
     menu->addMenu(QStringLiteral("Else"));
+    AssignMnemonics(menu->actions());
     layout->setMenuBar(menu);
     Button1 = new QPushButton(QStringLiteral("Сотрудник"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

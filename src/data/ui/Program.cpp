@@ -7,7 +7,6 @@
 #include "data/Startup.h"
 #include "data/ui/FormPlacement.h"
 #include "data/ui/FormRegistry.h"
-#include "data/ui/FormsVw.h"
 #include "data/ui/Otl.h"
 #include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
@@ -28,10 +27,17 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <memory>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +89,78 @@ protected:
     }
 };
 
+// The desktop ends a session with SIGTERM (and a closed terminal with
+// SIGHUP): the program then ends as its own "Выход" ends it, settings saved
+// and the run state clean. The handler only writes a byte; the main loop
+// reads it and closes the main window.
+class TTerminationSignals final : public QObject {
+public:
+    TTerminationSignals()
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0)
+            return;
+        ::fcntl(fds_[0], F_SETFL, ::fcntl(fds_[0], F_GETFL) | O_NONBLOCK);
+        ::fcntl(fds_[1], F_SETFL, ::fcntl(fds_[1], F_GETFL) | O_NONBLOCK);
+        g_writeFd = fds_[1];
+        notifier_ = new QSocketNotifier(fds_[0], QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, [this] { Arrived(); });
+        struct sigaction action {};
+        action.sa_handler = &Handler;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &action, &oldTerm_);
+        ::sigaction(SIGHUP, &action, &oldHup_);
+        installed_ = true;
+    }
+    ~TTerminationSignals() override
+    {
+        if (installed_) {
+            ::sigaction(SIGTERM, &oldTerm_, nullptr);
+            ::sigaction(SIGHUP, &oldHup_, nullptr);
+        }
+        g_writeFd = -1;
+        delete notifier_;
+        for (int fd : fds_)
+            if (fd >= 0)
+                ::close(fd);
+    }
+    TTerminationSignals(const TTerminationSignals&) = delete;
+    TTerminationSignals& operator=(const TTerminationSignals&) = delete;
+
+    bool Requested() const { return requested_; }
+
+private:
+    static void Handler(int)
+    {
+        const int saved = errno;
+        const char byte = 1;
+        if (g_writeFd >= 0 && ::write(g_writeFd, &byte, 1) < 0) {
+            // A full pipe holds a byte already: the end is asked for.
+        }
+        errno = saved;
+    }
+    void Arrived()
+    {
+        char buffer[16];
+        while (::read(fds_[0], buffer, sizeof buffer) > 0) {}
+        requested_ = true;
+        // Before the main loop runs it is skipped; in it, the main window
+        // closes as the clerk closes it, which ends the loop.
+        if (QMainWindow* main = MainForm(); main && main->isVisible())
+            main->close();
+    }
+
+    static inline int g_writeFd = -1;
+    int fds_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+    struct sigaction oldTerm_ {};
+    struct sigaction oldHup_ {};
+    bool installed_ = false;
+    bool requested_ = false;
+};
+
+TTerminationSignals* g_termination = nullptr;
+
 bool IsFallbackMessageService()
 {
     IMessageService* current = &MessageService();
@@ -114,6 +192,7 @@ public:
     }
     ~TProgramRun()
     {
+        RemoveWindowPlacement(); // the windows go, nothing more is saved
         g_hourGlass.reset();
         SetApplicationRunning(false);
         ReleaseSplash();
@@ -174,8 +253,9 @@ int RunProgramBody(TProgramRun& run)
     PrepareStart();
     QCoreApplication::processEvents();
 
-    // 7. Title and help.
-    QApplication::setApplicationDisplayName(AppTitle());
+    // 7. Title and help. Qt would append a display name to every window's
+    // caption; the captions are the windows' own.
+    QApplication::setApplicationDisplayName(QString());
     g_helpFile = DevelopmentHelpFile();
 
     // 8. The data module, then the windows.
@@ -183,6 +263,8 @@ int RunProgramBody(TProgramRun& run)
     StartUp(TStartStep::DataModule);
     Step("Forms");
     SetSplashText(QStringLiteral("Формы"));
+    // From here on every window shown gets the fonts and its placement.
+    InstallWindowPlacement();
     for (const QString& name : StartupFormNames()) {
         if (name == QLatin1String("FormLabel"))
             continue; // one splash only: the one shown already
@@ -198,13 +280,13 @@ int RunProgramBody(TProgramRun& run)
     Step("MainLoop");
     TMainCloseWatcher watcher;
     main->installEventFilter(&watcher);
-    InstallWindowListKeys(main);
     ReleaseSplash();
     const bool quitOnLast = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     SetApplicationRunning(true);
     main->show();
-    int code = QApplication::exec();
+    // A session ended while the program started: no loop, the orderly end.
+    int code = g_termination && g_termination->Requested() ? 0 : QApplication::exec();
     SetApplicationRunning(false);
     QApplication::setQuitOnLastWindowClosed(quitOnLast);
     main->removeEventFilter(&watcher);
@@ -243,8 +325,7 @@ void AppInitProc()
 {
     g_hourGlass.emplace();
     StartUp(TStartStep::Settings); // the user's settings, the data folder's, the run state
-    GlobalFileList().ReadFiles(DataFolder(), QStringLiteral("*.ini"));
-    GlobalFileList().ReadFiles(DataFolder(), QStringLiteral("PROPIS.*"));
+    ReadExtraFiles();
 }
 
 void PrepareStart()
@@ -382,6 +463,11 @@ int RunProgram()
     RegisterForm(QStringLiteral("FormOtl"), [] { return new TFormOtl(); });
     RegisterForm(QStringLiteral("FormResultR"), [] { return new TFormResultR(); });
     int code = 0;
+    TTerminationSignals termination;
+    g_termination = &termination;
+    const struct ClearTermination {
+        ~ClearTermination() { g_termination = nullptr; }
+    } clearTermination;
     TProgramRun run;
     try {
         code = RunProgramBody(run);

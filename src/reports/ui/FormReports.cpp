@@ -198,12 +198,12 @@ TFormReports::TFormReports(QWidget* parent) : TFormMultyPage(parent, QStringLite
 
 TFormReports::~TFormReports() = default;
 
-void TFormReports::SetStart(qint32 podr, qint32 tabn)
+void TFormReports::SetStart(qint32 podr)
 {
+    // The department shown is the one formed: every working employee of it
+    // until the clerk picks a list.
     podr_ = podr;
     tabns_.Clear();
-    if (tabn > 0)
-        tabns_.AddInteger(tabn);
 }
 
 void TFormReports::SetKind(int kind)
@@ -550,10 +550,10 @@ void TFormReports::done(int result)
     TFormMultyPage::done(result);
 }
 
-void ShowDocCatalog(int kind, qint32 podr, qint32 tabn)
+void ShowDocCatalog(int kind, qint32 podr)
 {
     TFormReports form;
-    form.SetStart(podr, tabn);
+    form.SetStart(podr);
     form.SetKind(kind);
     form.ShowModal();
 }

@@ -3,7 +3,7 @@
 // documents as a tree, the parameters the selected document's algorithm
 // needs, and the buttons that form, set up and redesign it.
 //
-//   ShowDocCatalog(1, main.CurPodr(), main.CurTabn());   // pay slips
+//   ShowDocCatalog(1, main.CurPodr());   // pay slips of the department
 //
 // The catalogue file is written on closing, and only when something
 // changed. Forming and the designer go through FormingCalls(); the
@@ -40,8 +40,9 @@ public:
     };
     static TPickers& Pickers();
 
-    // The department and employee the window starts with (0: none).
-    void SetStart(qint32 podr, qint32 tabn);
+    // The department the window starts with (0: none), all of its working
+    // employees until the picker narrows them.
+    void SetStart(qint32 podr);
     // Kinds 1..5 open their page and read the catalogue; others are refused
     // with "Неизвестный режим".
     void SetKind(int kind);
@@ -133,4 +134,4 @@ private:
 };
 
 // Opens the catalogue of a document kind modally.
-void ShowDocCatalog(int kind, qint32 podr, qint32 tabn);
+void ShowDocCatalog(int kind, qint32 podr);

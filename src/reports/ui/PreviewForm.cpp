@@ -6,17 +6,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -63,6 +67,23 @@ QString QtFileFilter(const QString& delphiFilter)
                                                                           : desc + QStringLiteral(" (%1)").arg(mask));
     }
     return out.join(QStringLiteral(";;"));
+}
+
+QString DefaultPdfFileName(const QString& documentName)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    // Quotes go; what a file name cannot hold becomes a blank.
+    QString name = documentName;
+    name.remove(QLatin1Char('"'));
+    for (QChar& c : name)
+        if (c.unicode() < 32 || QStringLiteral("/\\:*?<>|").contains(c))
+            c = QLatin1Char(' ');
+    name = name.simplified();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("Документ"));
+    return QDir(folder).filePath(name + QStringLiteral(".pdf"));
 }
 
 // ---------------------------------------------------------------- page area
@@ -242,10 +263,20 @@ TPreviewForm::TPrintChooser& TPreviewForm::PrintChooser()
         QPrinter own;
         QPrinter& printer = system ? system->Printer() : own;
         QPrintDialog dialog(&printer, &form);
-        dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies);
+        // Printing into a PDF file is always offered; without a printer it
+        // is the only choice and so the chosen one.
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
+            | QAbstractPrintDialog::PrintCollateCopies);
         dialog.setMinMax(1, std::max(1, form.PageCount()));
+        // The file the printer last wrote stays; the first is the document's.
+        if (printer.outputFileName().isEmpty())
+            if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+                file->setText(DefaultPdfFileName(form.Document().NameDocument()));
         if (RunModal(dialog) != QDialog::Accepted)
             return false;
+        // A PDF page has no border: the pages go onto it as on the screen.
+        if (printer.outputFormat() == QPrinter::PdfFormat)
+            printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
             choice.From = printer.fromPage();
             choice.To = printer.toPage();
@@ -295,18 +326,15 @@ TPreviewForm::TPreviewForm(TDocument& document, QWidget* parent)
     PageWidthBtn = Tool(ToolPanel, "PageWidthBtn", kPageWidth);
     TwoPagesBtn = Tool(ToolPanel, "TwoPagesBtn", kTwoPages);
     Zoom100Btn = Tool(ToolPanel, "Zoom100Btn", QStringLiteral("100 %"));
-    BmpBtn = Tool(ToolPanel, "BmpBtn", QStringLiteral("BMP"));
-    BmpBtn->setToolTip(QStringLiteral("Вставить рисунок BMP"));
-    UserObjectBtn = Tool(ToolPanel, "UserObjectBtn", QStringLiteral("..."));
-    UserObjectBtn->setToolTip(QStringLiteral("Вставить объект, отображаемый пользователем"));
     PrevPageBtn = Tool(ToolPanel, "PrevPageBtn", QString());
     PrevPageBtn->setArrowType(Qt::UpArrow);
     NextPageBtn = Tool(ToolPanel, "NextPageBtn", QString());
     NextPageBtn->setArrowType(Qt::DownArrow);
     ExitBtn = Tool(ToolPanel, "ExitBtn", QStringLiteral("Закрыть"));
-    // The two buttons that do nothing stand last: a narrow window folds them first.
+    // Inserting a picture or an owner-drawn object means nothing in a
+    // preview: those two buttons of the designer's bar are not here.
     for (QToolButton* b : {SaveBtn, LoadBtn, PrintBtn, ZoomBtn, WholePageBtn, PageWidthBtn, TwoPagesBtn, Zoom100Btn,
-             PrevPageBtn, NextPageBtn, ExitBtn, BmpBtn, UserObjectBtn})
+             PrevPageBtn, NextPageBtn, ExitBtn})
         tools->addWidget(b);
     ProgressBar = Named(new QProgressBar(ToolPlace), "ProgressBar");
     ProgressBar->setRange(0, 100);

@@ -85,7 +85,7 @@ public:
     QWidget* ToolPanel;
     QToolButton *SaveBtn, *LoadBtn, *PrintBtn, *ZoomBtn;
     QToolButton *WholePageBtn, *PageWidthBtn, *TwoPagesBtn, *Zoom100Btn;
-    QToolButton *BmpBtn, *UserObjectBtn, *PrevPageBtn, *NextPageBtn, *ExitBtn;
+    QToolButton *PrevPageBtn, *NextPageBtn, *ExitBtn;
     QProgressBar* ProgressBar;
     TPreviewPages* Pages;
     QLabel* StatusLabel;
@@ -115,6 +115,10 @@ private:
     bool busy_ = false;
     bool closed_ = false;
 };
+
+// Where a print into a PDF file goes first: the document's name in the
+// user's documents folder (the home folder when there is none).
+QString DefaultPdfFileName(const QString& documentName);
 
 // Delphi's "Desc|mask|Desc|mask" as Qt's "Desc (mask);;Desc (mask)".
 QString QtFileFilter(const QString& delphiFilter);

@@ -89,6 +89,9 @@ void TFormMultyPage::SetShowPageButtons(bool on)
 
 void TFormMultyPage::UpdatePageButtons()
 {
+    // Enter moves on, as the button does: without a default of its own the
+    // dialog would take the first button of any page, hidden or not.
+    btNextPage->setDefault(showPageButtons_);
     if (!showPageButtons_) {
         btPrevPage->hide();
         btNextPage->hide();

@@ -66,6 +66,7 @@ void TForm::SetRefuseSystemClose(bool on)
 
 void TForm::CenterOnScreen()
 {
+    centresItself_ = true;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
@@ -106,20 +107,54 @@ void TForm::UpdateFilter()
     filtering_ = want;
 }
 
+bool TForm::OuterFormPreviews() const
+{
+    // An embedded form leaves its keys to the form around it, which hands
+    // them on inwards.
+    if (isWindow())
+        return false;
+    for (const QWidget* p = parentWidget(); p; p = p->parentWidget()) {
+        if (const auto* form = qobject_cast<const TForm*>(p); form && form->keyPreview_ && form->filtering_)
+            return true;
+        if (p->isWindow())
+            break;
+    }
+    return false;
+}
+
+bool TForm::PreviewKey(QWidget* receiver, QKeyEvent* key)
+{
+    // The outer form first, then each form embedded in it down to the key's
+    // control: a book takes its own keys and leaves the others to its card.
+    QList<TForm*> chain;
+    for (QWidget* p = receiver; p; p = p->parentWidget()) {
+        if (auto* form = qobject_cast<TForm*>(p); form && form->keyPreview_)
+            chain.prepend(form);
+        if (p == this)
+            break;
+    }
+    for (TForm* form : chain)
+        if (form->FormKeyDown(key))
+            return true;
+    return false;
+}
+
 bool TForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        // A key travels from the focused control up to the form; the
-        // preview sees it once, at its first receiver.
-        QWidget* focus = focusWidget();
-        if (widget->window() == this && (focus ? widget == focus : widget == this)) {
+        // A key travels from the focused control up to the window; the
+        // preview sees it once, at its first receiver, when that lies in
+        // this form (a form embedded in another window included).
+        QWidget* top = window();
+        QWidget* focus = top->focusWidget();
+        if ((focus ? widget == focus : widget == top) && (widget == this || isAncestorOf(widget))) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (refuseSystemClose_ && key->key() == Qt::Key_F4)
+            if (refuseSystemClose_ && isWindow() && key->key() == Qt::Key_F4)
                 return true;
-            if (keyPreview_) {
+            if (keyPreview_ && !OuterFormPreviews()) {
                 bool consumed = false;
-                RunGuarded([&] { consumed = FormKeyDown(key); });
+                RunGuarded([&] { consumed = PreviewKey(widget, key); });
                 if (consumed)
                     return true;
             }
@@ -149,7 +184,12 @@ void TForm::hideEvent(QHideEvent* event)
     UpdateFilter();
 }
 
-void TForm::reject() { SetModalResult(mrCancel); }
+void TForm::reject()
+{
+    // Esc inside a form embedded in another window must not hide it.
+    if (isWindow())
+        SetModalResult(mrCancel);
+}
 
 // ---------------------------------------------------------------- modal runner
 

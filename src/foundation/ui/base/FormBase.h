@@ -32,6 +32,8 @@ public:
     int ShowModal();
 
     // Key preview: FormKeyDown sees the keys of the focused control first.
+    // A form embedded in another window sees the keys of its own controls;
+    // inside a previewing form, that form's FormKeyDown goes first.
     void SetKeyPreview(bool on);
     bool KeyPreview() const { return keyPreview_; }
     // The window manager's close (Alt+F4, the frame's button) is refused
@@ -39,7 +41,9 @@ public:
     void SetRefuseSystemClose(bool on);
     bool RefuseSystemClose() const { return refuseSystemClose_; }
 
+    // A window that centres itself keeps no stored placement.
     void CenterOnScreen();
+    bool CentresItself() const { return centresItself_; }
     // Fixes the width and makes the height what the layout needs at it
     // (word-wrapped labels included).
     void FitHeightToWidth(int width);
@@ -51,13 +55,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Esc and the window manager's close end here: a window is cancelled,
+    // an embedded form stays as it is. Clean-up on closing belongs in done(),
+    // which every way of closing passes.
     void reject() override;
 
 private:
     void UpdateFilter();
+    bool OuterFormPreviews() const;
+    bool PreviewKey(QWidget* receiver, QKeyEvent* key);
     bool keyPreview_ = false;
     bool refuseSystemClose_ = false;
     bool filtering_ = false;
+    bool centresItself_ = false;
 };
 
 // ---------------------------------------------------------------- modal runner

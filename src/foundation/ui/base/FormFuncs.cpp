@@ -11,7 +11,9 @@
 #include <QDialog>
 #include <QEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
@@ -334,6 +336,49 @@ void HandleArrowKeyFocus(QWidget* control, int& key, Qt::KeyboardModifiers shift
     if (QWidget* next = NextInChain(focus, key == Qt::Key_Down))
         next->setFocus(key == Qt::Key_Down ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     key = 0;
+}
+
+QChar MnemonicOf(const QString& caption)
+{
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i)
+        if (caption[i] == QLatin1Char('&')) {
+            if (caption[i + 1] != QLatin1Char('&'))
+                return caption[i + 1].toLower();
+            ++i; // "&&" is a plain "&"
+        }
+    return QChar();
+}
+
+void AssignMnemonics(const QList<QAction*>& items)
+{
+    QSet<QChar> used;
+    for (const QAction* a : items)
+        if (const QChar m = MnemonicOf(a->text()); !a->isSeparator() && !m.isNull())
+            used.insert(m);
+    for (QAction* a : items) {
+        if (a->isSeparator())
+            continue;
+        const QString text = a->text();
+        if (MnemonicOf(text).isNull()) {
+            const auto free = [&](qsizetype i) {
+                const QChar c = text[i];
+                return !c.isSpace() && c != QLatin1Char('&') && !used.contains(c.toLower());
+            };
+            const auto wordStart
+                = [&](qsizetype i) { return text[i].isLetterOrNumber() && (i == 0 || text[i - 1].isSpace()); };
+            qsizetype at = -1;
+            for (int pass = 0; pass < 3 && at < 0; ++pass)
+                for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+                    if (free(i) && (pass == 2 || (pass == 0 ? wordStart(i) : text[i].isLetterOrNumber())))
+                        at = i;
+            if (at >= 0) {
+                used.insert(text[at].toLower());
+                a->setText(text.left(at) + QLatin1Char('&') + text.mid(at));
+            }
+        }
+        if (QMenu* menu = a->menu())
+            AssignMnemonics(menu->actions());
+    }
 }
 
 int RegisterObject(QObject* object)

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAction;
 class QDateEdit;
 class QDialog;
 class QPushButton;
@@ -84,6 +85,14 @@ void dgColumnResize(QTableView* grid, const QString& fieldName);
 // next, and the key is cleared (0). When Control is a form whose focused
 // control is a grid, only with Ctrl alone held.
 void HandleArrowKeyFocus(QWidget* control, int& key, Qt::KeyboardModifiers shift);
+
+// Gives every item of the list without one a mnemonic ("&" before a
+// character), unique among the items: the first free initial of a word,
+// else the first free letter or digit; then the same inside each sub-menu.
+// Items that have one keep it.
+void AssignMnemonics(const QList<QAction*>& items);
+// The character after the single "&" of a caption, lower case; null when none.
+QChar MnemonicOf(const QString& caption);
 
 // The program's registered objects (forms register themselves), each once.
 int RegisterObject(QObject* object);
