@@ -304,12 +304,18 @@ TEST_F(SaveDialogTest, TheReserveDateIsStampedOnlyForACopyMade)
     form.SettingsToControls();
     {
         ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice).Press(U("Не выполнять резервного копирования"));
+        form.ReservSaveClick();
+    }
+    EXPECT_EQ(s.ReservDate, 0) << "declined";
+    {
+        ScriptedMessages msgs;
         msgs.Expect(MsgKind::Choice).Press(U("Выполнить резервное копирование данных"));
         msgs.Expect(MsgKind::Choice).Title(U("Директорий отсутствует:")).Press(U("Создать директорий"));
         msgs.Expect(MsgKind::Error).Containing(U("Не удалось создать директорий"));
         form.ReservSaveClick();
     }
-    EXPECT_EQ(s.ReservDate, 0);
+    EXPECT_EQ(s.ReservDate, 0) << "failed";
     form.edReservPath->setText(dest.path() + QStringLiteral("/RES"));
     {
         ScriptedMessages msgs;
