@@ -6,13 +6,18 @@
 #include "data/Calendar.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Rights.h"
+#include "data/TableCatalogue.h"
 #include "db/Cursor.h"
+#include "db/Session.h"
+#include "db/Tables.h"
 #include "db/Transaction.h"
 #include "foundation/DataSetFuncs.h"
 #include "foundation/DateFuncs.h"
 #include "foundation/DbfFile.h"
+#include "foundation/FileFuncs.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
@@ -71,7 +76,7 @@ bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, do
     for (int column = 1; column <= 3; ++column) {
         const QString name = QStringLiteral("PN_ARR%1%2").arg(scale).arg(column);
         if (values.IndexOf(name) < 0) {
-            error = QStringLiteral("Нет переменной ") + name;
+            error = QStringLiteral("шкала №%1: в файлах QO.POD и QO.PON нет ее строк").arg(scale);
             return false;
         }
         const TClipperMemVar& v = values.Items(values.IndexOf(name));
@@ -82,7 +87,7 @@ bool ReadTaxLineAsText(const TClipperMemVarList& values, int scale, int line, do
         if (line >= 1 && line <= items.size())
             *out[column - 1] = items[line - 1].toDouble(&ok);
         if (!ok || !std::isfinite(*out[column - 1])) {
-            error = QStringLiteral("Неизвестный вид значения %1, строка %2").arg(name).arg(line);
+            error = QStringLiteral("шкала №%1, строка %2: значение в файле QO.POD не читается").arg(scale).arg(line);
             return false;
         }
     }
@@ -116,6 +121,8 @@ bool TImportData::AskStop()
 
 QString TImportData::ErrorListToShow() const
 {
+    if (!listed_)
+        return QString(); // the last import was refused: the list is an older one's
     const QString name = const_cast<TImportRun&>(run_).Errors().FileName(0);
     return QFileInfo(name).size() > 0 ? name : QString();
 }
@@ -127,24 +134,75 @@ bool TImportData::LoadMem(const QString& name, TClipperMemVarList& list)
     const QString path = Source(name);
     if (path.isEmpty())
         return false;
-    LoadClipperMemFile(path, list);
+    try {
+        LoadClipperMemFile(path, list);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception& e) {
+        // Half a file is no file: nothing of it is taken.
+        list.Clear();
+        run_.Error(QStringLiteral("Файл %1 поврежден и не читается").arg(QFileInfo(path).fileName()));
+        return false;
+    }
     return true;
+}
+
+bool TImportData::CheckSource()
+{
+    const QString folder = QDir::cleanPath(PathFrom);
+    if (!QFileInfo(PathFrom).isDir()) {
+        ShowError(QStringLiteral("Импорт невозможен|Папка не найдена: ") + EscapeBars(PathFrom));
+        return false;
+    }
+    QStringList missing;
+    const QString cfg = Source(QStringLiteral("QO.CFG"));
+    if (cfg.isEmpty()) {
+        missing << QStringLiteral("нет файла настроек QO.CFG");
+    } else {
+        try {
+            TClipperMemVarList values;
+            LoadClipperMemFile(cfg, values);
+        } catch (const Exception& e) {
+            missing << QStringLiteral("файл настроек QO.CFG поврежден и не читается");
+        }
+    }
+    const QString sr = Source(QStringLiteral("SR.DBF"));
+    if (sr.isEmpty()) {
+        missing << QStringLiteral("нет справочника работников SR.DBF");
+    } else {
+        try {
+            TDbfFile cards(sr);
+        } catch (const Exception& e) {
+            missing << QStringLiteral("справочник работников SR.DBF не читается: ") + e.Message();
+        }
+    }
+    if (missing.isEmpty())
+        return true;
+    ShowError(QStringLiteral("В папке нет данных программы QO (DOS)|") + EscapeBars(folder) + QStringLiteral("\r\n")
+        + EscapeBars(missing.join(QStringLiteral("\r\n")))
+        + QStringLiteral("\r\nИмпорт не выполнен, данные программы не изменены."));
+    return false;
 }
 
 bool TImportData::Execute()
 {
     if (running_)
         return false;
+    listed_ = false;
     RequireOperation(3);
-    if (PathFrom.isEmpty() || PathTo.isEmpty()) {
+    if (PathFrom.trimmed().isEmpty() || PathTo.trimmed().isEmpty()) {
         ShowError(QStringLiteral("Не определены пути"));
         return false;
     }
     // The tables filled are always the open data folder's: no other target.
-    if (QDir(PathTo).canonicalPath() != QDir(AppContext().DataFolder()).canonicalPath()) {
-        ShowError(QStringLiteral("Импорт возможен только в каталог открытых данных|") + AppContext().DataFolder());
+    const QString data = AppContext().DataFolder();
+    if (QDir(PathTo).canonicalPath() != QDir(data).canonicalPath()) {
+        ShowError(QStringLiteral("Импорт возможен только в каталог открытых данных|") + data);
         return false;
     }
+    // A wrong folder must not cost the data base a single row.
+    if (!CheckSource())
+        return false;
     if (!LockDataBaseExclusive()) {
         ShowError(QStringLiteral("Импорт невозможен: с данными работают другие пользователи|") + LockDataBaseError());
         return false;
@@ -155,12 +213,23 @@ bool TImportData::Execute()
     run_.Counters().Clear();
     run_.Errors().SetFolder(ErrorFolder.isEmpty() ? ProgramFolder() : ErrorFolder);
     TDataSetList closed;
-    // Every way out opens the data sets again and gives the lock back.
+    // The stages fill a copy of the data base beside it, which takes the
+    // place of the tables and the data INI in one swap at the end (finished
+    // by the next start when the program is killed in it); anything before
+    // leaves the data base as it was.
     struct Finally {
         TImportData& self;
         TDataSetList& closed;
+        const QString& data;
+        const Tcfg settings;
+        bool swapped = false;
         ~Finally()
         {
+            DbSession::SetDataFolder(data);
+            if (!swapped) {
+                DiscardRestoreStaging(data);
+                AppContext().Cfg = settings;
+            }
             self.run_.BeginStage(QStringLiteral("Обновление данных..."));
             try {
                 OpenDataBases(&closed);
@@ -179,10 +248,8 @@ bool TImportData::Execute()
                     ShowError(e.Message());
                 }
             }
-            if (!self.run_.Stopped())
+            if (swapped && !self.run_.Stopped())
                 AppContext().Cfg.CalcCompare = true;
-            // The tax stage and the end change settings after the
-            // configuration stage wrote them.
             try {
                 SaveSettings();
             } catch (const Exception& e) {
@@ -193,17 +260,57 @@ bool TImportData::Execute()
         }
     };
     {
-        Finally finally{*this, closed};
+        Finally finally{*this, closed, data, AppContext().Cfg};
         CloseDataBases(&closed);
         run_.Errors().New();
+        listed_ = true;
+        const QString stage = StageDataBase(data);
+        DbSession::SetDataFolder(stage);
         Stages();
+        DbSession::SetDataFolder(data);
+        // The settings the stages changed go with the tables.
+        {
+            TIniFile staged(stage + QFileInfo(DataIni().FileName()).fileName());
+            Tcfg loaded = AppContext().CfgLoaded;
+            SaveDataConfiguration(staged, AppContext().Cfg, loaded);
+        }
+        SwapInRestoredFiles(data, {});
+        finally.swapped = true;
+        DataIni().Reread();
+        if (IniSavingEnabled) // else the staged INI was not written and memory holds the settings
+            LoadDataConfiguration();
     }
     completed_ = !run_.Stopped();
     if (completed_)
         SavePaths();
-    AppMessageBox(completed_ ? QStringLiteral("Импорт закончен") : QStringLiteral("Импорт прерван !"),
+    // The list first: "the end" is not said over errors nobody has seen.
+    const QString errors = ErrorListToShow();
+    if (!errors.isEmpty() && ShowErrorList)
+        ShowErrorList(errors);
+    const int count = run_.Errors().ErrorCount();
+    AppMessageBox((completed_ ? QStringLiteral("Импорт закончен") : QStringLiteral("Импорт прерван !"))
+            + (count > 0 ? QStringLiteral("\r\nОшибок: %1, их список в файле ").arg(count) + errors : QString()),
         QStringLiteral("Импорт данных"));
     return completed_;
+}
+
+QString TImportData::StageDataBase(const QString& data)
+{
+    const QString stage = RestoreStagingFolder(data);
+    DiscardRestoreStaging(data);
+    if (!EnsureDirectory(stage))
+        throw EFCreateError(QStringLiteral("Не могу создать папку ") + stage);
+    for (int i = 0; i < TableCount; ++i) {
+        const QString name = TableStructures()[i].Name();
+        if (!Tables::Exists(name, data))
+            continue;
+        const QString file = Tables::FilePath(name, data);
+        CopyOneFile(file, stage + QFileInfo(file).fileName());
+    }
+    const QString ini = DataIni().FileName();
+    if (QFileInfo::exists(ini))
+        CopyOneFile(ini, stage + QFileInfo(ini).fileName());
+    return stage;
 }
 
 void TImportData::Stages()
@@ -220,30 +327,31 @@ void TImportData::Stages()
             run_.Error(name + QStringLiteral("\r\n") + e.Message());
         }
     };
-    guarded(QStringLiteral("SP"), [this] { DepartmentsStage(); });
-    guarded(QStringLiteral("QO.VCH"), [this] { DeductionsStage(); });
-    guarded(QStringLiteral("PN"), [this] { IncomeTaxStage(); });
+    guarded(QStringLiteral("Справочник подразделений"), [this] { DepartmentsStage(); });
+    guarded(QStringLiteral("Вычеты"), [this] { DeductionsStage(); });
+    guarded(QStringLiteral("Подоходный налог"), [this] { IncomeTaxStage(); });
     if (run_.Stopped())
         return;
-    guarded(QStringLiteral("DP"), [this] { KindsStage(); });
-    guarded(QStringLiteral("QO.FML"), [this] { UserFormulasStage(); });
-    guarded(QStringLiteral("SR"), [this] { CardsStage(); });
+    guarded(QStringLiteral("Справочник доплат и удержаний"), [this] { KindsStage(); });
+    guarded(QStringLiteral("Формулы пользователя"), [this] { UserFormulasStage(); });
+    guarded(QStringLiteral("Справочник работников"), [this] { CardsStage(); });
     if (run_.Stopped())
         return;
-    guarded(
-        QStringLiteral("VVARC"), [this] { InputStage(QStringLiteral("VVODP.DBF"), QStringLiteral("VVARC"), true); });
+    guarded(QStringLiteral("Архив входных данных"),
+        [this] { InputStage(QStringLiteral("VVODP.DBF"), QStringLiteral("VVARC"), true); });
     if (run_.Stopped())
         return;
-    guarded(QStringLiteral("VVOD"), [this] { InputStage(QStringLiteral("VVOD.DBF"), QStringLiteral("VVOD"), false); });
+    guarded(QStringLiteral("Входные данные"),
+        [this] { InputStage(QStringLiteral("VVOD.DBF"), QStringLiteral("VVOD"), false); });
     if (run_.Stopped())
         return;
-    guarded(QStringLiteral("NC"), [this] { ResultsStage(); });
+    guarded(QStringLiteral("Данные расчетов"), [this] { ResultsStage(); });
     if (run_.Stopped())
         return;
-    guarded(QStringLiteral("Bin"), [this] { CalendarsStage(); });
+    guarded(QStringLiteral("Календари"), [this] { CalendarsStage(); });
     if (run_.Stopped())
         return;
-    guarded(QStringLiteral("QO.RAS"), [this] { PaySheetStage(); });
+    guarded(QStringLiteral("Расчетные ведомости"), [this] { PaySheetStage(); });
 }
 
 void TImportData::ConfigStage()
@@ -292,7 +400,6 @@ void TImportData::ConfigStage()
     SetCfgDefaults(defaults);
     cfg.Password = defaults.Password;
     cfg.PassCheck = false;
-    SaveDataConfiguration();
 }
 
 void TImportData::DepartmentsStage()
@@ -406,7 +513,7 @@ void TImportData::IncomeTaxStage()
             double threshold = 0, taxSum = 0, percent = 0;
             QString error;
             if (!ReadTaxLine(tax, n, k, threshold, taxSum, percent, error)) {
-                run_.Error(QStringLiteral("PNL\r\n") + error);
+                run_.Error(ImportHeading(QStringLiteral("PNL")) + QStringLiteral("\r\n") + error);
                 break;
             }
             if (threshold > 999998)
@@ -640,8 +747,19 @@ void TImportData::ResultFile(const QString& path, const QString& table, TDateTim
 void TImportData::CalendarsStage()
 {
     run_.BeginStage(QStringLiteral("Календари"));
-    if (FindFilesNoCase(PathFrom, QStringLiteral("qo.ca*")).isEmpty())
+    const QStringList files = FindFilesNoCase(PathFrom, QStringLiteral("qo.ca*"));
+    if (files.isEmpty())
         return;
+    // A damaged file is named; the stored calendars then stay.
+    for (const QString& file : files) {
+        TClipperMemVarList values;
+        try {
+            LoadClipperMemFile(file, values);
+        } catch (const Exception& e) {
+            run_.Error(QStringLiteral("Календари\r\nФайл %1 поврежден и не читается").arg(QFileInfo(file).fileName()));
+            return;
+        }
+    }
     if (T_CalendarList* list = CalendarList()) {
         list->ImportOldCalendars(PathFrom, workdate_);
     } else {
@@ -659,7 +777,7 @@ void TImportData::PaySheetStage()
     if (!LoadMem(QStringLiteral("QO.RAS"), ras))
         return;
     if (!HasPaySheetColumn(ras) || !PaySheetImporter())
-        return run_.Error(QStringLiteral("QO.RAS\r\nНет столбцов расчетной ведомости"));
+        return run_.Error(QStringLiteral("Расчетные ведомости\r\nВ файле QO.RAS нет столбцов расчетной ведомости"));
     PaySheetImporter()(ras, [this](const QString& line) { run_.Error(line); });
 }
 
@@ -668,13 +786,25 @@ bool TImportData::LocalImport()
     if (running_)
         return false;
     RequireOperation(3);
-    const QString path = Source(QStringLiteral("QO.RAS"));
-    if (PathFrom.isEmpty() || path.isEmpty()) {
+    // No folder is no folder: never the working directory's QO.RAS.
+    if (PathFrom.trimmed().isEmpty()) {
+        ShowError(QStringLiteral("Не определены пути"));
+        return false;
+    }
+    const QString path = QFileInfo(PathFrom).isDir() ? Source(QStringLiteral("QO.RAS")) : QString();
+    if (path.isEmpty()) {
         ShowError(QStringLiteral("Не найден ") + QDir(PathFrom).filePath(QStringLiteral("QO.RAS")));
         return false;
     }
     TClipperMemVarList ras;
-    LoadClipperMemFile(path, ras);
+    try {
+        LoadClipperMemFile(path, ras);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Файл поврежден и не читается|") + EscapeBars(path));
+        return false;
+    }
     if (!HasPaySheetColumn(ras) || !PaySheetImporter()) {
         ShowError(QStringLiteral("Нет столбцов расчетной ведомости|") + path);
         return false;

@@ -2,9 +2,10 @@
 // The import of the DOS predecessor's data, without a window: every table
 // it fills is refilled stage by stage from the old dBASE tables and memory
 // files of the source folder, under the exclusive lock, with the program's
-// data sets closed meanwhile and opened again on every way out. Each stage
-// writes its tables in one transaction, so a stage that fails leaves them
-// as they were; row errors go to the numbered error lists.
+// data sets closed meanwhile and opened again on every way out. The stages
+// work on a copy of the data base that replaces it in one swap at the end;
+// each stage writes its tables in one transaction, so a stage that fails
+// leaves them as they were; row errors go to the numbered error lists.
 //
 //   TImportData import;
 //   import.PathFrom = "/old/QO/";
@@ -47,12 +48,20 @@ public:
         double& tax, double& percent, QString& error)>;
     TTaxLineReader ReadTaxLine;
 
+    // Shows the error list (ImportEr.000) before the import says it ended;
+    // the window opens it in the text viewer.
+    std::function<void(const QString& file)> ShowErrorList;
+
     // The section "Import" of the program INI.
     void LoadPaths();
     void SavePaths();
 
     // The whole import; true when it ran to its end (not stopped, not
-    // failed). Raises nothing but the silent abort after a shown message.
+    // failed). Refused, with nothing touched, unless the source folder
+    // holds the predecessor's QO.CFG and SR.DBF, both readable. The stages
+    // fill a copy of the data base that replaces it in one swap at the end
+    // (a stop keeps what was done, a failure nothing). Raises nothing but
+    // the silent abort after a shown message.
     bool Execute();
     // Only the pay sheets of QO.RAS, after a Yes; refused without QO.RAS
     // or without a column in it, as every stored pay sheet is replaced.
@@ -61,10 +70,15 @@ public:
     bool Completed() const { return completed_; }
     // Asks whether to stop; Yes sets the stop flag.
     bool AskStop();
-    // ImportEr.000 when it holds anything, else empty.
+    // ImportEr.000 of the last import when it holds anything, else empty
+    // (also after a refusal: the file is an older import's).
     QString ErrorListToShow() const;
 
 private:
+    bool CheckSource();
+    // Copies the tables and the data INI into the staging folder of the
+    // data folder, answered with a trailing "/".
+    QString StageDataBase(const QString& data);
     void Stages();
     void ConfigStage();
     void DepartmentsStage();
@@ -94,6 +108,7 @@ private:
     TDateTime workdate_ = 0;
     bool running_ = false;
     bool completed_ = false;
+    bool listed_ = false;
 };
 
 // The pay sheets belong to the report layer, a sibling of this one, so the

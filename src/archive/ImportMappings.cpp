@@ -3,6 +3,7 @@
 #include "archive/ImportRun.h"
 #include "data/CalcMethods.h"
 #include "db/Cursor.h"
+#include "db/Transaction.h"
 #include "foundation/DateFuncs.h"
 #include "foundation/DbfFile.h"
 #include "foundation/Messages.h"
@@ -111,12 +112,15 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
             const QByteArray flags = source.Raw(QStringLiteral("NLTNAL"));
             const char profBit = flags.size() >= 200 ? flags[199] : '0';
             const bool individ = deduction && profBit != '0';
-            if (individ)
-                prof.SetValue(QString(QLatin1Char(profBit)), code);
 
+            // The kind is written whole or not at all: its tables without
+            // its row would be orphans, and a PROF bit would give later
+            // cards entries of a kind that does not exist.
+            Transaction kind({&dp, &dpt});
+            int counter = tableCounter;
             int tabl = 0;
             if (source.Logical(QStringLiteral("FTABL"))) {
-                const int num = tableCounter + 1;
+                const int num = counter + 1;
                 if (AppendImportRow(dpt, run, QStringLiteral("DPT"), [&] {
                         SetField(dpt, "NUM", num);
                         SetField(dpt, "NAIM", name);
@@ -125,7 +129,7 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
                         dpt.FieldByName(QStringLiteral("INFO")).SetBlob(FlagsToInfo(flags));
                         SetField(dpt, "USER", 0);
                     }))
-                    tabl = tableCounter = num;
+                    tabl = counter = num;
             }
             int vlist = 0;
             const QString listName = QStringLiteral("UD_VYCH%1").arg(code, 3, 10, QLatin1Char('0'));
@@ -136,9 +140,10 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
                 const TClipperMemVar& list = deductions.Items(listIndex);
                 const QString text = list.VarType == 'C' ? list.Value.AsString() : QString();
                 if (list.VarType != 'C')
-                    run.Error(QStringLiteral("DPT\r\nНеизвестный вид значения ") + listName);
+                    run.Error(ImportHeading(QStringLiteral("DPT"))
+                        + QStringLiteral("\r\nСписок вычетов вида %1 в файле QO.VCH не является текстом").arg(code));
                 if (text.size() > 2) {
-                    const int num = tableCounter + 1;
+                    const int num = counter + 1;
                     if (AppendImportRow(dpt, run, QStringLiteral("DPT"), [&] {
                             SetField(dpt, "NUM", num);
                             SetField(dpt, "NAIM", name);
@@ -146,13 +151,13 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
                             dpt.FieldByName(QStringLiteral("INFO")).SetBlob(NumbersToInfo(text.toLatin1()));
                             SetField(dpt, "USER", 0);
                         }))
-                        vlist = tableCounter = num;
+                        vlist = counter = num;
                 }
             }
             const int formula = code == 200 ? 4097 : source.FirstByte(QStringLiteral("FORMULA"));
             const int stadiaF = std::max(source.FirstByte(QStringLiteral("STADIAF")), 33) - 33 + (deduction ? 200 : 0);
             const int stadiaD = std::max(source.FirstByte(QStringLiteral("STADIAD")), 32) - 33;
-            AppendImportRow(dp, run, QStringLiteral("DP"), [&] {
+            const bool written = AppendImportRow(dp, run, QStringLiteral("DP"), [&] {
                 SetField(dp, "DOPNUM", code);
                 SetField(dp, "DELETED", source.Logical(QStringLiteral("FDELETED")));
                 SetField(dp, "UDER", deduction);
@@ -178,6 +183,12 @@ void ImportKinds(TDbfFile& source, Cursor& dp, Cursor& dpt, const TClipperMemVar
                 SetField(dp, "FRAZOV", source.Logical(QStringLiteral("FRAZOV")));
                 SetField(dp, "USER", 0);
             });
+            if (!written)
+                continue; // the savepoint rolls the kind's tables back
+            kind.Commit();
+            tableCounter = counter;
+            if (individ)
+                prof.SetValue(QString(QLatin1Char(profBit)), code);
         } catch (const Exception& e) {
             ImportRowFailed(dp, e, run, QStringLiteral("DP"));
         }

@@ -48,3 +48,9 @@ private:
 bool AppendImportRow(Cursor& table, TImportRun& run, const QString& counter, const std::function<void()>& fill);
 void ImportRowFailed(Cursor& table, const Exception& e, TImportRun& run, const QString& counter);
 void SetField(Cursor& table, const char* name, const Variant& value);
+
+// The heading of an error line in the clerk's words: what a catalogue
+// table holds ("Карточки работников"), any other text as it is.
+QString ImportHeading(const QString& table);
+// What a counter of the list counts, in the clerk's words.
+QString ImportCounterCaption(const QString& name);

@@ -71,28 +71,23 @@ qint32 LastMonthPayKind()
     return dop->DopNum;
 }
 
-// The card's way of posting: one input entry per permanent kind, dated
-// the new period.
+// Every permanent entry becomes an input row of the new period as it
+// stands: one with all values zero (an individual deduction the import
+// made) and a second entry of one kind are kept, not merged or dropped.
 void PostPermanent(qint32 tabn, TDateTime period, TTabnCursors& cursors)
 {
     T_TabnDopList perm(DNList(), tdkPermanent);
     perm.Cursors = &cursors;
     perm.SetTabn(tabn);
-    if (perm.GetCount() == 0)
-        return;
-    T_TabnDopList input(DNList(), tdkInput);
-    input.Cursors = &cursors;
-    input.Date = period;
-    input.SetTabn(tabn);
+    Cursor& vvod = cursors.Get(TTabnCursors::Vvod);
     for (int i = 0; i < perm.GetCount(); ++i) {
-        const T_TabnDop* p = perm.GetTabnDop(i);
-        input.SetValues(p->DopNum, p->DTime, p->Sum, p->Proc);
-        if (T_TabnDop* e = input.FindTabnDop(p->DopNum)) {
-            e->DateBeg = period;
-            e->DateOp = period;
-        }
+        T_TabnDop* entry = perm.GetTabnDop(i);
+        entry->Kind = tdkInput;
+        entry->Bound = false;
+        entry->DateBeg = period;
+        entry->DateOp = period;
+        entry->SaveToTable(vvod);
     }
-    input.SaveInput();
 }
 
 void WriteTables(

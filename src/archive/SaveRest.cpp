@@ -79,6 +79,17 @@ QString RealPath(const QString& path)
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+// The time of a save as the file keeps it: no control characters (a lone
+// CR would end the line), no blanks at the ends, "hh:nn:ss" at most.
+QString TimeText(const QString& text)
+{
+    QString out;
+    for (const QChar c : text)
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7F && c.isPrint())
+            out += c;
+    return FromCp1251(ToCp1251(out.trimmed().left(8).trimmed())).trimmed();
+}
+
 void WriteArcInc(const QString& folder, const QStringList& files)
 {
     WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
@@ -180,7 +191,7 @@ TArcHiveInfo ReadArcHiveIni(const QString& folder)
         if (SameName(key, QStringLiteral("CurrentDate")))
             info.CurrentDate = date();
         else if (SameName(key, QStringLiteral("CurrentTime")))
-            info.CurrentTime = value.left(8);
+            info.CurrentTime = TimeText(value);
         else if (SameName(key, QStringLiteral("DataDate")))
             info.DataDate = date();
         else if (SameName(key, QStringLiteral("SuccsessOperation"))) {
@@ -194,11 +205,13 @@ TArcHiveInfo ReadArcHiveIni(const QString& folder)
 void WriteArcHiveIni(const QString& folder, const TArcHiveInfo& info)
 {
     const QString text = QLatin1Char('[') + kCommon + QStringLiteral("]\r\nCurrentDate=") + DtoS(info.CurrentDate)
-        + QStringLiteral("\r\nCurrentTime=") + info.CurrentTime + QStringLiteral("\r\nDataDate=") + DtoS(info.DataDate)
-        + QStringLiteral("\r\nSuccsessOperation=") + QString::number(info.SuccsessOperation ? 1 : 0)
-        + QStringLiteral("\r\n");
+        + QStringLiteral("\r\nCurrentTime=") + TimeText(info.CurrentTime) + QStringLiteral("\r\nDataDate=")
+        + DtoS(info.DataDate) + QStringLiteral("\r\nSuccsessOperation=")
+        + QString::number(info.SuccsessOperation ? 1 : 0) + QStringLiteral("\r\n");
     WriteFileAtomic(AddBackslash(folder) + ArcHiveIniName(), ToCp1251(text));
 }
+
+bool HasReserveCopy(const QString& folder) { return QFileInfo::exists(AddBackslash(folder) + ArcIncName()); }
 
 bool IsFloppyPath(const QString& path)
 {
@@ -522,22 +535,36 @@ bool TSaveRestObject::CopyToDestination(const QStringList& files, bool floppy)
     ordered += service;
     const QString dest = AddBackslash(MapDrivePath(CopyPath.trimmed()));
     if (floppy) {
+        // A set from which the clerk skipped a volume cannot be restored:
+        // the save succeeded only when one set is whole.
+        int wholeSets = 0;
         do {
             // The floppy copy takes names relative to one folder.
             QStringList folders;
             for (const QString& f : ordered)
                 if (!folders.contains(QFileInfo(f).absolutePath()))
                     folders.append(QFileInfo(f).absolutePath());
+            QStringList missing;
             for (const QString& folder : folders) {
                 QStringList names;
                 for (const QString& f : ordered)
                     if (QFileInfo(f).absolutePath() == folder)
                         names.append(FileNameOf(f));
-                if (!CopyFilesToFloppies(names, folder, CopyPath.trimmed().left(2), true, true))
-                    return false;
+                QStringList skipped;
+                if (!CopyFilesToFloppies(names, folder, CopyPath.trimmed().left(2), true, true, nullptr, &skipped))
+                    return wholeSets > 0;
+                missing += skipped;
             }
+            if (missing.isEmpty())
+                ++wholeSets;
+            else
+                ShowError(QStringLiteral("Комплект дискет неполон|Не записаны файлы: ")
+                    + EscapeBars(missing.join(QStringLiteral(", ")))
+                    + QStringLiteral("\r\nВосстановить данные с этого комплекта нельзя."));
         } while (AskYesNo(QString(), QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?"), false));
-        return true;
+        if (wholeSets == 0)
+            ShowError(QStringLiteral("Сохранение данных не завершено|Ни один комплект дискет не записан полностью."));
+        return wholeSets > 0;
     }
     for (const QString& f : ordered) {
         if (Stopped())

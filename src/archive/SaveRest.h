@@ -41,6 +41,9 @@ struct TArcHiveInfo {
 TArcHiveInfo ReadArcHiveIni(const QString& folder);
 void WriteArcHiveIni(const QString& folder, const TArcHiveInfo& info);
 
+// The folder holds a reserve copy (its list ARC.INC).
+bool HasReserveCopy(const QString& folder);
+
 // "b:" or "A:/..." name a floppy drive; another path does not.
 bool IsFloppyPath(const QString& path);
 // The path is the folder itself or lies inside it (real paths compared).

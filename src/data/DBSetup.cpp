@@ -398,15 +398,48 @@ void ReportOtherTable(const QString& name, const QString& held, const QString& f
               .arg(EscapeBars(Tables::FilePath(name, folder)), held, name));
 }
 
+// Why a table's file cannot be read, in the clerk's words.
+QString UnreadableReason(const QString& path)
+{
+    QFile f(path);
+    if (f.size() == 0)
+        return QStringLiteral("файл пуст (0 байт)");
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("нет доступа к файлу");
+    if (f.read(16) != QByteArray("SQLite format 3\0", 16))
+        return QStringLiteral("содержимое файла не является таблицей программы");
+    return QStringLiteral("файл поврежден");
+}
+
+// One message per table: the start goes no further on a data base that
+// cannot be read whole, or the clerk would work on (and save over) a part.
+[[noreturn]] void StopOnUnreadableTables(const QString& folder, const QStringList& names)
+{
+    IniSavingEnabled = false;
+    for (const QString& name : names) {
+        const QString path = Tables::FilePath(name, folder);
+        ShowError(QStringLiteral("Таблица базы данных повреждена|Файл \"%1\" (%2) не читается: %3.\r\n"
+                                 "Работа с поврежденной базой данных невозможна. Восстановите данные из архива "
+                                 "или из резервной копии: при следующем запуске программа предложит "
+                                 "восстановление.\r\nПрекращение работы")
+                      .arg(EscapeBars(path), TableCaption(name), UnreadableReason(path)));
+    }
+    EndProgram();
+}
+
 // The layouts the table files record, against the catalogue: true when a
 // table needs the rebuild. A file holding another table stops the start
-// with its message. Unreadable files are left to the check and to the
-// data module, which report them.
+// with its message, and so do files that cannot be read, unless a
+// creation or a rebuild cut short left them (the check mends them).
 bool TablesDifferFromCatalogue(const QString& folder)
 {
     const QStringList files = Tables::List(folder);
+    QStringList creating = ReadCreationMarker(folder);
+    if (Tables::Exists(RebuildTableName(), folder))
+        creating << ReadMarker(folder); // its new table, half made; the old one is "TMP"
     const TTableStructures& catalogue = TableStructures();
     bool differ = false;
+    QStringList unreadable;
     for (int i = 0; i < catalogue.Count(); ++i) {
         const QString name = catalogue[i].Name();
         if (!ContainsName(files, name))
@@ -417,17 +450,24 @@ bool TablesDifferFromCatalogue(const QString& folder)
             actual = Tables::ReadDefinition(name, folder);
             madeAs = Tables::MadeAs(name, folder);
         } catch (const EDatabaseError&) {
+            if (ContainsName(creating, name))
+                differ = true;
+            else
+                unreadable << name;
             continue;
         }
-        if (TableMatchesCatalogue(actual, catalogue[i].Definition()))
-            continue;
+        // Asked also of a file in the right layout: NCARC's file under NC's
+        // name has the very same fields, only its recorded name tells.
         const QString held = OtherTableHeld(catalogue[i], actual, madeAs);
         if (!held.isEmpty()) {
             ReportOtherTable(name, held, folder);
             Abort();
         }
-        differ = true;
+        if (!TableMatchesCatalogue(actual, catalogue[i].Definition()))
+            differ = true;
     }
+    if (!unreadable.isEmpty())
+        StopOnUnreadableTables(folder, unreadable);
     return differ;
 }
 
@@ -490,7 +530,24 @@ QString GetDataPath()
     }
     if (path.isEmpty()) {
         path = DefaultDataPath();
-        ShowWarning(QStringLiteral("Создаем алиас \"%1\"\r\n").arg(DataAliasName()) + EscapeBars(path));
+        if (ini.NotText()) {
+            // The file may name another folder: the default one could be a
+            // new empty data base in place of the clerk's.
+            const QString bak = ini.KeepNotTextCopy();
+            const int answer = ChooseButton(QStringLiteral("Файл настроек программы не читается"),
+                EscapeBars(ini.FileName()) + QStringLiteral(" не является текстом (возможно, сохранен в UTF-16).\r\n")
+                    + (bak.isEmpty() ? QString()
+                                     : QStringLiteral("Его копия сохранена в файле ") + EscapeBars(bak)
+                                + QStringLiteral(".\r\n"))
+                    + QStringLiteral("Если в нем была указана папка данных, прекратите работу и исправьте файл.\r\n"
+                                     "Работать с папкой данных ")
+                    + EscapeBars(path) + QLatin1Char('?'),
+                {2, QStringLiteral("Работать с этой папкой"), QStringLiteral("Прекратить работу")});
+            if (answer != 1)
+                EndProgram();
+        } else {
+            ShowWarning(QStringLiteral("Создаем алиас \"%1\"\r\n").arg(DataAliasName()) + EscapeBars(path));
+        }
         WriteDataAlias(path);
     }
     path = AddBackslash(QDir::cleanPath(QDir(ProgramFolder()).absoluteFilePath(path)));
@@ -552,6 +609,16 @@ bool LockDataBaseShared()
         IniSavingEnabled = false;
         ShowError(QStringLiteral("Ошибка открытия базы данных в режиме Shared|") + EscapeBars(AppContext().LockError)
             + QStringLiteral("\r\nПрекращение работы"));
+        EndProgram();
+    }
+    // A folder nobody may write into is not busy: waiting would not help.
+    const QString folder = GetDataPath();
+    if (const QString why = DiskInfo().WhyNotWritable(folder); !why.isEmpty()) {
+        IniSavingEnabled = false;
+        ShowError(QStringLiteral("В папку данных нельзя записывать|") + EscapeBars(folder)
+            + QStringLiteral("\r\nПричина: ") + why
+            + QStringLiteral(".\r\nПрограмма записывает данные при любой работе и без этого работать не может. "
+                             "Разрешите запись в папку или укажите другую папку данных.\r\nПрекращение работы"));
         EndProgram();
     }
     const uint32_t start = GetTickCount();

@@ -3,6 +3,7 @@
 #include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Money.h"
+#include "data/TableCatalogue.h"
 #include "db/Session.h"
 #include "db/Transaction.h"
 #include "foundation/Messages.h"
@@ -387,7 +388,7 @@ void OpenOwnedTables(const QList<Cursor*>& tables)
             if (reported.contains(key, Qt::CaseInsensitive))
                 continue;
             reported << key;
-            ShowError(QStringLiteral("Ошибка при открытии таблицы:\r\n\t\"%1\"|").arg(EscapeBars(table->Name()))
+            ShowError(QStringLiteral("Ошибка при открытии таблицы \"%1\"|").arg(TableCaption(table->TableName()))
                 + EscapeBars(e.Message()));
         }
     }

@@ -123,9 +123,10 @@ void SetSplashText(const QString& text);
 // ---------------------------------------------------------------- record routines
 
 // Opens every cursor of the list, except those whose name begins with
-// "TMP"; a failure is shown ("Ошибка при открытии таблицы:"), once per
-// table however many cursors it has, and the others still open. Stops
-// when the application is terminating.
+// "TMP"; a failure is shown ("Ошибка при открытии таблицы" and what the
+// table holds, in the clerk's words), once per table however many cursors
+// it has, and the others still open. Stops when the application is
+// terminating.
 void OpenOwnedTables(const QList<Cursor*>& tables);
 
 // Remembers the current index name and selects the primary index.

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <optional>
 
@@ -64,6 +65,19 @@ TDiskAnswer AskForDisk(const QString& file, const QString& destination)
     }
 }
 
+// Why a copy onto the disk failed, in the clerk's words.
+QString CopyFailure(const QString& source, const QString& target, const QString& error, bool readError, bool full)
+{
+    QFile file(source);
+    if (readError || !file.open(QIODevice::ReadOnly))
+        return QStringLiteral("копируемый файл не читается");
+    if (!DiskInfo().WhyNotWritable(target).isEmpty())
+        return QStringLiteral("дискета защищена от записи");
+    if (full)
+        return QStringLiteral("на дискете нет места");
+    return error.isEmpty() ? QStringLiteral("файл не записан") : error;
+}
+
 } // namespace
 
 bool MayClearFolder(const QString& folder)
@@ -80,8 +94,10 @@ bool MayClearFolder(const QString& folder)
 }
 
 bool CopyFilesToFloppies(const QStringList& files, const QString& source, const QString& destination, bool askForDisk,
-    bool compare, IProgress* progress)
+    bool compare, IProgress* progress, QStringList* skipped)
 {
+    if (skipped)
+        skipped->clear();
     std::optional<ProgressSession> own;
     if (!progress) {
         own.emplace(0, 100, 0, 1000);
@@ -113,6 +129,8 @@ bool CopyFilesToFloppies(const QStringList& files, const QString& source, const 
                     return false;
                 if (answer == TDiskAnswer::Skip) {
                     skip = true;
+                    if (skipped)
+                        skipped->append(file);
                     break;
                 }
                 // A disk that cannot take the file: the next one.
@@ -123,9 +141,17 @@ bool CopyFilesToFloppies(const QStringList& files, const QString& source, const 
             QCoreApplication::processEvents();
             bool copied = false;
             QString error;
+            bool readError = false;
+            bool full = false;
             try {
                 sink.Mess(0, QStringLiteral("Копирование файлов"));
                 copied = CopyFileWithBar(from + file, target + file, &bar);
+            } catch (const EFREadError& e) {
+                error = e.Message();
+                readError = true;
+            } catch (const EDiskFull& e) {
+                error = e.Message();
+                full = true;
             } catch (const Exception& e) {
                 error = e.Message();
             }
@@ -133,6 +159,10 @@ bool CopyFilesToFloppies(const QStringList& files, const QString& source, const 
                 return false;
             if (!copied) {
                 if (askForDisk) {
+                    // The clerk is told why before the next disk is asked for.
+                    ShowError(QStringLiteral("Ошибка копирования файла|") + EscapeBars(file)
+                        + QStringLiteral("\r\nПричина: ")
+                        + EscapeBars(CopyFailure(from + file, target, error, readError, full)));
                     askNow = true;
                     continue;
                 }

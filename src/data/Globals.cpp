@@ -6,6 +6,7 @@
 #include "foundation/IniFiles.h"
 #include "foundation/Messages.h"
 #include "platform/Clock.h"
+#include "platform/Disk.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
@@ -321,12 +322,25 @@ void CopyShippedTexts(const QString& shippedFolder, const QString& txtFolder)
     QStringList present;
     for (const QString& name : to.entryList(QDir::Files))
         present << name.toUpper();
+    // A full disk fails every file alike: the clerk hears of it once.
+    QStringList failed;
+    QString reason;
     for (const QString& name : from.entryList(QDir::Files)) {
         if (present.contains(name.toUpper()))
             continue;
-        if (!QFile::copy(from.filePath(name), to.filePath(name)))
-            ShowError(QStringLiteral("Не могу скопировать шаблон в папку шаблонов|") + EscapeBars(to.filePath(name)));
+        QFile source(from.filePath(name));
+        if (!source.copy(to.filePath(name))) {
+            failed << name;
+            if (reason.isEmpty())
+                reason = DiskInfo().FreeSpace(to.path()) < source.size() ? QStringLiteral("на диске нет места")
+                                                                         : source.errorString();
+            QFile::remove(to.filePath(name)); // no half-written template
+        }
     }
+    if (!failed.isEmpty())
+        ShowError(QStringLiteral("Не могу скопировать шаблоны в папку шаблонов|") + EscapeBars(to.path())
+            + QStringLiteral("\r\nНе скопировано файлов: %1 (%2)").arg(failed.size()).arg(EscapeBars(reason))
+            + QStringLiteral("\r\nПроверьте место на диске; документы без шаблонов не будут сформированы."));
 }
 
 void InitGlobals()

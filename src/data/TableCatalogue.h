@@ -69,6 +69,10 @@ private:
 // The program's one catalogue, made on first use.
 TTableStructures& TableStructures();
 
+// What the table holds, in the clerk's words ("карточки работников");
+// the name itself for a table outside the catalogue.
+QString TableCaption(const QString& tableName);
+
 // The catalogue lookup by number. Outside 0..28 it shows the error
 // "Нет описания структуры: " followed by the number and answers false.
 bool GetTableDescription(

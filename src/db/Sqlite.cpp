@@ -75,6 +75,8 @@ void CheckHeader(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         throw EDatabaseError(QStringLiteral("Нет доступа к файлу таблицы \"%1\": %2").arg(path, f.errorString()));
     const QByteArray head = f.read(16);
+    if (head.isEmpty())
+        throw EDatabaseError(QStringLiteral("Файл таблицы \"%1\" пуст (0 байт)").arg(path));
     if (head != QByteArray("SQLite format 3\0", 16))
         throw EDatabaseError(QStringLiteral("Файл \"%1\" не является таблицей программы: это не база данных SQLite "
                                             "(возможно, таблица Paradox прежней версии программы)")

@@ -58,10 +58,12 @@ enum class IniEncoding { Cp1251, Utf8, Utf8Bom, NotText };
 // text almost never passes); a UTF-16 mark or a NUL byte is no text at all.
 IniEncoding EncodingOf(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return IniEncoding::Utf8Bom;
+    // A NUL is no text whatever mark stands before it: written back, the
+    // file would be no text any more.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0'))
         return IniEncoding::NotText;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return IniEncoding::Utf8Bom;
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
     if (ascii)
         return IniEncoding::Cp1251;
@@ -501,6 +503,23 @@ public:
     // The text of the last save's full disk, already told to its caller.
     QString diskFull;
 
+    bool NotText() const { return encoding_ == IniEncoding::NotText; }
+
+    // Copies the file to "<name>.bak" once; answers the copy's name, empty
+    // when there was nothing to copy.
+    QString KeepCopy()
+    {
+        const QString bak = fileName + QStringLiteral(".bak");
+        if (keptAside_)
+            return bak;
+        QFile f(fileName);
+        if (!f.open(QIODevice::ReadOnly))
+            return QString(); // gone meanwhile: nothing to keep
+        WriteFileAtomic(bak, f.readAll());
+        keptAside_ = true;
+        return bak;
+    }
+
 private:
     // A file that could not be read as text is copied to "<name>.bak"
     // before it is written over, and that is said once.
@@ -508,12 +527,9 @@ private:
     {
         if (keptAside_)
             return;
-        QFile f(fileName);
-        if (!f.open(QIODevice::ReadOnly))
-            return; // gone meanwhile: nothing to keep
-        const QString bak = fileName + QStringLiteral(".bak");
-        WriteFileAtomic(bak, f.readAll());
-        keptAside_ = true;
+        const QString bak = KeepCopy();
+        if (bak.isEmpty())
+            return;
         ShowWarning(QStringLiteral("Файл настроек не читается как текст|") + EscapeBars(fileName)
             + QStringLiteral("\r\nЕго прежнее содержимое сохранено в файле ") + EscapeBars(bak)
             + QStringLiteral(", файл будет записан заново"));
@@ -752,6 +768,10 @@ TMemIniFile::~TMemIniFile()
 }
 
 bool TMemIniFile::Modified() const { return container_->modified; }
+
+bool TMemIniFile::NotText() const { return container_->NotText(); }
+
+QString TMemIniFile::KeepNotTextCopy() { return container_->KeepCopy(); }
 
 void TMemIniFile::Reread()
 {

@@ -101,6 +101,11 @@ public:
 
     // The image holds writes that are not in the file yet.
     bool Modified() const;
+    // The file could not be read as text (UTF-16, binary): the image is
+    // empty and the next write replaces the file, keeping a ".bak" first.
+    bool NotText() const;
+    // Makes that ".bak" now (once, silently) and answers its name.
+    QString KeepNotTextCopy();
     // Looks at the file now (reads look at most every 100 ms) and takes in
     // another program's change; unsaved writes are put back over it.
     void Reread();

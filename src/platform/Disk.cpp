@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +71,21 @@ IDiskInfo& RealInstance()
 }
 
 } // namespace
+
+QString IDiskInfo::WhyNotWritable(const QString& folder)
+{
+    struct statvfs st {};
+    const QByteArray path = QFile::encodeName(folder);
+    if (::statvfs(path.constData(), &st) == 0 && (st.f_flag & ST_RDONLY))
+        return QStringLiteral("файловая система смонтирована только для чтения");
+    if (::access(path.constData(), W_OK) != 0) {
+        if (errno == EROFS)
+            return QStringLiteral("файловая система смонтирована только для чтения");
+        if (errno == EACCES || errno == EPERM)
+            return QStringLiteral("нет прав на запись в папку");
+    }
+    return QString();
+}
 
 IDiskInfo& DiskInfo() { return g_provider ? *g_provider : RealInstance(); }
 

@@ -15,6 +15,9 @@ public:
     virtual int64_t TotalSpace(const QString& path) = 0;
     // True when the path lies on NFS, CIFS/SMB or another network file system.
     virtual bool IsNetworkFileSystem(const QString& path) = 0;
+    // Why nothing can be written into the folder (a read-only file system,
+    // no permission), in Russian; empty when it can be written.
+    virtual QString WhyNotWritable(const QString& folder);
 };
 
 IDiskInfo& DiskInfo();

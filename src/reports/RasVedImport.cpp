@@ -63,7 +63,8 @@ bool ImportOldPaySheet(const TClipperMVA& ras, const TImportErrorSink& error)
     T_RasVed sheet;
     if (ReadOldPaySheet(ras, sheet, error) == 0)
         return false;
-    sheet.Number = -1;
+    // Number 0: the payment sheet by calculation results pays by it.
+    sheet.Number = 0;
     sheet.Name = kOldPaySheetName;
     try {
         {

@@ -24,6 +24,7 @@ int OldPaySheetColumnNumber(const QString& name);
 // The columns in number order; a value that is not text is listed and
 // skipped. Answers the number of columns read.
 int ReadOldPaySheet(const TClipperMVA& ras, T_RasVedBase& sheet, const TImportErrorSink& error);
-// Every stored pay sheet is replaced by the one of QO.RAS, all or nothing.
+// Every stored pay sheet is replaced by the one of QO.RAS, all or nothing,
+// stored as definition 0 (the one the payment sheet by results pays by).
 // A QO.RAS without columns changes nothing and answers false.
 bool ImportOldPaySheet(const TClipperMVA& ras, const TImportErrorSink& error);

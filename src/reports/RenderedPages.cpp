@@ -124,8 +124,10 @@ void ReadRep(TReader& r, bool forceFlag0, TRenderedPages& into, const TPagesProg
     const qint32 n = r.Int();
     if (n < 0 || n > (r.Size() - kRecordsAt) / kSmallestRecord)
         ReadError();
-    // The first record's page number is skipped as every later one is.
-    r.Seek(kRecordsAt + 4);
+    // The first record's page number is skipped as every later one is; a
+    // file of no pages ends with its header (as it is written).
+    if (n > 0)
+        r.Seek(kRecordsAt + 4);
     for (int i = 0; i < n; ++i) {
         const qint32 end = r.Int();
         TPageInfo page;

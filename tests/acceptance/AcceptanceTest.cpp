@@ -667,6 +667,7 @@ protected:
             TypeInto(f.edCopyPath, ArchiveFolder());
             ScriptedMessages msgs;
             msgs.Expect(MsgKind::Choice).Title(U("Не найден директорий")).Press(U("Создать"));
+            msgs.Expect(MsgKind::StandardBox).Details(U("Данные сохранены\r\n") + ArchiveFolder());
             Shot(&f, QStringLiteral("14-archive"));
             Click(f.btSave);
             QTest::keyClick(&f, Qt::Key_Escape);
@@ -746,6 +747,7 @@ protected:
                 .Title(U("Для обеспечения большей безопасности рекомендуется выполнить резервное копирование данных"))
                 .Press(U("Продолжить без резервного копирования"));
             msgs.Expect(MsgKind::Question).Containing(U("Продолжить ?")).Yes();
+            msgs.Expect(MsgKind::StandardBox).Details(U("Данные восстановлены\r\nРабочая дата: 15.01.2025"));
             Click(f.btRestore);
             QTest::keyClick(&f, Qt::Key_Escape);
         });

@@ -11,8 +11,10 @@
 #include "data/Dops.h"
 #include "data/Globals.h"
 #include "data/Startup.h"
+#include "data/TableCatalogue.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Splash.h"
+#include "db/Tables.h"
 #include "desk/Main.h"
 #include "desk/MainOpeners.h"
 #include "foundation/FileFuncs.h"
@@ -21,7 +23,9 @@
 #include "foundation/Progress.h"
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "platform/Clock.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -312,6 +316,70 @@ TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
     });
     EXPECT_EQ(title, QStringLiteral("Импорт данных"));
     EXPECT_EQ(target, folder_.Path() + QStringLiteral("DB/"));
+}
+
+// An old data base: the program offers the reserve copy before it
+// converts the tables, makes it when asked, and only then converts; the
+// copy holds the tables as they were.
+TEST_F(ProgramTest, TheReserveCopyIsMadeBeforeAnOldDataBaseIsConverted)
+{
+    FirstStart();
+    const QString data = folder_.Path() + QStringLiteral("DB/");
+    {
+        // POST as an older program kept it, and the version of that program.
+        TableDef post = TableStructures()[TableStructures().NumberOf(QStringLiteral("POST"))].Definition();
+        post.fields.insert(2, FieldDef{QStringLiteral("OLDFIELD"), FieldType::String, 10, false});
+        Tables::Delete(post.name, data);
+        Tables::Create(post, data);
+        TIniFile ini(data + ProgramName() + QStringLiteral(".ini"));
+        ini.WriteInteger(QStringLiteral("Configuration"), QStringLiteral("Version"), 10000);
+        ini.UpdateFile();
+    }
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Question)
+        .Details(QStringLiteral("Выполнять преобразования баз данных\r\nверсии [1.00] для версии [1.00]"))
+        .Yes();
+    msgs.Expect(MsgKind::Question)
+        .Details(QStringLiteral("Выполнить предварительное резервное копирование баз данных ?"))
+        .Yes();
+    msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Выполнить резервное копирование данных"));
+    msgs.Expect(MsgKind::Choice)
+        .Title(QStringLiteral("Директорий отсутствует:"))
+        .Press(QStringLiteral("Создать директорий"));
+    msgs.Expect(MsgKind::StandardBox).Containing(QStringLiteral("Резервная копия сделана"));
+    ASSERT_EQ(Run(), 0);
+    const QString reserve = folder_.Path() + QStringLiteral("RESERV/");
+    EXPECT_TRUE(QFile::exists(reserve + QStringLiteral("ARC.INC")));
+    EXPECT_GE(Tables::ReadDefinition(QStringLiteral("POST"), reserve).FieldIndex(QStringLiteral("OLDFIELD")), 0)
+        << "the copy holds the table as it was";
+    EXPECT_LT(Tables::ReadDefinition(QStringLiteral("POST"), data).FieldIndex(QStringLiteral("OLDFIELD")), 0)
+        << "then the table was converted";
+    EXPECT_EQ(SaveDialogSettings().ReservDate, Date());
+}
+
+// A personnel table that cannot be read stops the start before the data
+// module and every window; the next start offers the recovery menu.
+TEST_F(ProgramTest, AnUnreadablePersonnelTableStopsTheStart)
+{
+    FirstStart();
+    WriteFileBytes(folder_.File(QStringLiteral("DB/SR.DB")), "garbage\n");
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Таблица базы данных повреждена"))
+            .Containing(folder_.File(QStringLiteral("DB/SR.DB")))
+            .Containing(QStringLiteral("Восстановите данные из архива"));
+        EXPECT_NE(Run(), 0);
+        EXPECT_FALSE(steps_.contains(QStringLiteral("DataModule")));
+        EXPECT_FALSE(steps_.contains(QStringLiteral("MainLoop")));
+        EXPECT_EQ(IniRunState(), 1);
+    }
+    ScriptedMessages next;
+    next.Expect(MsgKind::Choice)
+        .Title(QStringLiteral("Программа завершилась с ошибкой\r\n\tКод:  1"))
+        .Press(QStringLiteral("Завершить работу программы"));
+    EXPECT_NE(Run(), 0);
+    EXPECT_EQ(ReadFileBytes(folder_.File(QStringLiteral("DB/SR.DB"))), "garbage\n");
 }
 
 // A window made on first use takes the fonts and its place as the start-up

@@ -139,7 +139,7 @@ protected:
         ScriptedMessages msgs;
         for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
             msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details(unknown);
-        msgs.Expect(MsgKind::StandardBox).Details("Импорт закончен");
+        msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен");
         ASSERT_TRUE(import.Execute());
     }
 
@@ -191,7 +191,7 @@ TEST_F(ImportDataTest, AStopLeavesTheIniSectionAsItWas)
     ProgramIni().WriteString("Import", "PathTo", "/old/to/");
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Question).Title("Остановить процесс импорта данных?").Yes();
-    msgs.Expect(MsgKind::StandardBox).Details("Импорт прерван !");
+    msgs.Expect(MsgKind::StandardBox).Containing("Импорт прерван !");
     QStringList stages;
     import.Run().OnStage = [&](const QString& s) { stages << s;
     if (s == QStringLiteral("Справочник работников"))
@@ -273,14 +273,120 @@ TEST_F(ImportDataTest, TheLocalImportRefusesAQoRasWithoutColumns)
 TEST_F(ImportDataTest, ADamagedTableIsListedAndLeavesItsTableAsItWas)
 {
     ImportToTheEnd();
-    const QString cards = DumpTable("SR");
-    QFile sr(QDir(source.path()).filePath("SR.DBF"));
-    ASSERT_TRUE(sr.open(QIODevice::ReadWrite));
-    sr.resize(sr.size() - 40);
-    sr.close();
+    const QString kinds = DumpTable("DP");
+    QFile doplat(QDir(source.path()).filePath("doplat.dbf"));
+    ASSERT_TRUE(doplat.open(QIODevice::ReadWrite));
+    doplat.resize(doplat.size() - 40);
+    doplat.close();
     ImportToTheEnd();
-    EXPECT_EQ(DumpTable("SR"), cards);
-    EXPECT_TRUE(FromCp1251(ErrorBytes(0)).contains("SR\r\nПоврежден файл SR.DBF: файл короче"));
+    EXPECT_EQ(DumpTable("DP"), kinds);
+    EXPECT_TRUE(
+        FromCp1251(ErrorBytes(0)).contains("Справочник доплат и удержаний\r\nПоврежден файл doplat.dbf: файл короче"))
+        << FromCp1251(ErrorBytes(0)).toStdString();
+}
+
+// A folder without the predecessor's configuration and personnel table,
+// readable both, is refused before anything is emptied or changed: the
+// tables, the settings, the INI, the error list of the last import.
+TEST_F(ImportDataTest, AFolderWithoutThePredecessorsDataIsRefusedAndNothingChanges)
+{
+    ImportToTheEnd();
+    const QString tables = DumpTables();
+    const QByteArray ini = ReadFileBytes(DataIni().FileName());
+    const TDateTime workdate = AppContext().Cfg.Workdate;
+    const QByteArray list = ErrorBytes(0);
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+        const char* said;
+    };
+    const auto damage = [](const QString& file, qint64 cut) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.resize(f.size() - cut);
+    };
+    const Case cases[] = {
+        {"empty folder", [](const QString&) {}, "нет файла настроек QO.CFG\r\nнет справочника работников SR.DBF"},
+        {"unrelated files",
+            [](const QString& d) {
+                WriteBytes(QDir(d).filePath("notes.txt"), "hello");
+                WriteBytes(QDir(d).filePath("photo.dbf"), "\x03 not a table");
+            },
+            "нет файла настроек QO.CFG"},
+        {"damaged configuration",
+            [](const QString& d) {
+                WriteOldFolder(d);
+                QByteArray bad = MemText("CFG_DATE", "x");
+                bad[11] = 'Z'; // an unknown type letter
+                WriteBytes(QDir(d).filePath("qo.cfg"), bad);
+            },
+            "файл настроек QO.CFG поврежден и не читается"},
+        {"damaged personnel table",
+            [&](const QString& d) {
+                WriteOldFolder(d);
+                damage(QDir(d).filePath("SR.DBF"), 40);
+            },
+            "справочник работников SR.DBF не читается: Поврежден файл SR.DBF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        c.make(folder.path());
+        import.PathFrom = folder.path();
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error)
+            .Title("В папке нет данных программы QO (DOS)")
+            .Containing(QDir::cleanPath(folder.path()))
+            .Containing(QString::fromUtf8(c.said));
+        EXPECT_FALSE(import.Execute());
+        EXPECT_EQ(DumpTables(), tables);
+        EXPECT_EQ(ReadFileBytes(DataIni().FileName()), ini);
+        EXPECT_EQ(AppContext().Cfg.Workdate, workdate);
+        EXPECT_EQ(ErrorBytes(0), list);
+        EXPECT_TRUE(import.ErrorListToShow().isEmpty()) << "the old list is not shown again";
+        EXPECT_TRUE(DM()->SP.Active());
+    }
+}
+
+// The error list is shown before the word that the import ended, which
+// says how many lines it holds; unreadable memory files are named in it.
+TEST_F(ImportDataTest, TheErrorListComesBeforeTheEndAndNamesUnreadableFiles)
+{
+    QByteArray bad = MemText("PN_ARR11", "0 12");
+    bad[11] = 'Z';
+    WriteBytes(QDir(source.path()).filePath("QO.POD"), bad);
+    QStringList order;
+    import.ShowErrorList = [&](const QString& file) { order << QStringLiteral("list");
+    EXPECT_EQ(file, import.Run().Errors().FileName(0));
+};
+ScriptedMessages msgs;
+for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
+    msgs.Expect(MsgKind::Error).Details(unknown);
+msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен").Containing("Ошибок: ");
+ASSERT_TRUE(import.Execute());
+order << QStringLiteral("end");
+EXPECT_EQ(order, QStringList({"list", "end"}));
+EXPECT_TRUE(msgs.Log().last().details.contains(import.Run().Errors().FileName(0)));
+const QString list = FromCp1251(ErrorBytes(0));
+EXPECT_TRUE(list.contains("Файл QO.POD поврежден и не читается")) << list.toStdString();
+EXPECT_TRUE(list.contains("Строки шкал подоходного налога\r\nшкала №1: в файлах QO.POD и QO.PON нет ее строк"))
+    << list.toStdString();
+EXPECT_FALSE(list.contains("PN_ARR")) << "no internal names";
+}
+
+// "Локальный Импорт" without a folder reads nothing, not even a QO.RAS of
+// the working directory.
+TEST_F(ImportDataTest, TheLocalImportWithoutAFolderRefuses)
+{
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(source.path()); // a QO.RAS with columns lies here
+    const QString before = DumpTable("Bin", BinIndexName());
+    import.PathFrom.clear();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error).Details("Не определены пути");
+    EXPECT_FALSE(import.LocalImport());
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(DumpTable("Bin", BinIndexName()), before);
 }
 
 // Another copy works on the (network) data folder: the import is refused

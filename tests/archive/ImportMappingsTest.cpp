@@ -109,7 +109,7 @@ namespace {
 
 // The DP and DPT rows of the kinds, with the run's errors and counters.
 struct KindsRun {
-    QStringList dp, dpt;
+    QStringList dp, dpt, prof;
     int dptFailed = 0;
     int errors = 0;
 };
@@ -159,6 +159,8 @@ KindsRun RunKinds(const QString& folder, const std::vector<std::vector<QByteArra
                        .arg(dpt["DOPNUM"].IsNull() ? QStringLiteral("null") : dpt["DOPNUM"].AsString())
                        .arg(items.join(','));
     }
+    for (int i = 0; i < prof.Count(); ++i)
+        out.prof << prof.Items(i).Name + QLatin1Char('=') + prof.Items(i).Value.AsString();
     out.dptFailed = run.Counter("DPT");
     out.errors = run.Errors().ErrorCount();
     return out;
@@ -202,6 +204,24 @@ TEST_F(ImportKindsTest, AFailedTableRowIsNotReferenced)
             "3 TIP=4 FORMULA=0 STADIAF=0 STADIAD=-1 NAKOPL=0 TABL=0 VLIST=0"})));
     EXPECT_EQ(Lines(r.dpt), Lines(QStringList({"1 TIP=0 DOPNUM=1 [1]", "2 TIP=0 DOPNUM=null []"})));
     EXPECT_EQ(r.dptFailed, 1);
+    EXPECT_EQ(r.errors, 1);
+}
+
+// A kind whose own row fails takes its tables and its PROF bit with it:
+// no orphan DPT rows, no cards' entries of a kind that does not exist.
+TEST_F(ImportKindsTest, AKindIsWrittenWholeOrNotAtAll)
+{
+    QTemporaryDir dir;
+    QByteArray first(200, '0'), second(200, '0');
+    first[0] = '1';
+    first[199] = '5';
+    second[1] = '1';
+    second[199] = '3';
+    // The second row repeats the code: its DP row violates the key.
+    const KindsRun r = RunKinds(dir.path(), {{"205", "A", first, "T", "F"}, {"205", "B", second, "T", "F"}}, {});
+    EXPECT_EQ(Lines(r.dp), Lines(QStringList({"205 TIP=0 FORMULA=0 STADIAF=200 STADIAD=-1 NAKOPL=0 TABL=1 VLIST=0"})));
+    EXPECT_EQ(Lines(r.dpt), Lines(QStringList({"1 TIP=0 DOPNUM=205 [1]"})));
+    EXPECT_EQ(r.prof, QStringList({"5=205"}));
     EXPECT_EQ(r.errors, 1);
 }
 

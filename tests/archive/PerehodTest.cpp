@@ -202,6 +202,37 @@ TEST_F(PerehodTest, ClosesTheMonth)
     EXPECT_TRUE(progress.Log().contains(QStringLiteral("Mess 1 Разноска постоянных начислений из справочника")));
 }
 
+// Every permanent entry goes into the new month as it stands: a second
+// entry of one kind is not merged into the first, and an entry whose
+// time, sum and percent are all zero (an individual deduction the import
+// made) is not dropped.
+TEST_F(PerehodTest, EveryPermanentEntryIsPostedAsItStands)
+{
+    const qint32 deduction = AddKind({.DopNum = 260, .Naim = QStringLiteral("Удержание"), .Uder = true});
+    for (const auto& [dopNum, sum] : {std::pair{bonus, 20.0}, std::pair{deduction, 0.0}})
+        AppendRecordValues(*Table("SRD"), 0,
+            {QStringLiteral("TABNUM"), QStringLiteral("DOPNUM"), QStringLiteral("SUM")},
+            {Variant(second), Variant(dopNum), Variant(sum)});
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Warning).Ok();
+    msgs.Expect(MsgKind::Question).Yes();
+    bool done = false;
+    RunPerehod({}, done);
+    QStringList posted;
+    for (const QString& row : Dump("VVOD", "DATEVV"))
+        if (row.startsWith(QString::number(second) + QLatin1Char(' ')))
+            posted << row;
+    const auto r = [&](qint32 dopNum, const char* sum) {
+        return QStringLiteral("%1 %2 %3 %4 %5")
+            .arg(second)
+            .arg(dopNum)
+            .arg(kApr2000)
+            .arg(QLatin1String(sum))
+            .arg(kApr2000);
+    };
+    EXPECT_EQ(posted, QStringList({r(bonus, "1.00"), r(bonus, "20.00"), r(deduction, "0.00")}));
+}
+
 TEST_F(PerehodTest, RefusalsChangeNothing)
 {
     const QStringList before = State();

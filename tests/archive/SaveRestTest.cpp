@@ -831,6 +831,26 @@ TEST_F(SaveRestTest, FloppyDialogueWritesOntoTheMappedDriveAndGathersFromIt)
     SetFloppyFolder(0, QString());
 }
 
+// A set of disks from which the clerk skipped a volume cannot be
+// restored: the save is not reported as done.
+TEST_F(SaveRestTest, AFloppySetWithASkippedVolumeIsAnIncompleteSave)
+{
+    QTemporaryDir floppy;
+    SetFloppyFolder(0, floppy.path());
+    UseArj();
+    obj.CopyPath = QStringLiteral("a:");
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Choice).Title(QStringLiteral("Копирование файлов")).Press(QStringLiteral("Следующий файл"));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Комплект дискет неполон"))
+        .Details(QStringLiteral("Не записаны файлы: Qor_arj.arj\r\nВосстановить данные с этого комплекта нельзя."));
+    msgs.Expect(MsgKind::Question).Details(QStringLiteral("Провести копирование на СЛЕДУЮЩИЙ комплект дискет?")).No();
+    msgs.Expect(MsgKind::Error).Title(QStringLiteral("Сохранение данных не завершено"));
+    EXPECT_FALSE(obj.Save());
+    EXPECT_FALSE(QFileInfo::exists(floppy.path() + QStringLiteral("/Qor_arj.arj")));
+    SetFloppyFolder(0, QString());
+}
+
 TEST(RestoreJournalTest, ADamagedJournalNeverTouchesFilesOutsideTheDataFolder)
 {
     QTemporaryDir dir;
@@ -905,4 +925,17 @@ TEST(ArcHiveIniTest, DamagedFilesReadAsAnUnfinishedSave)
     EXPECT_EQ(back.CurrentTime, QStringLiteral("09:05:07"));
     EXPECT_EQ(back.DataDate, 45600);
     EXPECT_TRUE(back.SuccsessOperation);
+    // What is read is written back and read the same, whatever the time
+    // text holds: a lone CR with control characters after it, a CR as the
+    // eighth character, a byte CP1251 lacks.
+    for (const QByteArray& time :
+        {QByteArray("1234567\r\x05"), QByteArray("12:30\r\x01\x02"), QByteArray(" 1234567\r9"), QByteArray("\x98x")}) {
+        SCOPED_TRACE(time.toHex().toStdString());
+        WriteFileBytes(file, "[COMMON]\r\nCurrentTime=" + time + "\r\nSuccsessOperation=1\r\n");
+        const TArcHiveInfo first = ReadArcHiveIni(dir.path());
+        WriteArcHiveIni(dir.path(), first);
+        const TArcHiveInfo again = ReadArcHiveIni(dir.path());
+        EXPECT_EQ(again.CurrentTime, first.CurrentTime);
+        EXPECT_TRUE(again.SuccsessOperation);
+    }
 }

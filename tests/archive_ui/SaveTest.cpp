@@ -80,8 +80,8 @@ TEST_F(SaveDialogTest, SectionKeepsItsEighteenKeysInOrderAndTheReservePathIsNotS
         const TSaveSettings& d = SaveDialogSettings();
         EXPECT_EQ(QStringList({d.SCopyPath, d.SArchivPrg, d.SArchivParam, d.SDeArcPrg, d.SDeArcParam, d.SArcFileMask,
                       d.ReservPath}),
-            QStringList(
-                {"A:", "arj", "a Qor_arj !ARC.INC -v1440 -y", "arj", "e Qor_arj -va -y", "Qor_arj.a*", "RESERV"}));
+            QStringList({QDir::homePath() + "/qor-archive", "arj", "a Qor_arj !ARC.INC -v1440 -y", "arj",
+                "e Qor_arj -va -y", "Qor_arj.a*", "RESERV"}));
         EXPECT_EQ(QList<int>({d.ReservMin, d.SaveMin}), QList<int>({4, 7}));
         EXPECT_EQ(QList<bool>({d.ReservMake, d.SaveMake, d.SArchivate, d.SShowBars, d.SCopyBase, d.SBatch, d.SDelTmp,
                       d.SDelArc}),
@@ -230,6 +230,7 @@ TEST_F(SaveDialogTest, SaveWithArjWritesTheVolumesAndTheDateAndRestoreBringsTheD
     };
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Choice).Title(U("Не найден директорий")).Press(U("Создать"));
+    msgs.Expect(MsgKind::StandardBox).Details(U("Данные сохранены\r\n") + s.SCopyPath);
     QTest::mouseClick(form.btSave, Qt::LeftButton);
     SaveRestObject().NewLauncher = nullptr;
     EXPECT_EQ(launched, 1);
@@ -242,6 +243,7 @@ TEST_F(SaveDialogTest, SaveWithArjWritesTheVolumesAndTheDateAndRestoreBringsTheD
     s.SaveDate = 0;
     form.SetMode(true); // no reserve question in restore-only mode
     msgs.Expect(MsgKind::Question).Containing(U("Продолжить ?")).Yes();
+    msgs.Expect(MsgKind::StandardBox).Containing(U("Данные восстановлены"));
     ASSERT_TRUE(form.DoRestore());
     EXPECT_EQ(RowCount(QStringLiteral("SP")), before);
     EXPECT_EQ(s.SaveDate, 0); // a restore does not count as a save
@@ -257,6 +259,7 @@ TEST_F(SaveDialogTest, AnEmptyArchiverSwitchesTheArchiverOff)
     TFormSave form;
     form.SettingsToControls();
     ScriptedMessages msgs;
+    msgs.Expect(MsgKind::StandardBox).Containing(U("Данные сохранены"));
     ASSERT_TRUE(form.DoSave());
     EXPECT_FALSE(SaveRestObject().Archivate);
     EXPECT_FALSE(QFile::exists(dest.path() + QStringLiteral("/Qor_arj.arj")));
@@ -274,15 +277,77 @@ TEST_F(SaveDialogTest, EscOnTheQuestionsNeverRestoresOrOverwrites)
         .Title(U("Для обеспечения большей безопасности рекомендуется выполнить резервное "
                  "копирование данных"));
     EXPECT_THROW(form.DoRestore(), EAbort);
-    // The reserve restore: Esc refuses (a restore would complain of the missing folder).
-    msgs.Expect(MsgKind::Choice).Title(U("Выполнить восстановление данных резервного копирования ?"));
+    // The reserve restore: no copy there, and that is said before any question.
+    msgs.Expect(MsgKind::Error)
+        .Title(U("Резервной копии нет"))
+        .Details(U("В папке ") + s.ReservPath + U("/ нет резервной копии данных: восстанавливать нечего."));
     form.ReservRestClick();
-    // The reserve copy: Esc keeps the old copy; the date is stamped all the same.
+    // The reserve copy: Esc keeps the old copy, and no date is stamped for one not made.
     msgs.Expect(MsgKind::Choice).Containing(U("удалят выполненную ранее резервную копию"));
     form.ReservSaveClick();
     EXPECT_FALSE(QDir(s.ReservPath).exists());
-    EXPECT_EQ(s.ReservDate, Date());
+    EXPECT_EQ(s.ReservDate, 0);
     EXPECT_EQ(msgs.Log().size(), 3u);
+}
+
+// The reserve date says when the last reserve copy was made: stamped when
+// one was, not when it failed; and the clerk is told it was made.
+TEST_F(SaveDialogTest, TheReserveDateIsStampedOnlyForACopyMade)
+{
+    TSaveSettings& s = SaveDialogSettings();
+    QTemporaryDir dest;
+    TFormSave form;
+    // A reserve folder that cannot be made (a file stands in its way).
+    WriteFileBytes(dest.path() + QStringLiteral("/file"), "x");
+    s.ReservPath = dest.path() + QStringLiteral("/file/RES");
+    s.SShowBars = false;
+    form.SettingsToControls();
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice).Press(U("Не выполнять резервного копирования"));
+        form.ReservSaveClick();
+    }
+    EXPECT_EQ(s.ReservDate, 0) << "declined";
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice).Press(U("Выполнить резервное копирование данных"));
+        msgs.Expect(MsgKind::Choice).Title(U("Директорий отсутствует:")).Press(U("Создать директорий"));
+        msgs.Expect(MsgKind::Error).Containing(U("Не удалось создать директорий"));
+        form.ReservSaveClick();
+    }
+    EXPECT_EQ(s.ReservDate, 0) << "failed";
+    form.edReservPath->setText(dest.path() + QStringLiteral("/RES"));
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice).Press(U("Выполнить резервное копирование данных"));
+        msgs.Expect(MsgKind::Choice).Title(U("Директорий отсутствует:")).Press(U("Создать директорий"));
+        msgs.Expect(MsgKind::StandardBox).Details(U("Резервная копия сделана\r\n") + dest.path() + U("/RES/"));
+        form.ReservSaveClick();
+    }
+    EXPECT_EQ(s.ReservDate, Date());
+}
+
+// The archive's usual folder lies in the clerk's home and is made on its
+// first use, without a question.
+TEST_F(SaveDialogTest, TheUsualArchiveFolderIsInTheHomeAndMadeOnFirstUse)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    SaveDialogSettings() = TSaveSettings();
+    TSaveSettings& s = SaveDialogSettings();
+    EXPECT_EQ(s.SCopyPath, home.path() + QStringLiteral("/qor-archive"));
+    s.SArchivPrg.clear();
+    s.SShowBars = false;
+    TFormSave form;
+    form.SettingsToControls();
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::StandardBox).Details(U("Данные сохранены\r\n") + s.SCopyPath);
+        EXPECT_TRUE(form.DoSave());
+    }
+    qputenv("HOME", oldHome);
+    EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/qor-archive/ARC.INC")));
 }
 
 TEST_F(SaveDialogTest, ThePathButtonsPutTheChosenFilesFolderIntoTheirEdit)

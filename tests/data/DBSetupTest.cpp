@@ -4,6 +4,7 @@
 
 #include "data/DBSetup.h"
 #include "data/CalcMethods.h"
+#include "data/DatModl.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
@@ -13,6 +14,8 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "platform/Codec.h"
+#include "platform/Disk.h"
+#include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "support/DataFolderFixture.h"
 #include "support/RecordingProgress.h"
@@ -24,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <functional>
 #include <utility>
@@ -231,6 +235,75 @@ TEST(DBSetupSwappedFile, CheckRefusesToRebuildFromAnotherTablesFile)
     EXPECT_FALSE(Tables::Exists(RebuildTableName()));
 }
 
+// An archive table's file put in place of the current one has the very
+// same layout: only the name it records tells, and it stops the start.
+TEST(DBSetupSwappedFile, AnArchiveTableInPlaceOfTheCurrentOneStopsTheStart)
+{
+    const std::pair<const char*, const char*> swaps[] = {{"NC", "NCARC"}, {"VVOD", "VVARC"}, {"NCARC", "NC"}};
+    for (const auto& [table, held] : swaps) {
+        SCOPED_TRACE(table);
+        DataFolderFixture fx;
+        fx.OpenDataBase(false);
+        const QString file = fx.DataPath() + QLatin1String(table) + QStringLiteral(".DB");
+        Tables::Delete(QLatin1String(table));
+        ASSERT_TRUE(QFile::copy(fx.DataPath() + QLatin1String(held) + QStringLiteral(".DB"), file));
+        fx.CloseDataBase();
+        const QByteArray before = ReadFileBytes(file);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Файл таблицы %1 содержит другую таблицу").arg(QLatin1String(table)))
+            .Containing(QStringLiteral("содержит таблицу %1, а не %2").arg(QLatin1String(held), QLatin1String(table)));
+        EXPECT_THROW(fx.OpenDataBase(), EAbort);
+        EXPECT_EQ(ReadFileBytes(file), before);
+    }
+}
+
+// A table file that cannot be read stops the start before any window:
+// one message per table, in the clerk's words, naming the file and the
+// way back (the archive); the file is left as it is.
+TEST(DBSetupDamagedTable, AnUnreadableTableStopsTheStartWithOneMessageEach)
+{
+    QByteArray random(1 << 20, '\0');
+    QRandomGenerator generator(37);
+    for (char& c : random)
+        c = char(generator.bounded(256));
+    struct Case {
+        const char* name;
+        QByteArray sr, sp;
+        const char* srReason;
+    };
+    const Case cases[] = {
+        {"garbage text", "garbage\n", {}, "содержимое файла не является таблицей программы"},
+        {"random megabyte", random, {}, "содержимое файла не является таблицей программы"},
+        {"empty files", QByteArray(), QByteArray(), "файл пуст (0 байт)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DataFolderFixture fx;
+        fx.OpenDataBase(false);
+        fx.CloseDataBase();
+        WriteFileBytes(fx.DataPath() + QStringLiteral("SR.DB"), c.sr);
+        if (!c.sp.isNull())
+            WriteFileBytes(fx.DataPath() + QStringLiteral("SP.DB"), c.sp);
+        ScriptedMessages msgs;
+        const auto expect = [&](const char* file, const char* caption, const char* reason) {
+            msgs.Expect(MsgKind::Error)
+                .Title(QStringLiteral("Таблица базы данных повреждена"))
+                .Details(QStringLiteral("Файл \"%1%2.DB\" (%3) не читается: %4.\r\nРабота с поврежденной базой "
+                                        "данных невозможна. Восстановите данные из архива или из резервной копии: при "
+                                        "следующем запуске программа предложит восстановление.\r\nПрекращение работы")
+                             .arg(fx.DataPath(), QLatin1String(file), QString::fromUtf8(caption),
+                                 QString::fromUtf8(reason)));
+        };
+        if (!c.sp.isNull())
+            expect("SP", "подразделения", "файл пуст (0 байт)");
+        expect("SR", "карточки работников", c.srReason);
+        EXPECT_THROW(fx.OpenDataBase(), ProgramExit);
+        EXPECT_EQ(DM(), nullptr) << "no data module, no window on such a data base";
+        EXPECT_EQ(ReadFileBytes(fx.DataPath() + QStringLiteral("SR.DB")), c.sr);
+    }
+}
+
 // A first creation cut short (the program killed, the disk full) is
 // finished at the next start: what it listed is made again when unreadable
 // and gets its default rows while empty.
@@ -392,21 +465,68 @@ TEST(DBSetupAlias, Utf8ProgramIniWithACyrillicPathLeadsToThatFolder)
     SetDataFolder(QString());
 }
 
-TEST(DBSetupAlias, ProgramIniThatIsNoTextIsKeptAsBakBeforeTheNewAlias)
+// A program INI that cannot be read (UTF-16, binary) may name another data
+// folder: it is kept as ".bak" and the clerk decides whether to work on
+// the default folder; nothing else is made unasked.
+TEST(DBSetupAlias, ProgramIniThatIsNoTextIsKeptAndTheDefaultFolderOnlyTakenWhenAsked)
 {
+    const QString text = QStringLiteral("[Qor]\r\nPATH=/elsewhere\r\n");
+    const QByteArray utf16
+        = QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    for (const bool agree : {false, true}) {
+        SCOPED_TRACE(agree);
+        DataFolderFixture fx;
+        const QString ini = ProgramIni().FileName();
+        CloseProgramIni();
+        WriteFileBytes(ini, utf16);
+        ScriptedMessages msgs;
+        auto& question = msgs.Expect(MsgKind::Choice)
+                             .Title(QStringLiteral("Файл настроек программы не читается"))
+                             .Containing(QStringLiteral("Его копия сохранена в файле ") + ini + QStringLiteral(".bak"))
+                             .Containing(fx.DataPath());
+        if (agree) {
+            question.Press(QStringLiteral("Работать с этой папкой"));
+            EXPECT_EQ(GetDataPath(), fx.DataPath());
+            EXPECT_EQ(ProgramIni().ReadString(QStringLiteral("Qor"), QStringLiteral("PATH"), QString()), fx.DataPath());
+        } else {
+            question.PressEsc();
+            EXPECT_THROW(GetDataPath(), ProgramExit);
+            EXPECT_EQ(ReadFileBytes(ini), utf16) << "the file is left as it was";
+            EXPECT_FALSE(QFileInfo::exists(fx.DataPath())) << "no new empty data base";
+        }
+        EXPECT_EQ(ReadFileBytes(ini + QStringLiteral(".bak")), utf16);
+        ForgetDataPath();
+        DbSession::SetDataFolder(QString());
+        SetDataFolder(QString());
+    }
+}
+
+// A data folder nobody may write into is said at once, in Russian, with
+// its path: no wait for the lock, no "busy".
+TEST(DBSetupAlias, AReadOnlyDataFolderIsSaidAtOnce)
+{
+    class ReadOnlyDisk final : public IDiskInfo {
+    public:
+        int64_t FreeSpace(const QString&) override { return 1 << 30; }
+        int64_t TotalSpace(const QString&) override { return 1 << 30; }
+        bool IsNetworkFileSystem(const QString&) override { return false; }
+        QString WhyNotWritable(const QString&) override
+        {
+            return QStringLiteral("файловая система смонтирована только для чтения");
+        }
+    } disk;
     DataFolderFixture fx;
-    const QString ini = ProgramIni().FileName();
-    CloseProgramIni();
-    const QByteArray bytes("[Qor]\r\nPATH=/x\r\n[User0]\r\n\0\0", 27);
-    WriteFileBytes(ini, bytes);
+    WriteDataAlias(fx.DataPath());
+    ASSERT_TRUE(QDir().mkpath(fx.DataPath()));
+    SetDiskInfo(&disk);
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Warning).Details(QStringLiteral("Создаем алиас \"Qor\"\r\n") + fx.DataPath());
-    msgs.Expect(MsgKind::Warning).Title(QStringLiteral("Файл настроек не читается как текст"));
-    EXPECT_EQ(GetDataPath(), fx.DataPath());
-    EXPECT_EQ(ReadFileBytes(ini + QStringLiteral(".bak")), bytes);
-    ForgetDataPath();
-    DbSession::SetDataFolder(QString());
-    SetDataFolder(QString());
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("В папку данных нельзя записывать"))
+        .Containing(fx.DataPath() + QStringLiteral("\r\nПричина: файловая система смонтирована только для чтения."));
+    EXPECT_THROW(InitDBSetup(), ProgramExit);
+    SetDiskInfo(nullptr);
+    EXPECT_FALSE(QFileInfo::exists(fx.DataPath() + QStringLiteral("~~Shared.tmp")));
+    DoneDBSetup();
 }
 
 // ---------------------------------------------------------------- versions

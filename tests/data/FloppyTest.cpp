@@ -17,9 +17,14 @@ namespace {
 class SmallDisk final : public IDiskInfo {
 public:
     int64_t free = 1 << 20;
+    bool writeProtected = false;
     int64_t FreeSpace(const QString&) override { return free; }
     int64_t TotalSpace(const QString&) override { return 1474560; }
     bool IsNetworkFileSystem(const QString&) override { return false; }
+    QString WhyNotWritable(const QString&) override
+    {
+        return writeProtected ? QStringLiteral("только для чтения") : QString();
+    }
 };
 
 class FloppyTest : public ::testing::Test {
@@ -106,6 +111,45 @@ TEST_F(FloppyTest, AFailingCopyWithoutPromptsEndsWithItsError)
         .Title(QStringLiteral("Ошибка копирования файла"))
         .Containing(QStringLiteral("NONE.A01"));
     EXPECT_FALSE(CopyFilesToFloppies({QStringLiteral("NONE.A01")}, source.path(), disk1.path(), false, false));
+}
+
+// With the disk prompt a failed copy says why before the prompt comes
+// back; a skipped file is reported to the caller, who must not call the
+// copy whole.
+TEST_F(FloppyTest, AFailedCopySaysWhyAndASkippedFileIsReported)
+{
+    struct Case {
+        const char* name;
+        QString file;
+        bool writeProtected;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"unreadable source", QStringLiteral("NONE.A01"), false, "Причина: копируемый файл не читается"},
+        {"write-protected disk", files[0], true, "Причина: дискета защищена от записи"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        disk.writeProtected = c.writeProtected;
+        // Where the file would go stands a folder (in a folder of its name,
+        // which the copy would go into): the copy cannot be put there.
+        QDir(disk1.path()).mkpath(c.file + QLatin1Char('/') + c.file);
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice)
+            .Details(QStringLiteral("Вставьте дискету в дисковод\r\nФайл: ") + c.file)
+            .Press(QStringLiteral("Копировать"));
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("На дискете имеются данные"))
+            .Press(QStringLiteral("Продолжить копирование"));
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Ошибка копирования файла"))
+            .Containing(QString::fromUtf8(c.reason));
+        msgs.Expect(MsgKind::Choice).Press(QStringLiteral("Следующий файл"));
+        QStringList skipped;
+        EXPECT_TRUE(CopyFilesToFloppies({c.file}, source.path(), disk1.path(), true, false, nullptr, &skipped));
+        EXPECT_EQ(skipped, QStringList{c.file});
+        QDir(disk1.path() + QLatin1Char('/') + c.file).removeRecursively();
+    }
 }
 
 TEST(FloppyClear, NeverClearsTheProgramHomeOrRootFolder)

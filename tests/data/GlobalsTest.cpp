@@ -468,4 +468,21 @@ TEST(CopyShippedTextsTest, CopiesOnlyWhatTheTextFolderLacks)
     EXPECT_EQ(QDir(txt.path()).entryList(QDir::Files).size(), 2);
 }
 
+// Templates that cannot be copied (a full disk fails them all alike) are
+// said once, with their number, not once each.
+TEST(CopyShippedTextsTest, FailedCopiesAreOneMessage)
+{
+    QTemporaryDir shipped, txt;
+    for (const char* name : {"A.dcf", "B.dcf", "C.dcf"}) {
+        WriteFileBytes(shipped.filePath(QLatin1String(name)), "template");
+        // A folder where the file would go: the copy fails.
+        QDir(txt.path()).mkpath(QLatin1String(name) + QStringLiteral("/x"));
+    }
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Не могу скопировать шаблоны в папку шаблонов"))
+        .Containing(QStringLiteral("Не скопировано файлов: 3"));
+    CopyShippedTexts(shipped.path(), txt.path());
+}
+
 } // namespace

@@ -514,7 +514,9 @@ TEST_P(IniNotTextTest, CopiedToBakBeforeItIsRewritten)
 
 INSTANTIATE_TEST_SUITE_P(Corrupt, IniNotTextTest,
     ::testing::Values(Utf16Le(QStringLiteral("[Qor]\r\nPATH=/Данные\r\n")), QByteArray("[Qor]\r\nPATH=/x\0y\r\n", 18),
-        QByteArray("\xFE\xFF\x00[\x00Q", 6), QByteArray("\0", 1)));
+        QByteArray("\xFE\xFF\x00[\x00Q", 6), QByteArray("\0", 1),
+        // A UTF-8 mark before a NUL: still no text (it would be saved as none).
+        QByteArray("\xEF\xBB\xBF[Qor]\r\nPATH=/x\0y\r\n", 21)));
 
 TEST_F(IniFilesTest, UnreadableFileRaisesAtOpen)
 {

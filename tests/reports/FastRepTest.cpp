@@ -15,7 +15,9 @@
 #include "data/TabnDops.h"
 #include "foundation/DateFuncs.h"
 #include "platform/Exceptions.h"
+#include "reports/RasVedImport.h"
 #include "support/CalcBuilders.h"
+#include "support/OldFiles.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
@@ -576,6 +578,21 @@ TEST_F(FastRepTest, PaymentSheetsPayByTheMoneyRounding)
     rep.RunDocument(&d, &params);
     EXPECT_EQ(
         Texts, QStringList({S("Зайцев Захар Захарович ") + M(1234), S("Борисов Борис Борисович ") + M(5220), M(6454)}));
+}
+
+// The pay sheet the import makes of the predecessor's QO.RAS is the one
+// the payment sheet by results pays by (definition 0).
+TEST_F(FastRepTest, ThePaymentSheetByResultsPaysByTheImportedPaySheet)
+{
+    TClipperMVA ras;
+    LoadClipperMemBytes(MemText("GRAF1", QByteArray("Imported").leftJustified(27, ' ') + "1"), ras);
+    ASSERT_TRUE(ImportOldPaySheet(ras, {}));
+    WriteTemplate(S("PV.dcf"), {{{btReportTitle, {S("[N.1]")}}, {btMasterData, {S("[Fio]")}}}});
+    T_PVVars params;
+    params.Podr = 3;
+    Run(41, S("PV.dcf"), &params);
+    ASSERT_FALSE(Texts.isEmpty());
+    EXPECT_EQ(Texts.first(), S("Imported"));
 }
 
 TEST_F(FastRepTest, PropisSpellsAColumnAlsoWhenNegative)

@@ -105,7 +105,7 @@ TEST_F(RasVedImportStore, ReplacesEveryStoredPaySheetOrNone)
     TClipperMVA ras;
     LoadClipperMemBytes(MemText("GRAF1", Graf("Оклад", "1")), ras);
     EXPECT_TRUE(ImportOldPaySheet(ras, {}));
-    EXPECT_EQ(stored(), QStringList({"1 Основная расчетная ведомость"}));
+    EXPECT_EQ(stored(), QStringList({"0 Основная расчетная ведомость"})) << "the number the payment sheet looks for";
 }
 
 } // namespace

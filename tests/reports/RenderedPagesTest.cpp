@@ -72,6 +72,14 @@ TEST_F(RenderedPagesTest, WrittenPagesComeBackInOrderWithOrientationAndFlag)
     ReadRenderedPages(b, TPagesFileKind::Qr, qr);
     EXPECT_FALSE(qr.Margins);
     EXPECT_EQ(qr.Pages.size(), 3u);
+
+    // A file of no pages is its header alone, and reads back.
+    const QByteArray none = WriteRenderedPages(true, {});
+    EXPECT_EQ(none.size(), 124);
+    TRenderedPages empty;
+    ReadRenderedPages(none, TPagesFileKind::Rep, empty);
+    EXPECT_TRUE(empty.Margins);
+    EXPECT_TRUE(empty.Pages.empty());
 }
 
 TEST_F(RenderedPagesTest, QrpPagesFollowEachOtherToTheEndOfTheFile)

@@ -8,6 +8,7 @@
 #include "calc/ui/DoplEdit.h"
 #include "calc/ui/EditFml.h"
 #include "calc/ui/SprDop.h"
+#include "data/DBSetup.h"
 #include "data/ui/DpSelect.h"
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
@@ -16,7 +17,9 @@
 #include "desk/MainOpeners.h"
 #include "desk/NewEmploy.h"
 #include "desk/TabnEdit.h"
+#include "foundation/Messages.h"
 #include "foundation/QtTranslations.h"
+#include "platform/Exceptions.h"
 #include "reports/FastRep.h"
 #include "reports/RasVedImport.h"
 #include "reports/ui/DesignForm.h"
@@ -74,6 +77,16 @@ void RegisterProgramForms()
     RegisterForm(QStringLiteral("FormSave"), [] { return new TFormSave(); });
     AddProgramUnit(QStringLiteral("save"), ReadSaveSection, WriteSaveSection);
     SetRecoveryMenuHook(RunRecoveryMenu);
+    // Before an upgrade the reserve copy is offered; without one the
+    // clerk decides whether the conversion still runs.
+    SetReserveCopyHook([] {
+        TFormSave& form = FormSave();
+        form.SettingsToControls();
+        if (!form.DoReserveSave()
+            && !AskYesNo(QStringLiteral("Резервная копия не сделана"),
+                QStringLiteral("Продолжить преобразование базы данных без резервной копии?"), false))
+            Abort();
+    });
     // A restore may bring another working month: the caption names it.
     auto openSave = [](QWidget* TFormSave::*page) {
         return [page](TFormMain& main) {

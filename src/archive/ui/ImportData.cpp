@@ -96,6 +96,11 @@ TFormImportData::TFormImportData(QWidget* parent) : TForm(parent, QStringLiteral
     run.OnStage = [this](const QString& stage) { lbMessage->setText(stage); };
     run.OnProgress = [this](int percent) { pbProgress->setValue(percent); };
     run.OnIdle = [] { QCoreApplication::processEvents(); };
+    // Before the import says it ended.
+    import_.ShowErrorList = [this](const QString& file) {
+        errorsShown_ = true;
+        ShowViewFile(QStringLiteral("Ошибки импорта данных"), QString(), file, false, true);
+    };
 
     import_.LoadPaths();
     edPath->setText(import_.PathFrom);
@@ -132,6 +137,7 @@ void TFormImportData::ImportClick()
     btImport->setText(QStringLiteral("Стоп..."));
     Button1->setEnabled(false);
     btClose->setEnabled(false);
+    errorsShown_ = false;
     try {
         BusyCursor busy;
         import_.Execute();
@@ -147,8 +153,9 @@ void TFormImportData::ImportClick()
     Button1->setEnabled(true);
     btClose->setEnabled(true);
     ShowCounters();
+    // An import that ended by a refusal or an abort has not shown its list yet.
     const QString errors = import_.ErrorListToShow();
-    if (!errors.isEmpty())
+    if (!errors.isEmpty() && !errorsShown_)
         ShowViewFile(QStringLiteral("Ошибки импорта данных"), QString(), errors, false, true);
     if (closeWhenDone_)
         close();
@@ -173,7 +180,7 @@ void TFormImportData::ShowCounters()
     const TClipperMemVarList& counters = import_.Run().Counters();
     for (int i = 0; i < counters.Count(); ++i) {
         const TClipperMemVar& v = counters.Items(i);
-        lbCounters->addItem(v.Name + QStringLiteral(" = ") + v.Value.AsString());
+        lbCounters->addItem(ImportCounterCaption(v.Name) + QStringLiteral(": ") + v.Value.AsString());
     }
 }
 

@@ -54,4 +54,5 @@ private:
 
     TImportData import_;
     bool closeWhenDone_ = false;
+    bool errorsShown_ = false;
 };

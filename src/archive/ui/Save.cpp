@@ -15,8 +15,10 @@
 #include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
+#include "platform/SysUtils.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,6 +59,11 @@ QString ResolveProgram(const QString& name)
     return found.isEmpty() ? program : found;
 }
 
+bool SameFolder(const QString& a, const QString& b)
+{
+    return QDir::cleanPath(a.trimmed()) == QDir::cleanPath(b.trimmed());
+}
+
 void ReloadListsAfterRestore()
 {
     // At start-up the data module does not exist yet and there is nothing to reload.
@@ -89,6 +96,8 @@ private:
 };
 
 } // namespace
+
+QString DefaultArchiveFolder() { return QDir::homePath() + QStringLiteral("/qor-archive"); }
 
 TSaveSettings& SaveDialogSettings()
 {
@@ -379,11 +388,16 @@ bool TFormSave::DoSave()
 {
     ControlsToSettings();
     TSaveRestObject& o = SaveRestObject();
+    // The usual folder is made on its first use without a question.
+    if (SameFolder(o.CopyPath, DefaultArchiveFolder()))
+        EnsureDirectory(DefaultArchiveFolder());
     o.SetArchiver(ResolveProgram(edArc->text()));
     o.ArchiverParams = edArcParam->text();
     if (!o.Save())
         return false;
     SaveDialogSettings().SaveDate = Date();
+    const QString where = o.CopyPath.trimmed().isEmpty() ? o.WorkFolderPath() : o.CopyPath.trimmed();
+    AppMessageBox(QStringLiteral("Данные сохранены\r\n") + where, QStringLiteral("Сохранение данных"));
     return true;
 }
 
@@ -413,6 +427,8 @@ bool TFormSave::DoRestore()
     if (!o.Restore())
         return false;
     ReloadListsAfterRestore();
+    AppMessageBox(QStringLiteral("Данные восстановлены\r\nРабочая дата: ") + DateToStr(Cfg.Workdate),
+        QStringLiteral("Восстановление данных"));
     return true;
 }
 
@@ -427,17 +443,26 @@ bool TFormSave::DoReserveSave()
     if (answer != 1)
         return false;
     ControlsToSettings();
-    return SaveRestObject().ReserveSave();
+    if (!SaveRestObject().ReserveSave())
+        return false;
+    // Only a copy that exists counts as the last reserve copy.
+    SaveDialogSettings().ReservDate = Date();
+    AppMessageBox(QStringLiteral("Резервная копия сделана\r\n") + SaveRestObject().ReservFolderPath(),
+        QStringLiteral("Резервное копирование"));
+    return true;
 }
 
-void TFormSave::ReservSaveClick()
-{
-    DoReserveSave();
-    SaveDialogSettings().ReservDate = Date();
-}
+void TFormSave::ReservSaveClick() { DoReserveSave(); }
 
 void TFormSave::ReservRestClick()
 {
+    // Said before the question: there is nothing to confirm without a copy.
+    ControlsToSettings();
+    if (!HasReserveCopy(SaveRestObject().ReservFolderPath())) {
+        ShowError(QStringLiteral("Резервной копии нет|В папке ") + EscapeBars(SaveRestObject().ReservFolderPath())
+            + QStringLiteral(" нет резервной копии данных: восстанавливать нечего."));
+        return;
+    }
     const int answer = ChooseButton(QStringLiteral("Выполнить восстановление данных резервного копирования ?"),
         QStringLiteral("Вы должны быть уверены в том, что резервная копия данных полностью работоспособна !!!"),
         {Variant(2), Variant(QStringLiteral("Выполнить восстановление резервной копии данных")),
@@ -445,8 +470,11 @@ void TFormSave::ReservRestClick()
     if (answer != 1)
         return;
     ControlsToSettings();
-    if (SaveRestObject().ReserveRestore())
-        ReloadListsAfterRestore();
+    if (!SaveRestObject().ReserveRestore())
+        return;
+    ReloadListsAfterRestore();
+    AppMessageBox(QStringLiteral("Данные восстановлены из резервной копии\r\nРабочая дата: ") + DateToStr(Cfg.Workdate),
+        QStringLiteral("Восстановление резервной копии"));
 }
 
 void TFormSave::CompressClick()

@@ -20,6 +20,10 @@ class QSpinBox;
 class QTabWidget;
 class Tyq_CustomComboEdit;
 
+// The archive's usual folder: "qor-archive" in the user's home, made on
+// its first use.
+QString DefaultArchiveFolder();
+
 struct TSaveSettings {
     TDateTime SaveDate = 0;
     TDateTime ReservDate = 0;
@@ -27,7 +31,7 @@ struct TSaveSettings {
     qint32 SaveMin = 7;
     bool ReservMake = true;
     bool SaveMake = true;
-    QString SCopyPath = QStringLiteral("A:");
+    QString SCopyPath = DefaultArchiveFolder();
     QString SArchivPrg = QStringLiteral("arj");
     QString SArchivParam = QStringLiteral("a Qor_arj !ARC.INC -v1440 -y");
     QString SDeArcPrg = QStringLiteral("arj");

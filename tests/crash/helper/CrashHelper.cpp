@@ -15,6 +15,7 @@
 #include "CrashOperations.h"
 #include "TableDump.h"
 
+#include "calc/CalcContext.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
@@ -97,6 +98,7 @@ void StartUp(const QString& programFolder, bool openDataBase)
     LoadDataConfiguration();
     ReadErrorsSection();
     InitAppContext();
+    InitCalc();
     if (!openDataBase)
         return;
     OpenDataBase();

@@ -1,7 +1,9 @@
 #include "CrashOperations.h"
 
+#include "archive/ImportData.h"
 #include "archive/Perehod.h"
 #include "archive/SaveRest.h"
+#include "calc/TabnCalc.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
@@ -19,6 +21,8 @@
 #include "platform/Currency.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
+#include "reports/RasVedImport.h"
+#include "support/OldFolder.h"
 
 #include <QDir>
 
@@ -226,6 +230,74 @@ void RestoreArchive()
         throw EAppException(QStringLiteral("the archive was not restored"));
 }
 
+// ---------------------------------------------------------------- the pay calculation of a department
+
+constexpr qint32 kCalcPodr = 3;
+
+void SetUpDepartment()
+{
+    Cfg.Workdate = EncodeDate(2024, 3, 31);
+    SaveSettings();
+    AddBuiltInKinds();
+    AddBasicCalendar();
+    // The sum entered is the amount ("Сн=См").
+    AppendRecordValues(DM()->DP, 0, {"DOPNUM", "NAIM", "UDER", "STADIAF", "SNUM", "FORMULA"},
+        {Variant(501), Variant(QStringLiteral("Оклад")), Variant(false), Variant(10), Variant(501), Variant(1)});
+    AppendRecordValues(DM()->DP, 0, {"DOPNUM", "NAIM", "UDER", "STADIAF", "SNUM", "FORMULA"},
+        {Variant(503), Variant(QStringLiteral("Удержание")), Variant(true), Variant(240), Variant(503), Variant(1)});
+    AppendRecordValues(DM()->SP, kCalcPodr, {"NUMPDP", "NUMUP", "NAIM"},
+        {Variant(1), Variant(1), Variant(QStringLiteral("Бухгалтерия"))});
+    // An income-tax scale: 12 % of everything.
+    AppendRecordValues(DM()->PNT, 1, {"NAIM"}, {Variant(QStringLiteral("Основная"))});
+    AppendRecordValues(DM()->PN, 1, {"TIP", "DATEBEG", "METOD", "CURSVALUT", "YEARBEG", "YEAREND"},
+        {Variant(1), Variant::FromDate(EncodeDate(2024, 1, 1)), Variant(1), Variant(1.0),
+            Variant::FromDate(EncodeDate(2024, 1, 1)), Variant::FromDate(EncodeDate(2024, 12, 1))});
+    for (const double from : {0.0, 1000000.0})
+        AppendRecordValues(
+            DM()->PNL, 1, {"SUM", "SUMNAL", "PROC"}, {Variant(from), Variant(from * 0.12), Variant(12.0)});
+    for (qint32 tabn = 1; tabn <= 4; ++tabn) {
+        AppendRecordValues(DM()->SR, tabn, {"FIO", "PODR", "SPNTABL"},
+            {Variant(QStringLiteral("Работник %1").arg(tabn)), Variant(kCalcPodr), Variant(1)});
+        for (const auto& [dopNum, sum] : {std::pair{501, 1000.0 * tabn}, std::pair{503, 10.0 * tabn}})
+            AppendRecordValues(DM()->VVOD, 0, {"TABNUM", "DOPNUM", "SUM", "DATEBEG", "DATEVV"},
+                {Variant(tabn), Variant(dopNum), Variant(sum), Variant::FromDate(GetMonthBeg(Cfg.Workdate)),
+                    Variant::FromDate(Cfg.Workdate)});
+    }
+}
+
+void CalculateDepartment()
+{
+    TCalcBatchResult result;
+    CalcPodr(CalcSources(AppContext()), kCalcPodr, {}, result);
+    if (result.Calculated != 4 || !result.Errors.isEmpty())
+        throw EAppException(
+            QStringLiteral("the department was not calculated: ") + result.Errors.join(QLatin1Char(' ')));
+}
+
+// ---------------------------------------------------------------- the import of the predecessor's data
+
+QString OldFolderPath() { return ProgramFolder() + QStringLiteral("OLD/"); }
+
+// Something of every table the import refills, so that a half import
+// would show.
+void SetUpImport()
+{
+    SetUpDepartment();
+    QDir().mkpath(OldFolderPath());
+    WriteOldFolder(OldFolderPath());
+}
+
+void ImportOldData()
+{
+    SetPaySheetImporter(ImportOldPaySheet);
+    TImportData import;
+    import.PathFrom = OldFolderPath();
+    import.PathTo = DataFolder();
+    import.ErrorFolder = ProgramFolder();
+    if (!import.Execute())
+        throw EAppException(QStringLiteral("the import did not end"));
+}
+
 void TwoSeparateWrites()
 {
     AppendDepartment();
@@ -245,6 +317,8 @@ const QList<CrashOperation>& CrashOperations()
         {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
         {"PeriodTransition", false, SetUpMonth, ClosePeriod},
         {"Restore", false, SetUpArchive, RestoreArchive},
+        {"DepartmentCalculation", false, SetUpDepartment, CalculateDepartment},
+        {"Import", false, SetUpImport, ImportOldData},
     };
     return operations;
 }

@@ -2,8 +2,7 @@
 // The write operations the crash harness kills: one entry each. An entry
 // prepares its fixture (SetUp, run once and never killed, on a data base
 // opened by the start-up code) and performs the one write under test (Run).
-// A new operation (the pay calculation's save, the period transition, the
-// archive restore, the import) is one more entry in CrashOperations().
+// A new operation is one more entry in CrashOperations().
 
 #include <QList>
 #include <QString>
