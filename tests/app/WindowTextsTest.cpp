@@ -466,10 +466,12 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
         // An edit's context menu.
         QLineEdit edit;
         std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
-        for (const QAction* a : menu->actions())
-            if (!a->isSeparator())
+        for (const QAction* a : menu->actions()) {
+            if (!a->isSeparator()) {
                 EXPECT_TRUE(a->text().contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))))
                     << "the context menu in Russian: " << a->text().toStdString();
+            }
+        }
 
         for (const auto& [name, make] : inner) {
             std::unique_ptr<QWidget> w(make());
