@@ -289,8 +289,9 @@ TEST_F(ReportViewTest, ARunsTextNeverInksOutsideItsObject)
             p.setClipRect(QRect(0, 0, 110, 50));
         v.Draw(p, dmDraw);
         EXPECT_EQ(p.hasClipping(), outerClip);
-        if (outerClip)
+        if (outerClip) {
             EXPECT_EQ(p.clipBoundingRect(), QRectF(0, 0, 110, 50));
+        }
         p.end();
         int inked = 0;
         for (int y = 0; y < img.height(); ++y)
