@@ -294,7 +294,11 @@ private:
     void Refine(Part part, std::vector<Part>& out) const;
     ReadPlanner Planner() const;
     sqlite3_stmt* Statement(const Part& part, ReadMode mode, std::vector<const DbValue*>& params);
-    // A statement of its own shape, prepared once per route.
+    // A statement of its own shape, prepared once per route; these shapes lie
+    // above any read plan's.
+    static constexpr uint32_t kRowByIdShape = 0xFFFFFFFFu;
+    static constexpr uint32_t kInsertShape = 0xFFFFFFFEu;
+    static constexpr uint32_t kDeleteShape = 0xFFFFFFFDu;
     sqlite3_stmt* KeptStatement(uint32_t shape, const std::function<QByteArray()>& sql);
     int Fetch(const std::vector<Part>& parts, int limit, std::deque<Row>& out, int64_t offset = 0);
     int64_t Count(const std::vector<Part>& parts);
