@@ -60,20 +60,7 @@ QString Tool(const QString& program, const QStringList& args, int* code = nullpt
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-void WriteBytes(const QString& name, const QByteArray& bytes)
-{
-    QFile f(name);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-void WriteText(const QString& name, const QString& text) { WriteBytes(name, text.toUtf8()); }
-
-QByteArray ReadBytes(const QString& name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+void WriteText(const QString& name, const QString& text) { WriteFileBytes(name, text.toUtf8()); }
 
 // Sixty rows on two pages of the template below.
 QString TwoPagesOfData()
@@ -144,7 +131,8 @@ public:
         while (!Accepts(port)) {
             if (cupsd_.state() == QProcess::NotRunning || t.elapsed() > 15000)
                 return QStringLiteral("the CUPS scheduler did not start: %1 %2")
-                    .arg(QString::fromUtf8(cupsd_.readAll()), QString::fromUtf8(ReadBytes(root + "/log/error_log")));
+                    .arg(
+                        QString::fromUtf8(cupsd_.readAll()), QString::fromUtf8(ReadFileBytes(root + "/log/error_log")));
             QThread::msleep(100);
         }
         OutputFile = root + QStringLiteral("/printed.pdf");
@@ -190,7 +178,7 @@ public:
         return false;
     }
 
-    QString Log() const { return QString::fromUtf8(ReadBytes(dir_.path() + QStringLiteral("/log/error_log"))); }
+    QString Log() const { return QString::fromUtf8(ReadFileBytes(dir_.path() + QStringLiteral("/log/error_log"))); }
 
     const QString Queue = QStringLiteral("QorPdf");
     QString OutputFile;
@@ -333,14 +321,7 @@ TEST_F(ReportRunTest, BadInputStopsWithItsReasonAndNoPages)
     }
 
     // An object of an unknown type in the template.
-    QFile f(Path("run.dcf"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray dcf = f.readAll();
-    f.close();
-    dcf.replace("\nT=0", "\nT=3");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(dcf);
-    f.close();
+    WriteFileBytes(Path("run.dcf"), ReadFileBytes(Path("run.dcf")).replace("\nT=0", "\nT=3"));
     const TRun r = RunTool({Path("run.dcf")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Тип не соответствует"))) << r.err.toStdString();
@@ -348,7 +329,7 @@ TEST_F(ReportRunTest, BadInputStopsWithItsReasonAndNoPages)
 
 TEST_F(ReportRunTest, AFileThatHoldsNoTemplateIsRefusedByName)
 {
-    const QByteArray good = ReadBytes(Path("run.dcf"));
+    const QByteArray good = ReadFileBytes(Path("run.dcf"));
     const qsizetype common = good.indexOf("[COMMON]");
     ASSERT_GT(common, 0);
     QByteArray random(4096, '\0');
@@ -368,7 +349,7 @@ TEST_F(ReportRunTest, AFileThatHoldsNoTemplateIsRefusedByName)
         {"folder.dcf", QByteArray(), "not a report template"},
         {"empty.dcf", QByteArray(""), "not a report template"},
         {"random.dcf", random, "not a report template"},
-        {"program.dcf", ReadBytes(QStringLiteral(QOR_REPORTRUN)), "not a report template"},
+        {"program.dcf", ReadFileBytes(QStringLiteral(QOR_REPORTRUN)), "not a report template"},
         {"utf16.dcf", utf16, "not a report template"},
         {"cut-first.dcf", good.left(common / 2), "not a report template"},
         {"cut-common.dcf", good.left(common + 20), "not a report template"},
@@ -376,7 +357,7 @@ TEST_F(ReportRunTest, AFileThatHoldsNoTemplateIsRefusedByName)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         if (!c.bytes.isNull())
-            WriteBytes(Path(c.file), c.bytes);
+            WriteFileBytes(Path(c.file), c.bytes);
         const TRun r = RunTool({Path(c.file), Path("out")});
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(
