@@ -33,6 +33,25 @@ protected:
         TFormPerehod::SetTerminate({});
         CalcTest::TearDown();
     }
+    // The window on the close of March, shown.
+    static QPointer<TFormPerehod> OpenOnMarch()
+    {
+        Cfg.Workdate = EncodeDate(2000, 3, 31);
+        QPointer<TFormPerehod> f = new TFormPerehod();
+        f->show();
+        return f;
+    }
+    // The run, its warning taken and its question answered.
+    static void Run(TFormPerehod* f, bool yes)
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Ok();
+        if (yes)
+            msgs.Expect(MsgKind::Question).Yes();
+        else
+            msgs.Expect(MsgKind::Question).No();
+        QTest::mouseClick(f->btOk, Qt::LeftButton);
+    }
     int terminated = 0;
 };
 
@@ -51,16 +70,9 @@ TEST_F(FormPerehodTest, HeaderNamesTheNextMonth)
 
 TEST_F(FormPerehodTest, AfterTheRunOnlyTheEndIsOffered)
 {
-    Cfg.Workdate = EncodeDate(2000, 3, 31);
-    QPointer<TFormPerehod> f = new TFormPerehod();
-    f->show();
+    QPointer<TFormPerehod> f = OpenOnMarch();
     const int size = f->lbWarn->font().pointSize();
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning).Ok();
-        msgs.Expect(MsgKind::Question).Yes();
-        QTest::mouseClick(f->btOk, Qt::LeftButton);
-    }
+    Run(f, true);
     ASSERT_TRUE(f->Done());
     EXPECT_EQ(Cfg.Workdate, EncodeDate(2000, 4, 30));
     EXPECT_EQ(f->btOk->text(), QStringLiteral("Завершить выполнение программы"));
@@ -79,15 +91,8 @@ TEST_F(FormPerehodTest, AfterTheRunOnlyTheEndIsOffered)
 // Esc after the run is a way of closing like any other: the program ends.
 TEST_F(FormPerehodTest, EscAfterTheRunEndsTheProgramToo)
 {
-    Cfg.Workdate = EncodeDate(2000, 3, 31);
-    QPointer<TFormPerehod> f = new TFormPerehod();
-    f->show();
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning).Ok();
-        msgs.Expect(MsgKind::Question).Yes();
-        QTest::mouseClick(f->btOk, Qt::LeftButton);
-    }
+    QPointer<TFormPerehod> f = OpenOnMarch();
+    Run(f, true);
     ASSERT_TRUE(f->Done());
     QTest::keyClick(f->btOk, Qt::Key_Escape);
     QCoreApplication::processEvents();
@@ -97,15 +102,8 @@ TEST_F(FormPerehodTest, EscAfterTheRunEndsTheProgramToo)
 
 TEST_F(FormPerehodTest, NoAnswerKeepsTheWindowReady)
 {
-    Cfg.Workdate = EncodeDate(2000, 3, 31);
-    QPointer<TFormPerehod> f = new TFormPerehod();
-    f->show();
-    {
-        ScriptedMessages msgs;
-        msgs.Expect(MsgKind::Warning).Ok();
-        msgs.Expect(MsgKind::Question).No();
-        QTest::mouseClick(f->btOk, Qt::LeftButton);
-    }
+    QPointer<TFormPerehod> f = OpenOnMarch();
+    Run(f, false);
     EXPECT_FALSE(f->Done());
     EXPECT_EQ(Cfg.Workdate, EncodeDate(2000, 3, 31));
     EXPECT_NE(f->btOk->text(), QStringLiteral("Завершить выполнение программы"));
