@@ -356,22 +356,25 @@ TEST_F(ImportDataTest, TheErrorListComesBeforeTheEndAndNamesUnreadableFiles)
     bad[11] = 'Z';
     WriteBytes(QDir(source.path()).filePath("QO.POD"), bad);
     QStringList order;
-    import.ShowErrorList = [&](const QString& file) { order << QStringLiteral("list");
-    EXPECT_EQ(file, import.Run().Errors().FileName(0));
-};
-ScriptedMessages msgs;
-for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
-    msgs.Expect(MsgKind::Error).Details(unknown);
-msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен").Containing("Ошибок: ");
-ASSERT_TRUE(import.Execute());
-order << QStringLiteral("end");
-EXPECT_EQ(order, QStringList({"list", "end"}));
-EXPECT_TRUE(msgs.Log().last().details.contains(import.Run().Errors().FileName(0)));
-const QString list = FromCp1251(ErrorBytes(0));
-EXPECT_TRUE(list.contains("Файл QO.POD поврежден и не читается")) << list.toStdString();
-EXPECT_TRUE(list.contains("Строки шкал подоходного налога\r\nшкала №1: в файлах QO.POD и QO.PON нет ее строк"))
-    << list.toStdString();
-EXPECT_FALSE(list.contains("PN_ARR")) << "no internal names";
+    // A line that begins with the lambda and "import" reads to clang-format as a module import.
+    const auto showList = [&](const QString& file) {
+        order << QStringLiteral("list");
+        EXPECT_EQ(file, import.Run().Errors().FileName(0));
+    };
+    import.ShowErrorList = showList;
+    ScriptedMessages msgs;
+    for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
+        msgs.Expect(MsgKind::Error).Details(unknown);
+    msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен").Containing("Ошибок: ");
+    ASSERT_TRUE(import.Execute());
+    order << QStringLiteral("end");
+    EXPECT_EQ(order, QStringList({"list", "end"}));
+    EXPECT_TRUE(msgs.Log().last().details.contains(import.Run().Errors().FileName(0)));
+    const QString list = FromCp1251(ErrorBytes(0));
+    EXPECT_TRUE(list.contains("Файл QO.POD поврежден и не читается")) << list.toStdString();
+    EXPECT_TRUE(list.contains("Строки шкал подоходного налога\r\nшкала №1: в файлах QO.POD и QO.PON нет ее строк"))
+        << list.toStdString();
+    EXPECT_FALSE(list.contains("PN_ARR")) << "no internal names";
 }
 
 // "Локальный Импорт" without a folder reads nothing, not even a QO.RAS of
