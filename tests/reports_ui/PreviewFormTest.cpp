@@ -46,6 +46,14 @@ void DrawPage(TDocument& doc, int orientation, int number)
     g.end();
 }
 
+// What a poppler tool says on its standard output; empty when it could not run.
+QString Output(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(30000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
 class PreviewFormTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -244,25 +252,20 @@ TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
     EXPECT_FALSE(closedWhilePrinting);
     EXPECT_FALSE(doc.Margins);
     EXPECT_EQ(backend->Printer().copyCount(), 1);
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000));
     QStringList numbers;
-    auto it
-        = QRegularExpression(QStringLiteral("Page (\\d)")).globalMatch(QString::fromUtf8(text.readAllStandardOutput()));
+    auto it = QRegularExpression(QStringLiteral("Page (\\d)"))
+                  .globalMatch(Output(
+                      QStringLiteral("pdftotext"), {dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")}));
     while (it.hasNext())
         numbers << it.next().captured(1);
     EXPECT_EQ(numbers, QStringList({"2", "2", "3", "3"}));
     // The pages read back keep their text size on a 600-dpi printer: the
     // 60-pixel font is 45 points, its word box a little higher.
-    QProcess boxes;
-    boxes.start(QStringLiteral("pdftotext"),
-        {QStringLiteral("-bbox"), dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")});
-    ASSERT_TRUE(boxes.waitForFinished(30000));
     const QRegularExpressionMatch word
         = QRegularExpression(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" "
                                             "yMax=\"([\\d.]+)\">Page</word>"))
-              .match(QString::fromUtf8(boxes.readAllStandardOutput()));
+              .match(Output(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), dir.filePath(QStringLiteral("print.pdf")), QStringLiteral("-")}));
     ASSERT_TRUE(word.hasMatch());
     const double height = word.captured(2).toDouble() - word.captured(1).toDouble();
     EXPECT_GT(height, 45);
@@ -335,25 +338,13 @@ TEST_F(PreviewFormTest, PrintingIntoAPdfFileIsOfferedInRussianAndGivesThePagesAs
 
     // Both pages, the Cyrillic text in the report's own font, the frame's
     // corners whole and where the screen has them.
-    QProcess info;
-    info.start(QStringLiteral("pdfinfo"), {pdf});
-    ASSERT_TRUE(info.waitForFinished(30000));
-    EXPECT_TRUE(
-        QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages: +2\n"))));
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(30000));
-    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(Output(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression(QStringLiteral("Pages: +2\n"))));
+    const QString words = Output(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     EXPECT_EQ(words.count(QStringLiteral("Итого по цеху:")), 2) << words.toStdString();
-    QProcess fonts;
-    fonts.start(QStringLiteral("pdffonts"), {pdf});
-    ASSERT_TRUE(fonts.waitForFinished(30000));
-    EXPECT_TRUE(QString::fromUtf8(fonts.readAllStandardOutput()).contains(QStringLiteral("LiberationSans")));
-    QProcess raster;
-    raster.start(QStringLiteral("pdftoppm"),
+    EXPECT_TRUE(Output(QStringLiteral("pdffonts"), {pdf}).contains(QStringLiteral("LiberationSans")));
+    Output(QStringLiteral("pdftoppm"),
         {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"),
             QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(raster.waitForFinished(30000));
     const QImage page(dir.filePath(QStringLiteral("page.png")));
     ASSERT_FALSE(page.isNull());
     QImage screen(real.OutputPage(0).Sheet, QImage::Format_RGB32);
