@@ -183,6 +183,15 @@ TEST_F(ProgramTest, PremiumMenuAndFormulaErrorOpenTheirWindows)
     EXPECT_EQ(line, 3);
 }
 
+// The program's visible window of that name, or null.
+QWidget* ShownWindow(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
+
 // A window opened without a stored place: whole on the screen, with room
 // above for its title bar, at least as large as its contents ask.
 QStringList PlacementFaults(QWidget& w)
@@ -277,11 +286,8 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
         // F3: the employee's own card window, at a size that shows it.
         main->LocateTabn(AddWorkshopEmployee());
         main->Action(QStringLiteral("acTabnCard"))->trigger();
-        QWidget* card = QApplication::activeWindow();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == QLatin1String("FormTabnEdit") && w->isVisible())
-                card = w;
-        if (!card || card->objectName() != QLatin1String("FormTabnEdit"))
+        QWidget* card = ShownWindow(QStringLiteral("FormTabnEdit"));
+        if (!card)
             wrong << QStringLiteral("F3 opened no card");
         else {
             wrong << PlacementFaults(*card);
@@ -382,27 +388,21 @@ TEST_F(ProgramTest, AnUnreadablePersonnelTableStopsTheStart)
     EXPECT_EQ(ReadFileBytes(folder_.File(QStringLiteral("DB/SR.DB"))), "garbage\n");
 }
 
-// A window made on first use takes the fonts and its place as the start-up
-// windows do; the exit saves the places of the windows shown, never the
-// place of a window that was not.
 // The accrual book opened from the menu, as a window that keeps its placement.
 QWidget* OpenAccrualBook()
 {
-    auto* main = dynamic_cast<TFormMain*>(MainForm());
-    main->Action(QStringLiteral("mnDopl"))->trigger();
-    QWidget* book = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("FormSprDop") && w->isVisible())
-            book = w;
-    return book;
+    dynamic_cast<TFormMain*>(MainForm())->Action(QStringLiteral("mnDopl"))->trigger();
+    return ShownWindow(QStringLiteral("FormSprDop"));
 }
 
+// A window made on first use takes the fonts and its place as the start-up
+// windows do; the exit saves the places of the windows shown, never the
+// place of a window that was not.
 TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
 {
-    const auto openBook = OpenAccrualBook;
     QStringList unshown;
     FirstStart([&] {
-        QWidget* book = openBook();
+        QWidget* book = OpenAccrualBook();
         ASSERT_NE(book, nullptr);
         book->setGeometry(33, 44, 700, 500);
         book->close();
@@ -422,7 +422,7 @@ TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
     int bookSize = 0;
     ASSERT_EQ(Run([&] {
         mainSize = MainForm()->font().pointSize();
-        QWidget* book = openBook();
+        QWidget* book = OpenAccrualBook();
         ASSERT_NE(book, nullptr);
         place = book->geometry();
         bookSize = book->font().pointSize();
