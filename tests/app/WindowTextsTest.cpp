@@ -457,12 +457,13 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
                         | QDialogButtonBox::No | QDialogButtonBox::Close);
                 }},
         };
-        for (const auto& [name, make] : qts) {
-            std::unique_ptr<QWidget> w(make());
-            w->show();
-            look.Inspect(w.get(), name);
-            w->hide();
-        }
+        for (const auto* list : {&qts, &inner})
+            for (const auto& [name, make] : *list) {
+                std::unique_ptr<QWidget> w(make());
+                w->show();
+                look.Inspect(w.get(), name);
+                w->hide();
+            }
         // An edit's context menu.
         QLineEdit edit;
         std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
@@ -471,13 +472,6 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
                 EXPECT_TRUE(a->text().contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))))
                     << "the context menu in Russian: " << a->text().toStdString();
             }
-        }
-
-        for (const auto& [name, make] : inner) {
-            std::unique_ptr<QWidget> w(make());
-            w->show();
-            look.Inspect(w.get(), name);
-            w->hide();
         }
 
         // The message box, the one-value input and the progress window.
