@@ -65,6 +65,21 @@ bool HasPaySheetColumn(const TClipperMemVarList& ras)
     return false;
 }
 
+// The whole memory file, or false (and nothing of it) for one that does not
+// read: half a file is no file.
+bool LoadWholeMemFile(const QString& path, TClipperMemVarList& list)
+{
+    try {
+        LoadClipperMemFile(path, list);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        list.Clear();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void SetPaySheetImporter(TPaySheetImporter importer) { PaySheetImporter() = std::move(importer); }
@@ -134,17 +149,10 @@ bool TImportData::LoadMem(const QString& name, TClipperMemVarList& list)
     const QString path = Source(name);
     if (path.isEmpty())
         return false;
-    try {
-        LoadClipperMemFile(path, list);
-    } catch (const EAbort&) {
-        throw;
-    } catch (const Exception& e) {
-        // Half a file is no file: nothing of it is taken.
-        list.Clear();
-        run_.Error(QStringLiteral("Файл %1 поврежден и не читается").arg(QFileInfo(path).fileName()));
-        return false;
-    }
-    return true;
+    if (LoadWholeMemFile(path, list))
+        return true;
+    run_.Error(QStringLiteral("Файл %1 поврежден и не читается").arg(QFileInfo(path).fileName()));
+    return false;
 }
 
 bool TImportData::CheckSource()
@@ -158,13 +166,8 @@ bool TImportData::CheckSource()
     const QString cfg = Source(QStringLiteral("QO.CFG"));
     if (cfg.isEmpty()) {
         missing << QStringLiteral("нет файла настроек QO.CFG");
-    } else {
-        try {
-            TClipperMemVarList values;
-            LoadClipperMemFile(cfg, values);
-        } catch (const Exception& e) {
-            missing << QStringLiteral("файл настроек QO.CFG поврежден и не читается");
-        }
+    } else if (TClipperMemVarList values; !LoadWholeMemFile(cfg, values)) {
+        missing << QStringLiteral("файл настроек QO.CFG поврежден и не читается");
     }
     const QString sr = Source(QStringLiteral("SR.DBF"));
     if (sr.isEmpty()) {
@@ -751,15 +754,11 @@ void TImportData::CalendarsStage()
     if (files.isEmpty())
         return;
     // A damaged file is named; the stored calendars then stay.
-    for (const QString& file : files) {
-        TClipperMemVarList values;
-        try {
-            LoadClipperMemFile(file, values);
-        } catch (const Exception& e) {
+    for (const QString& file : files)
+        if (TClipperMemVarList values; !LoadWholeMemFile(file, values)) {
             run_.Error(QStringLiteral("Календари\r\nФайл %1 поврежден и не читается").arg(QFileInfo(file).fileName()));
             return;
         }
-    }
     if (T_CalendarList* list = CalendarList()) {
         list->ImportOldCalendars(PathFrom, workdate_);
     } else {
@@ -797,11 +796,7 @@ bool TImportData::LocalImport()
         return false;
     }
     TClipperMemVarList ras;
-    try {
-        LoadClipperMemFile(path, ras);
-    } catch (const EAbort&) {
-        throw;
-    } catch (const Exception& e) {
+    if (!LoadWholeMemFile(path, ras)) {
         ShowError(QStringLiteral("Файл поврежден и не читается|") + EscapeBars(path));
         return false;
     }

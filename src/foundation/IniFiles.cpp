@@ -96,17 +96,8 @@ QString OneLine(QString s)
     return s;
 }
 
-// The key of a line "name=value"; false for a line without "=".
-bool LineName(const QString& line, QString& name)
-{
-    const qsizetype eq = line.indexOf(QLatin1Char('='));
-    if (eq < 0)
-        return false;
-    name = line.left(eq);
-    return true;
-}
-
-// The name part of a line, without copying it; false without "=".
+// The key of a line "name=value", without copying it; false for a line
+// without "=".
 bool LineName(const QString& line, QStringView& name)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
@@ -118,7 +109,7 @@ bool LineName(const QString& line, QStringView& name)
 
 // A name as the index keeps it: folded by code point, the way a comparison
 // that ignores letter case folds it, so equal keys are equal names.
-QString Folded(const QString& s)
+QString Folded(QStringView s)
 {
     QString out;
     out.reserve(s.size());
@@ -178,7 +169,7 @@ struct IniSection {
                     return static_cast<int>(i);
             return -1;
         }
-        QString name;
+        QStringView name;
         if (!keysValid) {
             keys.clear();
             keys.reserve(lines.size());
@@ -193,7 +184,7 @@ struct IniSection {
     void Append(const QString& line)
     {
         AddLine(line);
-        QString name;
+        QStringView name;
         if (keysValid && LineName(line, name))
             KeepFirst(keys, Folded(name), static_cast<int>(lines.size() - 1));
     }
@@ -855,10 +846,10 @@ void TMemIniFile::ReadSection(const QString& section, QStringList& strings)
     const int index = container_->Find(section);
     if (index < 0)
         return;
-    QString name;
+    QStringView name;
     for (const QString& line : container_->sections[index].lines)
         if (LineName(line, name))
-            strings.append(name);
+            strings.append(name.toString());
 }
 
 void TMemIniFile::ReadSections(QStringList& strings)

@@ -29,6 +29,8 @@
 namespace {
 
 const QStringList kParamFields{"FYEAR", "YEARBEG", "YEAREND", "METOD", "KMINZP", "SUMMINZP", "SUM", "CURSVALUT"};
+// The fields of TypedParams' values, in their order.
+const QStringList kTypedFields = kParamFields + QStringList{QStringLiteral("DATEBEG")};
 
 // Every PNL row of a table, in the order of the index.
 QList<QList<Variant>> ReadLines(qint32 num)
@@ -301,20 +303,13 @@ QList<Variant> TFormSprPx::TypedParams() const
 bool TFormSprPx::ParamsChanged(const QList<Variant>& values) const
 {
     Cursor& pn = DM()->tbaPN;
-    QStringList names = kParamFields;
-    names << QStringLiteral("DATEBEG");
-    for (int i = 0; i < names.size(); ++i)
-        if (values[i].AsString() != pn[names[i]].AsVariant().AsString())
+    for (int i = 0; i < kTypedFields.size(); ++i)
+        if (values[i].AsString() != pn[kTypedFields[i]].AsVariant().AsString())
             return true;
     return false;
 }
 
-void TFormSprPx::StoreParams(const QList<Variant>& values)
-{
-    QStringList names = kParamFields;
-    names << QStringLiteral("DATEBEG");
-    SetRecordValues(DM()->tbaPN, names, values);
-}
+void TFormSprPx::StoreParams(const QList<Variant>& values) { SetRecordValues(DM()->tbaPN, kTypedFields, values); }
 
 void TFormSprPx::RestoreLines()
 {
