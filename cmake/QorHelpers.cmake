@@ -36,6 +36,21 @@ function(qor_add_test name)
     TIMEOUT 900)
 endfunction()
 
+# Cases of a test executable that may skip (a service or a file system this
+# machine lacks) run as CTest entries of their own, named <test>.<case>, so
+# that a skip shows as skipped instead of hiding inside a passing run; the
+# executable's own entry leaves them out.
+function(qor_skippable_cases name)
+  set(_env "QT_QPA_PLATFORM=offscreen;LANG=C;LC_ALL=C;QOR_TEST_ARTIFACTS=${CMAKE_BINARY_DIR}/test-artifacts")
+  string(JOIN ":" _cases ${ARGN})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${_env};GTEST_FILTER=-${_cases}")
+  foreach(_case ${ARGN})
+    add_test(NAME ${name}.${_case} COMMAND ${name} --gtest_filter=${_case})
+    set_tests_properties(${name}.${_case} PROPERTIES ENVIRONMENT "${_env}" TIMEOUT 900
+      SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+  endforeach()
+endfunction()
+
 # A Google Benchmark executable; benchmarks are run by hand, not by CTest.
 function(qor_add_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
