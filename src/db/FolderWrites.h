@@ -14,6 +14,10 @@ QOR_DECLARE_EXCEPTION(EFolderNotWritable, EAppException)
 // The message of EFolderNotWritable: "title|details".
 QString FolderNotWritableText(const QString& folder, const QString& reason, const QString& whatToDo);
 
+// Why nothing can be written into the folder now (removed, read-only), in
+// Russian; empty when it takes writes as far as can be told.
+QString WhyFolderRefusesWrites(const QString& folder);
+
 // A test seam at the operating system's edge: from now on the journal and
 // new files in that folder cannot be made, as in a read-only folder
 // (full = false) or on a full disk. An empty folder lifts it.

@@ -160,7 +160,7 @@ bool FolderRefusal(int rc, const QString& file, QString& reason, QString& todo)
         return false;
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo(folder).isDir()) {
-        reason = QStringLiteral("папка удалена или ее диск отключен");
+        reason = WhyFolderRefusesWrites(folder);
         todo = QStringLiteral("Верните папку на место или подключите ее диск и запустите программу снова.");
         return true;
     }
@@ -188,6 +188,13 @@ QString FolderNotWritableText(const QString& folder, const QString& reason, cons
     return QStringLiteral("Папка не принимает запись|Папка \"%1\": %2.\r\n%3\r\nИзменения последней операции не "
                           "сохранены.")
         .arg(QString(folder).replace(QLatin1Char('|'), QStringLiteral("||")), reason, whatToDo);
+}
+
+QString WhyFolderRefusesWrites(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("папка удалена или ее диск отключен");
+    return DiskInfo().WhyNotWritable(folder);
 }
 
 void RefuseWritesInFolder(const QString& folder, bool full)

@@ -36,6 +36,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDirIterator>
+#include <QLabel>
 #include <QMainWindow>
 #include <QScreen>
 #include <QScrollArea>
@@ -507,6 +508,41 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
         EXPECT_EQ(place, QRect(30 + sig, 40, 700, 500)) << "the placements were saved";
         EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
     }
+}
+
+// The data folder removed while the program runs: the enterprise's
+// calculation stops at its first write with one message, and leaving the
+// program says the settings were lost and still ends in order.
+TEST_F(ProgramTest, ADataFolderThatStopsTakingWritesStopsTheRunWithOneMessage)
+{
+    FirstStart([] {
+        AddWorkshopEmployee();
+        TCardSpec second;
+        second.Podr = 2;
+        AddCard(second);
+    });
+    const QString data = QFileInfo(folder_.File(QStringLiteral("DB"))).canonicalFilePath();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Расчет прерван: подразделение \"Цех\" не сохранено"))
+        .Containing(QStringLiteral("Папка \"%1\": папка удалена или ее диск отключен.").arg(data));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Настройки программы не сохранены"))
+        .Containing(QStringLiteral("папка удалена или ее диск отключен"));
+    QString status;
+    bool calculated = true;
+    EXPECT_EQ(Run([&] {
+        QDir(data).removeRecursively();
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        calculated = main->CalcEnterprise();
+        status = main->findChild<QLabel*>(QStringLiteral("StatusBar1"))->text();
+        Cfg.NaimDirector = QStringLiteral("Директоров Д. Д."); // a setting of the session
+    }),
+        0);
+    EXPECT_FALSE(calculated);
+    EXPECT_EQ(status, QStringLiteral("Рассчитано: 0"));
+    EXPECT_EQ(IniRunState(), 0);
+    EXPECT_EQ(msgs.Log().size(), 2);
 }
 
 TEST_F(ProgramTest, TwoWrongPasswordsEndTheStartAndAreReportedNextTime)

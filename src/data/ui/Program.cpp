@@ -11,7 +11,9 @@
 #include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
 #include "data/ui/Splash.h"
+#include "db/FolderWrites.h"
 #include "foundation/FileList.h"
+#include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "foundation/Progress.h"
@@ -439,9 +441,27 @@ bool AskPassword(const QString& password, int attempts, QString& typed)
 
 void FinishProgram()
 {
-    SaveFormPlacements();
-    SaveProgramFonts();
-    SaveSettings();
+    // A folder that took no writes must not end the run in disorder: each
+    // part is tried, the clerk hears once what was lost, the run state is
+    // still written.
+    QString failure;
+    for (void (*save)() : {&SaveFormPlacements, &SaveProgramFonts, &SaveSettings}) {
+        try {
+            save();
+        } catch (const Exception& e) {
+            if (failure.isEmpty())
+                failure = e.Message();
+        }
+    }
+    if (!failure.isEmpty()) {
+        const QString why = WhyFolderRefusesWrites(DataFolder());
+        if (!why.isEmpty())
+            DataIni().AutoUpdate = false; // told once: closing it does not try again
+        ShowError(QStringLiteral("Настройки программы не сохранены|")
+            + (why.isEmpty() ? EscapeBars(failure)
+                             : QStringLiteral("Папка данных \"%1\": %2.").arg(EscapeBars(DataFolder()), why))
+            + QStringLiteral("\r\nИзменения настроек за этот сеанс потеряны."));
+    }
     SetRunState(rsClean);
 }
 
