@@ -8,6 +8,7 @@
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Formula.h"
+#include "data/Globals.h"
 #include "data/Money.h"
 #include "data/Podr.h"
 #include "data/TabnDops.h"
@@ -774,6 +775,10 @@ QList<qint32> WorkingEmployees(const TCalcSources& sources, qint32 podr)
 
 void CalcPodr(const TCalcSources& sources, qint32 podr, const TCalcBatchOptions& options, TCalcBatchResult& result)
 {
+    const T_Podr* shown = sources.Podrs != nullptr ? sources.Podrs->FindPodr(podr) : nullptr;
+    const TRunOperation running(QStringLiteral("Расчет подразделения ")
+            + (shown ? QStringLiteral("\"%1\"").arg(shown->GetName()) : QStringLiteral("№%1").arg(podr)),
+        QStringLiteral("результаты подразделения остались прежними или сохранены целиком"));
     CalcGroups(sources, {WorkingEmployees(sources, podr)}, {podr}, options, result);
 }
 
@@ -790,5 +795,7 @@ void CalcEnterprise(const TCalcSources& sources, const TCalcBatchOptions& option
             podrs << podr->Num;
         }
     }
+    const TRunOperation running(QStringLiteral("Расчет предприятия"),
+        QStringLiteral("результаты каждого подразделения остались прежними или сохранены целиком"));
     CalcGroups(sources, groups, podrs, options, result);
 }

@@ -510,6 +510,43 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
     }
 }
 
+// The run state carries the operation a killed run left; the next start
+// names it and the state of the data, the recovery's own work included.
+TEST_F(ProgramTest, TheStartAfterACrashTellsWhatWasInterruptedAndWhereTheDataStand)
+{
+    FirstStart();
+    const struct Case {
+        bool swapLeft; // a restore's swap cut short, finished by this start
+        QString state;
+    } cases[] = {
+        {false, QStringLiteral("результаты подразделения остались прежними или сохранены целиком")},
+        {true, QStringLiteral("данные заменены новыми целиком (замена завершена при этом запуске)")},
+    };
+    for (const Case& c : cases) {
+        {
+            TIniFile ini(GetIniFileName());
+            ini.WriteInteger(QStringLiteral("Errors"), QStringLiteral("Error"), 100);
+            ini.WriteString(QStringLiteral("Errors"), QStringLiteral("Operation"), QStringLiteral("Расчет"));
+            ini.WriteString(QStringLiteral("Errors"), QStringLiteral("OperationState"),
+                QStringLiteral("результаты подразделения остались прежними или сохранены целиком"));
+            ini.UpdateFile();
+        }
+        if (c.swapLeft) {
+            QDir().mkpath(folder_.File(QStringLiteral("DB/~~Restore")));
+            WriteFileAtomic(folder_.File(QStringLiteral("DB/~~Restore.tmp")), QByteArray());
+        }
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("Работа программы была прервана"))
+            .Details(QStringLiteral("Прервана операция: Расчет\r\nСостояние данных: ") + c.state
+                + QStringLiteral("\r\nКод: 100\r\n\r\nПопытайтесь предпринять одно из следующих действий"))
+            .Press(QStringLiteral("Продолжить"));
+        EXPECT_EQ(Run(), 0);
+        TIniFile ini(GetIniFileName());
+        EXPECT_TRUE(ini.ReadString(QStringLiteral("Errors"), QStringLiteral("Operation"), QString()).isEmpty());
+    }
+}
+
 // The data folder removed while the program runs: the enterprise's
 // calculation stops at its first write with one message, and leaving the
 // program says the settings were lost and still ends in order.
