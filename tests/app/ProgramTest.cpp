@@ -35,6 +35,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDirIterator>
 #include <QLabel>
 #include <QMainWindow>
@@ -507,6 +508,42 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
             0);
         EXPECT_EQ(place, QRect(30 + sig, 40, 700, 500)) << "the placements were saved";
         EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
+    }
+}
+
+// A session ended while a start-up box waits: the box closes as by Esc and
+// the program ends as from the main window.
+TEST_F(ProgramTest, SigtermClosesAStartUpBoxAndEndsInOrder)
+{
+    FirstStart();
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        {
+            TIniFile ini(GetIniFileName());
+            ini.WriteInteger(QStringLiteral("Errors"), QStringLiteral("Error"), 100); // the crash report box
+            ini.UpdateFile();
+        }
+        bool raised = false;
+        bool leftOpen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (raised || QApplication::activeModalWidget() == nullptr)
+                return;
+            raised = true;
+            std::raise(sig);
+            // A box the signal did not close would wait for ever.
+            QTimer::singleShot(3000, &poll, [&] {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    leftOpen = true;
+                    box->reject();
+                }
+            });
+        });
+        poll.start(50);
+        EXPECT_EQ(QorMain(), 0);
+        EXPECT_TRUE(raised);
+        EXPECT_FALSE(leftOpen);
+        EXPECT_EQ(IniRunState(), 0);
     }
 }
 

@@ -26,6 +26,7 @@
 #include "platform/SysUtils.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMainWindow>
 #include <QPointer>
@@ -148,8 +149,17 @@ private:
         requested_ = true;
         // Before the main loop runs it is skipped; in it, the main window
         // closes as the clerk closes it, which ends the loop.
-        if (QMainWindow* main = MainForm(); main && main->isVisible())
+        if (QMainWindow* main = MainForm(); main && main->isVisible()) {
             main->close();
+            return;
+        }
+        // A start-up box would wait for the clerk who is gone: it closes as
+        // by Esc, and the start-up's later boxes only go to the log.
+        if (!declined_)
+            declined_.emplace(nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QDialog*>(w); box && box->isVisible() && box->isModal())
+                box->reject();
     }
 
     static inline int g_writeFd = -1;
@@ -159,6 +169,7 @@ private:
     struct sigaction oldHup_ {};
     bool installed_ = false;
     bool requested_ = false;
+    std::optional<ScopedMessageService> declined_;
 };
 
 TTerminationSignals* g_termination = nullptr;
@@ -483,12 +494,13 @@ int RunProgram()
     RegisterForm(QStringLiteral("FormOtl"), [] { return new TFormOtl(); });
     RegisterForm(QStringLiteral("FormResultR"), [] { return new TFormResultR(); });
     int code = 0;
+    TProgramRun run;
+    // After the run's message service is in place and gone before it.
     TTerminationSignals termination;
     g_termination = &termination;
     const struct ClearTermination {
         ~ClearTermination() { g_termination = nullptr; }
     } clearTermination;
-    TProgramRun run;
     try {
         code = RunProgramBody(run);
     } catch (const ProgramExit& e) {
