@@ -171,10 +171,11 @@ bool FolderRefusal(int rc, const QString& file, QString& reason, QString& todo)
     }
     reason = DiskInfo().WhyNotWritable(folder);
     if (reason.isEmpty()) {
-        // A read-only table file in a writable folder is the table's own state.
-        if (primary == SQLITE_READONLY)
+        // A read-only table file or a failing write in a writable folder is
+        // the file's own trouble; a journal that cannot be made is the folder's.
+        if (primary != SQLITE_CANTOPEN && primary != SQLITE_PERM)
             return false;
-        reason = primary == SQLITE_CANTOPEN ? QStringLiteral("в папке не удается создать файл") : CodeText(rc);
+        reason = QStringLiteral("в папке не удается создать файл");
     }
     todo = QStringLiteral("Разрешите запись в папку (права доступа, диск не только для чтения) и запустите "
                           "программу снова.");
