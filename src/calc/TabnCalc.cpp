@@ -737,6 +737,8 @@ void CalcGroups(const TCalcSources& sources, const QList<QList<qint32>>& groups,
                     throw EDatabaseError(QStringLiteral("Транзакция отменена из-за ошибки записи"));
             }
             tx.Commit();
+        } catch (const EAbort&) {
+            throw;
         } catch (const Exception& e) {
             result.SaveError = NotSavedText(podrs, sources, g, int(groups.size()), result.Calculated, e.Message());
             return;
