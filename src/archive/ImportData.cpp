@@ -210,6 +210,7 @@ bool TImportData::Execute()
         ShowError(QStringLiteral("Импорт невозможен: с данными работают другие пользователи|") + LockDataBaseError());
         return false;
     }
+    const TRunOperation operation(QStringLiteral("Импорт данных QO (DOS)"), DataUnchangedState());
     running_ = true;
     completed_ = false;
     run_.ResetStop();

@@ -2,6 +2,7 @@
 
 #include "data/TableCatalogue.h"
 #include "db/Cursor.h"
+#include "db/FolderWrites.h"
 #include "platform/Exceptions.h"
 
 #include <algorithm>
@@ -44,6 +45,9 @@ void ImportRowFailed(Cursor& table, const Exception& e, TImportRun& run, const Q
             table.Cancel();
     } catch (const Exception&) {
     }
+    // No row after it could be stored: the import ends at the first.
+    if (dynamic_cast<const EFolderNotWritable*>(&e) != nullptr)
+        throw EFolderNotWritable(e.Message());
     run.Error(ImportHeading(table.TableName()) + QStringLiteral("\r\n") + e.Message());
     run.Count(counter);
 }

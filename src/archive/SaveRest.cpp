@@ -602,6 +602,7 @@ void TSaveRestObject::CopyArchiveToFloppies()
 
 bool TSaveRestObject::Restore()
 {
+    const TRunOperation running(QStringLiteral("Восстановление данных из архива"), DataUnchangedState());
     return Operation::Run(*this, QStringLiteral("Восстановление данных возможно только в режиме полного доступа."),
         QStringLiteral("Восстановление баз данных"), true, [this] { return DoRestore(); });
 }
@@ -895,6 +896,7 @@ bool TSaveRestObject::DoReserveSave()
 
 bool TSaveRestObject::ReserveRestore()
 {
+    const TRunOperation running(QStringLiteral("Восстановление резервной копии данных"), DataUnchangedState());
     return Operation::Run(*this, kReservLock, QStringLiteral("Восстановление резервной копии данных"), true,
         [this] { return DoReserveRestore(); });
 }

@@ -8,11 +8,14 @@
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/Formula.h"
+#include "data/Globals.h"
 #include "data/Money.h"
 #include "data/Podr.h"
 #include "data/TabnDops.h"
 #include "db/Cursor.h"
+#include "db/FolderWrites.h"
 #include "db/Transaction.h"
+#include "foundation/Messages.h"
 #include "foundation/Progress.h"
 #include "platform/Exceptions.h"
 #include "platform/Rounding.h"
@@ -585,6 +588,9 @@ void T_rTabn::CalcAndCompare()
     try {
         Calculate();
         CompareResults();
+    } catch (const EFolderNotWritable&) {
+        // Nothing more can be stored: the run ends here, not employee by employee.
+        throw;
     } catch (const Exception& e) {
         if (!CompareMode) {
             try {
@@ -635,6 +641,8 @@ bool CalcOne(const TCalcSources& sources, qint32 tabNum, TDateTime date, QString
             calc.Load();
         }
         loaded = true;
+    } catch (const EFolderNotWritable&) {
+        throw;
     } catch (const Exception& e) {
         AppendLines(lines, e.Message());
     }
@@ -661,8 +669,30 @@ bool CalcOneTabn(const TCalcSources& sources, qint32 tabNum, TDateTime date, QSt
     return CalcOne(sources, tabNum, date, errors, {});
 }
 
-void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& groups, const TCalcBatchOptions& options,
-    TCalcBatchResult& result)
+namespace {
+
+// The one message of a department that could not be stored.
+QString NotSavedText(
+    const QList<qint32>& podrs, const TCalcSources& sources, int failed, int groups, int saved, const QString& reason)
+{
+    const auto name = [&](int i) {
+        const T_Podr* podr = sources.Podrs != nullptr && i < podrs.size() ? sources.Podrs->FindPodr(podrs[i]) : nullptr;
+        return podr != nullptr ? QStringLiteral("\"%1\"").arg(podr->GetName()) : QStringLiteral("№%1").arg(i + 1);
+    };
+    QStringList rest;
+    for (int i = failed + 1; i < groups; ++i)
+        rest << name(i);
+    QString text = QStringLiteral("Расчет прерван: подразделение %1 не сохранено|").arg(EscapeBars(name(failed)))
+        + MessageDetails(reason) + QStringLiteral("\r\n");
+    if (!rest.isEmpty())
+        text += QStringLiteral("Не рассчитаны подразделения: ") + EscapeBars(rest.join(QStringLiteral(", ")))
+            + QStringLiteral("\r\n");
+    return text + QStringLiteral("Сохранены результаты работников: %1").arg(saved);
+}
+
+// The groups with the departments they are (podrs may be empty).
+void CalcGroups(const TCalcSources& sources, const QList<QList<qint32>>& groups, const QList<qint32>& podrs,
+    const TCalcBatchOptions& options, TCalcBatchResult& result)
 {
     IProgress& sink = options.Progress != nullptr ? *options.Progress : Progress();
     // The run's cursors stay open and its tables are read once, across
@@ -678,30 +708,54 @@ void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& gro
     for (const QList<qint32>& group : groups)
         total += group.size();
     ProgressSession session(sink, 0, int(total));
-    for (const QList<qint32>& group : groups) {
+    for (int g = 0; g < groups.size(); ++g) {
+        const QList<qint32>& group = groups[g];
         if (group.isEmpty())
             continue;
-        // One commit per department; each employee is a savepoint inside it.
-        Transaction tx(QStringList{S("NC"), S("SR")});
-        for (qint32 tabNum : group) {
-            if (session.Stopped()) {
-                result.Stopped = true;
-                break;
+        // Only a committed department counts: its employees are stored.
+        int done = 0;
+        QList<qint32> notCalculated;
+        try {
+            // One commit per department; each employee is a savepoint inside it.
+            Transaction tx(QStringList{S("NC"), S("SR")});
+            for (qint32 tabNum : group) {
+                if (session.Stopped()) {
+                    result.Stopped = true;
+                    break;
+                }
+                bool calculated = false;
+                const bool ok = CalcOne(run, tabNum, options.Date, result.Errors, options.OnCalculated, &calculated);
+                ++done;
+                if (!calculated)
+                    notCalculated << tabNum;
+                result.LastOk = ok;
+                if (!ok && result.FirstErrTabn < 1)
+                    result.FirstErrTabn = tabNum;
+                sink.IncPos1();
+                // SQLite ends a transaction itself after some failed writes.
+                if (!tx.Alive())
+                    throw EDatabaseError(QStringLiteral("Транзакция отменена из-за ошибки записи"));
             }
-            bool calculated = false;
-            const bool ok = CalcOne(run, tabNum, options.Date, result.Errors, options.OnCalculated, &calculated);
-            ++result.Calculated;
-            if (!calculated)
-                result.NotCalculated << tabNum;
-            result.LastOk = ok;
-            if (!ok && result.FirstErrTabn < 1)
-                result.FirstErrTabn = tabNum;
-            sink.IncPos1();
+            tx.Commit();
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception& e) {
+            result.SaveError = NotSavedText(podrs, sources, g, int(groups.size()), result.Calculated, e.Message());
+            return;
         }
-        tx.Commit();
+        result.Calculated += done;
+        result.NotCalculated << notCalculated;
         if (result.Stopped)
             break;
     }
+}
+
+} // namespace
+
+void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& groups, const TCalcBatchOptions& options,
+    TCalcBatchResult& result)
+{
+    CalcGroups(sources, groups, {}, options, result);
 }
 
 namespace {
@@ -723,19 +777,27 @@ QList<qint32> WorkingEmployees(const TCalcSources& sources, qint32 podr)
 
 void CalcPodr(const TCalcSources& sources, qint32 podr, const TCalcBatchOptions& options, TCalcBatchResult& result)
 {
-    CalcTabnGroups(sources, {WorkingEmployees(sources, podr)}, options, result);
+    const T_Podr* shown = sources.Podrs != nullptr ? sources.Podrs->FindPodr(podr) : nullptr;
+    const TRunOperation running(QStringLiteral("Расчет подразделения ")
+            + (shown ? QStringLiteral("\"%1\"").arg(shown->GetName()) : QStringLiteral("№%1").arg(podr)),
+        QStringLiteral("результаты подразделения остались прежними или сохранены целиком"));
+    CalcGroups(sources, {WorkingEmployees(sources, podr)}, {podr}, options, result);
 }
 
 void CalcEnterprise(const TCalcSources& sources, const TCalcBatchOptions& options, TCalcBatchResult& result)
 {
     QList<QList<qint32>> groups;
+    QList<qint32> podrs;
     if (sources.Podrs != nullptr) {
         for (int i = 0; i < sources.Podrs->PodrCount(); ++i) {
             const T_Podr* podr = sources.Podrs->GetPodr(i);
             if (podr->NumPdp < 0 || podr->Num == DismissedGroupNum)
                 continue;
             groups << WorkingEmployees(sources, podr->Num);
+            podrs << podr->Num;
         }
     }
-    CalcTabnGroups(sources, groups, options, result);
+    const TRunOperation running(QStringLiteral("Расчет предприятия"),
+        QStringLiteral("результаты каждого подразделения остались прежними или сохранены целиком"));
+    CalcGroups(sources, groups, podrs, options, result);
 }

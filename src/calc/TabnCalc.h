@@ -174,12 +174,16 @@ struct TCalcBatchOptions {
 
 // What a batch collected.
 struct TCalcBatchResult {
-    int Calculated = 0; // employees run through CalcAndCompare
+    int Calculated = 0; // employees run through CalcAndCompare and stored with their department
     QList<qint32> NotCalculated; // those a fatal message left uncalculated
     qint32 FirstErrTabn = 0; // the first employee with error lines
     bool LastOk = true; // the outcome of the last employee
     bool Stopped = false; // the clerk stopped the run
     QStringList Errors; // every employee's lines, with his heading
+    // Set when a department could not be stored: the run ended there. One
+    // message ("title|details") naming it, the departments not reached and
+    // how many employees were saved.
+    QString SaveError;
 };
 
 // One employee: his lines, under "***  Ошибки при расчете. Табельный номер
@@ -189,7 +193,8 @@ bool CalcOneTabn(const TCalcSources& sources, qint32 tabNum, TDateTime date, QSt
 // The employees in order, one transaction per department given (each a
 // list of personnel numbers), a savepoint per employee. The stop flag of
 // the progress sink is read between employees; the department in hand
-// keeps the employees done.
+// keeps the employees done. A department that cannot be stored ends the
+// run (SaveError); a folder that takes no writes ends it at once.
 void CalcTabnGroups(const TCalcSources& sources, const QList<QList<qint32>>& groups, const TCalcBatchOptions& options,
     TCalcBatchResult& result);
 // The working employees of a department.

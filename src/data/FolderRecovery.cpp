@@ -73,9 +73,15 @@ TableDef MarkDefinition()
         {IndexDef{QString(), IndexOption::Primary, QStringLiteral("OLDDATE")}}};
 }
 
+bool g_swapFinishedAtStart = false;
+
 } // namespace
 
 // ---------------------------------------------------------------- restore
+
+QString DataUnchangedState() { return QStringLiteral("данные остались прежними"); }
+
+QString DataReplacedState() { return QStringLiteral("данные заменены новыми целиком"); }
 
 QString RestoreStagingFolder(const QString& dataFolder)
 {
@@ -96,6 +102,8 @@ void SwapInRestoredFiles(const QString& dataFolder, const QStringList& oldNames)
     for (const QString& name : staged)
         lines << kPlace + name;
     WriteFileAtomic(JournalPath(dataFolder), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    // From the journal on the swap is only ever finished.
+    SetRunOperationState(DataReplacedState());
     NoteDbCall(DbCall::CreateFile);
     FinishSwap(dataFolder);
 }
@@ -170,14 +178,29 @@ bool RecoverNewPeriod(const QString& dataFolder, TCustomIniFile& dataIni)
 
 void RecoverDataFolder()
 {
+    g_swapFinishedAtStart = false;
     const QString data = DataFolder();
     const bool restore = QFileInfo::exists(JournalPath(data)) || QFileInfo(RestoreStagingFolder(data)).isDir();
     const bool period = Tables::Exists(NewPeriodMarkName(), data);
     if ((!restore && !period) || !LockDataBaseExclusive())
         return;
-    if (restore && RecoverRestore(data))
+    if (restore && RecoverRestore(data)) {
+        g_swapFinishedAtStart = true;
         DataIni().Reread();
+    }
     if (period)
         RecoverNewPeriod(data, DataIni());
     LockDataBaseShared();
+}
+
+QString InterruptedOperationReport()
+{
+    const TInterruptedOperation op = ReadRunOperation();
+    if (op.Operation.isEmpty())
+        return QString();
+    // A swap finished by this start says more than the state written before it.
+    const QString state = g_swapFinishedAtStart
+        ? DataReplacedState() + QStringLiteral(" (замена завершена при этом запуске)")
+        : op.State;
+    return QStringLiteral("Прервана операция: ") + op.Operation + QStringLiteral("\r\nСостояние данных: ") + state;
 }

@@ -41,6 +41,16 @@ void SwapInRestoredFiles(const QString& dataFolder, const QStringList& oldNames)
 // staging folder without one. True when a swap was finished.
 bool RecoverRestore(const QString& dataFolder);
 
+// The run-operation states of a restore or import (SetRunOperation): the
+// data as they were until the journal is written, replaced from then on.
+QString DataUnchangedState();
+QString DataReplacedState();
+
+// The operation a killed run left and the state of the data now, after
+// this start's recovery ("Прервана операция: ...\r\nСостояние данных:
+// ..."); empty when no operation was left running.
+QString InterruptedOperationReport();
+
 // "NEWPERIOD": the table of the old and the new working date.
 QString NewPeriodMarkName();
 void CreateNewPeriodMark();

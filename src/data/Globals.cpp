@@ -145,22 +145,78 @@ void SetCfgDefaults(Tcfg& cfg)
 
 // ---------------------------------------------------------------- the run state
 
-void SetRunState(qint32 state)
+namespace {
+
+QString g_operation;
+QString g_operationState;
+
+const QString kOperation = QStringLiteral("Operation");
+const QString kOperationState = QStringLiteral("OperationState");
+
+// The one writer of "Errors": the run state and the operation beside it.
+// Written past IniSavingEnabled on purpose. A failure is reported and the
+// work goes on: the run state only informs the next start.
+void WriteRunState()
 {
-    if (state == -1)
-        ++Cfg.Error;
-    else
-        Cfg.Error = state;
-    g_runStates.append(Cfg.Error);
-    // Written past IniSavingEnabled on purpose. A failure is reported and the
-    // work goes on: the run state only informs the next start.
     try {
         TIniFile& ini = ProgramIni();
         ini.WriteInteger(kErrors, QString::fromLatin1(CfgErrorFields[0].Name), Cfg.Error);
+        if (g_operation.isEmpty()) {
+            ini.DeleteKey(kErrors, kOperation);
+            ini.DeleteKey(kErrors, kOperationState);
+        } else {
+            ini.WriteString(kErrors, kOperation, g_operation);
+            ini.WriteString(kErrors, kOperationState, g_operationState);
+        }
         ini.UpdateFile();
     } catch (const Exception& e) {
         ShowError(QStringLiteral("Не могу записать состояние программы|") + EscapeBars(e.Message()));
     }
+}
+
+} // namespace
+
+void SetRunState(qint32 state)
+{
+    if (state == -1) {
+        ++Cfg.Error;
+    } else {
+        Cfg.Error = state;
+        // A new start or a clean end: nothing is left running.
+        g_operation.clear();
+        g_operationState.clear();
+    }
+    g_runStates.append(Cfg.Error);
+    WriteRunState();
+}
+
+void SetRunOperation(const QString& operation, const QString& state)
+{
+    g_operation = operation;
+    g_operationState = operation.isEmpty() ? QString() : state;
+    WriteRunState();
+}
+
+void SetRunOperationState(const QString& state)
+{
+    if (g_operation.isEmpty() || g_operationState == state)
+        return;
+    g_operationState = state;
+    WriteRunState();
+}
+
+TRunOperation::TRunOperation(const QString& operation, const QString& state)
+    : operation_(g_operation), state_(g_operationState)
+{
+    SetRunOperation(operation, state);
+}
+
+TRunOperation::~TRunOperation() { SetRunOperation(operation_, state_); }
+
+TInterruptedOperation ReadRunOperation()
+{
+    TIniFile& ini = ProgramIni();
+    return {ini.ReadString(kErrors, kOperation, QString()), ini.ReadString(kErrors, kOperationState, QString())};
 }
 
 void ReadErrorsSection()

@@ -186,6 +186,34 @@ enum : qint32 {
 // breaks off must leave its trace for the next one.
 void SetRunState(qint32 state);
 void ReadErrorsSection();
+
+// The operation that changes the data now and the state it leaves the data
+// in if the program ends here ("Operation" and "OperationState" of
+// "Errors", written at once with the run state); the next start tells the
+// clerk. A state is always true at any instant of the operation: an
+// operation moves it on only after the point it describes. A run state
+// given to SetRunState (not -1) clears them.
+void SetRunOperation(const QString& operation, const QString& state);
+// The state of the operation running (nothing when none runs).
+void SetRunOperationState(const QString& state);
+// An operation for the life of the object; the one before it comes back.
+class TRunOperation {
+public:
+    TRunOperation(const QString& operation, const QString& state);
+    ~TRunOperation();
+    TRunOperation(const TRunOperation&) = delete;
+    TRunOperation& operator=(const TRunOperation&) = delete;
+
+private:
+    QString operation_;
+    QString state_;
+};
+struct TInterruptedOperation {
+    QString Operation; // empty: none was running
+    QString State;
+};
+// What the program INI holds: the operation a killed run left.
+TInterruptedOperation ReadRunOperation();
 // Every value SetRunState stored in this process, in order (tests and the
 // start-up log read it); cleared by ClearRunStateHistory.
 const QList<qint32>& RunStateHistory();

@@ -5,6 +5,7 @@
 #include "data/Dops.h"
 #include "data/Money.h"
 #include "db/Cursor.h"
+#include "db/FolderWrites.h"
 #include "db/Transaction.h"
 #include "platform/Exceptions.h"
 #include "platform/Rounding.h"
@@ -397,6 +398,8 @@ void T_TabnDopList::SaveEntries(const QList<Cursor*>& tables, Cursor& target, co
         try {
             if (prepare(entry))
                 entry->SaveToTable(target);
+        } catch (const EFolderNotWritable&) {
+            throw; // no entry after it can be stored either
         } catch (const Exception& e) {
             errors << e.Message();
         }

@@ -1,8 +1,11 @@
 #include "db/Sqlite.h"
 
 #include "db/CallHook.h"
+#include "db/FolderWrites.h"
+#include "platform/Disk.h"
 
 #include <QChar>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -83,7 +86,130 @@ void CheckHeader(const QString& path)
                                  .arg(path));
 }
 
+// The refusal seam: every connection opens through this copy of the default
+// VFS, which differs from it only while a folder is refused.
+QByteArray g_refusedFolder; // with a trailing slash
+bool g_refusedFull = false;
+sqlite3_vfs* g_realVfs = nullptr;
+sqlite3_vfs g_seamVfs;
+
+int SeamOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+{
+    if (!g_refusedFolder.isEmpty() && name != nullptr && (flags & (SQLITE_OPEN_MAIN_JOURNAL | SQLITE_OPEN_CREATE))
+        && QByteArray(name).startsWith(g_refusedFolder)) {
+        file->pMethods = nullptr;
+        return g_refusedFull ? SQLITE_FULL : SQLITE_CANTOPEN;
+    }
+    return g_realVfs->xOpen(g_realVfs, name, file, flags, outFlags);
+}
+
+const char* SeamVfs()
+{
+    static const bool registered = [] {
+        g_realVfs = sqlite3_vfs_find(nullptr);
+        if (g_realVfs == nullptr)
+            return false;
+        g_seamVfs = *g_realVfs;
+        g_seamVfs.pNext = nullptr;
+        g_seamVfs.zName = "qor";
+        g_seamVfs.xOpen = SeamOpen;
+        return sqlite3_vfs_register(&g_seamVfs, 0) == SQLITE_OK;
+    }();
+    return registered ? g_seamVfs.zName : nullptr;
+}
+
+// The clerk's words for each SQLite result code.
+QString CodeText(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_ERROR: return QStringLiteral("ошибка запроса к таблице");
+    case SQLITE_INTERNAL: return QStringLiteral("внутренняя ошибка SQLite");
+    case SQLITE_PERM: return QStringLiteral("нет прав доступа к файлу");
+    case SQLITE_ABORT:
+    case SQLITE_INTERRUPT: return QStringLiteral("операция прервана");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("таблица занята другим пользователем");
+    case SQLITE_NOMEM: return QStringLiteral("недостаточно памяти");
+    case SQLITE_READONLY: return QStringLiteral("таблица доступна только для чтения");
+    case SQLITE_IOERR: return QStringLiteral("ошибка чтения или записи на диске");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return QStringLiteral("файл таблицы поврежден или не является таблицей");
+    case SQLITE_NOTFOUND: return QStringLiteral("операция с файлом не поддерживается");
+    case SQLITE_FULL: return QStringLiteral("нет места на диске");
+    case SQLITE_CANTOPEN: return QStringLiteral("не удается открыть или создать файл");
+    case SQLITE_PROTOCOL: return QStringLiteral("ошибка блокировки файла");
+    case SQLITE_SCHEMA: return QStringLiteral("описание таблицы изменилось во время работы");
+    case SQLITE_TOOBIG: return QStringLiteral("слишком большое значение");
+    case SQLITE_CONSTRAINT: return QStringLiteral("нарушено ограничение таблицы");
+    case SQLITE_MISMATCH: return QStringLiteral("тип значения не соответствует полю");
+    case SQLITE_MISUSE: return QStringLiteral("неверное обращение к таблице");
+    case SQLITE_NOLFS: return QStringLiteral("файловая система не поддерживает большие файлы");
+    case SQLITE_AUTH: return QStringLiteral("доступ запрещен");
+    case SQLITE_RANGE: return QStringLiteral("номер параметра вне допустимого диапазона");
+    default: return QStringLiteral("ошибка SQLite (код %1)").arg(rc);
+    }
+}
+
+// When a failure of that code means that the folder of the file takes no
+// writes: why, and what the clerk can do; empty otherwise.
+bool FolderRefusal(int rc, const QString& file, QString& reason, QString& todo)
+{
+    const int primary = rc & 0xFF;
+    if (primary != SQLITE_CANTOPEN && primary != SQLITE_READONLY && primary != SQLITE_FULL && primary != SQLITE_IOERR
+        && primary != SQLITE_PERM)
+        return false;
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        reason = WhyFolderRefusesWrites(folder);
+        todo = QStringLiteral("Верните папку на место или подключите ее диск и запустите программу снова.");
+        return true;
+    }
+    if (primary == SQLITE_FULL) {
+        reason = QStringLiteral("на диске нет места");
+        todo = QStringLiteral("Освободите место на диске и повторите операцию.");
+        return true;
+    }
+    reason = DiskInfo().WhyNotWritable(folder);
+    if (reason.isEmpty()) {
+        // A read-only table file or a failing write in a writable folder is
+        // the file's own trouble; a journal that cannot be made is the folder's.
+        if (primary != SQLITE_CANTOPEN && primary != SQLITE_PERM)
+            return false;
+        reason = QStringLiteral("в папке не удается создать файл");
+    }
+    todo = QStringLiteral("Разрешите запись в папку (права доступа, диск не только для чтения) и запустите "
+                          "программу снова.");
+    return true;
+}
+
 } // namespace
+
+QString FolderNotWritableText(const QString& folder, const QString& reason, const QString& whatToDo)
+{
+    return QStringLiteral("Папка не принимает запись|Папка \"%1\": %2.\r\n%3\r\nИзменения последней операции не "
+                          "сохранены.")
+        .arg(QString(folder).replace(QLatin1Char('|'), QStringLiteral("||")), reason, whatToDo);
+}
+
+QString WhyFolderRefusesWrites(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("папка удалена или ее диск отключен");
+    return DiskInfo().WhyNotWritable(folder);
+}
+
+void RefuseWritesInFolder(const QString& folder, bool full)
+{
+    SeamVfs();
+    if (folder.isEmpty()) {
+        g_refusedFolder.clear();
+        return;
+    }
+    const QFileInfo info(folder);
+    const QString path = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    g_refusedFolder = QFile::encodeName(QDir::cleanPath(path)) + '/';
+    g_refusedFull = full;
+}
 
 int CompareTextCaseInsensitive(const char* a, int na, const char* b, int nb)
 {
@@ -132,11 +258,14 @@ std::unique_ptr<SqliteConnection> SqliteConnection::Open(const QString& path, bo
         CheckHeader(path);
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, SeamVfs());
     if (rc != SQLITE_OK) {
-        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int code = db ? sqlite3_extended_errcode(db) : rc;
         sqlite3_close(db);
-        throw EDatabaseError(QStringLiteral("Не удалось открыть таблицу \"%1\": %2").arg(path, text));
+        QString reason, todo;
+        if (create && FolderRefusal(code, path, reason, todo))
+            throw EFolderNotWritable(FolderNotWritableText(QFileInfo(path).absolutePath(), reason, todo));
+        throw EDatabaseError(QStringLiteral("Не удалось открыть таблицу \"%1\": %2").arg(path, CodeText(code)));
     }
     std::unique_ptr<SqliteConnection> conn(new SqliteConnection(db, path));
     sqlite3_extended_result_codes(db, 1);
@@ -207,8 +336,6 @@ void SqliteConnection::Forget(const QByteArray& needle)
     }
 }
 
-QString SqliteConnection::ErrorText() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
-
 bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 int64_t SqliteConnection::LastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
@@ -226,16 +353,10 @@ void SqliteConnection::Raise(int rc, const QString& action) const
         throw EKeyViolation(prefix + QStringLiteral("запись с таким ключом уже есть") + where);
     default: break;
     }
-    switch (rc & 0xFF) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: throw EDatabaseError(prefix + QStringLiteral("таблица занята другим пользователем") + where);
-    case SQLITE_READONLY: throw EDatabaseError(prefix + QStringLiteral("таблица доступна только для чтения") + where);
-    case SQLITE_FULL: throw EDatabaseError(prefix + QStringLiteral("нет места на диске") + where);
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        throw EDatabaseError(prefix + QStringLiteral("файл таблицы поврежден или не является таблицей") + where);
-    default: throw EDatabaseError(prefix + ErrorText() + where);
-    }
+    QString reason, todo;
+    if (FolderRefusal(rc, path_, reason, todo))
+        throw EFolderNotWritable(FolderNotWritableText(QFileInfo(path_).absolutePath(), reason, todo));
+    throw EDatabaseError(prefix + CodeText(rc) + where);
 }
 
 StatementScope::~StatementScope() { sqlite3_reset(stmt_); }

@@ -47,7 +47,6 @@ public:
     // Raises EDatabaseError (EKeyViolation for a unique-key refusal) with
     // the connection's last error, naming the file and what was being done.
     [[noreturn]] void Raise(int rc, const QString& action) const;
-    QString ErrorText() const;
     bool InTransaction() const;
     int64_t LastInsertRowid() const;
     int Changes() const;

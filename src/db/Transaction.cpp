@@ -99,6 +99,8 @@ int Transaction::Depth() { return int(Stack().size()); }
 
 bool Transaction::Active() const { return state_->active; }
 
+bool Transaction::Alive() const { return state_->active && state_->host->InTransaction(); }
+
 void Transaction::Begin(const QStringList& rawPaths)
 {
     if (rawPaths.isEmpty())
@@ -120,6 +122,10 @@ void Transaction::Begin(const QStringList& rawPaths)
                     "Вложенная транзакция обращается к таблице \"%1\", которой нет во внешней транзакции")
                                          .arg(p));
         }
+        // SQLite may have rolled the outer transaction back after a failed
+        // write: a savepoint now would begin a new one and keep its writes.
+        if (!root.host->InTransaction())
+            throw EDatabaseError(QStringLiteral("Транзакция отменена из-за ошибки записи"));
         st.host = root.host;
         st.files = root.files;
         st.savepoint = "qor_tx" + QByteArray::number(stack.size());
@@ -174,6 +180,10 @@ void Transaction::Commit()
     if (stack.back() != &st)
         throw EDatabaseError(QStringLiteral("Вложенная транзакция не завершена"));
     if (!st.savepoint.isEmpty()) {
+        if (!st.host->InTransaction()) {
+            Rollback();
+            throw EDatabaseError(QStringLiteral("Транзакция отменена из-за ошибки записи"));
+        }
         st.host->ExecKept("RELEASE " + st.savepoint);
         st.active = false;
         stack.pop_back();

@@ -35,6 +35,8 @@ public:
     void Commit();
     void Rollback();
     bool Active() const;
+    // Active and not rolled back by SQLite itself after a failed write.
+    bool Alive() const;
 
     // The number of transactions open in this process (nested ones counted).
     static int Depth();

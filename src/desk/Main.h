@@ -14,6 +14,7 @@
 #include <memory>
 
 class TFormOtl;
+struct TCalcBatchResult;
 class QAction;
 class QComboBox;
 class QDateEdit;
@@ -104,6 +105,8 @@ public:
     bool CalcEnterprise();
     // Add 0 starts the count anew; `failed` adds employees left uncalculated.
     void ShowCalcCount(int add, int failed = 0);
+    // The department that could not be stored, told once; false then.
+    bool ShowSaveFailure(const TCalcBatchResult& result);
     void ShowFormulaError();
 
     // The period input.

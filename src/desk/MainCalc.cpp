@@ -112,6 +112,8 @@ bool TFormMain::CalcPodr(qint32 num, bool show, qint32& firstErrTabn)
         const BusyScope busy;
         ::CalcPodr(CalcSources(AppContext()), num, options, result);
     }
+    if (!ShowSaveFailure(result))
+        return false;
     if (firstErrTabn < 1)
         firstErrTabn = result.FirstErrTabn;
     if (!result.Errors.isEmpty()) {
@@ -141,12 +143,25 @@ bool TFormMain::CalcEnterprise()
         const BusyScope busy;
         ::CalcEnterprise(CalcSources(AppContext()), options, result);
     }
+    if (!ShowSaveFailure(result))
+        return false;
     if (result.FirstErrTabn > 0)
         LocateTabn(result.FirstErrTabn);
     if (!result.Errors.isEmpty())
         ShowView(
             QStringLiteral("Ошибки при расчете предприятия"), QStringLiteral("Список ошибок"), result.Errors, false);
     return result.Errors.isEmpty();
+}
+
+bool TFormMain::ShowSaveFailure(const TCalcBatchResult& result)
+{
+    if (result.SaveError.isEmpty())
+        return true;
+    // The line counted each employee as he was calculated: it shows what was stored.
+    ShowCalcCount(0);
+    ShowCalcCount(result.Calculated, int(result.NotCalculated.size()));
+    ShowError(result.SaveError);
+    return false;
 }
 
 void TFormMain::ShowFormulaError()

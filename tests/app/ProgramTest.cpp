@@ -35,7 +35,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDirIterator>
+#include <QLabel>
 #include <QMainWindow>
 #include <QScreen>
 #include <QScrollArea>
@@ -507,6 +509,114 @@ TEST_F(ProgramTest, SigtermAndSighupEndTheProgramInOrder)
         EXPECT_EQ(place, QRect(30 + sig, 40, 700, 500)) << "the placements were saved";
         EXPECT_TRUE(msgs.Log().isEmpty()) << "no report of a crash";
     }
+}
+
+// A session ended while a start-up box waits: the box closes as by Esc and
+// the program ends as from the main window.
+TEST_F(ProgramTest, SigtermClosesAStartUpBoxAndEndsInOrder)
+{
+    FirstStart();
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        {
+            TIniFile ini(GetIniFileName());
+            ini.WriteInteger(QStringLiteral("Errors"), QStringLiteral("Error"), 100); // the crash report box
+            ini.UpdateFile();
+        }
+        bool raised = false;
+        bool leftOpen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (raised || QApplication::activeModalWidget() == nullptr)
+                return;
+            raised = true;
+            std::raise(sig);
+            // A box the signal did not close would wait for ever.
+            QTimer::singleShot(3000, &poll, [&] {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    leftOpen = true;
+                    box->reject();
+                }
+            });
+        });
+        poll.start(50);
+        EXPECT_EQ(QorMain(), 0);
+        EXPECT_TRUE(raised);
+        EXPECT_FALSE(leftOpen);
+        EXPECT_EQ(IniRunState(), 0);
+    }
+}
+
+// The run state carries the operation a killed run left; the next start
+// names it and the state of the data, the recovery's own work included.
+TEST_F(ProgramTest, TheStartAfterACrashTellsWhatWasInterruptedAndWhereTheDataStand)
+{
+    FirstStart();
+    const struct Case {
+        bool swapLeft; // a restore's swap cut short, finished by this start
+        QString state;
+    } cases[] = {
+        {false, QStringLiteral("результаты подразделения остались прежними или сохранены целиком")},
+        {true, QStringLiteral("данные заменены новыми целиком (замена завершена при этом запуске)")},
+    };
+    for (const Case& c : cases) {
+        {
+            TIniFile ini(GetIniFileName());
+            ini.WriteInteger(QStringLiteral("Errors"), QStringLiteral("Error"), 100);
+            ini.WriteString(QStringLiteral("Errors"), QStringLiteral("Operation"), QStringLiteral("Расчет"));
+            ini.WriteString(QStringLiteral("Errors"), QStringLiteral("OperationState"),
+                QStringLiteral("результаты подразделения остались прежними или сохранены целиком"));
+            ini.UpdateFile();
+        }
+        if (c.swapLeft) {
+            QDir().mkpath(folder_.File(QStringLiteral("DB/~~Restore")));
+            WriteFileAtomic(folder_.File(QStringLiteral("DB/~~Restore.tmp")), QByteArray());
+        }
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Choice)
+            .Title(QStringLiteral("Работа программы была прервана"))
+            .Details(QStringLiteral("Прервана операция: Расчет\r\nСостояние данных: ") + c.state
+                + QStringLiteral("\r\nКод: 100\r\n\r\nПопытайтесь предпринять одно из следующих действий"))
+            .Press(QStringLiteral("Продолжить"));
+        EXPECT_EQ(Run(), 0);
+        TIniFile ini(GetIniFileName());
+        EXPECT_TRUE(ini.ReadString(QStringLiteral("Errors"), QStringLiteral("Operation"), QString()).isEmpty());
+    }
+}
+
+// The data folder removed while the program runs: the enterprise's
+// calculation stops at its first write with one message, and leaving the
+// program says the settings were lost and still ends in order.
+TEST_F(ProgramTest, ADataFolderThatStopsTakingWritesStopsTheRunWithOneMessage)
+{
+    FirstStart([] {
+        AddWorkshopEmployee();
+        TCardSpec second;
+        second.Podr = 2;
+        AddCard(second);
+    });
+    const QString data = QFileInfo(folder_.File(QStringLiteral("DB"))).canonicalFilePath();
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Расчет прерван: подразделение \"Цех\" не сохранено"))
+        .Containing(QStringLiteral("Папка \"%1\": папка удалена или ее диск отключен.").arg(data));
+    msgs.Expect(MsgKind::Error)
+        .Title(QStringLiteral("Настройки программы не сохранены"))
+        .Containing(QStringLiteral("папка удалена или ее диск отключен"));
+    QString status;
+    bool calculated = true;
+    EXPECT_EQ(Run([&] {
+        QDir(data).removeRecursively();
+        auto* main = dynamic_cast<TFormMain*>(MainForm());
+        calculated = main->CalcEnterprise();
+        status = main->findChild<QLabel*>(QStringLiteral("StatusBar1"))->text();
+        Cfg.NaimDirector = QStringLiteral("Директоров Д. Д."); // a setting of the session
+    }),
+        0);
+    EXPECT_FALSE(calculated);
+    EXPECT_EQ(status, QStringLiteral("Рассчитано: 0"));
+    EXPECT_EQ(IniRunState(), 0);
+    EXPECT_EQ(msgs.Log().size(), 2);
 }
 
 TEST_F(ProgramTest, TwoWrongPasswordsEndTheStartAndAreReportedNextTime)

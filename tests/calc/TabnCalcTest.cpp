@@ -10,7 +10,10 @@
 #include "data/Dops.h"
 #include "data/TabnDops.h"
 #include "data/UserFormulas.h"
+#include "db/CallHook.h"
 #include "db/Cursor.h"
+#include "db/FolderWrites.h"
+#include "db/Session.h"
 #include "platform/Exceptions.h"
 #include "support/CalcBuilders.h"
 #include "support/Checks.h"
@@ -554,6 +557,53 @@ TEST_F(TabnCalcTest, BatchKeepsGoingAndRollsBackOnlyTheFailedEmployee)
     CalcEnterprise(sources, options, stopped);
     EXPECT_TRUE(stopped.Stopped);
     EXPECT_EQ(stopped.Calculated, 1);
+}
+
+// The folder stops taking writes once the first department is committed:
+// the second cannot be stored, the run ends there with one message, and
+// only the stored employees count.
+bool g_refuseAtNextExec = false;
+
+TEST_F(TabnCalcTest, ADepartmentThatCannotBeStoredEndsTheRunAndOnlyStoredEmployeesCount)
+{
+    QList<qint32> tabns;
+    for (const char* name : {"Цех", "Склад", "Гараж"}) {
+        TCardSpec card;
+        card.Podr = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QString::fromUtf8(name))});
+        card.Okl = 16000;
+        tabns << AddCard(card) << AddCard(card);
+    }
+    PNList()->SetLoaded(false);
+    TCalcBatchOptions options;
+    options.OnCalculated = [&](T_rTabn& calc, bool) {
+        g_refuseAtNextExec = calc.TabNum() == tabns[1]; // the next call commits the first department
+    };
+    SetDbCallHook([](DbCall call) {
+        if (g_refuseAtNextExec && call == DbCall::Exec) {
+            g_refuseAtNextExec = false;
+            RefuseWritesInFolder(DbSession::DataFolder(), true);
+        }
+    });
+    TCalcBatchResult result;
+    try {
+        CalcEnterprise(sources, options, result);
+    } catch (const Exception& e) {
+        ADD_FAILURE() << e.Message().toStdString();
+    }
+    SetDbCallHook(nullptr);
+    RefuseWritesInFolder(QString());
+
+    EXPECT_EQ(result.Calculated, 2);
+    EXPECT_TRUE(result.Errors.isEmpty()) << result.Errors.join(QLatin1Char('\n')).toStdString();
+    const QString text = result.SaveError;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Расчет прерван: подразделение \"Склад\" не сохранено|")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("на диске нет места"))) << text.toStdString();
+    EXPECT_TRUE(
+        text.endsWith(QStringLiteral("Не рассчитаны подразделения: \"Гараж\"\r\nСохранены результаты работников: 2")))
+        << text.toStdString();
+    for (int i = 0; i < tabns.size(); ++i)
+        EXPECT_EQ(StoredSum(tabns[i]).second, i < 2 ? kMar2024 : 0) << tabns[i];
 }
 
 } // namespace

@@ -1,10 +1,17 @@
 #include "DbTestSupport.h"
 
+#include "db/FolderWrites.h"
+#include "db/TableFile.h"
 #include "db/Transaction.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <functional>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 
@@ -165,4 +172,89 @@ TEST_F(TransactionTest, TooManyTablesAreRefused)
     }
     for (const QString& name : names)
         EXPECT_EQ(Tables::RecordCount(name), 1) << name.toStdString();
+}
+
+// SQLite ends a transaction by itself after some failed writes: a savepoint
+// begun then would start a new transaction and keep its writes.
+TEST_F(TransactionTest, NoSavepointBeginsAfterSQLiteRolledTheTransactionBack)
+{
+    Cursor nc(QStringLiteral("NC"));
+    nc.Open();
+    {
+        Transaction tx({&nc});
+        AppendRow(nc, {{"TABNUM", Variant(2)}});
+        TableFile::Find(TableFile::CanonicalPath(PathOf(QStringLiteral("NC.DB"))))->Conn().Exec("ROLLBACK");
+        EXPECT_FALSE(tx.Alive());
+        EXPECT_THROW(
+            {
+                Transaction inner({&nc});
+                AppendRow(nc, {{"TABNUM", Variant(3)}});
+                inner.Commit();
+            },
+            EDatabaseError);
+        EXPECT_THROW(tx.Commit(), EDatabaseError);
+    }
+    EXPECT_EQ(Rows("NC"), 1);
+}
+
+// A folder that stops taking writes while a table is open: the first write
+// it refuses raises EFolderNotWritable with one Russian text naming the
+// folder, the reason and what to do, and nothing of the write is stored.
+// Root writes into a read-only folder: the refusal seam stands in for it.
+TEST(FolderWrites, TheFirstRefusedWriteRaisesOneExceptionNamingTheFolder)
+{
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> refuse;
+        QString reason;
+        QString todo;
+    } cases[] = {
+        {"read-only",
+            [root](const QString& folder) {
+                if (root)
+                    RefuseWritesInFolder(folder);
+                else
+                    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            },
+            root ? QStringLiteral("в папке не удается создать файл") : QStringLiteral("нет прав на запись в папку"),
+            QStringLiteral("Разрешите запись в папку")},
+        {"full", [](const QString& folder) { RefuseWritesInFolder(folder, true); },
+            QStringLiteral("на диске нет места"), QStringLiteral("Освободите место на диске")},
+        {"removed", [](const QString& folder) { QDir(folder).removeRecursively(); },
+            QStringLiteral("папка удалена или ее диск отключен"), QStringLiteral("Верните папку на место")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString folder = QFileInfo(dir.path()).canonicalFilePath();
+        DbSession::SetDataFolder(folder);
+        Tables::Create(VvodDef("NC"));
+        QString message;
+        {
+            Cursor nc(QStringLiteral("NC"));
+            nc.Open();
+            AppendRow(nc, {{"TABNUM", Variant(1)}});
+            c.refuse(folder);
+            try {
+                Transaction tx({&nc});
+                AppendRow(nc, {{"TABNUM", Variant(2)}});
+                tx.Commit();
+                ADD_FAILURE() << "the write was taken";
+            } catch (const EFolderNotWritable& e) {
+                message = e.Message();
+            }
+            EXPECT_THROW(AppendRow(nc, {{"TABNUM", Variant(3)}}), EFolderNotWritable);
+        }
+        RefuseWritesInFolder(QString());
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_TRUE(message.startsWith(
+            QStringLiteral("Папка не принимает запись|Папка \"%1\": %2.\r\n%3").arg(folder, c.reason, c.todo)))
+            << message.toStdString();
+        if (QFileInfo::exists(folder)) {
+            EXPECT_EQ(Tables::RecordCount(QStringLiteral("NC")), 1);
+        }
+        DbSession::SetDataFolder(QString());
+        EXPECT_EQ(DbSession::OpenFileCount(), 0);
+    }
 }

@@ -5,6 +5,7 @@
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/ui/FormRegistry.h"
 #include "foundation/FileFuncs.h"
@@ -547,10 +548,17 @@ void RunRecoveryMenu()
         if (!DebugStopEnabled() || !asked)
             return;
     }
+    // What a killed run was doing, and where that left the data.
+    const QString interrupted = InterruptedOperationReport();
+    const QString title = interrupted.isEmpty()
+        ? QStringLiteral("Программа завершилась с ошибкой\r\n\tКод:  ") + QString::number(state)
+        : QStringLiteral("Работа программы была прервана");
+    const QString details = interrupted.isEmpty()
+        ? QString()
+        : EscapeBars(interrupted) + QStringLiteral("\r\nКод: %1\r\n\r\n").arg(state);
     for (;;) {
         const int answer
-            = ChooseButton(QStringLiteral("Программа завершилась с ошибкой\r\n\tКод:  ") + QString::number(state),
-                QStringLiteral("Попытайтесь предпринять одно из следующих действий"),
+            = ChooseButton(title, details + QStringLiteral("Попытайтесь предпринять одно из следующих действий"),
                 {Variant(1), Variant(QStringLiteral("Продолжить")),
                     Variant(QStringLiteral("Восстановить данные из резервной копии")),
                     Variant(QStringLiteral("Восстановить данные с устройства хранения")),

@@ -11,7 +11,9 @@
 #include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
 #include "data/ui/Splash.h"
+#include "db/FolderWrites.h"
 #include "foundation/FileList.h"
+#include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "foundation/Progress.h"
@@ -24,6 +26,7 @@
 #include "platform/SysUtils.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMainWindow>
 #include <QPointer>
@@ -146,8 +149,17 @@ private:
         requested_ = true;
         // Before the main loop runs it is skipped; in it, the main window
         // closes as the clerk closes it, which ends the loop.
-        if (QMainWindow* main = MainForm(); main && main->isVisible())
+        if (QMainWindow* main = MainForm(); main && main->isVisible()) {
             main->close();
+            return;
+        }
+        // A start-up box would wait for the clerk who is gone: it closes as
+        // by Esc, and the start-up's later boxes only go to the log.
+        if (!declined_)
+            declined_.emplace(nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QDialog*>(w); box && box->isVisible() && box->isModal())
+                box->reject();
     }
 
     static inline int g_writeFd = -1;
@@ -157,6 +169,7 @@ private:
     struct sigaction oldHup_ {};
     bool installed_ = false;
     bool requested_ = false;
+    std::optional<ScopedMessageService> declined_;
 };
 
 TTerminationSignals* g_termination = nullptr;
@@ -439,9 +452,27 @@ bool AskPassword(const QString& password, int attempts, QString& typed)
 
 void FinishProgram()
 {
-    SaveFormPlacements();
-    SaveProgramFonts();
-    SaveSettings();
+    // A folder that took no writes must not end the run in disorder: each
+    // part is tried, the clerk hears once what was lost, the run state is
+    // still written.
+    QString failure;
+    for (void (*save)() : {&SaveFormPlacements, &SaveProgramFonts, &SaveSettings}) {
+        try {
+            save();
+        } catch (const Exception& e) {
+            if (failure.isEmpty())
+                failure = e.Message();
+        }
+    }
+    if (!failure.isEmpty()) {
+        const QString why = WhyFolderRefusesWrites(DataFolder());
+        if (!why.isEmpty())
+            DataIni().AutoUpdate = false; // told once: closing it does not try again
+        ShowError(QStringLiteral("Настройки программы не сохранены|")
+            + (why.isEmpty() ? EscapeBars(failure)
+                             : QStringLiteral("Папка данных \"%1\": %2.").arg(EscapeBars(DataFolder()), why))
+            + QStringLiteral("\r\nИзменения настроек за этот сеанс потеряны."));
+    }
     SetRunState(rsClean);
 }
 
@@ -463,12 +494,13 @@ int RunProgram()
     RegisterForm(QStringLiteral("FormOtl"), [] { return new TFormOtl(); });
     RegisterForm(QStringLiteral("FormResultR"), [] { return new TFormResultR(); });
     int code = 0;
+    TProgramRun run;
+    // After the run's message service is in place and gone before it.
     TTerminationSignals termination;
     g_termination = &termination;
     const struct ClearTermination {
         ~ClearTermination() { g_termination = nullptr; }
     } clearTermination;
-    TProgramRun run;
     try {
         code = RunProgramBody(run);
     } catch (const ProgramExit& e) {

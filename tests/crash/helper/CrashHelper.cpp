@@ -20,6 +20,7 @@
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "db/CallHook.h"
 #include "foundation/DateFuncs.h"
@@ -147,6 +148,8 @@ int main(int argc, char** argv)
             out.write(
                 (DumpDataFolder(GetDataPath()) + QStringLiteral("workdate %1\n").arg(DtoS(Cfg.Workdate))).toUtf8());
             out.close();
+            // What the start would tell the clerk of an interrupted operation.
+            std::printf("report %s\n", qPrintable(InterruptedOperationReport().replace(QStringLiteral("\r\n"), "; ")));
             Finish(messages.errors > 0 ? 3 : 0);
         }
         const CrashOperation* op = FindCrashOperation(args[2]);
