@@ -7,6 +7,7 @@
 #include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
+#include "db/CallHook.h"
 #include "db/Cursor.h"
 #include "db/DataFolderLock.h"
 #include "db/Tables.h"
@@ -95,10 +96,35 @@ void WriteArcInc(const QString& folder, const QStringList& files)
     WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
-void ShowCopyError(const QString& source, const QString& target)
+QString CopyErrorText(const QString& source, const QString& target, const QString& reason)
 {
-    ShowError(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
-        + EscapeBars(target));
+    return QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
+        + EscapeBars(target) + (reason.isEmpty() ? QString() : QStringLiteral("\r\nПричина: ") + EscapeBars(reason));
+}
+
+// Why the copier failed, in the clerk's words where its text is not.
+QString CopyReason(const Exception& e, const QString& target)
+{
+    if (dynamic_cast<const EDriveNotExist*>(&e))
+        return QStringLiteral("папка не найдена или недоступна: ") + QFileInfo(target).absolutePath();
+    if (dynamic_cast<const EDiskFull*>(&e))
+        return QStringLiteral("недостаточно места на диске");
+    return e.Message();
+}
+
+void ShowCopyError(const QString& source, const QString& target, const QString& reason = QString())
+{
+    ShowError(CopyErrorText(source, target, reason));
+}
+
+// A size as the clerk reads it: kilobytes, or megabytes from 1 MB up.
+QString SizeText(int64_t bytes)
+{
+    constexpr int64_t kMb = 1024 * 1024;
+    if (bytes < kMb)
+        return QStringLiteral("%1 КБ").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 МБ").arg(
+        QString::number(double(bytes) / kMb, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')));
 }
 
 bool FileReadable(const QString& path)
@@ -566,21 +592,72 @@ bool TSaveRestObject::CopyToDestination(const QStringList& files, bool floppy)
             ShowError(QStringLiteral("Сохранение данных не завершено|Ни один комплект дискет не записан полностью."));
         return wholeSets > 0;
     }
+    // The new copy is written whole beside the old one and swapped in under
+    // a journal: a crash leaves the old archive or the new one, never none.
+    if (!FinishArchiveSwap(dest))
+        return false;
+    int64_t needed = 0;
+    for (const QString& f : ordered)
+        needed += std::max<int64_t>(GetFileSizeByName(f), 0);
+    const int64_t free = DiskInfo().FreeSpace(dest);
+    if (free >= 0 && free < needed) {
+        ShowError(QStringLiteral("Недостаточно места для архива|") + EscapeBars(dest) + QStringLiteral("\r\nНужно ")
+            + SizeText(needed) + QStringLiteral(", свободно ") + SizeText(free) + QStringLiteral(". Освободите еще ")
+            + SizeText(needed - free)
+            + QStringLiteral(" или выберите другой путь копирования.\r\nПрежний архив сохранен."));
+        return false;
+    }
+    const QString stage = RestoreStagingFolder(dest);
+    if (!EnsureDirectory(stage)) {
+        ShowError(QStringLiteral("Не удалось создать директорий\"") + EscapeBars(stage) + QLatin1Char('"'));
+        return false;
+    }
+    // Each block written is a point where the crash harness may kill.
+    const TCopyProgress progress = [this](int64_t, bool& flag) {
+        if (flag)
+            return;
+        NoteDbCall(DbCall::Write);
+        flag = Stopped();
+    };
     for (const QString& f : ordered) {
-        if (Stopped())
-            return false;
-        const QString target = dest + FileNameOf(f);
+        const QString target = stage + FileNameOf(f);
         if (ShowBars)
-            Progress().Mess2(Quoted(f) + QStringLiteral(" -> ") + Quoted(target));
+            Progress().Mess2(Quoted(f) + QStringLiteral(" -> ") + Quoted(dest + FileNameOf(f)));
         bool copied = false;
+        QString reason;
         try {
-            copied = CopyOneFile(f, target);
-        } catch (const Exception&) {
+            copied = CopyOrCompareFile(f, target, true, progress);
+        } catch (const Exception& e) {
+            reason = CopyReason(e, dest + FileNameOf(f));
         }
         if (!copied) {
-            ShowCopyError(f, target);
+            DiscardRestoreStaging(dest);
+            if (Stopped())
+                return false;
+            ShowCopyError(f, dest + FileNameOf(f), reason);
             return false;
         }
+    }
+    try {
+        SwapInRestoredFiles(dest, {});
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Архив не заменен до конца|") + EscapeBars(e.Message())
+            + QStringLiteral("\r\nЗамена будет закончена при следующем сохранении или восстановлении."));
+        return false;
+    }
+    return true;
+}
+
+bool TSaveRestObject::FinishArchiveSwap(const QString& folder)
+{
+    if (!QFileInfo::exists(folder + RestoreJournalName()) && !QFileInfo(RestoreStagingFolder(folder)).isDir())
+        return true;
+    try {
+        RecoverRestore(folder);
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Не закончена замена архива|") + EscapeBars(folder) + QStringLiteral("\r\n")
+            + EscapeBars(e.Message()));
+        return false;
     }
     return true;
 }
@@ -680,6 +757,9 @@ bool TSaveRestObject::DoRestore()
     bool delTmp = DelTmp;
     QString from = work;
     QStringList marked;
+    // A save cut short in its swap is finished before the archive is read.
+    if (!floppy && !CopyPath.trimmed().isEmpty() && !FinishArchiveSwap(AddBackslash(MapDrivePath(CopyPath.trimmed()))))
+        return false;
     if (!floppy && !Archivate) {
         // The files are read where they lie, and never deleted there.
         delTmp = false;
@@ -882,7 +962,8 @@ bool TSaveRestObject::DoReserveSave()
             Progress().Mess2(QStringLiteral("в  \"") + target + QLatin1Char('"'));
             Progress().IncPos1();
         }
-        if (!CopyOneFile(f, target)) {
+        // The reserve copy gives its old files up by design: its list is gone already.
+        if (!CopyOneFile(f, target, TOldTarget::GiveUp)) {
             ShowCopyError(f, target);
             return false;
         }
@@ -956,13 +1037,14 @@ bool TSaveRestObject::DoReserveRestore()
             Progress().IncPos1();
         }
         bool copied = false;
+        QString reason;
         try {
-            copied = CopyOneFile(source, target);
-        } catch (const Exception&) {
+            copied = CopyOneFile(source, target, TOldTarget::GiveUp);
+        } catch (const Exception& e) {
+            reason = CopyReason(e, target);
         }
         if (!copied) {
-            const int answer = ChooseErrorButton(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source)
-                    + QStringLiteral("  в\r\n") + EscapeBars(target),
+            const int answer = ChooseErrorButton(CopyErrorText(source, target, reason),
                 QStringLiteral("Неполное копирование файлов приведет к неработоспособности программы.\r\n\r\n"
                                "Восстановите данные с устройства хранения."),
                 {QStringLiteral("Продолжить"), QStringLiteral("Закрыть программу")});

@@ -118,6 +118,9 @@ private:
     bool RunArchiver(const QString& program, const QString& params, const QString& startDir);
     void CopyTable(int number, const QString& folder, bool showRecords);
     bool CopyToDestination(const QStringList& files, bool floppy);
+    // Finishes (or discards) the swap of a save cut short in the archive
+    // folder; false, after a message, when it cannot.
+    bool FinishArchiveSwap(const QString& folder);
     void ReplaceTables(const QStringList& files, bool move);
     bool DoReserveSave();
     bool DoReserveRestore();

@@ -359,6 +359,110 @@ void FailAt(DbCall call)
 
 } // namespace
 
+namespace {
+
+// Free space of the archive folder by a rule of the test; elsewhere plenty.
+class ArchiveDisk final : public IDiskInfo {
+public:
+    ArchiveDisk(QString folder, std::function<int64_t()> free) : folder_(std::move(folder)), free_(std::move(free))
+    {
+        SetDiskInfo(this);
+    }
+    ~ArchiveDisk() override { SetDiskInfo(nullptr); }
+    int64_t FreeSpace(const QString& path) override
+    {
+        return QDir::cleanPath(path).startsWith(QDir::cleanPath(folder_)) ? free_() : int64_t(1) << 40;
+    }
+    int64_t TotalSpace(const QString& path) override { return FreeSpace(path); }
+    bool IsNetworkFileSystem(const QString&) override { return false; }
+
+private:
+    QString folder_;
+    std::function<int64_t()> free_;
+};
+
+int64_t FolderBytes(const QString& folder)
+{
+    int64_t bytes = 0;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        bytes += f.size();
+    return bytes;
+}
+
+} // namespace
+
+// A folder with room for the new copy beside the old one takes it in one
+// swap; with less room, a failed copy or a swap cut short, the old archive
+// stays whole (or the next restore finishes the swap) and the clerk is told.
+TEST_F(SaveRestTest, TheOnlyArchiveIsReplacedWholeOrNotAtAll)
+{
+    QDir(obj.CopyPath).mkpath(QStringLiteral("."));
+    {
+        ScriptedMessages msgs;
+        ASSERT_TRUE(obj.Save());
+    }
+    const QStringList oldDump = Dump(obj.CopyPath);
+    Damage(fx.DataPath()); // the new save differs from the old one
+    const QString arc = obj.CopyPath + QLatin1Char('/');
+    struct Row {
+        const char* name;
+        int64_t spare; // bytes free beyond the new copy's size
+        DbCall failKind;
+        int failAt;
+        QString title;
+        QString says;
+        bool replaced;
+    };
+    const QList<Row> rows = {
+        {"no room for both", -1, DbCall::Write, 0, QStringLiteral("Недостаточно места для архива"),
+            QStringLiteral(". Освободите еще 1 КБ или выберите другой путь копирования.\r\nПрежний архив сохранен."),
+            false},
+        {"a copy that fails", 0, DbCall::Write, 5, QStringLiteral("Ошибка копирования файла"),
+            QStringLiteral("\r\nПричина: injected failure"), false},
+        {"a swap cut short", 0, DbCall::Rename, 3, QStringLiteral("Архив не заменен до конца"),
+            QStringLiteral("при следующем сохранении или восстановлении"), true},
+        {"room for exactly one new copy", 0, DbCall::Write, 0, QString(), QString(), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QStringList hashes = FileHashes(arc);
+        ArchiveDisk disk(arc, [&] { return FolderBytes(obj.WorkFolderPath()) + row.spare; });
+        bool ok = false;
+        {
+            ScriptedMessages msgs;
+            if (!row.title.isEmpty())
+                msgs.Expect(MsgKind::Error).Containing(row.title).Containing(row.says);
+            g_failKind = row.failKind;
+            g_failLeft = row.failAt;
+            SetDbCallHook(FailAt);
+            ok = obj.Save();
+            SetDbCallHook(nullptr);
+            EXPECT_EQ(g_failLeft, 0) << "the failure was never injected";
+        }
+        EXPECT_EQ(ok, row.title.isEmpty());
+        if (!row.replaced) {
+            EXPECT_EQ(FileHashes(arc), hashes) << "the old archive stays as it was";
+            EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(arc)));
+            continue;
+        }
+        // What a restore reads: a swap cut short is finished first.
+        TSaveRestObject reader;
+        reader.DataPath = obj.CopyPath + QStringLiteral("/../READ/");
+        reader.CopyPath = obj.CopyPath;
+        reader.ExtraFiles = obj.ExtraFiles;
+        QDir().mkpath(reader.DataPath);
+        {
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Question).No();
+            EXPECT_FALSE(reader.Restore());
+        }
+        EXPECT_FALSE(QFileInfo::exists(arc + RestoreJournalName()));
+        EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(arc)));
+        EXPECT_EQ(Dump(obj.CopyPath), Dump(obj.WorkFolderPath())) << "the new copy";
+        EXPECT_NE(Dump(obj.CopyPath), oldDump);
+    }
+}
+
 // An earlier save left whole in the work folder must not stand in for the
 // archive chosen: neither when the de-archiver fails halfway, nor when it
 // ends well but brings nothing.
@@ -507,7 +611,9 @@ TEST_F(SaveRestTest, EndingTheProgramInAReserveRestoreKeepsTheIniAsRestored)
     msgs.Expect(MsgKind::Question).Yes();
     msgs.Expect(MsgKind::ErrorChoice)
         .Title(QStringLiteral("Ошибка копирования файла\r\n") + obj.ReservFolderPath() + ProgramName()
-            + QStringLiteral(".ini  в\r\n") + obj.DataPath + ProgramName() + QStringLiteral(".ini"))
+            + QStringLiteral(".ini  в\r\n") + obj.DataPath + ProgramName()
+            + QStringLiteral(".ini\r\nПричина: Cannot create file \"") + obj.DataPath + ProgramName()
+            + QStringLiteral(".ini\". No such file or directory"))
         .Press(QStringLiteral("Закрыть программу"));
     EXPECT_FALSE(obj.ReserveRestore());
     EXPECT_TRUE(ApplicationTerminating());
@@ -649,7 +755,8 @@ TEST_F(SaveRestTest, ARestoreCutShortIsFinishedOrUndoneAtTheNextStart)
     for (const Row& row : {Row{"while indexing the new files", DbCall::Exec, 3, false},
              Row{"after the journal", DbCall::CreateFile, 1, true},
              Row{"after the first file moved in", DbCall::Rename, 1, true},
-             Row{"after the twelfth", DbCall::Rename, 12, true}}) {
+             Row{"after the twelfth", DbCall::Rename, 12, true},
+             Row{"after the last file moved in", DbCall::Remove, 1, true}}) {
         SCOPED_TRACE(row.name);
         Damage(fx.DataPath());
         const QStringList damaged = Dump(fx.DataPath());
@@ -671,6 +778,10 @@ TEST_F(SaveRestTest, ARestoreCutShortIsFinishedOrUndoneAtTheNextStart)
             EXPECT_FALSE(ok);
             EXPECT_EQ(g_failLeft, 0) << "the failure was never injected";
         }
+        // Data already replaced never lies beside a staging folder without
+        // its journal, which the next start would take for a swap never begun.
+        EXPECT_FALSE(QFileInfo(RestoreStagingFolder(fx.DataPath())).isDir()
+            && !QFileInfo::exists(fx.DataPath() + RestoreJournalName()));
         SetApplicationTerminating(false);
         fx.CloseDataBase();
         fx.OpenDataBase();

@@ -15,11 +15,13 @@
 #include "CrashOperations.h"
 #include "TableDump.h"
 
+#include "archive/SaveRest.h"
 #include "calc/CalcContext.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
 #include "data/Dops.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "db/CallHook.h"
 #include "foundation/DateFuncs.h"
@@ -31,6 +33,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <chrono>
 #include <csignal>
@@ -106,6 +109,21 @@ void StartUp(const QString& programFolder, bool openDataBase)
     DNList()->GenerateConstDops();
 }
 
+// The archive folder as the next save or restore finds it, once it has
+// finished a swap cut short: its files, tables, service files' contents.
+QString DumpArchiveFolder(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return QString();
+    RecoverRestore(folder);
+    const TArcHiveInfo hive = ReadArcHiveIni(folder);
+    return QStringLiteral("archive\n") + DumpDataFolder(folder)
+        + QStringLiteral("hive %1 %2 %3 %4\n")
+              .arg(DtoS(hive.CurrentDate), hive.CurrentTime, DtoS(hive.DataDate))
+              .arg(hive.SuccsessOperation)
+        + QStringLiteral("list %1\n").arg(ReadArcInc(folder + ArcIncName()).join(QStringLiteral(", ")));
+}
+
 // No shutdown: what it might write is not part of the operation, and a
 // killed copy would never write it either.
 [[noreturn]] void Finish(int code)
@@ -146,6 +164,7 @@ int main(int argc, char** argv)
             // with the old month's date are a state between.
             out.write(
                 (DumpDataFolder(GetDataPath()) + QStringLiteral("workdate %1\n").arg(DtoS(Cfg.Workdate))).toUtf8());
+            out.write(DumpArchiveFolder(args[2] + QStringLiteral("ARC/")).toUtf8());
             out.close();
             Finish(messages.errors > 0 ? 3 : 0);
         }

@@ -9,6 +9,7 @@
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/FirstStart.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TableCatalogue.h"
@@ -19,12 +20,14 @@
 #include "foundation/IniFiles.h"
 #include "foundation/Messages.h"
 #include "platform/Currency.h"
+#include "platform/Disk.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "reports/RasVedImport.h"
 #include "support/OldFolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -230,6 +233,42 @@ void RestoreArchive()
         throw EAppException(QStringLiteral("the archive was not restored"));
 }
 
+// ---------------------------------------------------------------- archive save
+
+// The archive folder has room for exactly one new copy beside the last
+// archive: what the copy has put into the staging folder so far is taken
+// from the new copy's size, which is the work folder's.
+class RoomForOneCopy final : public IDiskInfo {
+public:
+    int64_t FreeSpace(const QString& path) override
+    {
+        if (!QDir::cleanPath(path).startsWith(QDir::cleanPath(ProgramFolder() + QStringLiteral("ARC"))))
+            return int64_t(1) << 40;
+        return Bytes(SaveRestObject().WorkFolderPath()) - Bytes(RestoreStagingFolder(ProgramFolder() + "ARC"));
+    }
+    int64_t TotalSpace(const QString& path) override { return FreeSpace(path); }
+    bool IsNetworkFileSystem(const QString&) override { return false; }
+
+private:
+    static int64_t Bytes(const QString& folder)
+    {
+        int64_t bytes = 0;
+        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+            bytes += f.size();
+        return bytes;
+    }
+};
+
+void SaveArchive()
+{
+    RoomForOneCopy disk;
+    SetDiskInfo(&disk);
+    const bool saved = ArchiveObject().Save();
+    SetDiskInfo(nullptr);
+    if (!saved)
+        throw EAppException(QStringLiteral("the archive was not saved"));
+}
+
 // ---------------------------------------------------------------- the pay calculation of a department
 
 constexpr qint32 kCalcPodr = 3;
@@ -317,6 +356,7 @@ const QList<CrashOperation>& CrashOperations()
         {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
         {"PeriodTransition", false, SetUpMonth, ClosePeriod},
         {"Restore", false, SetUpArchive, RestoreArchive},
+        {"ArchiveSave", false, SetUpArchive, SaveArchive},
         {"DepartmentCalculation", false, SetUpDepartment, CalculateDepartment},
         {"Import", false, SetUpImport, ImportOldData},
     };
