@@ -170,7 +170,82 @@ bool BelongsToDataBase(const QString& name, const QStringList& extraFiles)
     return QDir::match(QStringLiteral("*.ini"), name) || QDir::match(QStringLiteral("PROPIS.*"), name);
 }
 
+// A program's output as a clerk can read it: its progress counters,
+// written over themselves with backspaces, end as they were shown, and no
+// other control character stays.
+QString PlainOutput(const QString& output)
+{
+    QString out;
+    for (const QChar c : output) {
+        if (c == QLatin1Char('\b')) {
+            if (!out.isEmpty() && !out.endsWith(QLatin1Char('\n')))
+                out.chop(1);
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\t')) {
+            out += c == QLatin1Char('\t') ? QChar(QLatin1Char(' ')) : c;
+        } else if (c.unicode() >= 0x20 && c.unicode() != 0x7F) {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+QString ArjVolumeDamage(QIODevice& file)
+{
+    const qint64 size = file.size();
+    if (size == 0)
+        return QStringLiteral("Файл пуст.");
+    const auto read = [&](qint64 at, qint64 count) { return file.seek(at) ? file.read(count) : QByteArray(); };
+    const auto word = [](const QByteArray& b, int at) { return int(uchar(b[at])) | int(uchar(b[at + 1])) << 8; };
+    const QByteArray id("\x60\xEA", 2);
+    if (read(0, 2) != id)
+        return QString(); // not an arj archive: the archiver is left to judge it
+    const QString cut = QStringLiteral("Файл обрезан: в нем %1 байт, а конца архива нет. Архив записан или "
+                                       "скопирован не полностью.")
+                            .arg(size);
+    // The main header, then one header and its packed data per file, then
+    // an empty header: each volume of a set ends with one.
+    qint64 pos = 0;
+    for (bool main = true;; main = false) {
+        const QByteArray head = read(pos, 4);
+        if (head.size() < 4)
+            return cut;
+        if (head.left(2) != id)
+            return QStringLiteral("На %1 байте нет заголовка архива: файл поврежден.").arg(pos);
+        const int length = word(head, 2);
+        if (length == 0)
+            return main ? QStringLiteral("В файле нет заголовка архива.") : QString();
+        if (length > 2600 || (!main && length < 16))
+            return QStringLiteral("Заголовок на %1 байте поврежден.").arg(pos);
+        const QByteArray basic = read(pos + 4, length);
+        if (basic.size() < length)
+            return cut;
+        qint64 next = pos + 4 + length + 4; // the header's checksum
+        for (;;) {
+            const QByteArray ext = read(next, 2);
+            if (ext.size() < 2)
+                return cut;
+            next += 2;
+            if (word(ext, 0) == 0)
+                break;
+            next += word(ext, 0) + 4;
+        }
+        if (!main)
+            next += qint64(word(basic, 12)) | qint64(word(basic, 14)) << 16;
+        if (next > size)
+            return cut;
+        pos = next;
+    }
+}
+
+QString ArjVolumeDamage(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Файл не читается.");
+    return ArjVolumeDamage(file);
+}
 
 QStringList ReadArcInc(const QString& file)
 {
@@ -425,7 +500,7 @@ bool TSaveRestObject::RunArchiver(const QString& program, const QString& params,
         loop.exec();
     }
     if (launcher->ExitCode() != 0) {
-        const QString output = launcher->Output().right(2000);
+        const QString output = PlainOutput(launcher->Output()).right(2000);
         ShowError(QStringLiteral("Программа ") + Quoted(EscapeBars(program))
             + QStringLiteral(" завершилась с ошибкой (код ") + QString::number(launcher->ExitCode())
             + QStringLiteral(")|") + EscapeBars(output));
@@ -777,6 +852,19 @@ bool TSaveRestObject::DoRestore()
             Progress().PosBar1(0);
         }
         const QStringList volumes = FilesByMask(work, ArcMask);
+        // A volume cut short is named here: the archiver itself would only
+        // print its progress and fail.
+        for (const QString& v : volumes) {
+            const QString damage = ArjVolumeDamage(v);
+            if (damage.isEmpty())
+                continue;
+            const QString shown
+                = floppy ? FileNameOf(v) : AddBackslash(MapDrivePath(CopyPath.trimmed())) + FileNameOf(v);
+            ShowError(QStringLiteral("Файл архива поврежден|") + EscapeBars(shown) + QStringLiteral("\r\n")
+                + EscapeBars(damage)
+                + QStringLiteral("\r\nВосстановить данные из этого архива нельзя. Данные программы не изменены."));
+            return false;
+        }
         if (!RunArchiver(deArchiver_, DeArchiverParams, work))
             return false;
         if (delTmp && DelArc)

@@ -272,32 +272,68 @@ TEST_F(SaveRestTest, FolderSaveWithoutArchiverIsReadInPlace)
     EXPECT_TRUE(QFileInfo::exists(obj.CopyPath + QStringLiteral("/SR.DB"))) << "files read in place stay";
 }
 
+// Damaged volumes of a set: the archiver's failure is shown as a clerk can
+// read it; a volume cut short is named and refused before it runs.
 TEST_F(SaveRestTest, ADamagedArchiveIsRefusedAndTheDataBaseStaysAsItWas)
 {
     UseArj();
+    obj.ArchiverParams = QStringLiteral("a Qor_arj !ARC.INC -v10K -y");
     QDir(obj.CopyPath).mkpath(QStringLiteral("."));
     {
         ScriptedMessages msgs;
         ASSERT_TRUE(obj.Save());
     }
-    QFile arc(obj.CopyPath + QStringLiteral("/Qor_arj.arj"));
-    ASSERT_TRUE(arc.open(QIODevice::ReadWrite));
-    QByteArray bytes = arc.readAll();
-    for (qsizetype i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i)
-        bytes[i] = static_cast<char>(~bytes[i]);
-    arc.seek(0);
-    arc.write(bytes);
-    arc.close();
+    const QStringList volumes = QDir(obj.CopyPath).entryList({QStringLiteral("Qor_arj.a*")}, QDir::Files, QDir::Name);
+    ASSERT_GT(volumes.size(), 2) << "a set of volumes";
+    for (const QString& v : volumes)
+        EXPECT_EQ(ArjVolumeDamage(obj.CopyPath + QLatin1Char('/') + v), QString()) << v.toStdString();
+    const QString first = obj.CopyPath + QStringLiteral("/Qor_arj.arj");
+    const QString last = obj.CopyPath + QLatin1Char('/') + volumes[volumes.size() - 2]; // .a01 sorts before .arj
+    const QByteArray whole = ReadFileBytes(first), wholeLast = ReadFileBytes(last);
     Cursor sr(QStringLiteral("SR"), fx.DataPath());
     sr.Open();
     sr.First();
     sr.Delete(); // a change after the save, which the refused restore must keep
     sr.Close();
     const QStringList before = Dump(fx.DataPath());
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("завершилась с ошибкой"));
-    EXPECT_FALSE(obj.Restore());
-    EXPECT_EQ(Dump(fx.DataPath()), before);
+    struct Row {
+        const char* name;
+        std::function<void()> spoil;
+        QString title;
+        QString says;
+    };
+    const QList<Row> rows = {
+        {"bytes flipped",
+            [&] {
+                QByteArray bytes = whole;
+                for (qsizetype i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i)
+                    bytes[i] = static_cast<char>(~bytes[i]);
+                WriteFileBytes(first, bytes);
+            },
+            QString(), QStringLiteral("завершилась с ошибкой")},
+        {"the first volume cut in half", [&] { WriteFileBytes(first, whole.left(whole.size() / 2)); },
+            QStringLiteral("Файл архива поврежден"), first + QStringLiteral("\r\nФайл обрезан: в нем ")},
+        {"the last volume cut short",
+            [&] {
+                WriteFileBytes(first, whole);
+                WriteFileBytes(last, wholeLast.left(wholeLast.size() - 3));
+            },
+            QStringLiteral("Файл архива поврежден"), last + QStringLiteral("\r\nФайл обрезан: в нем ")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.spoil();
+        ScriptedMessages msgs;
+        auto& error = msgs.Expect(MsgKind::Error).Containing(row.says);
+        if (!row.title.isEmpty())
+            error.Title(row.title);
+        EXPECT_FALSE(obj.Restore());
+        EXPECT_EQ(Dump(fx.DataPath()), before);
+        for (const MessageRecord& m : msgs.Log())
+            for (const QChar c : m.title + m.details)
+                EXPECT_TRUE(c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                    << "control character " << int(c.unicode()) << " in " << m.details.toStdString();
+    }
 }
 
 TEST_F(SaveRestTest, RefusalsLeaveTheDataBaseAndSayWhy)
