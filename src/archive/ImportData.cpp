@@ -221,6 +221,24 @@ QStringList TImportData::SourceTables() const
     return tables;
 }
 
+bool TImportData::AgreesToReplace()
+{
+    int64_t employees = 0;
+    try {
+        employees = Tables::RecordCount(QStringLiteral("SR"), AppContext().DataFolder());
+    } catch (const Exception&) {
+    }
+    if (employees == 0)
+        return true;
+    return AskYesNo(QStringLiteral("Заменить данные программы данными QO (DOS)?"),
+        QStringLiteral("В программе есть работники: %1.\r\nИмпорт заменит все данные программы: справочники, "
+                       "работников, входные данные, результаты расчетов, налоги, календари и расчетные ведомости.\r\n"
+                       "Прежде сохраните архив данных: после импорта вернуть их можно только восстановлением из "
+                       "архива.")
+            .arg(employees),
+        false);
+}
+
 bool TImportData::Execute()
 {
     if (running_)
@@ -238,7 +256,7 @@ bool TImportData::Execute()
         return false;
     }
     // A wrong folder must not cost the data base a single row.
-    if (!CheckSource())
+    if (!CheckSource() || !AgreesToReplace())
         return false;
     if (!LockDataBaseExclusive()) {
         ShowError(QStringLiteral("Импорт невозможен: с данными работают другие пользователи|") + LockDataBaseError());

@@ -60,7 +60,8 @@ public:
     // The whole import; true when it ran to its end (not stopped, not
     // failed). Refused, with nothing touched, unless the source folder
     // holds the predecessor's QO.CFG and SR.DBF and every old table it
-    // reads opens whole. The stages fill a copy of the
+    // reads opens whole, and, over a data base with employees,
+    // unless the clerk agrees to replace it. The stages fill a copy of the
     // data base that replaces it in one swap at the end (a stop keeps what
     // was done, a failure nothing). Raises nothing but the silent abort
     // after a shown message.
@@ -80,6 +81,8 @@ private:
     bool CheckSource();
     // The old tables the stages read: the named ones found and the months' results.
     QStringList SourceTables() const;
+    // Over a data base that holds employees, the clerk's Yes (default No).
+    bool AgreesToReplace();
     // Copies the tables and the data INI into the staging folder of the
     // data folder, answered with a trailing "/".
     QString StageDataBase(const QString& data);

@@ -11,6 +11,7 @@
 #include "data/Globals.h"
 #include "data/Rights.h"
 #include "db/Cursor.h"
+#include "db/Tables.h"
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "platform/Codec.h"
@@ -137,6 +138,9 @@ protected:
     void ImportToTheEnd()
     {
         ScriptedMessages msgs;
+        // Over employees of an earlier import it asks first.
+        if (Tables::RecordCount("SR", fx.DataPath()) > 0)
+            msgs.Expect(MsgKind::Question).Title("Заменить данные программы данными QO (DOS)?").Yes();
         for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
             msgs.Expect(MsgKind::Error).Title("Неопознанный файл начислений:").Details(unknown);
         msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен");
