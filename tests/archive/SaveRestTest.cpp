@@ -19,6 +19,7 @@
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "support/DataFolderFixture.h"
+#include "support/FolderDisk.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
@@ -395,38 +396,6 @@ void FailAt(DbCall call)
 
 } // namespace
 
-namespace {
-
-// Free space of the archive folder by a rule of the test; elsewhere plenty.
-class ArchiveDisk final : public IDiskInfo {
-public:
-    ArchiveDisk(QString folder, std::function<int64_t()> free) : folder_(std::move(folder)), free_(std::move(free))
-    {
-        SetDiskInfo(this);
-    }
-    ~ArchiveDisk() override { SetDiskInfo(nullptr); }
-    int64_t FreeSpace(const QString& path) override
-    {
-        return QDir::cleanPath(path).startsWith(QDir::cleanPath(folder_)) ? free_() : int64_t(1) << 40;
-    }
-    int64_t TotalSpace(const QString& path) override { return FreeSpace(path); }
-    bool IsNetworkFileSystem(const QString&) override { return false; }
-
-private:
-    QString folder_;
-    std::function<int64_t()> free_;
-};
-
-int64_t FolderBytes(const QString& folder)
-{
-    int64_t bytes = 0;
-    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
-        bytes += f.size();
-    return bytes;
-}
-
-} // namespace
-
 // A folder with room for the new copy beside the old one takes it in one
 // swap; with less room, a failed copy or a swap cut short, the old archive
 // stays whole (or the next restore finishes the swap) and the clerk is told.
@@ -462,7 +431,7 @@ TEST_F(SaveRestTest, TheOnlyArchiveIsReplacedWholeOrNotAtAll)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QStringList hashes = FileHashes(arc);
-        ArchiveDisk disk(arc, [&] { return FolderBytes(obj.WorkFolderPath()) + row.spare; });
+        FolderDisk disk(arc, [&] { return FolderDisk::Bytes(obj.WorkFolderPath()) + row.spare; });
         bool ok = false;
         {
             ScriptedMessages msgs;

@@ -20,14 +20,13 @@
 #include "foundation/IniFiles.h"
 #include "foundation/Messages.h"
 #include "platform/Currency.h"
-#include "platform/Disk.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "reports/RasVedImport.h"
+#include "support/FolderDisk.h"
 #include "support/OldFolder.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -235,37 +234,16 @@ void RestoreArchive()
 
 // ---------------------------------------------------------------- archive save
 
-// The archive folder has room for exactly one new copy beside the last
-// archive: what the copy has put into the staging folder so far is taken
-// from the new copy's size, which is the work folder's.
-class RoomForOneCopy final : public IDiskInfo {
-public:
-    int64_t FreeSpace(const QString& path) override
-    {
-        if (!QDir::cleanPath(path).startsWith(QDir::cleanPath(ProgramFolder() + QStringLiteral("ARC"))))
-            return int64_t(1) << 40;
-        return Bytes(SaveRestObject().WorkFolderPath()) - Bytes(RestoreStagingFolder(ProgramFolder() + "ARC"));
-    }
-    int64_t TotalSpace(const QString& path) override { return FreeSpace(path); }
-    bool IsNetworkFileSystem(const QString&) override { return false; }
-
-private:
-    static int64_t Bytes(const QString& folder)
-    {
-        int64_t bytes = 0;
-        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
-            bytes += f.size();
-        return bytes;
-    }
-};
-
 void SaveArchive()
 {
-    RoomForOneCopy disk;
-    SetDiskInfo(&disk);
-    const bool saved = ArchiveObject().Save();
-    SetDiskInfo(nullptr);
-    if (!saved)
+    // The archive folder has room for exactly one new copy beside the last
+    // archive: the new copy's size is the work folder's, less what the save
+    // has put into the staging folder so far.
+    const QString arc = ProgramFolder() + QStringLiteral("ARC");
+    FolderDisk disk(arc, [&] {
+        return FolderDisk::Bytes(SaveRestObject().WorkFolderPath()) - FolderDisk::Bytes(RestoreStagingFolder(arc));
+    });
+    if (!ArchiveObject().Save())
         throw EAppException(QStringLiteral("the archive was not saved"));
 }
 
