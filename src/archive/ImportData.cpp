@@ -80,6 +80,16 @@ bool LoadWholeMemFile(const QString& path, TClipperMemVarList& list)
     return true;
 }
 
+// An old month's results: "NC" + YYYYMM; the month's first day.
+bool ResultFileMonth(const QString& path, TDateTime& first)
+{
+    const QString base = QFileInfo(path).completeBaseName();
+    bool ok = base.size() == 8;
+    const int year = ok ? base.mid(2, 4).toInt(&ok) : 0;
+    const int month = ok ? base.mid(6, 2).toInt(&ok) : 0;
+    return ok && TryEncodeDate(year, month, 1, first);
+}
+
 } // namespace
 
 void SetPaySheetImporter(TPaySheetImporter importer) { PaySheetImporter() = std::move(importer); }
@@ -162,29 +172,71 @@ bool TImportData::CheckSource()
         ShowError(QStringLiteral("Импорт невозможен|Папка не найдена: ") + EscapeBars(PathFrom));
         return false;
     }
+    const QString notChanged = QStringLiteral("\r\nИмпорт не выполнен, данные программы не изменены.");
     QStringList missing;
     const QString cfg = Source(QStringLiteral("QO.CFG"));
-    if (cfg.isEmpty()) {
+    if (cfg.isEmpty())
         missing << QStringLiteral("нет файла настроек QO.CFG");
-    } else if (TClipperMemVarList values; !LoadWholeMemFile(cfg, values)) {
-        missing << QStringLiteral("файл настроек QO.CFG поврежден и не читается");
-    }
-    const QString sr = Source(QStringLiteral("SR.DBF"));
-    if (sr.isEmpty()) {
+    if (Source(QStringLiteral("SR.DBF")).isEmpty())
         missing << QStringLiteral("нет справочника работников SR.DBF");
-    } else {
+    if (!missing.isEmpty()) {
+        ShowError(QStringLiteral("В папке нет данных программы QO (DOS)|") + EscapeBars(folder) + QStringLiteral("\r\n")
+            + EscapeBars(missing.join(QStringLiteral("\r\n"))) + notChanged);
+        return false;
+    }
+    // Every table the stages read is opened now: a damaged header (a record
+    // count the file's size belies) stops the import before anything is
+    // replaced, rather than the stage that meets it dropping its rows.
+    QStringList damaged;
+    QString first;
+    if (TClipperMemVarList values; !LoadWholeMemFile(cfg, values)) {
+        first = QFileInfo(cfg).fileName();
+        damaged << QStringLiteral("Файл настроек %1 поврежден и не читается").arg(first);
+    }
+    for (const QString& path : SourceTables()) {
         try {
-            TDbfFile cards(sr);
+            TDbfFile table(path);
         } catch (const Exception& e) {
-            missing << QStringLiteral("справочник работников SR.DBF не читается: ") + e.Message();
+            if (first.isEmpty())
+                first = QFileInfo(path).fileName();
+            damaged << e.Message();
         }
     }
-    if (missing.isEmpty())
+    if (damaged.isEmpty())
         return true;
-    ShowError(QStringLiteral("В папке нет данных программы QO (DOS)|") + EscapeBars(folder) + QStringLiteral("\r\n")
-        + EscapeBars(missing.join(QStringLiteral("\r\n")))
-        + QStringLiteral("\r\nИмпорт не выполнен, данные программы не изменены."));
+    ShowError(QStringLiteral("Поврежден файл ") + first + QLatin1Char('|') + EscapeBars(folder) + QStringLiteral("\r\n")
+        + EscapeBars(damaged.join(QStringLiteral("\r\n"))) + notChanged);
     return false;
+}
+
+QStringList TImportData::SourceTables() const
+{
+    QStringList tables;
+    for (const char* name : {"SPP.DBF", "DOPLAT.DBF", "SR.DBF", "SRDP.DBF", "VVODP.DBF", "VVOD.DBF", "NACH.DBF"})
+        if (const QString path = Source(QLatin1String(name)); !path.isEmpty())
+            tables << path;
+    for (const QString& path : FindFilesNoCase(PathFrom, QStringLiteral("NC*.DBF")))
+        if (TDateTime month = 0; ResultFileMonth(path, month))
+            tables << path;
+    return tables;
+}
+
+bool TImportData::AgreesToReplace()
+{
+    int64_t employees = 0;
+    try {
+        employees = Tables::RecordCount(QStringLiteral("SR"), AppContext().DataFolder());
+    } catch (const Exception&) {
+    }
+    if (employees == 0)
+        return true;
+    return AskYesNo(QStringLiteral("Заменить данные программы данными QO (DOS)?"),
+        QStringLiteral("В программе есть работники: %1.\r\nИмпорт заменит все данные программы: справочники, "
+                       "работников, входные данные, результаты расчетов, налоги, календари и расчетные ведомости.\r\n"
+                       "Прежде сохраните архив данных: после импорта вернуть их можно только восстановлением из "
+                       "архива.")
+            .arg(employees),
+        false);
 }
 
 bool TImportData::Execute()
@@ -204,7 +256,7 @@ bool TImportData::Execute()
         return false;
     }
     // A wrong folder must not cost the data base a single row.
-    if (!CheckSource())
+    if (!CheckSource() || !AgreesToReplace())
         return false;
     if (!LockDataBaseExclusive()) {
         ShowError(QStringLiteral("Импорт невозможен: с данными работают другие пользователи|") + LockDataBaseError());
@@ -694,12 +746,8 @@ void TImportData::ResultsStage()
     for (const QString& path : FindFilesNoCase(PathFrom, QStringLiteral("NC*.DBF"))) {
         if (run_.Stopped())
             break;
-        const QString base = QFileInfo(path).completeBaseName();
-        bool ok = base.size() == 8;
-        const int year = ok ? base.mid(2, 4).toInt(&ok) : 0;
-        const int month = ok ? base.mid(6, 2).toInt(&ok) : 0;
         TDateTime first = 0;
-        if (!ok || !TryEncodeDate(year, month, 1, first)) {
+        if (!ResultFileMonth(path, first)) {
             ShowError(QStringLiteral("Неопознанный файл начислений:|") + QFileInfo(path).fileName());
             continue;
         }

@@ -17,6 +17,7 @@
 #include "platform/DateTime.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -58,10 +59,12 @@ public:
 
     // The whole import; true when it ran to its end (not stopped, not
     // failed). Refused, with nothing touched, unless the source folder
-    // holds the predecessor's QO.CFG and SR.DBF, both readable. The stages
-    // fill a copy of the data base that replaces it in one swap at the end
-    // (a stop keeps what was done, a failure nothing). Raises nothing but
-    // the silent abort after a shown message.
+    // holds the predecessor's QO.CFG and SR.DBF and every old table it
+    // reads opens whole, and, over a data base with employees,
+    // unless the clerk agrees to replace it. The stages fill a copy of the
+    // data base that replaces it in one swap at the end (a stop keeps what
+    // was done, a failure nothing). Raises nothing but the silent abort
+    // after a shown message.
     bool Execute();
     // Only the pay sheets of QO.RAS, after a Yes; refused without QO.RAS
     // or without a column in it, as every stored pay sheet is replaced.
@@ -76,6 +79,10 @@ public:
 
 private:
     bool CheckSource();
+    // The old tables the stages read: the named ones found and the months' results.
+    QStringList SourceTables() const;
+    // Over a data base that holds employees, the clerk's Yes (default No).
+    bool AgreesToReplace();
     // Copies the tables and the data INI into the staging folder of the
     // data folder, answered with a trailing "/".
     QString StageDataBase(const QString& data);

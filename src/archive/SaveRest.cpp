@@ -7,6 +7,7 @@
 #include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/TableCatalogue.h"
+#include "db/CallHook.h"
 #include "db/Cursor.h"
 #include "db/DataFolderLock.h"
 #include "db/Tables.h"
@@ -95,10 +96,35 @@ void WriteArcInc(const QString& folder, const QStringList& files)
     WriteFileAtomic(folder + ArcIncName(), (files.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
-void ShowCopyError(const QString& source, const QString& target)
+QString CopyErrorText(const QString& source, const QString& target, const QString& reason)
 {
-    ShowError(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
-        + EscapeBars(target));
+    return QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source) + QStringLiteral("  в\r\n")
+        + EscapeBars(target) + (reason.isEmpty() ? QString() : QStringLiteral("\r\nПричина: ") + EscapeBars(reason));
+}
+
+// Why the copier failed, in the clerk's words where its text is not.
+QString CopyReason(const Exception& e, const QString& target)
+{
+    if (dynamic_cast<const EDriveNotExist*>(&e))
+        return QStringLiteral("папка не найдена или недоступна: ") + QFileInfo(target).absolutePath();
+    if (dynamic_cast<const EDiskFull*>(&e))
+        return QStringLiteral("недостаточно места на диске");
+    return e.Message();
+}
+
+void ShowCopyError(const QString& source, const QString& target, const QString& reason = QString())
+{
+    ShowError(CopyErrorText(source, target, reason));
+}
+
+// A size as the clerk reads it: kilobytes, or megabytes from 1 MB up.
+QString SizeText(int64_t bytes)
+{
+    constexpr int64_t kMb = 1024 * 1024;
+    if (bytes < kMb)
+        return QStringLiteral("%1 КБ").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 МБ").arg(
+        QString::number(double(bytes) / kMb, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')));
 }
 
 bool FileReadable(const QString& path)
@@ -144,7 +170,82 @@ bool BelongsToDataBase(const QString& name, const QStringList& extraFiles)
     return QDir::match(QStringLiteral("*.ini"), name) || QDir::match(QStringLiteral("PROPIS.*"), name);
 }
 
+// A program's output as a clerk can read it: its progress counters,
+// written over themselves with backspaces, end as they were shown, and no
+// other control character stays.
+QString PlainOutput(const QString& output)
+{
+    QString out;
+    for (const QChar c : output) {
+        if (c == QLatin1Char('\b')) {
+            if (!out.isEmpty() && !out.endsWith(QLatin1Char('\n')))
+                out.chop(1);
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\t')) {
+            out += c == QLatin1Char('\t') ? QChar(QLatin1Char(' ')) : c;
+        } else if (c.unicode() >= 0x20 && c.unicode() != 0x7F) {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+QString ArjVolumeDamage(QIODevice& file)
+{
+    const qint64 size = file.size();
+    if (size == 0)
+        return QStringLiteral("Файл пуст.");
+    const auto read = [&](qint64 at, qint64 count) { return file.seek(at) ? file.read(count) : QByteArray(); };
+    const auto word = [](const QByteArray& b, int at) { return int(uchar(b[at])) | int(uchar(b[at + 1])) << 8; };
+    const QByteArray id("\x60\xEA", 2);
+    if (read(0, 2) != id)
+        return QString(); // not an arj archive: the archiver is left to judge it
+    const QString cut = QStringLiteral("Файл обрезан: в нем %1 байт, а конца архива нет. Архив записан или "
+                                       "скопирован не полностью.")
+                            .arg(size);
+    // The main header, then one header and its packed data per file, then
+    // an empty header: each volume of a set ends with one.
+    qint64 pos = 0;
+    for (bool main = true;; main = false) {
+        const QByteArray head = read(pos, 4);
+        if (head.size() < 4)
+            return cut;
+        if (head.left(2) != id)
+            return QStringLiteral("На %1 байте нет заголовка архива: файл поврежден.").arg(pos);
+        const int length = word(head, 2);
+        if (length == 0)
+            return main ? QStringLiteral("В файле нет заголовка архива.") : QString();
+        if (length > 2600 || (!main && length < 16))
+            return QStringLiteral("Заголовок на %1 байте поврежден.").arg(pos);
+        const QByteArray basic = read(pos + 4, length);
+        if (basic.size() < length)
+            return cut;
+        qint64 next = pos + 4 + length + 4; // the header's checksum
+        for (;;) {
+            const QByteArray ext = read(next, 2);
+            if (ext.size() < 2)
+                return cut;
+            next += 2;
+            if (word(ext, 0) == 0)
+                break;
+            next += word(ext, 0) + 4;
+        }
+        if (!main)
+            next += qint64(word(basic, 12)) | qint64(word(basic, 14)) << 16;
+        if (next > size)
+            return cut;
+        pos = next;
+    }
+}
+
+QString ArjVolumeDamage(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Файл не читается.");
+    return ArjVolumeDamage(file);
+}
 
 QStringList ReadArcInc(const QString& file)
 {
@@ -399,7 +500,7 @@ bool TSaveRestObject::RunArchiver(const QString& program, const QString& params,
         loop.exec();
     }
     if (launcher->ExitCode() != 0) {
-        const QString output = launcher->Output().right(2000);
+        const QString output = PlainOutput(launcher->Output()).right(2000);
         ShowError(QStringLiteral("Программа ") + Quoted(EscapeBars(program))
             + QStringLiteral(" завершилась с ошибкой (код ") + QString::number(launcher->ExitCode())
             + QStringLiteral(")|") + EscapeBars(output));
@@ -566,21 +667,72 @@ bool TSaveRestObject::CopyToDestination(const QStringList& files, bool floppy)
             ShowError(QStringLiteral("Сохранение данных не завершено|Ни один комплект дискет не записан полностью."));
         return wholeSets > 0;
     }
+    // The new copy is written whole beside the old one and swapped in under
+    // a journal: a crash leaves the old archive or the new one, never none.
+    if (!FinishArchiveSwap(dest))
+        return false;
+    int64_t needed = 0;
+    for (const QString& f : ordered)
+        needed += std::max<int64_t>(GetFileSizeByName(f), 0);
+    const int64_t free = DiskInfo().FreeSpace(dest);
+    if (free >= 0 && free < needed) {
+        ShowError(QStringLiteral("Недостаточно места для архива|") + EscapeBars(dest) + QStringLiteral("\r\nНужно ")
+            + SizeText(needed) + QStringLiteral(", свободно ") + SizeText(free) + QStringLiteral(". Освободите еще ")
+            + SizeText(needed - free)
+            + QStringLiteral(" или выберите другой путь копирования.\r\nПрежний архив сохранен."));
+        return false;
+    }
+    const QString stage = RestoreStagingFolder(dest);
+    if (!EnsureDirectory(stage)) {
+        ShowError(QStringLiteral("Не удалось создать директорий\"") + EscapeBars(stage) + QLatin1Char('"'));
+        return false;
+    }
+    // Each block written is a point where the crash harness may kill.
+    const TCopyProgress progress = [this](int64_t, bool& flag) {
+        if (flag)
+            return;
+        NoteDbCall(DbCall::Write);
+        flag = Stopped();
+    };
     for (const QString& f : ordered) {
-        if (Stopped())
-            return false;
-        const QString target = dest + FileNameOf(f);
+        const QString target = stage + FileNameOf(f);
         if (ShowBars)
-            Progress().Mess2(Quoted(f) + QStringLiteral(" -> ") + Quoted(target));
+            Progress().Mess2(Quoted(f) + QStringLiteral(" -> ") + Quoted(dest + FileNameOf(f)));
         bool copied = false;
+        QString reason;
         try {
-            copied = CopyOneFile(f, target);
-        } catch (const Exception&) {
+            copied = CopyOrCompareFile(f, target, true, progress);
+        } catch (const Exception& e) {
+            reason = CopyReason(e, dest + FileNameOf(f));
         }
         if (!copied) {
-            ShowCopyError(f, target);
+            DiscardRestoreStaging(dest);
+            if (Stopped())
+                return false;
+            ShowCopyError(f, dest + FileNameOf(f), reason);
             return false;
         }
+    }
+    try {
+        SwapInRestoredFiles(dest, {});
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Архив не заменен до конца|") + EscapeBars(e.Message())
+            + QStringLiteral("\r\nЗамена будет закончена при следующем сохранении или восстановлении."));
+        return false;
+    }
+    return true;
+}
+
+bool TSaveRestObject::FinishArchiveSwap(const QString& folder)
+{
+    if (!QFileInfo::exists(folder + RestoreJournalName()) && !QFileInfo(RestoreStagingFolder(folder)).isDir())
+        return true;
+    try {
+        RecoverRestore(folder);
+    } catch (const Exception& e) {
+        ShowError(QStringLiteral("Не закончена замена архива|") + EscapeBars(folder) + QStringLiteral("\r\n")
+            + EscapeBars(e.Message()));
+        return false;
     }
     return true;
 }
@@ -681,6 +833,9 @@ bool TSaveRestObject::DoRestore()
     bool delTmp = DelTmp;
     QString from = work;
     QStringList marked;
+    // A save cut short in its swap is finished before the archive is read.
+    if (!floppy && !CopyPath.trimmed().isEmpty() && !FinishArchiveSwap(AddBackslash(MapDrivePath(CopyPath.trimmed()))))
+        return false;
     if (!floppy && !Archivate) {
         // The files are read where they lie, and never deleted there.
         delTmp = false;
@@ -698,6 +853,19 @@ bool TSaveRestObject::DoRestore()
             Progress().PosBar1(0);
         }
         const QStringList volumes = FilesByMask(work, ArcMask);
+        // A volume cut short is named here: the archiver itself would only
+        // print its progress and fail.
+        for (const QString& v : volumes) {
+            const QString damage = ArjVolumeDamage(v);
+            if (damage.isEmpty())
+                continue;
+            const QString shown
+                = floppy ? FileNameOf(v) : AddBackslash(MapDrivePath(CopyPath.trimmed())) + FileNameOf(v);
+            ShowError(QStringLiteral("Файл архива поврежден|") + EscapeBars(shown) + QStringLiteral("\r\n")
+                + EscapeBars(damage)
+                + QStringLiteral("\r\nВосстановить данные из этого архива нельзя. Данные программы не изменены."));
+            return false;
+        }
         if (!RunArchiver(deArchiver_, DeArchiverParams, work))
             return false;
         if (delTmp && DelArc)
@@ -883,7 +1051,8 @@ bool TSaveRestObject::DoReserveSave()
             Progress().Mess2(QStringLiteral("в  \"") + target + QLatin1Char('"'));
             Progress().IncPos1();
         }
-        if (!CopyOneFile(f, target)) {
+        // The reserve copy gives its old files up by design: its list is gone already.
+        if (!CopyOneFile(f, target, TOldTarget::GiveUp)) {
             ShowCopyError(f, target);
             return false;
         }
@@ -958,13 +1127,14 @@ bool TSaveRestObject::DoReserveRestore()
             Progress().IncPos1();
         }
         bool copied = false;
+        QString reason;
         try {
-            copied = CopyOneFile(source, target);
-        } catch (const Exception&) {
+            copied = CopyOneFile(source, target, TOldTarget::GiveUp);
+        } catch (const Exception& e) {
+            reason = CopyReason(e, target);
         }
         if (!copied) {
-            const int answer = ChooseErrorButton(QStringLiteral("Ошибка копирования файла\r\n") + EscapeBars(source)
-                    + QStringLiteral("  в\r\n") + EscapeBars(target),
+            const int answer = ChooseErrorButton(CopyErrorText(source, target, reason),
                 QStringLiteral("Неполное копирование файлов приведет к неработоспособности программы.\r\n\r\n"
                                "Восстановите данные с устройства хранения."),
                 {QStringLiteral("Продолжить"), QStringLiteral("Закрыть программу")});

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 #include <functional>
 #include <memory>
 
@@ -43,6 +45,12 @@ void WriteArcHiveIni(const QString& folder, const TArcHiveInfo& info);
 
 // The folder holds a reserve copy (its list ARC.INC).
 bool HasReserveCopy(const QString& folder);
+
+// What is wrong with an arj archive's volume, in the clerk's words (cut
+// short, no header where one belongs); empty when its headers and packed
+// data lie whole within it, or when it is no arj archive at all.
+QString ArjVolumeDamage(QIODevice& file);
+QString ArjVolumeDamage(const QString& path);
 
 // "b:" or "A:/..." name a floppy drive; another path does not.
 bool IsFloppyPath(const QString& path);
@@ -118,6 +126,9 @@ private:
     bool RunArchiver(const QString& program, const QString& params, const QString& startDir);
     void CopyTable(int number, const QString& folder, bool showRecords);
     bool CopyToDestination(const QStringList& files, bool floppy);
+    // Finishes (or discards) the swap of a save cut short in the archive
+    // folder; false, after a message, when it cannot.
+    bool FinishArchiveSwap(const QString& folder);
     void ReplaceTables(const QStringList& files, bool move);
     bool DoReserveSave();
     bool DoReserveRestore();

@@ -145,7 +145,8 @@ bool CopyFilesToFloppies(const QStringList& files, const QString& source, const 
             bool full = false;
             try {
                 sink.Mess(0, QStringLiteral("Копирование файлов"));
-                copied = CopyFileWithBar(from + file, target + file, &bar);
+                // A volume written again onto its own disk takes the old one's place.
+                copied = CopyFileWithBar(from + file, target + file, &bar, TOldTarget::GiveUp);
             } catch (const EFREadError& e) {
                 error = e.Message();
                 readError = true;

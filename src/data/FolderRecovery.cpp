@@ -61,8 +61,10 @@ void FinishSwap(const QString& data)
     for (const QString& line : lines)
         if (const QString name = named(line, kPlace); !name.isEmpty() && QFileInfo::exists(stage + name))
             MoveIn(stage + name, dir + name);
-    RemoveFile(JournalPath(data));
+    // The journal goes last: while it exists the swap reads as begun, and a
+    // staging folder without it would read as a swap never begun.
     QDir(stage).removeRecursively();
+    RemoveFile(JournalPath(data));
 }
 
 TableDef MarkDefinition()

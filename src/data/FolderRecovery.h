@@ -6,6 +6,8 @@
 // A restore brings its files and their indexes into the staging folder
 // first; the journal written then is the point of no return: from there
 // the swap is only ever finished, by the restore or by the next start.
+// The import uses the same swap on the data folder, and the archive save on
+// the archive's folder (finished by the next save or restore there).
 //
 //   const QString stage = RestoreStagingFolder(data);  // fill it, index it
 //   SwapInRestoredFiles(data, oldNames);                // old table files
@@ -34,7 +36,7 @@ QString RestoreJournalName();
 void DiscardRestoreStaging(const QString& dataFolder);
 // Writes the journal, deletes the old files (names in the data folder that
 // no staged file replaces), moves every staged file in over its namesake,
-// then removes the journal and the staging folder. A failure raises and
+// then removes the staging folder and, last, the journal. A failure raises and
 // leaves the journal for the next start.
 void SwapInRestoredFiles(const QString& dataFolder, const QStringList& oldNames);
 // The start-up's half: finishes a swap whose journal exists, discards a

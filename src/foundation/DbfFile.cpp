@@ -97,10 +97,20 @@ void TDbfFile::ReadHeader(qint64 fileSize)
         offset += f.Length;
         fields_.push_back(f);
     }
+    // The file holds the records the header counts and at most an end mark
+    // after them; a count that says otherwise would drop or invent rows.
     const qint64 needed = qint64(info.nHeaderLength) + qint64(recordCount_) * recordLength_;
+    const qint64 held = fileSize >= info.nHeaderLength ? (fileSize - info.nHeaderLength) / recordLength_ : 0;
     if (fileSize < needed)
-        Damaged(QStringLiteral("файл короче, чем указано в заголовке (%1 записей по %2 байт)")
+        Damaged(QStringLiteral("файл короче, чем указано в заголовке: в заголовке %1 записей, а в файле %2 (записи по "
+                               "%3 байт)")
                     .arg(recordCount_)
+                    .arg(held)
+                    .arg(recordLength_));
+    if (held > recordCount_)
+        Damaged(QStringLiteral("в заголовке %1 записей, а в файле %2 (записи по %3 байт)")
+                    .arg(recordCount_)
+                    .arg(held)
                     .arg(recordLength_));
 }
 

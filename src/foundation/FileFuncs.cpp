@@ -385,7 +385,7 @@ TCopyProgress BarProgress(ICopyProgressBar* Bar)
 namespace {
 
 bool CopyOrCompareInto(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress,
-    std::unique_ptr<TempFile>& temp)
+    TOldTarget Old, std::unique_ptr<TempFile>& temp)
 {
     const QString source = Absolute(Source);
     const QString target = ResolveTarget(Source, Target);
@@ -414,10 +414,9 @@ bool CopyOrCompareInto(const QString& Source, const QString& Target, bool CopyMo
             throw EDriveNotExist(target);
         const int64_t oldSize = targetExists && S_ISREG(old.st_mode) ? static_cast<int64_t>(old.st_size) : 0;
         if (freeSpace < size) {
-            if (freeSpace + oldSize < size)
+            if (freeSpace + oldSize < size || Old == TOldTarget::Keep)
                 throw EDiskFull(QStringLiteral("Free space low"));
-            // Room for one copy only (a full floppy): the old target has to
-            // go first, as it always did.
+            // Room for one copy only, and the caller gives the old one up.
             if (::unlink(Enc(target).constData()) != 0) {
                 const int code = errno;
                 throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(target, Reason(code)));
@@ -493,11 +492,12 @@ bool CopyOrCompareInto(const QString& Source, const QString& Target, bool CopyMo
 
 } // namespace
 
-bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress)
+bool CopyOrCompareFile(
+    const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress, TOldTarget Old)
 {
     std::unique_ptr<TempFile> temp;
     try {
-        return CopyOrCompareInto(Source, Target, CopyMode, Progress, temp);
+        return CopyOrCompareInto(Source, Target, CopyMode, Progress, Old, temp);
     } catch (...) {
         if (temp)
             temp->Discard();
@@ -505,14 +505,14 @@ bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMo
     }
 }
 
-bool CopyOneFile(const QString& Source, const QString& Target)
+bool CopyOneFile(const QString& Source, const QString& Target, TOldTarget Old)
 {
-    return CopyOrCompareFile(Source, Target, true, nullptr);
+    return CopyOrCompareFile(Source, Target, true, nullptr, Old);
 }
 
-bool CopyFileWithBar(const QString& Source, const QString& Target, ICopyProgressBar* Bar)
+bool CopyFileWithBar(const QString& Source, const QString& Target, ICopyProgressBar* Bar, TOldTarget Old)
 {
-    return CopyOrCompareFile(Source, Target, true, BarProgress(Bar));
+    return CopyOrCompareFile(Source, Target, true, BarProgress(Bar), Old);
 }
 
 bool CompareFileWithBar(const QString& Source, const QString& Target, ICopyProgressBar* Bar)

@@ -72,6 +72,13 @@ public:
 // The progress callback that drives a bar and stops when the bar is enabled.
 TCopyProgress BarProgress(ICopyProgressBar* Bar);
 
+// What a copy does with an old target when the disk has room for the new
+// file only without it. Keep refuses the copy (the old file may be the only
+// one of its kind, as an archive is); GiveUp deletes the old target first,
+// for the copies that replace their old files by design (a floppy's volume
+// written again, the reserve copy).
+enum class TOldTarget { Keep, GiveUp };
+
 // Copies Source to Target, or compares them (CopyMode false). A Target that
 // is an existing folder gets the source's file name.
 //
@@ -85,9 +92,11 @@ TCopyProgress BarProgress(ICopyProgressBar* Bar);
 // Answers true when the copy finished or the files are equal, false when the
 // copy was stopped or the files differ. A compare stopped by the callback
 // raises EAbort, so that it is never taken for "the files differ".
-bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress);
-bool CopyOneFile(const QString& Source, const QString& Target);
-bool CopyFileWithBar(const QString& Source, const QString& Target, ICopyProgressBar* Bar);
+bool CopyOrCompareFile(const QString& Source, const QString& Target, bool CopyMode, const TCopyProgress& Progress,
+    TOldTarget Old = TOldTarget::Keep);
+bool CopyOneFile(const QString& Source, const QString& Target, TOldTarget Old = TOldTarget::Keep);
+bool CopyFileWithBar(
+    const QString& Source, const QString& Target, ICopyProgressBar* Bar, TOldTarget Old = TOldTarget::Keep);
 bool CompareFileWithBar(const QString& Source, const QString& Target, ICopyProgressBar* Bar);
 bool CopyFileWithProgress(const QString& Source, const QString& Target, ICopyProgressBar* Bar, bool CopyMode);
 

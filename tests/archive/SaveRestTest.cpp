@@ -19,6 +19,7 @@
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "support/DataFolderFixture.h"
+#include "support/FolderDisk.h"
 #include "support/RecordingProgress.h"
 #include "support/ScriptedMessages.h"
 
@@ -272,32 +273,68 @@ TEST_F(SaveRestTest, FolderSaveWithoutArchiverIsReadInPlace)
     EXPECT_TRUE(QFileInfo::exists(obj.CopyPath + QStringLiteral("/SR.DB"))) << "files read in place stay";
 }
 
+// Damaged volumes of a set: the archiver's failure is shown as a clerk can
+// read it; a volume cut short is named and refused before it runs.
 TEST_F(SaveRestTest, ADamagedArchiveIsRefusedAndTheDataBaseStaysAsItWas)
 {
     UseArj();
+    obj.ArchiverParams = QStringLiteral("a Qor_arj !ARC.INC -v10K -y");
     QDir(obj.CopyPath).mkpath(QStringLiteral("."));
     {
         ScriptedMessages msgs;
         ASSERT_TRUE(obj.Save());
     }
-    QFile arc(obj.CopyPath + QStringLiteral("/Qor_arj.arj"));
-    ASSERT_TRUE(arc.open(QIODevice::ReadWrite));
-    QByteArray bytes = arc.readAll();
-    for (qsizetype i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i)
-        bytes[i] = static_cast<char>(~bytes[i]);
-    arc.seek(0);
-    arc.write(bytes);
-    arc.close();
+    const QStringList volumes = QDir(obj.CopyPath).entryList({QStringLiteral("Qor_arj.a*")}, QDir::Files, QDir::Name);
+    ASSERT_GT(volumes.size(), 2) << "a set of volumes";
+    for (const QString& v : volumes)
+        EXPECT_EQ(ArjVolumeDamage(obj.CopyPath + QLatin1Char('/') + v), QString()) << v.toStdString();
+    const QString first = obj.CopyPath + QStringLiteral("/Qor_arj.arj");
+    const QString last = obj.CopyPath + QLatin1Char('/') + volumes[volumes.size() - 2]; // .a01 sorts before .arj
+    const QByteArray whole = ReadFileBytes(first), wholeLast = ReadFileBytes(last);
     Cursor sr(QStringLiteral("SR"), fx.DataPath());
     sr.Open();
     sr.First();
     sr.Delete(); // a change after the save, which the refused restore must keep
     sr.Close();
     const QStringList before = Dump(fx.DataPath());
-    ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Containing(QStringLiteral("завершилась с ошибкой"));
-    EXPECT_FALSE(obj.Restore());
-    EXPECT_EQ(Dump(fx.DataPath()), before);
+    struct Row {
+        const char* name;
+        std::function<void()> spoil;
+        QString title;
+        QString says;
+    };
+    const QList<Row> rows = {
+        {"bytes flipped",
+            [&] {
+                QByteArray bytes = whole;
+                for (qsizetype i = bytes.size() / 3; i < bytes.size() / 3 + 64; ++i)
+                    bytes[i] = static_cast<char>(~bytes[i]);
+                WriteFileBytes(first, bytes);
+            },
+            QString(), QStringLiteral("завершилась с ошибкой")},
+        {"the first volume cut in half", [&] { WriteFileBytes(first, whole.left(whole.size() / 2)); },
+            QStringLiteral("Файл архива поврежден"), first + QStringLiteral("\r\nФайл обрезан: в нем ")},
+        {"the last volume cut short",
+            [&] {
+                WriteFileBytes(first, whole);
+                WriteFileBytes(last, wholeLast.left(wholeLast.size() - 3));
+            },
+            QStringLiteral("Файл архива поврежден"), last + QStringLiteral("\r\nФайл обрезан: в нем ")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.spoil();
+        ScriptedMessages msgs;
+        auto& error = msgs.Expect(MsgKind::Error).Containing(row.says);
+        if (!row.title.isEmpty())
+            error.Title(row.title);
+        EXPECT_FALSE(obj.Restore());
+        EXPECT_EQ(Dump(fx.DataPath()), before);
+        for (const MessageRecord& m : msgs.Log())
+            for (const QChar c : m.title + m.details)
+                EXPECT_TRUE(c.unicode() >= 0x20 || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                    << "control character " << int(c.unicode()) << " in " << m.details.toStdString();
+    }
 }
 
 TEST_F(SaveRestTest, RefusalsLeaveTheDataBaseAndSayWhy)
@@ -358,6 +395,78 @@ void FailAt(DbCall call)
 }
 
 } // namespace
+
+// A folder with room for the new copy beside the old one takes it in one
+// swap; with less room, a failed copy or a swap cut short, the old archive
+// stays whole (or the next restore finishes the swap) and the clerk is told.
+TEST_F(SaveRestTest, TheOnlyArchiveIsReplacedWholeOrNotAtAll)
+{
+    QDir(obj.CopyPath).mkpath(QStringLiteral("."));
+    {
+        ScriptedMessages msgs;
+        ASSERT_TRUE(obj.Save());
+    }
+    const QStringList oldDump = Dump(obj.CopyPath);
+    Damage(fx.DataPath()); // the new save differs from the old one
+    const QString arc = obj.CopyPath + QLatin1Char('/');
+    struct Row {
+        const char* name;
+        int64_t spare; // bytes free beyond the new copy's size
+        DbCall failKind;
+        int failAt;
+        QString title;
+        QString says;
+        bool replaced;
+    };
+    const QList<Row> rows = {
+        {"no room for both", -1, DbCall::Write, 0, QStringLiteral("Недостаточно места для архива"),
+            QStringLiteral(". Освободите еще 1 КБ или выберите другой путь копирования.\r\nПрежний архив сохранен."),
+            false},
+        {"a copy that fails", 0, DbCall::Write, 5, QStringLiteral("Ошибка копирования файла"),
+            QStringLiteral("\r\nПричина: injected failure"), false},
+        {"a swap cut short", 0, DbCall::Rename, 3, QStringLiteral("Архив не заменен до конца"),
+            QStringLiteral("при следующем сохранении или восстановлении"), true},
+        {"room for exactly one new copy", 0, DbCall::Write, 0, QString(), QString(), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QStringList hashes = FileHashes(arc);
+        FolderDisk disk(arc, [&] { return FolderDisk::Bytes(obj.WorkFolderPath()) + row.spare; });
+        bool ok = false;
+        {
+            ScriptedMessages msgs;
+            if (!row.title.isEmpty())
+                msgs.Expect(MsgKind::Error).Containing(row.title).Containing(row.says);
+            g_failKind = row.failKind;
+            g_failLeft = row.failAt;
+            SetDbCallHook(FailAt);
+            ok = obj.Save();
+            SetDbCallHook(nullptr);
+            EXPECT_EQ(g_failLeft, 0) << "the failure was never injected";
+        }
+        EXPECT_EQ(ok, row.title.isEmpty());
+        if (!row.replaced) {
+            EXPECT_EQ(FileHashes(arc), hashes) << "the old archive stays as it was";
+            EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(arc)));
+            continue;
+        }
+        // What a restore reads: a swap cut short is finished first.
+        TSaveRestObject reader;
+        reader.DataPath = obj.CopyPath + QStringLiteral("/../READ/");
+        reader.CopyPath = obj.CopyPath;
+        reader.ExtraFiles = obj.ExtraFiles;
+        QDir().mkpath(reader.DataPath);
+        {
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Question).No();
+            EXPECT_FALSE(reader.Restore());
+        }
+        EXPECT_FALSE(QFileInfo::exists(arc + RestoreJournalName()));
+        EXPECT_FALSE(QFileInfo::exists(RestoreStagingFolder(arc)));
+        EXPECT_EQ(Dump(obj.CopyPath), Dump(obj.WorkFolderPath())) << "the new copy";
+        EXPECT_NE(Dump(obj.CopyPath), oldDump);
+    }
+}
 
 // An earlier save left whole in the work folder must not stand in for the
 // archive chosen: neither when the de-archiver fails halfway, nor when it
@@ -507,7 +616,9 @@ TEST_F(SaveRestTest, EndingTheProgramInAReserveRestoreKeepsTheIniAsRestored)
     msgs.Expect(MsgKind::Question).Yes();
     msgs.Expect(MsgKind::ErrorChoice)
         .Title(QStringLiteral("Ошибка копирования файла\r\n") + obj.ReservFolderPath() + ProgramName()
-            + QStringLiteral(".ini  в\r\n") + obj.DataPath + ProgramName() + QStringLiteral(".ini"))
+            + QStringLiteral(".ini  в\r\n") + obj.DataPath + ProgramName()
+            + QStringLiteral(".ini\r\nПричина: Cannot create file \"") + obj.DataPath + ProgramName()
+            + QStringLiteral(".ini\". No such file or directory"))
         .Press(QStringLiteral("Закрыть программу"));
     EXPECT_FALSE(obj.ReserveRestore());
     EXPECT_TRUE(ApplicationTerminating());
@@ -649,7 +760,8 @@ TEST_F(SaveRestTest, ARestoreCutShortIsFinishedOrUndoneAtTheNextStart)
     for (const Row& row : {Row{"while indexing the new files", DbCall::Exec, 3, false},
              Row{"after the journal", DbCall::CreateFile, 1, true},
              Row{"after the first file moved in", DbCall::Rename, 1, true},
-             Row{"after the twelfth", DbCall::Rename, 12, true}}) {
+             Row{"after the twelfth", DbCall::Rename, 12, true},
+             Row{"after the last file moved in", DbCall::Remove, 1, true}}) {
         SCOPED_TRACE(row.name);
         Damage(fx.DataPath());
         const QStringList damaged = Dump(fx.DataPath());
@@ -671,6 +783,10 @@ TEST_F(SaveRestTest, ARestoreCutShortIsFinishedOrUndoneAtTheNextStart)
             EXPECT_FALSE(ok);
             EXPECT_EQ(g_failLeft, 0) << "the failure was never injected";
         }
+        // Data already replaced never lies beside a staging folder without
+        // its journal, which the next start would take for a swap never begun.
+        EXPECT_FALSE(QFileInfo(RestoreStagingFolder(fx.DataPath())).isDir()
+            && !QFileInfo::exists(fx.DataPath() + RestoreJournalName()));
         SetApplicationTerminating(false);
         fx.CloseDataBase();
         fx.OpenDataBase();

@@ -211,6 +211,39 @@ TEST_F(FormImportDataTest, TheLocalImportReplacesOnlyThePaySheets)
     EXPECT_EQ(PaySheets(), QStringList({"Основная расчетная ведомость: Оклад=1, Налог=200"}));
 }
 
+// Over a data base that holds employees the import asks first; Esc is "Нет"
+// and replaces nothing.
+TEST_F(FormImportDataTest, AnImportOverEmployeesAsksFirst)
+{
+    AppendRecordValues(DM()->SR, 77, {"FIO"}, {Variant(QStringLiteral("Сидоров С.С."))});
+    auto f = Open();
+    const QString question = QStringLiteral("Заменить данные программы данными QO (DOS)?");
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Question).Title(question).PressEsc();
+        QTest::mouseClick(f->btImport, Qt::LeftButton);
+        ASSERT_EQ(msgs.Log().size(), 1);
+        const QString details = msgs.Log()[0].details;
+        for (const char* part :
+            {"В программе есть работники: 1.", "входные данные, результаты расчетов", "Прежде сохраните архив данных"})
+            EXPECT_TRUE(details.contains(QString::fromUtf8(part))) << details.toStdString();
+    }
+    EXPECT_EQ(PaySheets(), QStringList({"Прежняя: =2"}));
+    ASSERT_TRUE(DM()->SR.FindKey({77}));
+    EXPECT_EQ(ProgramIni().ReadString("Import", "PathFrom", ""), kOldFrom);
+
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::Question).Title(question).Yes();
+    for (const char* unknown : {"NC199913.DBF", "NC9905.DBF"})
+        msgs.Expect(MsgKind::Error).Details(unknown);
+    msgs.Expect(MsgKind::StandardBox).Containing("Импорт закончен");
+    ModalScript modal;
+    modal.Next<TFormView>([](TFormView& v) { v.done(0); });
+    QTest::mouseClick(f->btImport, Qt::LeftButton);
+    EXPECT_EQ(PaySheets(), QStringList({"Основная расчетная ведомость: Оклад=1, Налог=200"}));
+    EXPECT_FALSE(DM()->SR.FindKey({77}));
+}
+
 TEST_F(FormImportDataTest, TheChosenFileGivesItsFolder)
 {
     auto f = Open();

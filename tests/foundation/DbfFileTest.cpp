@@ -91,6 +91,8 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
     const QByteArray good = DbfBytes(kColumns, {{"a", "1", "T", "20000101", ""}, {"b", "2", "F", "", ""}});
     QByteArray manyRecords = good;
     manyRecords[4] = 50;
+    QByteArray fewRecords = good;
+    fewRecords[4] = 1;
     QByteArray longRecords = good;
     longRecords[10] = char(200);
     QByteArray shortRecords = good;
@@ -109,7 +111,8 @@ TEST_F(DbfFileTest, DamagedFilesGiveAClearError)
     const Case cases[] = {
         {"truncated", good.left(good.size() - 30), "файл короче"},
         {"header only", good.left(20), "заголовок"},
-        {"record count lies", manyRecords, "файл короче"},
+        {"record count lies", manyRecords, "файл короче, чем указано в заголовке: в заголовке 50 записей, а в файле 2"},
+        {"fewer records counted than held", fewRecords, ": в заголовке 1 записей, а в файле 2 (записи по 31 байт)"},
         {"record length lies", longRecords, "файл короче"},
         {"fields do not fit", shortRecords, "заголов"},
         {"bad number", badNumber, "не число"},

@@ -363,9 +363,13 @@ TEST_F(FileFuncs, FreeSpaceIsCheckedBeforeWriting)
         EXPECT_EQ(Names(tmp.path()), QStringList({S("dst.bin"), S("src.bin")}));
     }
     {
-        // Room for the new copy only once the old one goes (a full floppy).
+        // Room for the new copy only once the old one goes: the old one may
+        // be the only archive, so it stays unless the caller gives it up.
         FakeDisk disk(9950);
-        EXPECT_TRUE(CopyOneFile(P(S("src.bin")), P(S("dst.bin"))));
+        EXPECT_THROW(CopyOneFile(P(S("src.bin")), P(S("dst.bin"))), EDiskFull);
+        EXPECT_EQ(ReadFileBytes(P(S("dst.bin"))), Pattern(100, 1));
+        EXPECT_EQ(Names(tmp.path()), QStringList({S("dst.bin"), S("src.bin")}));
+        EXPECT_TRUE(CopyOneFile(P(S("src.bin")), P(S("dst.bin")), TOldTarget::GiveUp));
         EXPECT_EQ(ReadFileBytes(P(S("dst.bin"))), Pattern(10000));
     }
     {

@@ -5,7 +5,10 @@
 //   1 ARC.INC: every name is a plain file name (no folder, not "." or "..");
 //   2 the restore journal "~~Restore.tmp" at the next start: no file
 //     outside the data folder is touched; the journal goes with the staging
-//     folder, or stays when a name cannot be deleted or moved in.
+//     folder, or stays when a name cannot be deleted or moved in;
+//   3 an arj volume before the restore unpacks it: read within its bytes,
+//     whole or damaged in a sentence; cut short by one byte it is never
+//     whole.
 
 #include "FuzzSupport.h"
 
@@ -13,6 +16,7 @@
 #include "data/FolderRecovery.h"
 #include "platform/Exceptions.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +74,21 @@ void Journal(const QString& folder, const QByteArray& bytes)
     }
 }
 
+void ArjVolume(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QString damage = ArjVolumeDamage(buffer);
+    FuzzCheck(damage.isEmpty() || damage.endsWith(QLatin1Char('.')), "a damaged volume is told in a sentence", damage);
+    if (damage.isEmpty() && bytes.startsWith(QByteArray("\x60\xEA", 2))) {
+        QBuffer cut;
+        cut.setData(bytes.chopped(1));
+        cut.open(QIODevice::ReadOnly);
+        FuzzCheck(!ArjVolumeDamage(cut).isEmpty(), "a whole volume cut by a byte is damaged");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -87,10 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDir(folder).removeRecursively();
     QDir().mkpath(folder + QStringLiteral("DB"));
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size) - 1);
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
     case 0: HiveIni(folder, bytes); break;
     case 1: ArcInc(folder, bytes); break;
-    default: Journal(folder, bytes); break;
+    case 2: Journal(folder, bytes); break;
+    default: ArjVolume(bytes); break;
     }
     return 0;
 }

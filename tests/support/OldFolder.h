@@ -1,9 +1,9 @@
 #pragma once
 // A synthetic folder of the DOS predecessor, written by the test writers
 // (shapelib's for the tables, never the program's readers): file names in
-// mixed letter case, a deleted row, CP866 texts, unknown and damaged NC
-// files. Importing it shows two messages: "Неопознанный файл
-// начислений:|NC199913.DBF" and the same for NC9905.DBF.
+// mixed letter case, a deleted row, CP866 texts, unknown NC files.
+// Importing it shows two messages: "Неопознанный файл начислений:|
+// NC199913.DBF" and the same for NC9905.DBF.
 
 #include "platform/Codec.h"
 #include "support/OldFiles.h"
@@ -104,8 +104,6 @@ inline void WriteOldFolder(const QString& dir, double version = 5.2)
                 {"1", "10", "250", "3", ""}, {"1", "10", "992", "4", ""}, {"1", "10", "999", "6", ""},
                 {"2", "11", "1", "7", ""}, {"7", "77", "1", "1", ""}}));
     WriteBytes(at("nc199904.dbf"), DbfBytes(kResult, {{"1", "10", "1", "900", "20"}}));
-    // Cut short: listed, and the other files are read.
-    WriteBytes(at("NC199903.DBF"), DbfBytes(kResult, {{"1", "10", "1", "800", "20"}}).chopped(10));
     // Not "NC" + YYYYMM: shown and skipped.
     WriteBytes(at("NC9905.DBF"), DbfBytes(kResult, {{"1", "10", "1", "1", "1"}}));
     WriteBytes(at("NC199913.DBF"), DbfBytes(kResult, {{"1", "10", "1", "1", "1"}}));

@@ -15,6 +15,7 @@
 #include "CrashOperations.h"
 #include "TableDump.h"
 
+#include "archive/SaveRest.h"
 #include "calc/CalcContext.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
@@ -32,6 +33,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <chrono>
 #include <csignal>
@@ -107,6 +109,21 @@ void StartUp(const QString& programFolder, bool openDataBase)
     DNList()->GenerateConstDops();
 }
 
+// The archive folder as the next save or restore finds it, once it has
+// finished a swap cut short: its files, tables, service files' contents.
+QString DumpArchiveFolder(const QString& folder)
+{
+    if (!QFileInfo(folder).isDir())
+        return QString();
+    RecoverRestore(folder);
+    const TArcHiveInfo hive = ReadArcHiveIni(folder);
+    return QStringLiteral("archive\n") + DumpDataFolder(folder)
+        + QStringLiteral("hive %1 %2 %3 %4\n")
+              .arg(DtoS(hive.CurrentDate), hive.CurrentTime, DtoS(hive.DataDate))
+              .arg(hive.SuccsessOperation)
+        + QStringLiteral("list %1\n").arg(ReadArcInc(folder + ArcIncName()).join(QStringLiteral(", ")));
+}
+
 // No shutdown: what it might write is not part of the operation, and a
 // killed copy would never write it either.
 [[noreturn]] void Finish(int code)
@@ -147,6 +164,7 @@ int main(int argc, char** argv)
             // with the old month's date are a state between.
             out.write(
                 (DumpDataFolder(GetDataPath()) + QStringLiteral("workdate %1\n").arg(DtoS(Cfg.Workdate))).toUtf8());
+            out.write(DumpArchiveFolder(args[2] + QStringLiteral("ARC/")).toUtf8());
             out.close();
             // What the start would tell the clerk of an interrupted operation.
             std::printf("report %s\n", qPrintable(InterruptedOperationReport().replace(QStringLiteral("\r\n"), "; ")));

@@ -9,6 +9,7 @@
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/FirstStart.h"
+#include "data/FolderRecovery.h"
 #include "data/Globals.h"
 #include "data/Money.h"
 #include "data/TableCatalogue.h"
@@ -22,6 +23,7 @@
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "reports/RasVedImport.h"
+#include "support/FolderDisk.h"
 #include "support/OldFolder.h"
 
 #include <QDir>
@@ -230,6 +232,21 @@ void RestoreArchive()
         throw EAppException(QStringLiteral("the archive was not restored"));
 }
 
+// ---------------------------------------------------------------- archive save
+
+void SaveArchive()
+{
+    // The archive folder has room for exactly one new copy beside the last
+    // archive: the new copy's size is the work folder's, less what the save
+    // has put into the staging folder so far.
+    const QString arc = ProgramFolder() + QStringLiteral("ARC");
+    FolderDisk disk(arc, [&] {
+        return FolderDisk::Bytes(SaveRestObject().WorkFolderPath()) - FolderDisk::Bytes(RestoreStagingFolder(arc));
+    });
+    if (!ArchiveObject().Save())
+        throw EAppException(QStringLiteral("the archive was not saved"));
+}
+
 // ---------------------------------------------------------------- the pay calculation of a department
 
 constexpr qint32 kCalcPodr = 3;
@@ -317,6 +334,7 @@ const QList<CrashOperation>& CrashOperations()
         {"DataBaseCreation", true, SetUpEmptyDataFolder, OpenTheDataBase},
         {"PeriodTransition", false, SetUpMonth, ClosePeriod},
         {"Restore", false, SetUpArchive, RestoreArchive},
+        {"ArchiveSave", false, SetUpArchive, SaveArchive},
         {"DepartmentCalculation", false, SetUpDepartment, CalculateDepartment},
         {"Import", false, SetUpImport, ImportOldData},
     };
