@@ -449,8 +449,8 @@ void TFormFastRep::DesignTemplate(const QString& templateFile)
 {
     if (designer_)
         ErrorAbort(S("Конструктор уже запущен"));
-    const QString file = templateFile.mid(
-        std::max(templateFile.lastIndexOf(QLatin1Char('\\')), templateFile.lastIndexOf(QLatin1Char('/'))) + 1);
+    const QString file = DcfFileName(templateFile.mid(
+        std::max(templateFile.lastIndexOf(QLatin1Char('\\')), templateFile.lastIndexOf(QLatin1Char('/'))) + 1));
     // No name would be saved as the hidden "TXT/.dcf".
     if (file.section(QLatin1Char('.'), 0, 0).trimmed().isEmpty())
         ErrorAbort(S("Неверно определен файл-шаблон"));

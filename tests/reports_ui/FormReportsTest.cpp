@@ -268,6 +268,12 @@ TEST_F(FormReportsTest, SectionsAreDeletedOnlyWhenEmptyAndUserMade)
 TEST_F(FormReportsTest, ADeletedDocumentTakesItsTemplateUnlessAnotherNamesIt)
 {
     WriteCatalogue(2, {QStringLiteral("U1")}, {{31, 4}, {31, 4}});
+    {
+        T_Catalogue cat(2); // the other document names it without the extension
+        cat.Load();
+        cat.Docs.GetVedom(1)->Template = QStringLiteral("X");
+        cat.Save();
+    }
     WriteFileBytes(TxtDir + QStringLiteral("X.dcf"), "[Document]");
     TFormReports f;
     f.SetKind(2);

@@ -4,6 +4,7 @@
 #include "foundation/Messages.h"
 #include "reports/FormingApi.h"
 #include "reports/RasVed.h"
+#include "reports/ReportDocument.h"
 #include "reports/ui/VedTune.h"
 
 #include <QButtonGroup>
@@ -266,10 +267,7 @@ void TFormDocEdit::ChooseTemplate()
     const QString chosen = TemplateChooser()(TxtDir, TemplateFilter(TemplateMask(a), a != nullptr));
     if (chosen.isEmpty())
         return;
-    QString name = QFileInfo(chosen).fileName();
-    if (!name.contains(QLatin1Char('.')))
-        name += QStringLiteral(".dcf");
-    edTemplate->setText(name);
+    edTemplate->setText(DcfFileName(QFileInfo(chosen).fileName()));
 }
 
 void TFormDocEdit::SetupRasVed()
