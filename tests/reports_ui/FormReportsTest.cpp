@@ -92,7 +92,12 @@ TEST_F(FormReportsTest, EachKindShowsItsHeaderAndFixedSections)
         ASSERT_EQ(nodes.size(), c.sections);
         EXPECT_EQ(nodes[0], QString::fromUtf8(c.first));
         EXPECT_EQ(f.tvDocs->currentItem(), f.tvDocs->topLevelItem(0));
-        EXPECT_FALSE(f.btForm->isEnabled());
+        EXPECT_FALSE(f.btSetup->isEnabled());
+        ScriptedMessages msgs; // a section is no document
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Не определена выходная форма"))
+            .Details(QStringLiteral("Выберите документ в списке"));
+        f.btForm->click();
     }
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error).Details(QStringLiteral("Неизвестный режим")).Times(2);

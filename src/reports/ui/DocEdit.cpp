@@ -58,6 +58,9 @@ QString ChooseWithFileDialog(const QString& folder, const QString& filter)
 const QStringList kCondNames = {QStringLiteral("Все"), QStringLiteral("Сумма не равна 0"),
     QStringLiteral("Сумма больше 0"), QStringLiteral("Сумма меньше 0"), QStringLiteral("Сумма равна 0")};
 
+// A definition not saved yet has no number to show.
+QString RVNumText(qint32 number) { return number < 0 ? QString() : QString::number(number); }
+
 } // namespace
 
 TFormDocEdit::TTemplateChooser& TFormDocEdit::TemplateChooser()
@@ -212,7 +215,7 @@ void TFormDocEdit::FillRasVedList()
         cbRasVed->addItem(ved->Name, ved->Number);
     const int index = cbRasVed->findData(doc_.RVNum);
     cbRasVed->setCurrentIndex(index < 0 ? 0 : index);
-    edRVNum->setText(QString::number(cbRasVed->currentData().toInt()));
+    edRVNum->setText(RVNumText(cbRasVed->currentData().toInt()));
     --updating_;
 }
 
@@ -258,7 +261,7 @@ void TFormDocEdit::RasVedChosen(int index)
     if (updating_ > 0 || index < 0)
         return;
     doc_.RVNum = cbRasVed->itemData(index).toInt();
-    edRVNum->setText(QString::number(doc_.RVNum));
+    edRVNum->setText(RVNumText(doc_.RVNum));
 }
 
 void TFormDocEdit::ChooseTemplate()
