@@ -33,7 +33,10 @@ constexpr int kMaxExtent = 1000000;
 bool Inside(const QString& path, const QString& folder)
 {
     const QString root = QFileInfo(folder).canonicalFilePath();
-    return !root.isEmpty() && (path == root || path.startsWith(QDir(root).filePath(QString())));
+    if (root.isEmpty())
+        return false;
+    // "/a/tpl" does not hold "/a/tpl2/x.png".
+    return path.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
 }
 
 } // namespace

@@ -270,7 +270,7 @@ TEST_F(ReportTemplateTest, CorruptFilesNeverCrashTheReader)
 // are named in one warning.
 TEST_F(ReportTemplateTest, PicturesComeOnlyFromTheTemplatesOrTheProgramsFolder)
 {
-    for (const char* sub : {"tpl/sub", "prog", "out"})
+    for (const char* sub : {"tpl/sub", "tpl2", "prog", "out"})
         ASSERT_TRUE(QDir(dir.path()).mkpath(QString::fromUtf8(sub)));
     const auto picture = [&](const char* file, Qt::GlobalColor colour) {
         QImage img(2, 2, QImage::Format_RGB32);
@@ -280,20 +280,19 @@ TEST_F(ReportTemplateTest, PicturesComeOnlyFromTheTemplatesOrTheProgramsFolder)
     picture("tpl/pic.png", Qt::red);
     picture("prog/pic.png", Qt::green);
     picture("out/pic.png", Qt::blue);
+    picture("tpl2/pic.png", Qt::yellow);
     ASSERT_TRUE(QFile::link(Path(QStringLiteral("out/pic.png")), Path(QStringLiteral("tpl/link.png"))));
     const struct {
         QString name;
         QRgb colour; // 0: the default picture
         bool refused;
     } rows[] = {
-        {QStringLiteral("pic.png"), qRgb(255, 0, 0), false},
-        {QStringLiteral("sub/../pic.png"), qRgb(255, 0, 0), false},
+        {QStringLiteral("pic.png"), qRgb(255, 0, 0), false}, {QStringLiteral("sub/../pic.png"), qRgb(255, 0, 0), false},
         {QStringLiteral("../prog/pic.png"), qRgb(0, 255, 0), false},
-        {Path(QStringLiteral("prog/pic.png")), qRgb(0, 255, 0), false},
-        {QStringLiteral("missing.png"), 0, false},
-        {QStringLiteral("../out/pic.png"), 0, true},
-        {Path(QStringLiteral("out/pic.png")), 0, true},
+        {Path(QStringLiteral("prog/pic.png")), qRgb(0, 255, 0), false}, {QStringLiteral("missing.png"), 0, false},
+        {QStringLiteral("../out/pic.png"), 0, true}, {Path(QStringLiteral("out/pic.png")), 0, true},
         {QStringLiteral("sub/../link.png"), 0, true},
+        {QStringLiteral("../tpl2/pic.png"), 0, true}, // a name that begins like the folder's
     };
     QByteArray text = "[P0]\r\nV.Count=" + QByteArray::number(std::size(rows)) + "\r\n";
     QStringList refused;
