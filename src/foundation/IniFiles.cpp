@@ -51,25 +51,35 @@ FileStamp StampOf(const QString& path)
 }
 
 // How the bytes of a file are read as text.
-enum class IniEncoding { Cp1251, Utf8, Utf8Bom, NotText };
+// FalseMark: a UTF-8 mark before CP1251 text (an editor added the mark
+// without converting); read as CP1251 and written back without the mark.
+enum class IniEncoding { Cp1251, Utf8, Utf8Bom, FalseMark, NotText };
 
-// UTF-8 when the file says so by its mark, or when it has non-ASCII bytes
-// and all of them form valid UTF-8 (Linux editors save so; Cyrillic CP1251
-// text almost never passes); a UTF-16 mark or a NUL byte is no text at all.
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+
+bool ValidUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return !utf8.hasError();
+}
+
+// UTF-8 when the file says so by its mark and the text after it is UTF-8,
+// or when it has non-ASCII bytes and all of them form valid UTF-8 (Linux
+// editors save so; Cyrillic CP1251 text almost never passes); a UTF-16 mark
+// or a NUL byte is no text at all.
 IniEncoding EncodingOf(const QByteArray& bytes)
 {
     // A NUL is no text whatever mark stands before it: written back, the
     // file would be no text any more.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.contains('\0'))
         return IniEncoding::NotText;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return IniEncoding::Utf8Bom;
+    if (bytes.startsWith(kUtf8Mark))
+        return ValidUtf8(QByteArrayView(bytes).sliced(3)) ? IniEncoding::Utf8Bom : IniEncoding::FalseMark;
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
     if (ascii)
         return IniEncoding::Cp1251;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? IniEncoding::Cp1251 : IniEncoding::Utf8;
+    return ValidUtf8(bytes) ? IniEncoding::Utf8 : IniEncoding::Cp1251;
 }
 
 QString Decode(const QByteArray& bytes, IniEncoding encoding)
@@ -77,6 +87,7 @@ QString Decode(const QByteArray& bytes, IniEncoding encoding)
     switch (encoding) {
     case IniEncoding::Utf8: return QString::fromUtf8(bytes);
     case IniEncoding::Utf8Bom: return QString::fromUtf8(bytes.mid(3));
+    case IniEncoding::FalseMark: return FromCp1251(bytes.mid(3));
     case IniEncoding::NotText: return QString();
     case IniEncoding::Cp1251: break;
     }
@@ -447,7 +458,7 @@ public:
             }
             text += QLatin1String("\r\n");
         });
-        QByteArray out = encoding_ == IniEncoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+        QByteArray out = encoding_ == IniEncoding::Utf8Bom ? kUtf8Mark : QByteArray();
         out += utf8 ? text.toUtf8() : ToCp1251(text);
         try {
             WriteFileAtomic(fileName, out);
@@ -456,7 +467,7 @@ public:
             throw;
         }
         diskFull.clear();
-        if (encoding_ == IniEncoding::NotText)
+        if (encoding_ == IniEncoding::NotText || encoding_ == IniEncoding::FalseMark)
             encoding_ = IniEncoding::Cp1251;
         stamp_ = StampOf(fileName);
         modified = false;

@@ -264,7 +264,7 @@ void TFormFastRep::MakeAlgorithms()
         algorithms_.Add(new T_Algorythm(n, S(name), S(proto), usesRasVed, kind));
     };
     add(11, "Расчетные листы (2 колонки)", "RLA", false, 1);
-    add(21, "Расчетные листы ()", "RLB", false, 2);
+    add(21, "Расчетные листы (1 колонка)", "RLB", false, 2);
     add(31, "Расчетная ведомость", "RasVed", true, 3);
     add(41, "Платежная ведомость на зарплату (по результатам расчета)", "PlVed", false, 4);
     add(42, "Платежная ведомость по входным данным", "PlVed", true, 4);
@@ -359,6 +359,10 @@ void TFormFastRep::RunDocument(T_Vedom* descriptor, const T_PVVars* params)
             for (qint32 n : dopList_)
                 column->AddInteger(n);
         } else if (algorithm->Number == 42) {
+            // Its columns are the definition's; without one it has nothing to pay.
+            if (descriptor->RVNum < 0)
+                ErrorAbort(S("Не выбрана расчетная ведомость|Выберите ее на закладке \"Таблица выбора\" в "
+                             "параметрах документа"));
             ved_.LoadByNumber(descriptor->RVNum);
         } else if (PaySheetStored(0)) {
             // Definition 0 comes with the predecessor's data; a new data
@@ -449,8 +453,8 @@ void TFormFastRep::DesignTemplate(const QString& templateFile)
 {
     if (designer_)
         ErrorAbort(S("Конструктор уже запущен"));
-    const QString file = templateFile.mid(
-        std::max(templateFile.lastIndexOf(QLatin1Char('\\')), templateFile.lastIndexOf(QLatin1Char('/'))) + 1);
+    const QString file = DcfFileName(templateFile.mid(
+        std::max(templateFile.lastIndexOf(QLatin1Char('\\')), templateFile.lastIndexOf(QLatin1Char('/'))) + 1));
     // No name would be saved as the hidden "TXT/.dcf".
     if (file.section(QLatin1Char('.'), 0, 0).trimmed().isEmpty())
         ErrorAbort(S("Неверно определен файл-шаблон"));

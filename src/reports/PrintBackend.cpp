@@ -173,6 +173,11 @@ void TSystemPrintBackend::EndJob()
 
 void TSystemPrintBackend::Finish() { EndJob(); }
 
+QString TSystemPrintBackend::OutputFile() const
+{
+    return printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
+}
+
 // ---------------------------------------------------------------- PDF
 
 TPdfPrintBackend::TPdfPrintBackend(const QString& fileName, int dpi)

@@ -46,6 +46,8 @@ public:
     virtual void EndJob() = 0;
     // After the last job of one Print call (also when it failed).
     virtual void Finish() {}
+    // The file a print into a file writes; empty for a printer.
+    virtual QString OutputFile() const { return QString(); }
 };
 
 // QPrinter on the system's default printer (CUPS), always A4.
@@ -60,6 +62,7 @@ public:
     bool Printing() const override;
     void EndJob() override;
     void Finish() override;
+    QString OutputFile() const override;
     // For the print dialog.
     QPrinter& Printer() { return *printer_; }
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 const QString kNoPrintData = QStringLiteral("Нет данных для печати");
-const QString kTypeMismatch = QStringLiteral("Тип не соответствует");
+const QString kDamagedTemplate = QStringLiteral("Поврежден файл-шаблон");
 
 namespace {
 

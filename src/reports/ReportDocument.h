@@ -158,7 +158,9 @@ public:
 
 private:
     friend class TRunScope;
-    void ReadPages(TCustomIniFile& ini, const QString& prefix, std::vector<std::unique_ptr<TPage>>& pages);
+    // Refused pictures are named in "refused".
+    void ReadPages(
+        TCustomIniFile& ini, const QString& prefix, std::vector<std::unique_ptr<TPage>>& pages, QStringList& refused);
     QString Section(const QString& prefix, const QString& name) const;
 
     // Run steps.
@@ -203,4 +205,13 @@ private:
 
 // The document's own texts.
 extern const QString kNoPrintData; // "Нет данных для печати"
-extern const QString kTypeMismatch; // "Тип не соответствует"
+extern const QString kDamagedTemplate; // "Поврежден файл-шаблон"
+
+// The one rule for a template's file name: ".dcf" is added to a name
+// without an extension ("TEST" is TEST.dcf); an empty name stays empty.
+QString DcfFileName(const QString& name);
+// Where a template's picture is read from: the name is taken against the
+// template's folder, links and ".." resolved. Empty when there is no such
+// file; "refused" when the file lies outside the template's folder and the
+// program folder.
+QString TemplatePicturePath(const QString& name, const QString& templateFolder, bool& refused);

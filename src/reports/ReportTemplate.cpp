@@ -2,9 +2,12 @@
 // settings, every template page and every object, in the program's INI
 // format (CP1251, CRLF).
 #include "foundation/IniFiles.h"
+#include "foundation/Messages.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
 #include "reports/ReportDocument.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -20,18 +23,43 @@ QSize ScreenSize()
     return QSize(1024, 768);
 }
 
-QString WithExtension(const QString& name)
-{
-    return QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".dcf") : name;
-}
-
 bool KnownType(int t) { return t == vtText || t == vtPicture || t == vtBand || t == vtOwnerDraw; }
 
 // Sizes from a file are cut to this (some 260 metres): no sheet is near it,
 // and the layout's sums stay far from overflowing.
 constexpr int kMaxExtent = 1000000;
 
+// Whether a resolved path lies in the folder or below it.
+bool Inside(const QString& path, const QString& folder)
+{
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    // "/a/tpl" does not hold "/a/tpl2/x.png".
+    return path.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+}
+
 } // namespace
+
+QString DcfFileName(const QString& name)
+{
+    return name.isEmpty() || !QFileInfo(name).suffix().isEmpty() ? name : name + QStringLiteral(".dcf");
+}
+
+QString TemplatePicturePath(const QString& name, const QString& templateFolder, bool& refused)
+{
+    refused = false;
+    if (name.trimmed().isEmpty())
+        return QString();
+    // Resolved before the check, so that neither a link nor ".." leads out.
+    const QString path = QFileInfo(QDir(templateFolder).absoluteFilePath(name)).canonicalFilePath();
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return QString();
+    if (Inside(path, templateFolder) || Inside(path, ProgramFolder()))
+        return path;
+    refused = true;
+    return QString();
+}
 
 QString TDocument::Section(const QString& prefix, const QString& name) const
 {
@@ -60,10 +88,9 @@ void TView::WriteToIni(TCustomIniFile& ini, const QString& s) const
         ini.WriteQuoted(s, QStringLiteral("M%1").arg(i), M[i]);
 }
 
+// The view was made of the section's type; its picture is the reader's.
 void TView::ReadFromIni(TCustomIniFile& ini, const QString& s)
 {
-    if (ini.ReadInteger(s, QStringLiteral("T"), -1) != T)
-        throw EAppException(kTypeMismatch);
     X = ini.ReadInteger(s, QStringLiteral("X"), 0);
     Y = ini.ReadInteger(s, QStringLiteral("Y"), 0);
     H = ini.ReadInteger(s, QStringLiteral("H"), 80);
@@ -90,13 +117,6 @@ void TView::ReadFromIni(TCustomIniFile& ini, const QString& s)
     M.clear();
     for (int i = 0; i < count; ++i)
         M << ini.ReadQuoted(s, QStringLiteral("M%1").arg(i), QString());
-    if (T == vtPicture) {
-        Picture = QImage();
-        if (!M.isEmpty() && QFileInfo::exists(M[0]))
-            Picture.load(M[0]);
-        if (Picture.isNull())
-            Picture = RPDefaultProperties().Picture;
-    }
 }
 
 // ---------------------------------------------------------------- the document
@@ -234,16 +254,26 @@ void TDocument::ReadFromIni(TCustomIniFile& ini, const QString& prefix)
 
     MeasurePrinter();
     std::vector<std::unique_ptr<TPage>> pages;
-    ReadPages(ini, prefix, pages);
+    QStringList refused;
+    ReadPages(ini, prefix, pages, refused);
     takeCommon();
     Designer = g;
     pages_ = std::move(pages);
     if (active_ >= PageCount())
         active_ = 0;
+    if (!refused.isEmpty())
+        ShowWarning(QStringLiteral("Рисунок вне папки шаблона и папки программы не показан|") + refused.join(u'\n'));
 }
 
-void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vector<std::unique_ptr<TPage>>& pages)
+void TDocument::ReadPages(
+    TCustomIniFile& ini, const QString& prefix, std::vector<std::unique_ptr<TPage>>& pages, QStringList& refused)
 {
+    const QString file = ini.FileName();
+    const QString folder = file.isEmpty() ? QDir::currentPath() : QFileInfo(file).absolutePath();
+    const auto damaged = [&](int page, int object, const QString& what) {
+        throw EAppException((file.isEmpty() ? kDamagedTemplate : kDamagedTemplate + QLatin1Char(' ') + file)
+            + QStringLiteral("|Лист %1, объект %2: %3").arg(page + 1).arg(object + 1).arg(what));
+    };
     const QString common = prefix.isEmpty() ? QStringLiteral("COMMON") : prefix;
     // A damaged count cannot ask for more pages than the file holds.
     QStringList sections;
@@ -269,11 +299,23 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
         const int height = SheetHeight(page.O);
         for (int j = 0; j < views; ++j) {
             const QString vs = Section(prefix, QStringLiteral("P%1V%2").arg(i).arg(j));
-            const int type = ini.ReadInteger(vs, QStringLiteral("T"), 0);
+            // A file cut short names objects it no longer holds.
+            if (ini.ReadString(vs, QStringLiteral("T"), QString()).isEmpty())
+                damaged(i, j, QStringLiteral("нет описания объекта"));
+            const int type = ini.ReadInteger(vs, QStringLiteral("T"), -1);
             if (!KnownType(type))
-                throw EAppException(kTypeMismatch);
+                damaged(i, j, QStringLiteral("неизвестный тип объекта"));
             TView* v = page.AddView(std::make_unique<TView>(type, this));
             v->ReadFromIni(ini, vs);
+            if (type == vtPicture) {
+                bool outside = false;
+                const QString path = TemplatePicturePath(v->M.value(0), folder, outside);
+                if (outside)
+                    refused << QDir::cleanPath(QDir(folder).absoluteFilePath(v->M.value(0)));
+                v->Picture = path.isEmpty() ? QImage() : QImage(path);
+                if (v->Picture.isNull())
+                    v->Picture = RPDefaultProperties().Picture;
+            }
             v->W = std::clamp(v->W, -kMaxExtent, kMaxExtent);
             v->H = std::clamp(v->H, -kMaxExtent, kMaxExtent);
             // In 64 bits: a file may hold any two ints.
@@ -291,7 +333,7 @@ void TDocument::ReadPages(TCustomIniFile& ini, const QString& prefix, std::vecto
 
 void TDocument::SaveToFile(const QString& fileName)
 {
-    const QString name = WithExtension(fileName.isEmpty() ? NameSaveFile : fileName);
+    const QString name = DcfFileName(fileName.isEmpty() ? NameSaveFile : fileName);
     TMemIniFile ini(name);
     writingTemplate_ = true;
     try {
@@ -310,7 +352,7 @@ void TDocument::SaveToFile(const QString& fileName)
 
 void TDocument::LoadFromFile(const QString& fileName)
 {
-    const QString name = WithExtension(fileName.isEmpty() ? NameSaveFile : fileName);
+    const QString name = DcfFileName(fileName.isEmpty() ? NameSaveFile : fileName);
     TMemIniFile ini(name);
     ini.AutoUpdate = false;
     struct ClearHeaderOnly {

@@ -3,6 +3,7 @@
 #include "data/Globals.h"
 #include "foundation/IniFiles.h"
 #include "platform/Exceptions.h"
+#include "reports/ReportDocument.h"
 
 #include <QDir>
 
@@ -94,7 +95,7 @@ void T_Vedom::Assign(const T_Vedom& source) { *this = source; }
 QString T_Vedom::TemplateFileName() const
 {
     const qsizetype slash = std::max(Template.lastIndexOf(QLatin1Char('/')), Template.lastIndexOf(QLatin1Char('\\')));
-    return Template.mid(slash + 1);
+    return DcfFileName(Template.mid(slash + 1));
 }
 
 // ---------------------------------------------------------------- T_VedList

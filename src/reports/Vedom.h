@@ -43,7 +43,8 @@ public:
     // without NULs.
     void WriteToIni(TCustomIniFile& ini, const QString& section, const QString& prefix) const;
     void Assign(const T_Vedom& source);
-    // The template's file name without its folders ('\' or '/').
+    // The template's file name without its folders ('\' or '/'), by the
+    // templates' name rule (DcfFileName).
     QString TemplateFileName() const;
 };
 

@@ -12,6 +12,7 @@
 #include "calc/ui/SprPx.h"
 #include "data/AppContext.h"
 #include "data/Dops.h"
+#include "data/Globals.h"
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/ui/DpSelect.h"
@@ -49,6 +50,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -582,6 +584,44 @@ protected:
         Click(catalogue.btSetup);
     }
 
+    // A document whose template the clerk types without ".dcf": designed,
+    // formed and deleted, it is the one file TEST.dcf, which goes with it.
+    void TemplateWithoutExtension(TFormMain& main)
+    {
+        const QString file = TxtDir + QStringLiteral("TEST.dcf");
+        ModalScript modal;
+        modal.Next<TFormReports>([&](TFormReports& catalogue) {
+            ModalScript params;
+            params.Next<TFormDocEdit>([&](TFormDocEdit& doc) {
+                TypeInto(doc.edName, U("Проба"));
+                ChooseItem(doc.cbAlg, doc.cbAlg->findData(11));
+                TypeInto(doc.edTemplate, QStringLiteral("TEST"));
+                Click(doc.btDesign);
+                QWidget* designer = OpenWindow("TDesignForm");
+                ASSERT_NE(designer, nullptr);
+                ClickAction(designer, "DocSave");
+                EXPECT_TRUE(QFileInfo(file).isFile()) << "saved as TEST.dcf";
+                ClickAction(designer, "DocSaveExit");
+                EXPECT_EQ(OpenWindow("TDesignForm"), nullptr);
+                Click(doc.btOk);
+            });
+            Click(catalogue.btAddDoc);
+            {
+                ScriptedMessages msgs; // found: no "Не найден файл-шаблон"
+                Click(catalogue.btForm);
+            }
+            auto* preview = qobject_cast<TPreviewForm*>(OpenWindow("TPreviewForm"));
+            ASSERT_NE(preview, nullptr);
+            Click(preview->ExitBtn);
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::ConfirmDelete).Yes();
+            Click(catalogue.btDelDoc);
+            EXPECT_FALSE(QFileInfo::exists(file)) << "the template went with its document";
+            QTest::keyClick(&catalogue, Qt::Key_Escape);
+        });
+        main.Action(QStringLiteral("mnVedRL"))->trigger();
+    }
+
     void Documents(TFormMain& main)
     {
         ClickItem(main.tvp, TreeItem(main.tvp, U("Цех")));
@@ -801,6 +841,7 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
             Shot(&main, QStringLiteral("11-input"));
             Calculate(main, january);
             Documents(main);
+            TemplateWithoutExtension(main);
             SaveArchive(main);
             Transition(main);
             Shot(&main, QStringLiteral("03-main"));

@@ -477,7 +477,10 @@ TEST_F(RecoveryMenuTest, RestoreAnswersOpenTheDialogInRestoreOnlyModeAndReturnTo
         QTest::keyClick(&f, Qt::Key_Escape);
     });
     msgs.Expect(MsgKind::Choice).Press(U("Проверить целостность базы данных"));
-    msgs.Expect(MsgKind::Form).Title(U("Проверка целостности базы данных завершена")); // the clerk sees the end
+    msgs.Expect(MsgKind::Form) // the clerk sees the end, asked nothing
+        .Title(U("Проверка целостности базы данных завершена"))
+        .Header(U("Сообщение"))
+        .Ok();
     msgs.Expect(MsgKind::Choice).Press(U("Продолжить"));
     RunRecoveryMenu();
     EXPECT_EQ(Cfg.Error, 3);

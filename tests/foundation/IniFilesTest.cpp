@@ -473,6 +473,9 @@ INSTANTIATE_TEST_SUITE_P(Encodings, IniTextTest,
             QStringLiteral("[S]\r\nk=/home/Данные\r\nk2=Ё\r\n\r\n").toUtf8()},
         IniTextCase{"utf8bom", QByteArray("\xEF\xBB\xBF[S]\nk=a\n"), "a",
             QByteArray("\xEF\xBB\xBF[S]\r\nk=a\r\nk2=\xD0\x81\r\n\r\n")},
+        // A UTF-8 mark before CP1251 text: the text is kept, the false mark goes.
+        IniTextCase{
+            "falsemark", "\xEF\xBB\xBF" + Cp("[S]\r\nk=Папка\r\n"), "Папка", Cp("[S]\r\nk=Папка\r\nk2=Ё\r\n\r\n")},
         // One stray byte makes it CP1251 again: "Р" then the invalid 0xFF.
         IniTextCase{"notutf8", QByteArray("[S]\nk=\xD0\xFF\n"), "Ря", Cp("[S]\r\nk=Ря\r\nk2=Ё\r\n\r\n")},
         IniTextCase{"ascii", QByteArray("[S]\nk=abc\n"), "abc", Cp("[S]\r\nk=abc\r\nk2=Ё\r\n\r\n")}),

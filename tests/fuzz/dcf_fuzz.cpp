@@ -1,7 +1,8 @@
 // The ".dcf" report template file (TDocument::LoadFromFile). Any bytes as
 // the file: a template that loads is saved, loaded again into a fresh
-// document and saved to the same bytes; a refused one is refused as "Тип не
-// соответствует" and leaves the template loaded before it as it was.
+// document and saved to the same bytes; a refused one is refused as
+// "Поврежден файл-шаблон <file>" and leaves the template loaded before it as
+// it was.
 
 #include "FuzzSupport.h"
 
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         doc.LoadFromFile(in);
     } catch (const EAppException& e) {
-        FuzzCheck(e.Message() == kTypeMismatch, "a damaged template is refused by name", e.Message());
+        FuzzCheck(e.Message().startsWith(kDamagedTemplate + QLatin1Char(' ') + in + QLatin1Char('|')),
+            "a damaged template is refused naming its file", e.Message());
         FuzzCheck(doc.NameSaveFile == dir + QStringLiteral("old.dcf"), "a refused template keeps the file name");
         doc.SaveToFile(dir + QStringLiteral("kept.dcf"));
         FuzzCheck(Bytes(dir + QStringLiteral("kept.dcf")) == old, "a refused template keeps the old one");

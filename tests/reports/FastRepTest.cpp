@@ -448,9 +448,11 @@ TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
         {"column past the pay sheet", 31, S("RV.dcf"), 2, {}, {}, S("Нет столбца №3")},
         {"column that is no number", 51, S("RVX.dcf"), 2, {}, {}, S("Нет столбца №X")},
         {"pay sheet not stored", 31, S("RV.dcf"), 2, {}, {}, S("Не найдена расчетная ведомость №99"), 99},
-        // Nobody is paid from a sheet without columns; its total has none.
-        {"payment by input without a pay sheet", 42, S("PV.dcf"), 2, {}, {}, S("Нет столбца №1"), -1},
-        {"damaged template", 11, S("BAD.dcf"), 2, {}, {}, S("Тип не соответствует")},
+        // Nobody is paid from a sheet without columns: the clerk is told where to choose them.
+        {"payment by input without a pay sheet", 42, S("PV.dcf"), 2, S("Не выбрана расчетная ведомость"),
+            S("Выберите ее на закладке \"Таблица выбора\" в параметрах документа"), {}, -1},
+        {"damaged template", 11, S("BAD.dcf"), 2, {}, {},
+            S("Поврежден файл-шаблон ") + TxtDir + S("BAD.dcf|Лист 1, объект 2: неизвестный тип объекта")},
     };
     // An object whose type does not match its section.
     QFile rl(TxtDir + S("RL.dcf")), bad(TxtDir + S("BAD.dcf"));
@@ -481,10 +483,10 @@ TEST_F(FastRepTest, RefusalsLeaveNothingBehind)
         EXPECT_FALSE(rep.Busy());
         EXPECT_EQ(rep.FormingDocument(), nullptr);
     }
-    // And the next forming works.
+    // And the next forming works, its template named without the extension.
     T_PVVars params;
     params.Podr = 3;
-    Run(11, S("RL.dcf"), &params);
+    Run(11, S("RL"), &params);
     EXPECT_EQ(Texts, QStringList({S("Борисов Борис Борисович"), S("Васильев Василий Васильевич")}));
 
     ScriptedMessages msgs;
@@ -638,8 +640,9 @@ TEST_F(FastRepTest, TheDesignerTakesThePrototypeByPrefixOnceAtATime)
     rep.DesignerDocument()->DesignClosed();
     EXPECT_EQ(rep.DesignerDocument(), nullptr);
     QCoreApplication::processEvents();
-    rep.DesignTemplate(S("XX.dcf"));
+    rep.DesignTemplate(S("XX"));
     EXPECT_TRUE(rep.DesignerDocument()->Variables.isEmpty()) << "no prototype matches";
+    EXPECT_EQ(rep.DesignerDocument()->NameSaveFile, TxtDir + S("XX.dcf"));
     EXPECT_EQ(opened, 2);
 }
 
@@ -774,7 +777,7 @@ TEST_F(FastRepTest, AlgorithmsAndHelpLists)
     TStringItems items;
     rep.FillAlgorithms(items);
     ASSERT_EQ(items.size(), 9);
-    EXPECT_EQ(items[1], (TStringItem{S("Расчетные листы ()"), 21}));
+    EXPECT_EQ(items[1], (TStringItem{S("Расчетные листы (1 колонка)"), 21}));
     EXPECT_EQ(rep.FindAlgorithm(42)->Name, S("Платежная ведомость по входным данным"));
     EXPECT_EQ(rep.FindAlgorithm(99), nullptr);
     // Titles of the lists each prototype offers, in order.

@@ -1,10 +1,13 @@
 #include "foundation/IniFiles.h"
 #include "platform/Codec.h"
 #include "platform/Exceptions.h"
+#include "platform/ProgramFolder.h"
 #include "reports/ReportDocument.h"
+#include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -107,10 +110,12 @@ TEST_F(ReportTemplateTest, SavedTemplateReadsBackAndWritesTheSameBytes)
 
 TEST_F(ReportTemplateTest, ReaderTakesDefaultsAndRepairsWhatIsOutOfPlace)
 {
+    // A UTF-8 mark before CP1251 text: the text is read as CP1251.
     WriteAll(Path(QStringLiteral("a.dcf")),
-        "[COMMON]\r\nNameDocument=\"X\"\r\n[Designer]\r\nGridSize=6\r\nWState=1\r\nLeft=-500\r\nWidth=10\r\n"
-        "[P0]\r\nV.Count=4\r\n"
-        "[P0V0]\r\nT=0\r\nX=-20\r\nW=10\r\nFN=\""
+        "\xEF\xBB\xBF[COMMON]\r\nNameDocument=\"" + ToCp1251(QStringLiteral("Ведомость"))
+            + "\"\r\n[Designer]\r\nGridSize=6\r\nWState=1\r\nLeft=-500\r\nWidth=10\r\n"
+              "[P0]\r\nV.Count=4\r\n"
+              "[P0V0]\r\nT=0\r\nX=-20\r\nW=10\r\nFN=\""
             + QByteArray(60, 'F')
             + "\"\r\n"
               "[P0V1]\r\nT=0\r\nX=-5\r\nW=10\r\nY=5000\r\nMCount=99999999\r\nM0=\"a\"\r\n"
@@ -135,7 +140,7 @@ TEST_F(ReportTemplateTest, ReaderTakesDefaultsAndRepairsWhatIsOutOfPlace)
     EXPECT_EQ(doc.Designer.WState, 0);
     EXPECT_EQ(doc.Designer.Left, 10);
     EXPECT_GT(doc.Designer.Width, 30);
-    EXPECT_EQ(doc.NameDocument(), QStringLiteral("X"));
+    EXPECT_EQ(doc.NameDocument(), QStringLiteral("Ведомость"));
 }
 
 TEST_F(ReportTemplateTest, AFailedLoadKeepsTheOldTemplate)
@@ -143,10 +148,14 @@ TEST_F(ReportTemplateTest, AFailedLoadKeepsTheOldTemplate)
     struct Row {
         const char* name;
         QByteArray text;
+        const char* what; // the details after the file's name
     } rows[] = {
-        {"no type", "[COMMON]\r\nP.Count=1\r\n[P0]\r\nV.Count=2\r\n[P0V0]\r\nT=0\r\n[P0V1]\r\nX=1\r\n"},
-        {"unknown type", "[COMMON]\r\nP.Count=1\r\n[P0]\r\nV.Count=1\r\n[P0V0]\r\nT=3\r\n"},
-        {"more objects than sections", "[P0]\r\nV.Count=5\r\n[P0V0]\r\nT=1\r\n"},
+        {"no type", "[COMMON]\r\nP.Count=1\r\n[P0]\r\nV.Count=2\r\n[P0V0]\r\nT=0\r\n[P0V1]\r\nX=1\r\n",
+            "Лист 1, объект 2: нет описания объекта"},
+        {"unknown type", "[COMMON]\r\nP.Count=1\r\n[P0]\r\nV.Count=1\r\n[P0V0]\r\nT=3\r\n",
+            "Лист 1, объект 1: неизвестный тип объекта"},
+        {"cut short", "[COMMON]\r\nP.Count=2\r\n[P0]\r\n[P1]\r\nV.Count=5\r\n[P1V0]\r\nT=1\r\n",
+            "Лист 2, объект 2: нет описания объекта"},
     };
     for (const Row& r : rows) {
         TDocument doc;
@@ -157,7 +166,10 @@ TEST_F(ReportTemplateTest, AFailedLoadKeepsTheOldTemplate)
             doc.LoadFromFile(Path(QStringLiteral("bad.dcf")));
             ADD_FAILURE() << r.name << ": no exception";
         } catch (const EAppException& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Тип не соответствует")) << r.name;
+            EXPECT_EQ(e.Message(),
+                QStringLiteral("Поврежден файл-шаблон %1|%2")
+                    .arg(Path(QStringLiteral("bad.dcf")), QString::fromUtf8(r.what)))
+                << r.name;
         }
         EXPECT_EQ(doc.PageCount(), 2) << r.name;
         EXPECT_EQ(doc.Page(0)->ViewCount(), 3) << r.name;
@@ -243,12 +255,72 @@ TEST_F(ReportTemplateTest, CorruptFilesNeverCrashTheReader)
         try {
             doc.LoadFromFile(Path(QStringLiteral("r.dcf")));
         } catch (const EAppException& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Тип не соответствует"));
+            EXPECT_TRUE(
+                e.Message().startsWith(QStringLiteral("Поврежден файл-шаблон ") + Path(QStringLiteral("r.dcf"))));
         }
         ASSERT_GE(doc.PageCount(), 1);
         doc.DemoData = true;
         doc.Prepare();
         EXPECT_GE(doc.OutputPageCount(), 1);
+    }
+}
+
+// A picture is read from the template's folder or the program folder only,
+// whatever the working folder, a link or ".." would reach; the refused ones
+// are named in one warning.
+TEST_F(ReportTemplateTest, PicturesComeOnlyFromTheTemplatesOrTheProgramsFolder)
+{
+    for (const char* sub : {"tpl/sub", "tpl2", "prog", "out"})
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QString::fromUtf8(sub)));
+    const auto picture = [&](const char* file, Qt::GlobalColor colour) {
+        QImage img(2, 2, QImage::Format_RGB32);
+        img.fill(colour);
+        ASSERT_TRUE(img.save(Path(QString::fromUtf8(file))));
+    };
+    picture("tpl/pic.png", Qt::red);
+    picture("prog/pic.png", Qt::green);
+    picture("out/pic.png", Qt::blue);
+    picture("tpl2/pic.png", Qt::yellow);
+    ASSERT_TRUE(QFile::link(Path(QStringLiteral("out/pic.png")), Path(QStringLiteral("tpl/link.png"))));
+    const struct {
+        QString name;
+        QRgb colour; // 0: the default picture
+        bool refused;
+    } rows[] = {
+        {QStringLiteral("pic.png"), qRgb(255, 0, 0), false}, {QStringLiteral("sub/../pic.png"), qRgb(255, 0, 0), false},
+        {QStringLiteral("../prog/pic.png"), qRgb(0, 255, 0), false},
+        {Path(QStringLiteral("prog/pic.png")), qRgb(0, 255, 0), false}, {QStringLiteral("missing.png"), 0, false},
+        {QStringLiteral("../out/pic.png"), 0, true}, {Path(QStringLiteral("out/pic.png")), 0, true},
+        {QStringLiteral("sub/../link.png"), 0, true},
+        {QStringLiteral("../tpl2/pic.png"), 0, true}, // a name that begins like the folder's
+    };
+    QByteArray text = "[P0]\r\nV.Count=" + QByteArray::number(std::size(rows)) + "\r\n";
+    QStringList refused;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        text += "[P0V" + QByteArray::number(qulonglong(i)) + "]\r\nT=1\r\nMCount=1\r\nM0=\"" + rows[i].name.toUtf8()
+            + "\"\r\n";
+        if (rows[i].refused)
+            refused << QDir::cleanPath(QDir(Path(QStringLiteral("tpl"))).absoluteFilePath(rows[i].name));
+    }
+    WriteAll(Path(QStringLiteral("tpl/p.dcf")), text);
+    const QString savedCwd = QDir::currentPath();
+    QDir::setCurrent(Path(QStringLiteral("out"))); // the working folder holds a pic.png too
+    SetProgramFolder(Path(QStringLiteral("prog/")));
+    TDocument doc;
+    {
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::Warning).Details(refused.join(u'\n'));
+        doc.LoadFromFile(Path(QStringLiteral("tpl/p.dcf")));
+    }
+    SetProgramFolder(QString());
+    QDir::setCurrent(savedCwd);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name.toStdString());
+        const QImage& p = doc.Page(0)->View(int(i))->Picture;
+        if (rows[i].colour)
+            EXPECT_EQ(p.pixel(0, 0), rows[i].colour);
+        else
+            EXPECT_EQ(p, RPDefaultProperties().Picture);
     }
 }
 

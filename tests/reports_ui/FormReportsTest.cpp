@@ -92,7 +92,12 @@ TEST_F(FormReportsTest, EachKindShowsItsHeaderAndFixedSections)
         ASSERT_EQ(nodes.size(), c.sections);
         EXPECT_EQ(nodes[0], QString::fromUtf8(c.first));
         EXPECT_EQ(f.tvDocs->currentItem(), f.tvDocs->topLevelItem(0));
-        EXPECT_FALSE(f.btForm->isEnabled());
+        EXPECT_FALSE(f.btSetup->isEnabled());
+        ScriptedMessages msgs; // a section is no document
+        msgs.Expect(MsgKind::Error)
+            .Title(QStringLiteral("Не определена выходная форма"))
+            .Details(QStringLiteral("Выберите документ в списке"));
+        f.btForm->click();
     }
     ScriptedMessages msgs;
     msgs.Expect(MsgKind::Error).Details(QStringLiteral("Неизвестный режим")).Times(2);
@@ -268,6 +273,12 @@ TEST_F(FormReportsTest, SectionsAreDeletedOnlyWhenEmptyAndUserMade)
 TEST_F(FormReportsTest, ADeletedDocumentTakesItsTemplateUnlessAnotherNamesIt)
 {
     WriteCatalogue(2, {QStringLiteral("U1")}, {{31, 4}, {31, 4}});
+    {
+        T_Catalogue cat(2); // the other document names it without the extension
+        cat.Load();
+        cat.Docs.GetVedom(1)->Template = QStringLiteral("X");
+        cat.Save();
+    }
     WriteFileBytes(TxtDir + QStringLiteral("X.dcf"), "[Document]");
     TFormReports f;
     f.SetKind(2);

@@ -246,6 +246,8 @@ TEST_F(PreviewFormTest, ZoomsPagesSavesLoadsPrintsAndEmptiesTheDocumentOnClose)
             d.printer()->setCollateCopies(false);
             d.done(QDialog::Accepted);
         });
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::StandardBox).Containing(dir.filePath(QStringLiteral("print.pdf")));
         form.PrintBtn->click();
     }
     EXPECT_TRUE(marginsWhilePrinting);
@@ -329,6 +331,8 @@ TEST_F(PreviewFormTest, PrintingIntoAPdfFileIsOfferedInRussianAndGivesThePagesAs
             file->setText(pdf);
             d.accept();
         });
+        ScriptedMessages msgs; // the clerk is told where the file went
+        msgs.Expect(MsgKind::StandardBox).Containing(QStringLiteral("Документ напечатан в файл\r\n") + pdf);
         form.PrintBtn->click();
     }
     EXPECT_EQ(fileItem, QStringLiteral("Печать в файл (PDF)"));

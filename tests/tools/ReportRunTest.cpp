@@ -324,7 +324,9 @@ TEST_F(ReportRunTest, BadInputStopsWithItsReasonAndNoPages)
     WriteFileBytes(Path("run.dcf"), ReadFileBytes(Path("run.dcf")).replace("\nT=0", "\nT=3"));
     const TRun r = RunTool({Path("run.dcf")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Тип не соответствует"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("Поврежден файл-шаблон %1: Лист 1, объект 2: неизвестный тип объекта").arg(Path("run.dcf"))))
+        << r.err.toStdString();
 }
 
 TEST_F(ReportRunTest, AFileThatHoldsNoTemplateIsRefusedByName)

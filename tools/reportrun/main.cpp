@@ -240,8 +240,7 @@ int main(int argc, char** argv)
     const QStringList args = cl.positionalArguments();
     if (args.isEmpty() || args.size() > 2)
         cl.showHelp(2);
-    // The engine's rule: a name without extension is a ".dcf".
-    const QString templ = QFileInfo(args[0]).suffix().isEmpty() ? args[0] + QStringLiteral(".dcf") : args[0];
+    const QString templ = DcfFileName(args[0]);
     // Every dot of the name but the last stays: my.report.dcf gives my.report.
     const QString out
         = args.size() > 1 ? args[1] : QFileInfo(templ).dir().filePath(QFileInfo(templ).completeBaseName());
@@ -261,7 +260,9 @@ int main(int argc, char** argv)
         try {
             doc.LoadFromFile(templ);
         } catch (const Exception& e) {
-            throw EAppException(QStringLiteral("%1: %2").arg(templ, e.Message()));
+            // A refusal's title and details on one line, the file named once.
+            const QString text = QString(e.Message()).replace(u'|', QStringLiteral(": "));
+            throw EAppException(text.contains(templ) ? text : QStringLiteral("%1: %2").arg(templ, text));
         }
         if (cl.isSet(data)) {
             scripted.Load(cl.value(data));

@@ -581,11 +581,12 @@ void RunRecoveryMenu()
             {
                 const bool whole = CheckDataBase();
                 LockDataBaseShared();
-                // A failure was shown by the check itself; the clerk hears the end too.
+                // A failure was shown by the check itself; the clerk hears the
+                // end too, in a box that asks nothing.
                 MessageForm(std::nullopt, std::nullopt,
                     whole ? QStringLiteral("Проверка целостности базы данных завершена")
                           : QStringLiteral("Проверка целостности базы данных не завершена"),
-                    0, {Variant(QString())},
+                    whole ? msOk : msWarning | msOk, {Variant(QString())},
                     whole ? QStringLiteral("Таблицы базы данных проверены и соответствуют описанию")
                           : QStringLiteral("Восстановите данные из резервной копии или с устройства хранения"));
             }

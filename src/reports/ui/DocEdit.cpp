@@ -4,6 +4,7 @@
 #include "foundation/Messages.h"
 #include "reports/FormingApi.h"
 #include "reports/RasVed.h"
+#include "reports/ReportDocument.h"
 #include "reports/ui/VedTune.h"
 
 #include <QButtonGroup>
@@ -56,6 +57,9 @@ QString ChooseWithFileDialog(const QString& folder, const QString& filter)
 
 const QStringList kCondNames = {QStringLiteral("Все"), QStringLiteral("Сумма не равна 0"),
     QStringLiteral("Сумма больше 0"), QStringLiteral("Сумма меньше 0"), QStringLiteral("Сумма равна 0")};
+
+// A definition not saved yet has no number to show.
+QString RVNumText(qint32 number) { return number < 0 ? QString() : QString::number(number); }
 
 } // namespace
 
@@ -211,7 +215,7 @@ void TFormDocEdit::FillRasVedList()
         cbRasVed->addItem(ved->Name, ved->Number);
     const int index = cbRasVed->findData(doc_.RVNum);
     cbRasVed->setCurrentIndex(index < 0 ? 0 : index);
-    edRVNum->setText(QString::number(cbRasVed->currentData().toInt()));
+    edRVNum->setText(RVNumText(cbRasVed->currentData().toInt()));
     --updating_;
 }
 
@@ -257,7 +261,7 @@ void TFormDocEdit::RasVedChosen(int index)
     if (updating_ > 0 || index < 0)
         return;
     doc_.RVNum = cbRasVed->itemData(index).toInt();
-    edRVNum->setText(QString::number(doc_.RVNum));
+    edRVNum->setText(RVNumText(doc_.RVNum));
 }
 
 void TFormDocEdit::ChooseTemplate()
@@ -266,10 +270,7 @@ void TFormDocEdit::ChooseTemplate()
     const QString chosen = TemplateChooser()(TxtDir, TemplateFilter(TemplateMask(a), a != nullptr));
     if (chosen.isEmpty())
         return;
-    QString name = QFileInfo(chosen).fileName();
-    if (!name.contains(QLatin1Char('.')))
-        name += QStringLiteral(".dcf");
-    edTemplate->setText(name);
+    edTemplate->setText(DcfFileName(QFileInfo(chosen).fileName()));
 }
 
 void TFormDocEdit::SetupRasVed()

@@ -345,7 +345,8 @@ void TFormReports::UpdatePanels()
     pnAutoPost->setEnabled(section_ == 3);
     pnPercent->setEnabled(section_ == 1 || section_ == 3);
     const bool hasDoc = Document() != nullptr;
-    for (QPushButton* b : {btForm, btSetup, btDesign, btDelDoc})
+    // The form button stays: on a section it says to choose a document.
+    for (QPushButton* b : {btSetup, btDesign, btDelDoc})
         b->setEnabled(hasDoc);
 
     const bool autoOn = cbAutoPost->isChecked() && pnAutoPost->isEnabled();
@@ -416,7 +417,7 @@ void TFormReports::FormDocument()
 {
     T_Vedom* doc = Document();
     if (!doc)
-        ErrorAbort(QStringLiteral("Не определена выходная форма"));
+        ErrorAbort(QStringLiteral("Не определена выходная форма|Выберите документ в списке"));
     const TDateTime date = FromQDate(edDate->date());
     if (alg_ && alg_->Kind == 4 && edDate->date() != ToQDate(Cfg.Workdate))
         ErrorAbort(QStringLiteral("Платежные ведомости формируются только на текущую дату"));

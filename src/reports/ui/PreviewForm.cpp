@@ -1,4 +1,5 @@
 #include "reports/ui/PreviewForm.h"
+#include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
 
 #include "reports/RenderedPages.h"
@@ -494,6 +495,7 @@ void TPreviewForm::PrintPages()
     choice.To = PageCount();
     if (!PrintChooser()(*this, doc_.PrintBackend(), choice))
         return;
+    TPrintOutcome outcome = TPrintOutcome::Cancelled;
     RunBusy([&] {
         // The window's page geometry holds for this print only.
         struct Keep {
@@ -512,8 +514,12 @@ void TPreviewForm::PrintPages()
             if (host)
                 host(d, n);
         };
-        doc_.Print(choice.From, choice.To, choice.Collate, choice.Copies);
+        outcome = doc_.Print(choice.From, choice.To, choice.Collate, choice.Copies);
     });
+    // A file is not seen coming out of a printer: the clerk is told where it went.
+    const QString file = doc_.PrintBackend().OutputFile();
+    if (outcome == TPrintOutcome::Printed && !file.isEmpty())
+        AppMessageBox(QStringLiteral("Документ напечатан в файл\r\n") + file, QStringLiteral("Печать"));
 }
 
 bool TPreviewForm::FormKeyDown(QKeyEvent* event)
