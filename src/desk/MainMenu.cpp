@@ -314,7 +314,7 @@ void TFormMain::DataReplaced()
     // at a start; -1 is no department, so every one is taken anew.
     curPodr_ = -1;
     curTabn_ = 0;
-    cards_->Reload();
+    cards_->SetLoaded(false); // read at the department's choice: the old one may be gone
     TreeChanged(nullptr);
     int podr = 0;
     LocateTabn(kept > 0 && GetTabnPodr(kept, podr) && podr != 0 ? kept : Cfg.TNPosition);
