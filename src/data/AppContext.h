@@ -112,6 +112,7 @@ struct TDataHooks {
     std::function<qint32()> DNPosition; // the accrual book's kind
     std::function<void()> ReserveCopy; // the reserve copy before an upgrade
     std::function<void(const QString&)> SplashText; // the data module's creation steps
+    std::function<void()> DataReplaced; // an import or a restore put other data in place
     std::function<QString(qint32 tabn)> FioLookup; // a name by personnel number
     std::function<bool(const QString& fileName, QList<TPropisRow>& rows, QString& error)> PropisReader;
     std::function<bool(quint8 operation)> RightsPolicy;
@@ -175,7 +176,6 @@ public:
     std::unique_ptr<T_UserFormulaList> UserFormulas;
     TListSlot Calendars;
     TListSlot IncomeTax;
-    TListSlot Cards;
 
     // ---- the data module (declared after the lists: it goes first)
     std::unique_ptr<TDM> DM;

@@ -370,6 +370,14 @@ void SetSplashText(const QString& text)
         DataHooks().SplashText(text);
 }
 
+void SetDataReplacedHook(std::function<void()> hook) { DataHooks().DataReplaced = std::move(hook); }
+
+void AnnounceDataReplaced()
+{
+    if (DataHooks().DataReplaced)
+        DataHooks().DataReplaced();
+}
+
 // ---------------------------------------------------------------- record routines
 
 void OpenOwnedTables(const QList<Cursor*>& tables)

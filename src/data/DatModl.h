@@ -120,6 +120,12 @@ void ReloadAllLists();
 void SetSplashTextHook(std::function<void(const QString&)> hook);
 void SetSplashText(const QString& text);
 
+// An import or a restore has put other data in place (another month,
+// other settings, other departments): the main window installs the hook
+// and shows the new data as a new start would.
+void SetDataReplacedHook(std::function<void()> hook);
+void AnnounceDataReplaced();
+
 // ---------------------------------------------------------------- record routines
 
 // Opens every cursor of the list, except those whose name begins with

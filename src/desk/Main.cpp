@@ -331,6 +331,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     PNList()->AddNotify(TNotifyEvent(this, &TFormMain::TreeChanged));
     FillTreeView(*tree_, tvp, 0, true);
     SetTNPositionProvider([] { return g_main ? g_main->CurTabn() : 0; });
+    SetDataReplacedHook([] {
+        if (g_main)
+            g_main->DataReplaced();
+    });
+    Action(QStringLiteral("mnCalcMode"))->setChecked(true);
 
     timer_ = new QTimer(this);
     timer_->setInterval(1000);
@@ -354,6 +359,7 @@ TFormMain::~TFormMain()
     // The views read the lists: they go before the lists do.
     delete takeCentralWidget();
     SetTNPositionProvider({});
+    SetDataReplacedHook({});
     if (PNList())
         PNList()->RemoveNotify(TNotifyEvent(this, &TFormMain::TreeChanged));
     cards_->OnChange = TNotifyEvent();
@@ -639,6 +645,7 @@ void TFormMain::ShowTabnStatus()
     const T_Tabn* card = SelectedCard();
     if (!card || card->TabNum() != curTabn_) {
         p1->setText(QStringLiteral("Неверно определен табельный номер"));
+        p2->clear(); // the amount was another employee's
         return;
     }
     if (!card->Calculated) {
@@ -784,8 +791,14 @@ void TFormMain::SetCurrentPodr(qint32 num)
     cards_->SetPodr(num);
     tabnModel_->Reset();
     ShowPodrStatus();
-    // The list shows no selection after a department change.
-    if (cards_->IndexOfTabNum(curTabn_) < 0)
+    if (cards_->IndexOfTabNum(curTabn_) >= 0)
+        return;
+    // The list shows no selection after a department change; the period
+    // page, which has no list to choose from, goes on with the department's
+    // first employee.
+    if (pcMain->currentWidget() == tabVvod && cards_->Count() > 0)
+        SetCurrentTabn(cards_->GetTabn(0)->TabNum());
+    else
         SetCurrentTabn(0);
 }
 
@@ -950,6 +963,15 @@ void TFormMain::RefreshVvod()
 {
     if (pcMain->currentWidget() != tabVvod || !running_)
         return;
+    if (NoTabnSelected(false) || curTabn_ <= 0) {
+        // Nobody's input or results stay under an empty employee line.
+        lbNum->clear();
+        ClearTotals();
+        for (T_TabnDopList* l : {inputDops_.get(), inputUders_.get(), resultDops_.get(), resultUders_.get()}) {
+            l->TabNum = -1;
+            l->SetTabn(0);
+        }
+    }
     RequireTabn();
     UpdateCalcCaption();
     {
@@ -971,15 +993,20 @@ void TFormMain::RefreshVvodPages()
     // Delete act on it from the results page too.
     LoadInputLists();
     if (pcVvod->currentWidget() == tabVvRas) {
-        for (const char* n : {"lbDop_Begin", "lbDop_PNSumAll", "lbDop_PNSumTo", "lbDop_PNPay", "lbDop_Nachis",
-                 "lbFactTime", "lbDop_Uder", "lbBalans", "lbDop_Vsego"})
-            TotalLabel(QLatin1String(n))->clear();
+        ClearTotals();
         for (T_TabnDopList* l : {resultDops_.get(), resultUders_.get()}) {
             l->Date = viewDate_;
             l->TabNum = -1;
             l->SetTabn(curTabn_);
         }
     }
+}
+
+void TFormMain::ClearTotals()
+{
+    for (const char* n : {"lbDop_Begin", "lbDop_PNSumAll", "lbDop_PNSumTo", "lbDop_PNPay", "lbDop_Nachis", "lbFactTime",
+             "lbDop_Uder", "lbBalans", "lbDop_Vsego"})
+        TotalLabel(QLatin1String(n))->clear();
 }
 
 void TFormMain::LoadInputLists()
@@ -1063,13 +1090,24 @@ void TFormMain::SetCalcMode(bool on)
 {
     if (!on)
         return;
+    const bool leavingStaff = mode_ == 1;
     SetHeaderText(QString());
     SetStaffMode(false);
     mode_ = 0;
-    RefreshCard();
-    RunGuarded([this] { RefreshVvod(); });
     Action(QStringLiteral("mnCalcMode"))->setChecked(true);
     Action(QStringLiteral("mnSR"))->setChecked(false);
+    if (leavingStaff) {
+        // The clerk goes on with the calculation of whom he had, or of the
+        // department's first employee when his one is not among its working.
+        if (cards_->IndexOfTabNum(curTabn_) < 0 && cards_->Count() > 0)
+            SetCurrentTabn(cards_->GetTabn(0)->TabNum());
+        if (!NoTabnSelected(false)) {
+            ShowPage(pcMain->indexOf(tabVvod));
+            return;
+        }
+    }
+    RefreshCard();
+    RunGuarded([this] { RefreshVvod(); });
 }
 
 void TFormMain::SetStaffMode(bool on)
@@ -1094,9 +1132,11 @@ void TFormMain::SetStaffMode(bool on)
         return;
     }
     if (mode_ == 1) {
+        // Out of staff mode before the tree changes: a node the rebuilt tree
+        // selects is taken in calculation mode, and brings no staff bars back.
+        mode_ = 0;
         CoolBarSrSpr->hide();
-        tbSrBase->hide();
-        tbSrDel->hide();
+        SetDismissedView(false);
         pcMain->setTabVisible(pcMain->indexOf(tabVvod), true);
         tree_->SetFilter(pfCurrent);
         TreeChanged(nullptr);

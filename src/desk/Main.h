@@ -93,6 +93,10 @@ public:
     void UpdateCompareCheck();
     // The settings changed (the settings dialog's OK).
     void SettingsChanged();
+    // An import or a restore put other data in place: the window shows it as
+    // a new start would (month, ticks, dates, tree, list), keeping the
+    // employee when the new data have him.
+    void DataReplaced();
     void UpdateCalcCaption();
     // Shows a page of pcMain (0 list, 1 card, 2 period) and of pcVvod
     // (0 input, 1 results), as the clerk's click would.
@@ -190,6 +194,7 @@ private:
     void ReloadCard(qint32 tabNum);
     // Paints and timers, not input, at most every half second of a run.
     void ProcessRunEvents();
+    void ClearTotals();
     // Reads the input lists of CurTabn for ViewDate.
     void LoadInputLists();
     // An input edit may start: the working month is shown, and the input

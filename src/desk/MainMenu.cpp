@@ -5,6 +5,7 @@
 #include "data/DatModl.h"
 #include "data/Globals.h"
 #include "data/Rights.h"
+#include "data/Tabn.h"
 #include "data/ui/About.h"
 #include "data/ui/FormsVw.h"
 #include "data/ui/Otl.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QMenuBar>
+#include <QTreeWidget>
 
 // ---------------------------------------------------------------- menu
 
@@ -296,5 +298,32 @@ void TFormMain::SettingsChanged()
     dtVvodDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
     dtRasDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
     SetMainTitle(QString());
+    RunGuarded([this] { RefreshVvod(); });
+}
+
+void TFormMain::DataReplaced()
+{
+    const qint32 kept = curTabn_;
+    SetMainTitle(QString());
+    UpdateCompareCheck();
+    dtVvodDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    dtRasDate->setDateRange(ToQDate(Cfg.BegDate), ToQDate(Cfg.Workdate));
+    viewDate_ = 0;
+    SetViewDate(Cfg.Workdate);
+    // The department and the employee are found again in the new data, as
+    // at a start; -1 is no department, so every one is taken anew.
+    curPodr_ = -1;
+    curTabn_ = 0;
+    cards_->SetLoaded(false); // read at the department's choice: the old one may be gone
+    TreeChanged(nullptr);
+    int podr = 0;
+    LocateTabn(kept > 0 && GetTabnPodr(kept, podr) && podr != 0 ? kept : Cfg.TNPosition);
+    if (curPodr_ == -1 && tvp->currentItem())
+        TreeSelected();
+    if (NoTabnSelected(false))
+        ShowPage(0);
+    ShowPodrStatus();
+    ShowTabnStatus();
+    RefreshCard();
     RunGuarded([this] { RefreshVvod(); });
 }

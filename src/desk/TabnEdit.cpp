@@ -13,9 +13,11 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/UserList.h"
+#include "data/ui/DpSelect.h"
 #include "data/ui/FormPlacement.h"
 #include "data/ui/InVvod.h"
 #include "db/Cursor.h"
+#include "desk/Main.h"
 #include "desk/SprStaff.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
@@ -618,6 +620,8 @@ void TFormTabnEdit::RefreshDops()
         auto* item = new QTreeWidgetItem(lvd);
         for (int col = 0; col < 5; ++col)
             item->setText(col, DopCellText(row, col));
+        if (const T_Dop* dop = DNList()->FindDop(card_->Permanent().GetTabnDop(row)->DopNum))
+            item->setIcon(0, DopImage(GetDopImageIndex(dop, false)));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
     if (count > 0)
@@ -823,14 +827,11 @@ void TFormTabnEdit::PostPermanentToInput()
 
 void TFormTabnEdit::CardsChanged(TObject* sender)
 {
-    (void)sender;
-    T_TNList* cards = AppContext().Cards.Get<T_TNList>();
-    if (cards && cards->FindTabn(tabNum_))
-        LoadCard();
-    else {
+    // A dismissal, a deletion or a move leaves the card nobody to show.
+    const auto* cards = dynamic_cast<const T_TNList*>(sender);
+    if (!cards || !cards->FindTabn(tabNum_))
         tabNum_ = 0;
-        LoadCard();
-    }
+    LoadCard();
 }
 
 bool TFormTabnEdit::FormKeyDown(QKeyEvent* event)
@@ -856,8 +857,8 @@ void TFormTabnEdit::showEvent(QShowEvent* event)
         RestoreFormPosition(this);
         pcSrCard->setCurrentIndex(0);
         SetEditMode(false);
-        if (auto* cards = AppContext().Cards.Get<T_TNList>())
-            cardsLink_ = TNotifyLink(&cards->Notifications(), TNotifyEvent(this, &TFormTabnEdit::CardsChanged));
+        if (TFormMain* main = FormMain())
+            cardsLink_ = TNotifyLink(&main->Cards().Notifications(), TNotifyEvent(this, &TFormTabnEdit::CardsChanged));
     });
 }
 

@@ -61,6 +61,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -369,6 +370,8 @@ protected:
     // The tree's department, then the list's employee, as the clerk clicks them.
     static void ChooseEmployee(TFormMain& main, const char* podr, const char* fio)
     {
+        if (main.pcMain->currentWidget() != main.tabSR)
+            ClickTab(main.pcMain, main.tabSR);
         ClickItem(main.tvp, TreeItem(main.tvp, U(podr)));
         const int row = RowOf(main.lvt, 2, U(fio));
         ASSERT_GE(row, 0) << fio << " is listed in " << podr;
@@ -445,6 +448,37 @@ protected:
             }
             ClickTab(main.pcMain, main.tabSR);
         }
+    }
+
+    // Списочный состав, then Режим расчетов: the staff bars go, the period
+    // page shows the employee the clerk had, and the mode is ticked. The
+    // page's own department list then brings that department's first
+    // employee with his input.
+    void TwoModes(TFormMain& main)
+    {
+        ChooseEmployee(main, "Цех", "Петров Петр Петрович");
+        const qint32 kept = main.CurTabn();
+        main.Action(QStringLiteral("mnSR"))->trigger();
+        EXPECT_TRUE(main.tbSrBase->isVisible());
+        main.Action(QStringLiteral("mnCalcMode"))->trigger();
+        for (QWidget* bar : {static_cast<QWidget*>(main.tbSrBase), static_cast<QWidget*>(main.tbSrDel),
+                 static_cast<QWidget*>(main.CoolBarSrSpr)})
+            EXPECT_FALSE(bar->isVisible()) << bar->objectName().toStdString();
+        ASSERT_EQ(main.pcMain->currentWidget(), main.tabVvod);
+        EXPECT_EQ(main.CurTabn(), kept);
+        EXPECT_TRUE(main.cbVvTabNum->currentText().contains(U("Петров")))
+            << main.cbVvTabNum->currentText().toStdString();
+        EXPECT_NE(main.InputDops().FindTabnDop(60), nullptr) << "his sick pay";
+        EXPECT_TRUE(main.Action(QStringLiteral("mnCalcMode"))->isChecked());
+        EXPECT_FALSE(main.Action(QStringLiteral("mnSR"))->isChecked());
+        Shot(&main, QStringLiteral("11-two-modes"));
+        ChooseItem(main.cbVvPodr, main.cbVvPodr->findText(U("Администрация"), Qt::MatchContains));
+        EXPECT_EQ(CurrentPodrText(main), U("Администрация"));
+        EXPECT_TRUE(main.cbVvTabNum->currentText().contains(U("Иванов")))
+            << main.cbVvTabNum->currentText().toStdString();
+        EXPECT_EQ(main.InputDops().TabNum, main.CurTabn());
+        EXPECT_NE(main.InputDops().FindTabnDop(3), nullptr) << "his input";
+        ClickTab(main.pcMain, main.tabSR);
     }
 
     // The figures of the results page.
@@ -839,6 +873,7 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
                     {"Участок сборки", "Смирнов Олег Петрович", {{2, "136"}}},
                 });
             Shot(&main, QStringLiteral("11-input"));
+            TwoModes(main);
             Calculate(main, january);
             Documents(main);
             TemplateWithoutExtension(main);
@@ -882,6 +917,7 @@ TEST_F(AcceptanceTest, AClerksMonthAndTheNext)
                 CheckResults(main, p);
             RestoreArchive(main);
             EXPECT_TRUE(main.windowTitle().contains(U("[Январь 2025]"))) << main.windowTitle().toStdString();
+            EXPECT_EQ(main.dtVvodDate->maximumDate(), QDate(2025, 1, 15)) << "the restored month's dates";
             for (const Pay& p : january)
                 CheckResults(main, p);
         }),

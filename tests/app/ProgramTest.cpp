@@ -22,12 +22,14 @@
 #include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
 #include "foundation/ui/base/FormBase.h"
+#include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/ComboEdit.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
+#include "support/OldFolder.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -35,13 +37,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QDirIterator>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -307,9 +312,15 @@ TEST_F(ProgramTest, EveryMenuItemWithAWindowOpensIt)
 }
 
 // "Файл / Данные / Импорт данных" opens the import window modally.
-TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
+// The import from the data menu: the main window shows the imported month,
+// its comparison tick and its dates at once, as a new start would.
+TEST_F(ProgramTest, TheDataMenuImportsAndTheWindowShowsTheNewData)
 {
-    QString title, target;
+    QString title, target, caption;
+    bool compareTicked = false;
+    QDate lastDate;
+    QTemporaryDir old;
+    WriteOldFolder(old.path());
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
@@ -318,12 +329,25 @@ TEST_F(ProgramTest, TheDataMenuOpensTheImportWindow)
             title = f.windowTitle();
             target = f.edOutPath->text();
             SaveScreenshot(&f, QStringLiteral("program-import"));
+            f.edPath->setText(old.path());
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::Error).Title(QStringLiteral("Неопознанный файл начислений:")).Times(2);
+            msgs.Expect(MsgKind::StandardBox).Containing(QStringLiteral("Импорт закончен"));
+            ModalScript errors;
+            errors.Next<TFormView>([](TFormView& v) { v.done(0); });
+            QTest::mouseClick(f.btImport, Qt::LeftButton);
             f.done(0);
         });
         main->Action(QStringLiteral("mnImport"))->trigger();
+        caption = main->windowTitle();
+        compareTicked = main->Action(QStringLiteral("mnCalcCompare"))->isChecked();
+        lastDate = main->dtVvodDate->maximumDate();
     });
     EXPECT_EQ(title, QStringLiteral("Импорт данных"));
     EXPECT_EQ(target, folder_.Path() + QStringLiteral("DB/"));
+    EXPECT_TRUE(caption.contains(QStringLiteral("[Май 1999]"))) << caption.toStdString();
+    EXPECT_TRUE(compareTicked) << "the import turns the comparison on";
+    EXPECT_EQ(lastDate, QDate(1999, 5, 31));
 }
 
 // An old data base: the program offers the reserve copy before it

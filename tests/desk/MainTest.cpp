@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
@@ -242,6 +243,11 @@ TEST_F(MainTest, TheRoadOfOneRequest)
     w.ShowPage(0);
     EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Рассчитано ") + DateTimeToStr(Cfg.Workdate));
     EXPECT_EQ(Panel(w, "sBarTabn", 2), QStringLiteral("К выдаче: ") + FloatToStr(nc.GetSum(dnVsego).ToDouble()));
+    // Another department: nobody is selected, and nobody's amount stays.
+    w.tvp->setCurrentItem(PodrItem(w, podrB));
+    EXPECT_EQ(Panel(w, "sBarTabn", 1), QStringLiteral("Неверно определен табельный номер"));
+    EXPECT_EQ(Panel(w, "sBarTabn", 2), QString());
+    Pick(w, podrA, 1);
 
     // Deleting the only entry leaves no input and the employee uncalculated.
     w.ShowPage(2);
@@ -321,8 +327,14 @@ TEST_F(MainTest, StaffOperationsSayWhatTheyRefuse)
     ASSERT_EQ(w.Cards().Count(), 3);
     EXPECT_EQ(w.Cards().GetTabn(1)->TabNum(), tabns[0]);
 
+    // The standalone card follows the list: a dismissed one leaves it empty.
+    TFormTabnEdit* standalone = ShowTabnCard(tabns[0]);
+    ASSERT_NE(standalone, nullptr);
     msgs.Expect(MsgKind::Question).Title(QStringLiteral("Уволить работника")).Yes();
     w.Trigger(QStringLiteral("btDismiss"));
+    EXPECT_EQ(standalone->TabNum(), 0);
+    EXPECT_EQ(standalone->edFio->text(), QString());
+    standalone->close();
     EXPECT_EQ(w.Cards().Count(), 2);
     EXPECT_EQ(w.Cards().IndexOfTabNum(tabns[0]), -1);
     bool found = false;
@@ -342,6 +354,7 @@ TEST_F(MainTest, StaffOperationsSayWhatTheyRefuse)
     // A transfer: the employee and the window go to the new department.
     Pick(w, podrA, 0);
     const qint32 moved = w.CurTabn();
+    standalone = ShowTabnCard(moved);
     modal.Next<TFormSrSelect>([&](TFormSrSelect& f) {
         EXPECT_EQ(f.pnHelp->text(),
             QStringLiteral("Выберите новое подразделение для работника\r\n") + w.Cards().FindTabn(moved)->GetFio());
@@ -354,6 +367,94 @@ TEST_F(MainTest, StaffOperationsSayWhatTheyRefuse)
     EXPECT_EQ(T_Tabn::CreateByTabNum(moved, found)->Podr, podrB);
     EXPECT_EQ(w.CurPodr(), podrB);
     EXPECT_EQ(w.CurTabn(), moved);
+    EXPECT_EQ(standalone->TabNum(), 0) << "the list it showed him from has him no more";
+    standalone->close();
+}
+
+// Leaving staff mode shows the calculation page of the employee the clerk
+// had, or of the department's first when his one left the working.
+TEST_F(MainTest, LeavingStaffModeShowsTheCalculationOfTheKeptEmployee)
+{
+    struct Case {
+        const char* name;
+        int row; // picked in the first department
+        int page; // left from
+        bool dismiss; // the picked one dismissed, then his group shown
+        int kept; // of tabns
+    };
+    for (const Case& c : {Case{"from the list", 1, 0, false, 1}, Case{"from the card", 2, 1, false, 2},
+             Case{"from the dismissed", 0, 0, true, 1}}) {
+        SCOPED_TRACE(c.name);
+        ScriptedMessages msgs;
+        ScopedApplicationRunning running;
+        TFormMain w;
+        w.show();
+        EXPECT_TRUE(w.Action(QStringLiteral("mnCalcMode"))->isChecked());
+        Pick(w, podrA, c.row);
+        w.Trigger(QStringLiteral("mnSR"));
+        w.ShowPage(c.page);
+        if (c.dismiss) {
+            msgs.Expect(MsgKind::Question).Title(QStringLiteral("Уволить работника")).Yes();
+            w.Trigger(QStringLiteral("btDismiss"));
+            Pick(w, DismissedGroupNum, 0);
+        }
+        w.Trigger(QStringLiteral("mnCalcMode"));
+        const qint32 kept = tabns[c.kept];
+        EXPECT_EQ(w.pcMain->currentWidget(), w.tabVvod);
+        EXPECT_EQ(w.CurTabn(), kept);
+        EXPECT_EQ(w.InputDops().TabNum, kept);
+        EXPECT_EQ(w.lbNum->text(), w.Cards().FindTabn(kept)->GetNumberText());
+        for (QWidget* bar : {static_cast<QWidget*>(w.tbSrBase), static_cast<QWidget*>(w.tbSrDel),
+                 static_cast<QWidget*>(w.CoolBarSrSpr)})
+            EXPECT_FALSE(bar->isVisible()) << bar->objectName().toStdString();
+        EXPECT_TRUE(w.Action(QStringLiteral("mnCalcMode"))->isChecked());
+        EXPECT_FALSE(w.Action(QStringLiteral("mnSR"))->isChecked());
+    }
+}
+
+// The period page's department list brings that department's first
+// employee with his input; an empty department shows nobody's.
+TEST_F(MainTest, ThePeriodPagesDepartmentListBringsItsFirstEmployee)
+{
+    const qint32 empty = AppendNumberedRecord(DM()->SP, {QStringLiteral("NAIM")}, {Variant(QStringLiteral("Гараж"))});
+    PNList()->SetLoaded(false);
+    SaveInput(tabns[1], {{kBonus, 0, 100, 0}});
+    SaveInput(tabns[3], {{kBonus, 0, 300, 0}});
+    ScriptedMessages msgs;
+    ModalScript modal;
+    ScopedApplicationRunning running;
+    TFormMain w;
+    w.show();
+    Pick(w, podrA, 1);
+    w.ShowPage(2);
+    ASSERT_EQ(w.InputDops().Count(), 1);
+    struct Case {
+        qint32 podr;
+        qint32 tabn;
+        int listed;
+        double input;
+    };
+    for (const Case& c : {Case{podrB, tabns[3], 2, 300}, Case{empty, 0, 0, 0}, Case{podrA, tabns[0], 3, 0}}) {
+        SCOPED_TRACE(c.podr);
+        if (c.tabn == 0)
+            msgs.Expect(MsgKind::Error).Containing(QStringLiteral("Не определен табельный номер"));
+        const int i = w.cbVvPodr->findData(c.podr);
+        ASSERT_GE(i, 0);
+        w.cbVvPodr->setCurrentIndex(i);
+        emit w.cbVvPodr->activated(i);
+        EXPECT_EQ(w.CurPodr(), c.podr);
+        EXPECT_EQ(w.CurTabn(), c.tabn);
+        EXPECT_EQ(w.cbVvTabNum->count(), c.listed);
+        EXPECT_EQ(w.cbVvTabNum->currentIndex(), c.listed > 0 ? 0 : -1);
+        EXPECT_DOUBLE_EQ(w.InputDops().GetSum(kBonus).ToDouble(), c.input);
+        EXPECT_EQ(w.lbNum->text(), c.tabn ? w.Cards().FindTabn(c.tabn)->GetNumberText() : QString());
+    }
+    // The entry goes to the employee shown.
+    w.cbVvPodr->setCurrentIndex(w.cbVvPodr->findData(podrB));
+    emit w.cbVvPodr->activated(w.cbVvPodr->currentIndex());
+    modal.Next<TFormInVvod>(TypeSum(QStringLiteral("500")));
+    w.EditInputRow(kBonus);
+    EXPECT_DOUBLE_EQ(StoredInput(tabns[3], kBonus), 500);
 }
 
 TEST_F(MainTest, ItemsWithoutAWindowAreDisabledAndParentsFollow)

@@ -239,6 +239,7 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     form.pcSrCard->setCurrentWidget(form.tabTabnDop);
     ASSERT_EQ(form.lvd->topLevelItemCount(), 1);
     EXPECT_EQ(form.DopCellText(0, 1), U("Доплата"));
+    EXPECT_FALSE(form.lvd->topLevelItem(0)->icon(0).isNull()) << "the kind's image";
     EXPECT_EQ(form.DopCellText(5, 0), U("??? 5"));
 
     // The same values again: nothing changed, no question at all.

@@ -1,6 +1,7 @@
 #include "archive/ui/ImportData.h"
 
 #include "data/AppContext.h"
+#include "data/DatModl.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
@@ -145,6 +146,8 @@ void TFormImportData::ImportClick()
     } catch (const Exception& e) {
         ShowError(e.Message());
     }
+    // Even a stopped run may have put its tables in place.
+    RunGuarded(AnnounceDataReplaced);
     btImport->setText(QStringLiteral("Импорт"));
     // The stage line keeps how the last run ended.
     lbMessage->setText(import_.Completed() ? QStringLiteral("Импорт закончен") : QStringLiteral("Импорт прерван !"));

@@ -68,8 +68,10 @@ bool SameFolder(const QString& a, const QString& b)
 void ReloadListsAfterRestore()
 {
     // At start-up the data module does not exist yet and there is nothing to reload.
-    if (AppContext().DM)
+    if (AppContext().DM) {
         ReloadAllLists();
+        AnnounceDataReplaced();
+    }
 }
 
 QCheckBox* Check(QWidget* parent, const char* name, const QString& caption)
