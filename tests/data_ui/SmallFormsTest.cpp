@@ -77,4 +77,32 @@ TEST(WindowList, ListsTheVisibleFormsAndActivatesTheChosenOne)
     EXPECT_EQ(QApplication::activeWindow(), &nameless);
 }
 
+// A window freed while the list is open loses its line; the others stay
+// and can still be chosen.
+TEST(WindowList, AWindowFreedWhileTheListIsOpenLosesItsLine)
+{
+    TForm kept(nullptr, QStringLiteral("FormKept"));
+    kept.setWindowTitle(QStringLiteral("Оставшееся окно"));
+    auto* gone = new TForm(nullptr, QStringLiteral("FormGone"));
+    gone->setWindowTitle(QStringLiteral("Закрытое окно"));
+    kept.show();
+    gone->show();
+    QApplication::processEvents();
+    TFormFormsVw* list = ShowFormsList();
+    const auto lines = [list] {
+        QStringList out;
+        for (int i = 0; i < list->List->count(); ++i)
+            out << list->List->item(i)->text();
+        return out;
+    };
+    list->List->setCurrentRow(int(lines().indexOf(QStringLiteral("Закрытое окно"))));
+    ASSERT_EQ(list->SelectedForm(), gone);
+    delete gone;
+    ASSERT_FALSE(lines().contains(QStringLiteral("Закрытое окно")));
+    list->List->setCurrentRow(int(lines().indexOf(QStringLiteral("Оставшееся окно"))));
+    EXPECT_EQ(list->SelectedForm(), &kept);
+    QTest::mouseClick(list->btCancel, Qt::LeftButton);
+    QApplication::processEvents();
+}
+
 } // namespace
