@@ -218,6 +218,40 @@ TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
     EXPECT_EQ(ItemOf(card->lvIn, 170)->checkState(), Qt::Checked) << "filled again from the base";
 }
 
+// The card previews every key of the program, yet Space ticks only in its
+// own lists: another card's and other windows' lists keep their own Space.
+TEST_F(DoplEditTest, SpaceTicksOnlyInTheCardsOwnLists)
+{
+    Edit(150);
+    TFormDoplEdit other;
+    other.SetDopNum(150);
+    other.show();
+    QListWidget plain;
+    auto* line = new QListWidgetItem(U("Строка"), &plain);
+    line->setFlags(line->flags() | Qt::ItemIsUserCheckable);
+    line->setCheckState(Qt::Unchecked);
+    plain.show();
+    const struct {
+        const char* what;
+        QListWidget* list;
+        QListWidgetItem* item;
+        Qt::CheckState after;
+    } cases[] = {
+        {"the card's own list in edit mode", card->lvIn, ItemOf(card->lvIn, 170), Qt::Checked},
+        {"another card's list outside its edit mode", other.lvIn, ItemOf(other.lvIn, 170), Qt::Unchecked},
+        {"a list of another window", &plain, line, Qt::Checked},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.item, nullptr);
+        c.list->setCurrentItem(c.item);
+        QTest::keyClick(c.list, Qt::Key_Space);
+        EXPECT_EQ(c.item->checkState(), c.after);
+    }
+    msgs.Expect(MsgKind::SaveChanges).No();
+    card->LeaveEditMode();
+}
+
 TEST_F(DoplEditTest, AReloadWhileEditingKeepsTheEdits)
 {
     card->SetDopNum(150);

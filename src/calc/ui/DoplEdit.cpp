@@ -679,7 +679,9 @@ bool TFormDoplEdit::FormKeyDown(QKeyEvent* event)
 
 bool TFormDoplEdit::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* list = qobject_cast<QListWidget*>(watched);
+    // The form sees every key of the program while it previews them: Space
+    // is the ticks' key only in the card's own lists.
+    auto* list = watched == lvIn || watched == lvTabl ? static_cast<QListWidget*>(watched) : nullptr;
     if (list && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
         QListWidgetItem* item = list->currentItem();
         if (editMode_ && item && item->data(Qt::CheckStateRole).isValid()) {
