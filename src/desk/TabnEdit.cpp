@@ -757,7 +757,7 @@ void TFormTabnEdit::ChangeDop()
 {
     T_TabnDop* e = SelectedDop();
     if (!e) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано постоянное начисление"));
         return;
     }
     EditPermanentEntry(e);
@@ -768,7 +768,7 @@ void TFormTabnEdit::DeleteDop()
 {
     T_TabnDop* e = SelectedDop();
     if (!e) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано постоянное начисление"));
         return;
     }
     if (!ConfirmDelete(QStringLiteral("\"") + DopName(e->DopNum) + QStringLiteral("\""), QString()))

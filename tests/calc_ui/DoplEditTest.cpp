@@ -289,7 +289,7 @@ TEST_F(DoplEditTest, DeductionsListNeedsItsTable)
     msgs.Expect(MsgKind::Error).Containing(U("Нет списка вычетов"));
     EXPECT_FALSE(RunGuarded([&] { card->AddVych(); }));
     Click(card->cbVList);
-    msgs.Expect(MsgKind::Error).Containing(U("Не выбрано"));
+    msgs.Expect(MsgKind::Error).Details(U("Не выбрано начисление в списке вычетов"));
     card->DelVych();
     EXPECT_EQ(card->lbIn->text(), U("Входит в таблицы"));
     msgs.Expect(MsgKind::SaveChanges).No();

@@ -260,7 +260,7 @@ TEST_F(SprDopBook, TheCardPageNeedsASelectedKind)
     book->SelectSet(6);
     book->lvt->setCurrentIndex({});
     ASSERT_EQ(book->CurDopNum(), -1);
-    msgs.Expect(MsgKind::Error).Containing(U("Не выбрано"));
+    msgs.Expect(MsgKind::Error).Details(U("Не выбрано начисление"));
     book->pc->setCurrentIndex(1);
     EXPECT_EQ(book->pc->currentIndex(), 0);
 

@@ -275,7 +275,7 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     form.ChangeDop();
     EXPECT_EQ(form.lvd->topLevelItemCount(), 0);
     EXPECT_FALSE(form.PermModified());
-    msgs.Expect(MsgKind::Error).Details(U("Не выбрано"));
+    msgs.Expect(MsgKind::Error).Details(U("Не выбрано постоянное начисление"));
     form.DeleteDop();
     msgs.Expect(MsgKind::SaveChanges).Yes();
     form.SetEditMode(false);

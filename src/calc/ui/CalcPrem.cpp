@@ -309,7 +309,7 @@ void TFormCalcPrem::Calculate()
         if (choice == 1) {
             T_Tabn* card = SelectedCard();
             if (card == nullptr)
-                ErrorAbort(QStringLiteral("Не выбрано"));
+                ErrorAbort(QStringLiteral("Не выбран работник"));
             card->Checked = true;
         } else if (choice == 2) {
             cards_->CheckAll();
@@ -389,7 +389,7 @@ void TFormCalcPrem::DistributeSelected()
 {
     T_Tabn* card = SelectedCard();
     if (card == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран работник"));
     if (!card->Checked)
         ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не рассчитано"));
     if (!PremCalculated(card->TabNum()))

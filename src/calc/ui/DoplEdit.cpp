@@ -589,7 +589,7 @@ void TFormDoplEdit::DelVych()
         ErrorAbort(QStringLiteral("Нет списка вычетов"));
     QListWidgetItem* item = lvVych->currentItem();
     if (!item) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано начисление в списке вычетов"));
         return;
     }
     delete item;

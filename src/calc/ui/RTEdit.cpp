@@ -393,7 +393,7 @@ void TFormRTEdit::RenameTip()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     QString name = tip->Naim;
     if (!InputString(QStringLiteral("Измените наименование типа таблицы расчета"), name) || name == tip->Naim)
         return;
@@ -406,7 +406,7 @@ void TFormRTEdit::DeleteTip()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     if (!ConfirmDelete(QStringLiteral("[%1]  \"%2\"").arg(tip->Tip).arg(tip->Naim), QString()))
         return;
     tip->DeleteFromBase();
@@ -418,7 +418,7 @@ void TFormRTEdit::NewTable()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     TDateTime date = AppContext().Cfg.Workdate;
     if (!InputDate(QStringLiteral("Дата начала расчета по новой таблице"), date))
         return;
@@ -453,7 +453,7 @@ void TFormRTEdit::DeleteTable()
     T_RtTip* tip = CurrentTip();
     T_RtTable* t = CurrentTable();
     if (t == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрана дата таблицы расчета"));
     if (!ConfirmDelete(DateToStr(t->DateBeg), QString()))
         return;
     tip->DeleteObject(tip->IndexOfObject(t));

@@ -360,7 +360,7 @@ void TFormSprDop::DopOperation(int op)
 {
     RequireOperation(static_cast<quint8>(op));
     if (curDopNum_ < 0)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрано начисление"));
     T_Dop dop(DNList());
     dop.DopNum = curDopNum_;
     if (!dop.Refresh()) {
@@ -418,7 +418,7 @@ void TFormSprDop::MoveDop()
         return;
     }
     if (curDopNum_ < 0)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрано начисление"));
     if (SortMode() != 3)
         ErrorAbort(QStringLiteral("Не отсортировано по положению в справочнике"));
     const T_Dop* dop = DNList()->FindDop(curDopNum_);
@@ -442,7 +442,7 @@ bool TFormSprDop::ChangePage(int to)
             return false;
     } else {
         if (curDopNum_ < 0) {
-            ShowError(QStringLiteral("Не выбрано"));
+            ShowError(QStringLiteral("Не выбрано начисление"));
             return false;
         }
         if (!RunGuarded([this] { card_->SetDopNum(curDopNum_); }))

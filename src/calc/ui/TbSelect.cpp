@@ -232,7 +232,7 @@ void TFormTbSelect::DeleteTable()
 {
     T_DopTabl* table = CurrentTable();
     if (table == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрана таблица"));
     const qint32 num = table->Num;
     T_DNList* dn = DNList();
     for (int i = 0; i < dn->DopCount(); ++i) {
