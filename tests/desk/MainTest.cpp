@@ -4,10 +4,22 @@
 
 #include "desk/Main.h"
 #include "desk/MainOpeners.h"
+#include "desk/NewEmploy.h"
+#include "desk/PodrBook.h"
+#include "desk/SprClndr.h"
+#include "desk/SprPost.h"
+#include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 
 #include "calc/TabnCalc.h"
+#include "calc/ui/CalcPrem.h"
+#include "calc/ui/DoplEdit.h"
 #include "calc/ui/EditFml.h"
+#include "calc/ui/NewDopl.h"
+#include "calc/ui/RTEdit.h"
+#include "calc/ui/SprDop.h"
+#include "calc/ui/SprPx.h"
+#include "calc/ui/TbSelect.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
@@ -18,6 +30,7 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/UserFormulas.h"
+#include "data/ui/DpSelect.h"
 #include "data/ui/InVvod.h"
 #include "data/ui/Otl.h"
 #include "data/ui/SrSelect.h"
@@ -33,6 +46,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
 #include <QIcon>
@@ -43,8 +57,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -717,6 +733,67 @@ TEST_F(MainTest, EveryMenuItemHasItsOwnMnemonicAndF10OpensTheMenu)
     QTest::sendKeyEvent(QTest::Click, &w, Qt::Key(letter.toUpper().unicode()), QString(letter), Qt::AltModifier);
     EXPECT_TRUE(spr->isVisible());
     spr->close();
+}
+
+// Every button and page tab of the books, the accrual windows and the
+// hiring wizard can be reached by Alt and a letter of its own within its
+// window, also after a book relabels its buttons.
+TEST_F(MainTest, EveryButtonAndPageOfTheBooksHasItsOwnMnemonic)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    const auto faults = [](const char* window, QWidget* w) {
+        QStringList out;
+        QSet<QChar> seen;
+        QStringList captions;
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if ((qobject_cast<QPushButton*>(b) || qobject_cast<QToolButton*>(b)) && !b->text().trimmed().isEmpty()
+                && b->text() != QLatin1String("..."))
+                captions << b->text();
+        for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                captions << tabs->tabText(i);
+        for (const QString& caption : captions) {
+            const QChar m = MnemonicOf(caption);
+            const QString name
+                = QString::fromUtf8(window) + QLatin1Char('/') + QString(caption).remove(QLatin1Char('&'));
+            if (m.isNull())
+                out << name + QStringLiteral(" has none");
+            else if (seen.contains(m))
+                out << name + QStringLiteral(" repeats ") + m;
+            seen.insert(m);
+        }
+        return out;
+    };
+    const std::pair<const char*, std::function<TForm*()>> windows[] = {
+        {"SprDop", [] { return new TFormSprDop; }},
+        {"DoplEdit", [] { return new TFormDoplEdit; }},
+        {"NewDopl", [] { return new TFormNewDopl; }},
+        {"DpSelect", [] { return new TFormDpSelect; }},
+        {"TbSelect", [] { return new TFormTbSelect; }},
+        {"RTEdit", [] { return new TFormRTEdit(kBonus); }},
+        {"EditFml", [] { return new TFormEditFml; }},
+        {"CalcPrem", [] { return new TFormCalcPrem; }},
+        {"SprPx", [] { return new TFormSprPx; }},
+        {"SprClndr", [] { return new TFormSprClndr; }},
+        {"SprPost", [] { return new TFormSprPost; }},
+        {"SprCtgr", [] { return new TFormSprCtgr; }},
+        {"SprStaff", [] { return new TFormSprStaff; }},
+        {"Podr", [] { return new TFormPodr; }},
+        {"NewEmploy", [] { return new TFormNewEmploy; }},
+    };
+    QStringList all;
+    for (const auto& [name, make] : windows) {
+        std::unique_ptr<TForm> w(make());
+        w->show();
+        all << faults(name, w.get());
+        if (auto* book = qobject_cast<TFormSprDop*>(w.get())) {
+            book->SelectSet(4);
+            all << faults("SprDop (deleted)", book);
+        }
+        w->hide();
+    }
+    EXPECT_TRUE(all.isEmpty()) << all.join(QStringLiteral("; ")).toStdString();
 }
 
 // Minimising the main window takes the other windows with it; they come

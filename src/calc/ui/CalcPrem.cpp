@@ -60,6 +60,7 @@ public:
 TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     : TForm(parent, QStringLiteral("FormCalcPrem")), cards_(std::make_unique<T_TNList>(PNList()))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Расчет премии за прошедшие периоды"));
     SetKeyPreview(true);
     auto* layout = new QVBoxLayout(this);

@@ -67,6 +67,7 @@ QSpinBox* StageEdit(QWidget* parent)
 TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     : TForm(parent, embedded ? QStringLiteral("FormDoplCard") : QStringLiteral("FormDoplEdit")), embedded_(embedded)
 {
+    SetButtonMnemonics(true);
     if (embedded)
         setWindowFlags(Qt::Widget);
     setWindowTitle(QStringLiteral("Карточка начисления"));

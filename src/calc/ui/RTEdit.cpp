@@ -65,6 +65,7 @@ const QStringList& TFormRTEdit::MethodNames()
 
 TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QStringLiteral("FormRTEdit")), dopNum_(dopNum)
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Таблица расчета начисления"));
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(this);

@@ -189,6 +189,7 @@ private:
 
 TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSprDop"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Справочник доплат и удержаний"));
     SetKeyPreview(true);
     // The settings keep the kind chosen here at exit.
@@ -301,6 +302,7 @@ void TFormSprDop::SelectSet(int row)
     deletedView_ = filter & dfDeleted;
     btNew->setText(deletedView_ ? QStringLiteral("Восстановить") : QStringLiteral("Новое"));
     btDel->setText(deletedView_ ? QStringLiteral("Уничтожить") : QStringLiteral("Удалить"));
+    RefreshButtonMnemonics();
     ViewChanged(nullptr);
 }
 

@@ -62,6 +62,7 @@ QIcon TableImage(int index) { return index >= 4 ? ListImage(index) : DopImage(in
 
 TFormTbSelect::TFormTbSelect(QWidget* parent) : TForm(parent, QStringLiteral("FormTbSelect"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Список таблиц"));
     SetRefuseSystemClose(true);
     auto* layout = new QVBoxLayout(this);

@@ -182,6 +182,7 @@ private:
 
 TFormDpSelect::TFormDpSelect(QWidget* parent) : TForm(parent, QStringLiteral("FormDpSelect"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Список начислений"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
