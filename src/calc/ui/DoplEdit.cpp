@@ -185,6 +185,8 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
 
     for (QPushButton* b : {btAddVych, btDelVych, btSelectTable, btCreateTable})
         b->setAutoDefault(false);
+    for (QListWidget* l : {lvIn, lvVych, lvTabl})
+        ShowCurrentRowOnFocus(l);
     for (QListWidget* l : {lvIn, lvTabl})
         l->installEventFilter(this);
 

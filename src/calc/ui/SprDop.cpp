@@ -234,6 +234,10 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
     lvt->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvt->verticalHeader()->hide();
     lvt->verticalHeader()->setDefaultSectionSize(20);
+    // Tab leaves the list for the buttons; Enter opens the card.
+    lvt->setTabKeyNavigation(false);
+    ShowCurrentRowOnFocus(lvt);
+    ShowCurrentRowOnFocus(lvNabor);
     lvt->setColumnWidth(colImage, 26);
     lvt->setColumnWidth(colNumber, 50);
     lvt->setColumnWidth(colShown, 60);
@@ -487,6 +491,10 @@ bool TFormSprDop::FormKeyDown(QKeyEvent* event)
     }
     if (page_ == 1)
         return false; // the card's own keys
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == lvt) {
+        ChangePage(1);
+        return true;
+    }
     if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9 && !(event->modifiers() & ~Qt::KeypadModifier)
         && !card_->EditMode()) {
         RunGuarded([&] { FindByDigit(event->key() - Qt::Key_0); });

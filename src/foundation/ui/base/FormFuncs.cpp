@@ -13,6 +13,7 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -468,6 +469,36 @@ void AssignButtonMnemonics(QWidget* window)
                 taken.insert(m);
     GiveMnemonics(captions, taken);
 }
+
+namespace {
+
+class CurrentRowOnFocus final : public QObject {
+public:
+    explicit CurrentRowOnFocus(QAbstractItemView* view) : QObject(view), view_(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // Before the view's own focus handling, which would make the first
+        // row current without selecting it.
+        if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason
+            && view_->model() && view_->selectionModel()) {
+            QModelIndex current = view_->currentIndex();
+            if (!current.isValid() && view_->model()->rowCount(view_->rootIndex()) > 0)
+                current = view_->model()->index(0, 0, view_->rootIndex());
+            if (current.isValid() && !view_->selectionModel()->isSelected(current))
+                view_->setCurrentIndex(current);
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView* view_;
+};
+
+} // namespace
+
+void ShowCurrentRowOnFocus(QAbstractItemView* view) { view->installEventFilter(new CurrentRowOnFocus(view)); }
 
 int RegisterObject(QObject* object)
 {

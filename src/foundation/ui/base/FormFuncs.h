@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAbstractItemView;
 class QAction;
 class QDateEdit;
 class QHeaderView;
@@ -112,6 +113,10 @@ void AssignMnemonics(const QList<QAction*>& items);
 void AssignButtonMnemonics(QWidget* window);
 // The character after the single "&" of a caption, lower case; null when none.
 QChar MnemonicOf(const QString& caption);
+
+// A list that takes the focus by key shows its current row selected: the
+// first row when it has none.
+void ShowCurrentRowOnFocus(QAbstractItemView* view);
 
 // The program's registered objects (forms register themselves), each once.
 int RegisterObject(QObject* object);
