@@ -24,6 +24,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include <tuple>
+
 namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
@@ -231,22 +233,16 @@ TEST_F(DoplEditTest, SpaceTicksOnlyInTheCardsOwnLists)
     line->setFlags(line->flags() | Qt::ItemIsUserCheckable);
     line->setCheckState(Qt::Unchecked);
     plain.show();
-    const struct {
-        const char* what;
-        QListWidget* list;
-        QListWidgetItem* item;
-        Qt::CheckState after;
-    } cases[] = {
-        {"the card's own list in edit mode", card->lvIn, ItemOf(card->lvIn, 170), Qt::Checked},
-        {"another card's list outside its edit mode", other.lvIn, ItemOf(other.lvIn, 170), Qt::Unchecked},
-        {"a list of another window", &plain, line, Qt::Checked},
+    // The editing card's list, another card's outside its edit mode, another window's.
+    const std::tuple<QListWidget*, QListWidgetItem*, Qt::CheckState> cases[] = {
+        {card->lvIn, ItemOf(card->lvIn, 170), Qt::Checked},
+        {other.lvIn, ItemOf(other.lvIn, 170), Qt::Unchecked},
+        {&plain, line, Qt::Checked},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_NE(c.item, nullptr);
-        c.list->setCurrentItem(c.item);
-        QTest::keyClick(c.list, Qt::Key_Space);
-        EXPECT_EQ(c.item->checkState(), c.after);
+    for (const auto& [list, item, after] : cases) {
+        list->setCurrentItem(item);
+        QTest::keyClick(list, Qt::Key_Space);
+        EXPECT_EQ(item->checkState(), after) << list->window()->objectName().toStdString();
     }
     msgs.Expect(MsgKind::SaveChanges).No();
     card->LeaveEditMode();

@@ -316,35 +316,30 @@ TEST_F(SprDopBook, TheEmbeddedCardTakesItsKeysAndEscClosesOnlyTheBook)
 }
 
 // Keys alone reach a kind's card: Tab into the list shows its current row,
-// Enter opens the card, Tab leaves the list, Alt and a page's letter goes back.
+// Tab leaves the list, Enter opens the card, Alt and a page's letter goes back.
 TEST_F(SprDopBook, KeysAloneReachAKindsCard)
 {
     QApplication::setActiveWindow(book.get());
     const auto focus = [] { return QApplication::focusWidget(); };
     for (int i = 0; i < 8 && focus() != book->lvt; ++i)
         QTest::keyClick(focus(), Qt::Key_Tab);
-    ASSERT_EQ(focus(), book->lvt) << "Tab reaches the list";
-    const QModelIndex current = book->lvt->currentIndex();
-    ASSERT_TRUE(current.isValid());
-    EXPECT_TRUE(book->lvt->selectionModel()->isRowSelected(current.row())) << "the current row shows";
-    EXPECT_EQ(book->CurDopNum(), book->ShownDops().value(current.row()));
-
+    ASSERT_EQ(focus(), book->lvt);
+    const int row = book->lvt->currentIndex().row();
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(book->lvt->selectionModel()->isRowSelected(row)) << "the current row shows";
+    EXPECT_EQ(book->CurDopNum(), book->ShownDops().value(row));
     QTest::keyClick(book->lvt, Qt::Key_Tab);
     EXPECT_NE(focus(), book->lvt) << "Tab leaves the list";
-    EXPECT_EQ(book->lvt->currentIndex().row(), current.row());
 
     book->lvt->setFocus(Qt::BacktabFocusReason);
     QTest::keyClick(book->lvt, Qt::Key_Down);
-    const qint32 chosen = book->CurDopNum();
     QTest::keyClick(book->lvt, Qt::Key_Return);
     ASSERT_EQ(book->pc->currentIndex(), 1) << "Enter opens the card";
-    EXPECT_EQ(book->Card()->DopNum(), chosen);
-
+    EXPECT_EQ(book->Card()->DopNum(), book->ShownDops().value(row + 1));
     const QChar list = MnemonicOf(book->pc->tabText(0));
-    ASSERT_FALSE(list.isNull());
     QTest::sendKeyEvent(QTest::Click, focus() ? focus() : book.get(), Qt::Key(list.toUpper().unicode()), QString(list),
         Qt::AltModifier);
-    EXPECT_EQ(book->pc->currentIndex(), 0) << "Alt+" << QString(list).toStdString() << " shows the list";
+    EXPECT_EQ(book->pc->currentIndex(), 0) << "Alt and the page's letter";
 }
 
 // A digit typed on the list asks for the number, starting from that digit.
