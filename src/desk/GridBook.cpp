@@ -6,7 +6,7 @@
 
 #include <QKeyEvent>
 
-TFormGridBook::TFormGridBook(QWidget* parent, const QString& name) : TForm(parent, name) {}
+TFormGridBook::TFormGridBook(QWidget* parent, const QString& name) : TForm(parent, name) { SetButtonMnemonics(true); }
 
 bool TFormGridBook::FormKeyDown(QKeyEvent* event)
 {

@@ -60,6 +60,7 @@ TFormNewEmploy::TFormNewEmploy(QWidget* parent)
       ctgrs_(std::make_unique<T_CtgrList>()),
       users_(std::make_unique<T_UserList>())
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Новый работник"));
     resize(560, 420);
     lbHeader->setText(QStringLiteral("Новый работник"));

@@ -122,6 +122,7 @@ void TPodrTreeWidget::dropEvent(QDropEvent* event)
 TFormPodr::TFormPodr(QWidget* parent)
     : TForm(parent, QStringLiteral("FormPodr")), tree_(std::make_unique<T_PNTree>(PNList()))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Структура предприятия"));
     auto* layout = new QVBoxLayout(this);
     cbDeleted_ = new QCheckBox(QStringLiteral("Удаленные подразделения"), this);
@@ -182,6 +183,7 @@ void TFormPodr::SetDeletedView(bool on)
         cbDeleted_->setChecked(on);
     btAdd_->setText(on ? QStringLiteral("Восстановить") : QStringLiteral("Добавить"));
     btDel_->setText(on ? QStringLiteral("Уничтожить") : QStringLiteral("Удалить"));
+    RefreshButtonMnemonics();
     pnHead_->setVisible(!on);
     // The deleted view has no parent links to move along.
     tvp_->setDragEnabled(!on);

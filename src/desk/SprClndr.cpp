@@ -146,6 +146,7 @@ bool TFormNewCndrP::CanAccept()
 
 TFormSprClndr::TFormSprClndr(QWidget* parent) : TForm(parent, QStringLiteral("FormSprClndr")), list_(CalendarList())
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Справочник календарей"));
     SetKeyPreview(true);
     auto* layout = new QVBoxLayout(this);

@@ -92,6 +92,10 @@ void AddPayRow(QFormLayout* form, Tyq_CurrencyEdit* okl, QComboBox* ksop)
     row->addWidget(unit);
     form->addRow(caption, row);
     const auto show = [caption, unit, okl, ksop] {
+        // An hourly rate is kept in kopecks: no ruble sign in the field.
+        okl->SetDisplayFormat(
+            ksop->currentIndex() <= 0 ? Tyq_CurrencyEdit::CurrencyDisplayFormat() : QStringLiteral(",0.00"));
+        okl->update();
         if (ksop->currentIndex() <= 0) {
             caption->setText(QStringLiteral("Оклад"));
             unit->setText(QStringLiteral("руб. в месяц"));
@@ -233,7 +237,7 @@ void TFormTabnEdit::BuildBase()
     left->addRow(QStringLiteral("Дата увольнения"), edDateRelease);
     for (QLineEdit* e : {edDateRecept, edDateBeg, edDateRelease})
         FilterTypedChars(e, TypedKind::Date);
-    edOrderRelease = new QLineEdit(QStringLiteral("???"), inner);
+    edOrderRelease = new QLineEdit(inner);
     edOrderRelease->setObjectName(QStringLiteral("edOrderRelease"));
     edOrderRelease->setReadOnly(true);
     left->addRow(QStringLiteral("№ приказа об увольнении"), edOrderRelease);
@@ -533,7 +537,7 @@ void TFormTabnEdit::ShowFields()
     edDateRecept->setText(DateText(c.DateRecept));
     edDateRelease->setText(DateText(c.DateRelease));
     edOrderRecept->SetValue(c.Order);
-    edOrderRelease->setText(QStringLiteral("???"));
+    edOrderRelease->setText(c.OrderRel != 0 ? QString::number(c.OrderRel) : QString());
     const int post = posts_->IndexOfNum(c.Post);
     edPost->setText(post < 0 ? QStringLiteral("???") : posts_->Item(post)->Naim);
     SelectByObject(cbCUser, c.CUser);
@@ -757,7 +761,7 @@ void TFormTabnEdit::ChangeDop()
 {
     T_TabnDop* e = SelectedDop();
     if (!e) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано постоянное начисление"));
         return;
     }
     EditPermanentEntry(e);
@@ -768,7 +772,7 @@ void TFormTabnEdit::DeleteDop()
 {
     T_TabnDop* e = SelectedDop();
     if (!e) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано постоянное начисление"));
         return;
     }
     if (!ConfirmDelete(QStringLiteral("\"") + DopName(e->DopNum) + QStringLiteral("\""), QString()))

@@ -329,6 +329,8 @@ protected:
                 ChooseItem(w.cbKSop, h.ksop);
             TypeInto(w.edOkl, QString::fromLatin1(h.okl));
             EXPECT_EQ(Child<QLabel>(&w, "lbOklUnit")->text(), U(h.unit)) << "the unit of the salary field";
+            EXPECT_EQ(w.edOkl->DisplayText().endsWith(U(" р.")), U(h.unit).startsWith(U("руб.")))
+                << "a ruble sign only on rubles: " << w.edOkl->DisplayText().toStdString();
             Shot(&w, QStringLiteral("08-hire-pay-") + QString::number(w.cbKSop->currentIndex()));
             next(TFormNewEmploy::pgPN);
             if (h.relief > 0) {

@@ -24,6 +24,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include <tuple>
+
 namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
@@ -218,6 +220,34 @@ TEST_F(DoplEditTest, YesWritesTheKindItsTablesAndTheOtherKindsTables)
     EXPECT_EQ(ItemOf(card->lvIn, 170)->checkState(), Qt::Checked) << "filled again from the base";
 }
 
+// The card previews every key of the program, yet Space ticks only in its
+// own lists: another card's and other windows' lists keep their own Space.
+TEST_F(DoplEditTest, SpaceTicksOnlyInTheCardsOwnLists)
+{
+    Edit(150);
+    TFormDoplEdit other;
+    other.SetDopNum(150);
+    other.show();
+    QListWidget plain;
+    auto* line = new QListWidgetItem(U("Строка"), &plain);
+    line->setFlags(line->flags() | Qt::ItemIsUserCheckable);
+    line->setCheckState(Qt::Unchecked);
+    plain.show();
+    // The editing card's list, another card's outside its edit mode, another window's.
+    const std::tuple<QListWidget*, QListWidgetItem*, Qt::CheckState> cases[] = {
+        {card->lvIn, ItemOf(card->lvIn, 170), Qt::Checked},
+        {other.lvIn, ItemOf(other.lvIn, 170), Qt::Unchecked},
+        {&plain, line, Qt::Checked},
+    };
+    for (const auto& [list, item, after] : cases) {
+        list->setCurrentItem(item);
+        QTest::keyClick(list, Qt::Key_Space);
+        EXPECT_EQ(item->checkState(), after) << list->window()->objectName().toStdString();
+    }
+    msgs.Expect(MsgKind::SaveChanges).No();
+    card->LeaveEditMode();
+}
+
 TEST_F(DoplEditTest, AReloadWhileEditingKeepsTheEdits)
 {
     card->SetDopNum(150);
@@ -255,7 +285,7 @@ TEST_F(DoplEditTest, DeductionsListNeedsItsTable)
     msgs.Expect(MsgKind::Error).Containing(U("Нет списка вычетов"));
     EXPECT_FALSE(RunGuarded([&] { card->AddVych(); }));
     Click(card->cbVList);
-    msgs.Expect(MsgKind::Error).Containing(U("Не выбрано"));
+    msgs.Expect(MsgKind::Error).Details(U("Не выбрано начисление в списке вычетов"));
     card->DelVych();
     EXPECT_EQ(card->lbIn->text(), U("Входит в таблицы"));
     msgs.Expect(MsgKind::SaveChanges).No();

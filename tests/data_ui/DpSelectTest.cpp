@@ -200,6 +200,7 @@ TEST_F(DpSelect, SetChooserForKindsOfNoSet)
     SelectDop(0, QString(), 250, 1);
     modal.Next<TFormDpSelect>([](TFormDpSelect& f) {
         EXPECT_TRUE(f.cbNabor->isVisible());
+        EXPECT_EQ(f.focusWidget(), f.lvt) << "the list has the focus though the chooser had it last time";
         EXPECT_EQ(f.Filter(), dfDeductions) << "the previous choice";
         QTest::keyClick(f.lvt, Qt::Key_Escape);
     });

@@ -77,4 +77,27 @@ TEST(WindowList, ListsTheVisibleFormsAndActivatesTheChosenOne)
     EXPECT_EQ(QApplication::activeWindow(), &nameless);
 }
 
+// A window freed while the list is open loses its line; the others stay
+// and can still be chosen.
+TEST(WindowList, AWindowFreedWhileTheListIsOpenLosesItsLine)
+{
+    TForm kept(nullptr, QStringLiteral("FormKept"));
+    auto* gone = new TForm(nullptr, QStringLiteral("FormGone"));
+    kept.show();
+    gone->show();
+    TFormFormsVw* list = ShowFormsList();
+    const auto row = [list](const char* name) {
+        const QList<QListWidgetItem*> found = list->List->findItems(QString::fromLatin1(name), Qt::MatchExactly);
+        return found.isEmpty() ? -1 : list->List->row(found[0]);
+    };
+    list->List->setCurrentRow(row("FormGone"));
+    ASSERT_EQ(list->SelectedForm(), gone);
+    delete gone;
+    ASSERT_EQ(row("FormGone"), -1);
+    list->List->setCurrentRow(row("FormKept"));
+    EXPECT_EQ(list->SelectedForm(), &kept);
+    QTest::mouseClick(list->btCancel, Qt::LeftButton);
+    QApplication::processEvents();
+}
+
 } // namespace

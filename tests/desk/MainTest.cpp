@@ -4,10 +4,22 @@
 
 #include "desk/Main.h"
 #include "desk/MainOpeners.h"
+#include "desk/NewEmploy.h"
+#include "desk/PodrBook.h"
+#include "desk/SprClndr.h"
+#include "desk/SprPost.h"
+#include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 
 #include "calc/TabnCalc.h"
+#include "calc/ui/CalcPrem.h"
+#include "calc/ui/DoplEdit.h"
 #include "calc/ui/EditFml.h"
+#include "calc/ui/NewDopl.h"
+#include "calc/ui/RTEdit.h"
+#include "calc/ui/SprDop.h"
+#include "calc/ui/SprPx.h"
+#include "calc/ui/TbSelect.h"
 #include "data/AppContext.h"
 #include "data/DBSetup.h"
 #include "data/DatModl.h"
@@ -18,6 +30,7 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "data/UserFormulas.h"
+#include "data/ui/DpSelect.h"
 #include "data/ui/InVvod.h"
 #include "data/ui/Otl.h"
 #include "data/ui/SrSelect.h"
@@ -44,6 +57,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeView>
@@ -818,6 +832,44 @@ TEST_F(MainTest, EveryMenuItemHasItsOwnMnemonicAndF10OpensTheMenu)
     QTest::sendKeyEvent(QTest::Click, &w, Qt::Key(letter.toUpper().unicode()), QString(letter), Qt::AltModifier);
     EXPECT_TRUE(spr->isVisible());
     spr->close();
+}
+
+// Every button and page tab of the books, the accrual windows and the
+// hiring wizard has a letter of its own within its window, also after a
+// book relabels its buttons.
+TEST_F(MainTest, EveryButtonAndPageOfTheBooksHasItsOwnMnemonic)
+{
+    ScriptedMessages msgs;
+    ScopedApplicationRunning running;
+    QStringList faults;
+    const auto check = [&faults](TForm* w) {
+        w->show();
+        QStringList captions;
+        for (QPushButton* b : w->findChildren<QPushButton*>())
+            if (b->text() != QLatin1String("..."))
+                captions << b->text();
+        for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                captions << tabs->tabText(i);
+        QSet<QChar> seen;
+        for (const QString& c : captions)
+            if (const QChar m = MnemonicOf(c); m.isNull() || seen.contains(m))
+                faults << w->objectName() + QLatin1Char('/') + c;
+            else
+                seen.insert(m);
+    };
+    TFormSprDop book;
+    check(&book);
+    book.SelectSet(4);
+    check(&book);
+    const std::unique_ptr<TForm> windows[] = {std::make_unique<TFormDoplEdit>(), std::make_unique<TFormNewDopl>(),
+        std::make_unique<TFormDpSelect>(), std::make_unique<TFormTbSelect>(), std::make_unique<TFormRTEdit>(kBonus),
+        std::make_unique<TFormEditFml>(), std::make_unique<TFormCalcPrem>(), std::make_unique<TFormSprPx>(),
+        std::make_unique<TFormSprClndr>(), std::make_unique<TFormSprPost>(), std::make_unique<TFormSprCtgr>(),
+        std::make_unique<TFormSprStaff>(), std::make_unique<TFormPodr>(), std::make_unique<TFormNewEmploy>()};
+    for (const std::unique_ptr<TForm>& w : windows)
+        check(w.get());
+    EXPECT_TRUE(faults.isEmpty()) << faults.join(QStringLiteral("; ")).toStdString();
 }
 
 // Minimising the main window takes the other windows with it; they come

@@ -136,7 +136,7 @@ TEST_F(PodrBookTest, DepartmentsInUseAreNeitherDeletedNorDestroyed)
 
     SetRecordValuesByKey(DM()->SR, {Variant(17)}, {"OLDPODR"}, {Variant(10)});
     form.SetDeletedView(true);
-    EXPECT_EQ(form.findChild<QPushButton*>("btDel")->text(), QStringLiteral("Уничтожить"));
+    EXPECT_EQ(form.findChild<QPushButton*>("btDel")->text().remove(QLatin1Char('&')), QStringLiteral("Уничтожить"));
     form.SetCurrent(10);
     ASSERT_NE(form.CurrentPodr(), nullptr);
     msgs.Expect(MsgKind::Error)

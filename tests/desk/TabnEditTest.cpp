@@ -97,7 +97,7 @@ TEST_F(TabnEditTest, EveryFieldTheCommentAndTheTaxTotalsComeBackFromTheDataBase)
     form.show();
     EXPECT_EQ(form.windowTitle(), U("Карточка работника:  [%1]  Иванов Иван Иванович").arg(tabn));
     EXPECT_EQ(form.edPost->text(), U("Токарь"));
-    EXPECT_EQ(form.edOrderRelease->text(), U("???"));
+    EXPECT_EQ(form.edOrderRelease->text(), U("77"));
 
     form.SetEditMode(true);
     form.edFio->setText(U("Петров Петр Петрович|Петров П.П."));
@@ -114,8 +114,10 @@ TEST_F(TabnEditTest, EveryFieldTheCommentAndTheTaxTotalsComeBackFromTheDataBase)
     form.edAvan->SetValue(3000);
     Choose(form.cbCtgr, 3);
     Choose(form.cbTipPN, 2);
+    EXPECT_TRUE(form.edOkl->DisplayText().endsWith(U(" р."))) << "a monthly salary in rubles";
     form.cbKSop->setCurrentIndex(1);
     emit form.cbKSop->activated(1);
+    EXPECT_EQ(form.edOkl->DisplayText(), U("12\u00a0345,67")) << "an hourly rate in kopecks, no ruble sign";
     form.rbPNC->click();
     form.edPNLgota->SetValue(30);
     form.rgFS->button(2)->click();
@@ -274,7 +276,7 @@ TEST_F(TabnEditTest, PermanentEntriesAskToPostOnlyAfterARealChange)
     form.ChangeDop();
     EXPECT_EQ(form.lvd->topLevelItemCount(), 0);
     EXPECT_FALSE(form.PermModified());
-    msgs.Expect(MsgKind::Error).Details(U("Не выбрано"));
+    msgs.Expect(MsgKind::Error).Details(U("Не выбрано постоянное начисление"));
     form.DeleteDop();
     msgs.Expect(MsgKind::SaveChanges).Yes();
     form.SetEditMode(false);

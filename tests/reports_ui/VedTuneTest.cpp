@@ -184,7 +184,7 @@ TEST_F(VedTuneTest, MarksStayWithTheirColumnAndHiddenNumbersSurvive)
 TEST_F(VedTuneTest, CommandsWithoutAColumnAnswerNotChosen)
 {
     ScriptedMessages msgs;
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не выбрано")).Times(4);
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Не выбран столбец ведомости")).Times(4);
     ModalScript modal;
     modal.Next<TFormVedTune>([](TFormVedTune& f) {
         for (QPushButton* b : {f.btEdit, f.btDel, f.btUp, f.btDown})

@@ -60,6 +60,7 @@ public:
 TFormCalcPrem::TFormCalcPrem(QWidget* parent)
     : TForm(parent, QStringLiteral("FormCalcPrem")), cards_(std::make_unique<T_TNList>(PNList()))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Расчет премии за прошедшие периоды"));
     SetKeyPreview(true);
     auto* layout = new QVBoxLayout(this);
@@ -309,7 +310,7 @@ void TFormCalcPrem::Calculate()
         if (choice == 1) {
             T_Tabn* card = SelectedCard();
             if (card == nullptr)
-                ErrorAbort(QStringLiteral("Не выбрано"));
+                ErrorAbort(QStringLiteral("Не выбран работник"));
             card->Checked = true;
         } else if (choice == 2) {
             cards_->CheckAll();
@@ -389,7 +390,7 @@ void TFormCalcPrem::DistributeSelected()
 {
     T_Tabn* card = SelectedCard();
     if (card == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран работник"));
     if (!card->Checked)
         ErrorAbort(PremCalculated(card->TabNum()) ? QStringLiteral("Уже разнесено") : QStringLiteral("Не рассчитано"));
     if (!PremCalculated(card->TabNum()))

@@ -67,6 +67,7 @@ QSpinBox* StageEdit(QWidget* parent)
 TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
     : TForm(parent, embedded ? QStringLiteral("FormDoplCard") : QStringLiteral("FormDoplEdit")), embedded_(embedded)
 {
+    SetButtonMnemonics(true);
     if (embedded)
         setWindowFlags(Qt::Widget);
     setWindowTitle(QStringLiteral("Карточка начисления"));
@@ -184,6 +185,8 @@ TFormDoplEdit::TFormDoplEdit(QWidget* parent, bool embedded)
 
     for (QPushButton* b : {btAddVych, btDelVych, btSelectTable, btCreateTable})
         b->setAutoDefault(false);
+    for (QListWidget* l : {lvIn, lvVych, lvTabl})
+        ShowCurrentRowOnFocus(l);
     for (QListWidget* l : {lvIn, lvTabl})
         l->installEventFilter(this);
 
@@ -589,7 +592,7 @@ void TFormDoplEdit::DelVych()
         ErrorAbort(QStringLiteral("Нет списка вычетов"));
     QListWidgetItem* item = lvVych->currentItem();
     if (!item) {
-        ShowError(QStringLiteral("Не выбрано"));
+        ShowError(QStringLiteral("Не выбрано начисление в списке вычетов"));
         return;
     }
     delete item;
@@ -679,7 +682,9 @@ bool TFormDoplEdit::FormKeyDown(QKeyEvent* event)
 
 bool TFormDoplEdit::eventFilter(QObject* watched, QEvent* event)
 {
-    auto* list = qobject_cast<QListWidget*>(watched);
+    // The form sees every key of the program while it previews them: Space
+    // is the ticks' key only in the card's own lists.
+    auto* list = watched == lvIn || watched == lvTabl ? static_cast<QListWidget*>(watched) : nullptr;
     if (list && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
         QListWidgetItem* item = list->currentItem();
         if (editMode_ && item && item->data(Qt::CheckStateRole).isValid()) {

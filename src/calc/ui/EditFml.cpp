@@ -19,6 +19,7 @@
 
 TFormEditFml::TFormEditFml(QWidget* parent) : TForm(parent, QStringLiteral("FormEditFml"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Редактор формулы пользователя"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);

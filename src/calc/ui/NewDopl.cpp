@@ -53,6 +53,7 @@ qint32 DopNumAt(Cursor& dp) { return dp[QStringLiteral("DOPNUM")].AsInteger(); }
 
 TFormNewDopl::TFormNewDopl(QWidget* parent) : TFormMultyPage(parent, QStringLiteral("FormNewDopl"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Новое начисление"));
     QFormLayout* form = nullptr;
 

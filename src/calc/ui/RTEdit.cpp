@@ -65,6 +65,7 @@ const QStringList& TFormRTEdit::MethodNames()
 
 TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QStringLiteral("FormRTEdit")), dopNum_(dopNum)
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Таблица расчета начисления"));
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(this);
@@ -393,7 +394,7 @@ void TFormRTEdit::RenameTip()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     QString name = tip->Naim;
     if (!InputString(QStringLiteral("Измените наименование типа таблицы расчета"), name) || name == tip->Naim)
         return;
@@ -406,7 +407,7 @@ void TFormRTEdit::DeleteTip()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     if (!ConfirmDelete(QStringLiteral("[%1]  \"%2\"").arg(tip->Tip).arg(tip->Naim), QString()))
         return;
     tip->DeleteFromBase();
@@ -418,7 +419,7 @@ void TFormRTEdit::NewTable()
 {
     T_RtTip* tip = CurrentTip();
     if (tip == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран тип таблицы расчета"));
     TDateTime date = AppContext().Cfg.Workdate;
     if (!InputDate(QStringLiteral("Дата начала расчета по новой таблице"), date))
         return;
@@ -453,7 +454,7 @@ void TFormRTEdit::DeleteTable()
     T_RtTip* tip = CurrentTip();
     T_RtTable* t = CurrentTable();
     if (t == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрана дата таблицы расчета"));
     if (!ConfirmDelete(DateToStr(t->DateBeg), QString()))
         return;
     tip->DeleteObject(tip->IndexOfObject(t));

@@ -189,6 +189,7 @@ private:
 
 TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSprDop"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Справочник доплат и удержаний"));
     SetKeyPreview(true);
     // The settings keep the kind chosen here at exit.
@@ -233,6 +234,10 @@ TFormSprDop::TFormSprDop(QWidget* parent) : TForm(parent, QStringLiteral("FormSp
     lvt->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvt->verticalHeader()->hide();
     lvt->verticalHeader()->setDefaultSectionSize(20);
+    // Tab leaves the list for the buttons; Enter opens the card.
+    lvt->setTabKeyNavigation(false);
+    ShowCurrentRowOnFocus(lvt);
+    ShowCurrentRowOnFocus(lvNabor);
     lvt->setColumnWidth(colImage, 26);
     lvt->setColumnWidth(colNumber, 50);
     lvt->setColumnWidth(colShown, 60);
@@ -301,6 +306,7 @@ void TFormSprDop::SelectSet(int row)
     deletedView_ = filter & dfDeleted;
     btNew->setText(deletedView_ ? QStringLiteral("Восстановить") : QStringLiteral("Новое"));
     btDel->setText(deletedView_ ? QStringLiteral("Уничтожить") : QStringLiteral("Удалить"));
+    RefreshButtonMnemonics();
     ViewChanged(nullptr);
 }
 
@@ -360,7 +366,7 @@ void TFormSprDop::DopOperation(int op)
 {
     RequireOperation(static_cast<quint8>(op));
     if (curDopNum_ < 0)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрано начисление"));
     T_Dop dop(DNList());
     dop.DopNum = curDopNum_;
     if (!dop.Refresh()) {
@@ -418,7 +424,7 @@ void TFormSprDop::MoveDop()
         return;
     }
     if (curDopNum_ < 0)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрано начисление"));
     if (SortMode() != 3)
         ErrorAbort(QStringLiteral("Не отсортировано по положению в справочнике"));
     const T_Dop* dop = DNList()->FindDop(curDopNum_);
@@ -442,7 +448,7 @@ bool TFormSprDop::ChangePage(int to)
             return false;
     } else {
         if (curDopNum_ < 0) {
-            ShowError(QStringLiteral("Не выбрано"));
+            ShowError(QStringLiteral("Не выбрано начисление"));
             return false;
         }
         if (!RunGuarded([this] { card_->SetDopNum(curDopNum_); }))
@@ -485,6 +491,10 @@ bool TFormSprDop::FormKeyDown(QKeyEvent* event)
     }
     if (page_ == 1)
         return false; // the card's own keys
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && focusWidget() == lvt) {
+        ChangePage(1);
+        return true;
+    }
     if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9 && !(event->modifiers() & ~Qt::KeypadModifier)
         && !card_->EditMode()) {
         RunGuarded([&] { FindByDigit(event->key() - Qt::Key_0); });

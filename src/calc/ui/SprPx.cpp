@@ -87,6 +87,7 @@ void RefreshTaxCursors()
 
 TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprPx"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Справочник подоходного налога"));
     SetKeyPreview(true);
     if (T_PxList* list = PxList())

@@ -62,6 +62,7 @@ QIcon TableImage(int index) { return index >= 4 ? ListImage(index) : DopImage(in
 
 TFormTbSelect::TFormTbSelect(QWidget* parent) : TForm(parent, QStringLiteral("FormTbSelect"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Список таблиц"));
     SetRefuseSystemClose(true);
     auto* layout = new QVBoxLayout(this);
@@ -232,7 +233,7 @@ void TFormTbSelect::DeleteTable()
 {
     T_DopTabl* table = CurrentTable();
     if (table == nullptr)
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбрана таблица"));
     const qint32 num = table->Num;
     T_DNList* dn = DNList();
     for (int i = 0; i < dn->DopCount(); ++i) {

@@ -182,6 +182,7 @@ private:
 
 TFormDpSelect::TFormDpSelect(QWidget* parent) : TForm(parent, QStringLiteral("FormDpSelect"))
 {
+    SetButtonMnemonics(true);
     setWindowTitle(QStringLiteral("Список начислений"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -493,6 +494,25 @@ bool TFormDpSelect::FormKeyDown(QKeyEvent* event)
         return true;
     }
     return false;
+}
+
+void TFormDpSelect::showEvent(QShowEvent* event)
+{
+    TForm::showEvent(event);
+    // Enter must confirm the line the clerk sees chosen, so the list has
+    // the focus at every opening, also when the window manager hands the
+    // window its focus later.
+    opening_ = true;
+    lvt->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TFormDpSelect::changeEvent(QEvent* event)
+{
+    TForm::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && opening_) {
+        opening_ = false;
+        lvt->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 TFormDpSelect& FormDpSelect() { return MakeOnFirstUse(g_form, FreeFormDpSelect); }

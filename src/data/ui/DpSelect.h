@@ -62,6 +62,8 @@ public:
 
 protected:
     bool FormKeyDown(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     class DopListModel;
@@ -88,6 +90,7 @@ private:
     int sortMode_ = 1;
     qint32 curDopNum_ = -1;
     bool multi_ = false;
+    bool opening_ = false;
 };
 
 // The program's picker, made on first use; FreeFormDpSelect ends it.

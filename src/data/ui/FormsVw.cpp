@@ -96,13 +96,15 @@ TFormFormsVw::TFormFormsVw(QWidget* parent) : TForm(parent, QStringLiteral("Form
 void TFormFormsVw::Fill()
 {
     List->clear();
+    forms_.clear();
     first_ = nullptr;
     for (QWidget* form : ScreenForms()) {
         if (form == this)
             continue;
         const QString caption = form->windowTitle().trimmed().isEmpty() ? form->objectName() : form->windowTitle();
-        auto* item = new QListWidgetItem(caption, List);
-        item->setData(Qt::UserRole, QVariant::fromValue<QObject*>(form));
+        new QListWidgetItem(caption, List);
+        forms_ << form;
+        connect(form, &QObject::destroyed, this, &TFormFormsVw::FormFreed, Qt::UniqueConnection);
         if (!first_)
             first_ = form;
     }
@@ -112,8 +114,18 @@ void TFormFormsVw::Fill()
 
 QWidget* TFormFormsVw::SelectedForm() const
 {
-    const QListWidgetItem* item = List->currentItem();
-    return item ? qobject_cast<QWidget*>(item->data(Qt::UserRole).value<QObject*>()) : nullptr;
+    const int row = List->currentRow();
+    return row >= 0 && row < forms_.size() ? forms_[row].data() : nullptr;
+}
+
+void TFormFormsVw::FormFreed(QObject* form)
+{
+    // Only compared: the window is half gone, and its guard may be empty.
+    for (qsizetype row = forms_.size() - 1; row >= 0; --row)
+        if (!forms_[row] || forms_[row].data() == form) {
+            forms_.removeAt(row);
+            delete List->takeItem(int(row));
+        }
 }
 
 void TFormFormsVw::showEvent(QShowEvent* event)

@@ -5,6 +5,8 @@
 
 #include "foundation/ui/base/FormBase.h"
 
+#include <QPointer>
+
 class QListWidget;
 class QPushButton;
 
@@ -18,7 +20,7 @@ public:
     void Fill();
     // The form of the selected line, or nullptr.
     QWidget* SelectedForm() const;
-    QWidget* FirstForm() const { return first_; }
+    QWidget* FirstForm() const { return first_.data(); }
 
     QListWidget* List;
     QPushButton* btOk;
@@ -31,7 +33,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QWidget* first_ = nullptr;
+    void FormFreed(QObject* form);
+
+    // The forms of the lines, row by row: a window freed while the list is
+    // open loses its line.
+    QList<QPointer<QWidget>> forms_;
+    QPointer<QWidget> first_;
     bool closing_ = false;
 };
 

@@ -172,7 +172,7 @@ int TFormVedTune::RequireColumn() const
 {
     const int column = SelectedColumn();
     if (column < 0 || column >= ved_.ColumnCount())
-        ErrorAbort(QStringLiteral("Не выбрано"));
+        ErrorAbort(QStringLiteral("Не выбран столбец ведомости"));
     return column;
 }
 

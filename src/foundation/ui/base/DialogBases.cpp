@@ -119,6 +119,7 @@ void TFormMultyPage::UpdatePageButtons()
         else
             btPrevPage->hide();
     }
+    RefreshButtonMnemonics();
 }
 
 void TFormMultyPage::PrevPage()

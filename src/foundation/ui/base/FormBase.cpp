@@ -1,6 +1,7 @@
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/Messages.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "platform/Exceptions.h"
 
 #include <QApplication>
@@ -93,6 +94,12 @@ void TForm::FitHeightToWidth(int width)
 
 bool TForm::FormKeyDown(QKeyEvent*) { return false; }
 
+void TForm::RefreshButtonMnemonics()
+{
+    if (buttonMnemonics_)
+        AssignButtonMnemonics(window());
+}
+
 void TForm::UpdateFilter()
 {
     // The keys of every control pass through the application first; the
@@ -175,6 +182,7 @@ void TForm::closeEvent(QCloseEvent* event)
 void TForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    RefreshButtonMnemonics();
     UpdateFilter();
 }
 

@@ -41,6 +41,12 @@ public:
     void SetRefuseSystemClose(bool on);
     bool RefuseSystemClose() const { return refuseSystemClose_; }
 
+    // Every button and page tab of the window gets a mnemonic of its own
+    // when the form is shown (AssignButtonMnemonics).
+    void SetButtonMnemonics(bool on) { buttonMnemonics_ = on; }
+    // Again after a caption changed (when the form gives mnemonics).
+    void RefreshButtonMnemonics();
+
     // A window that centres itself keeps no stored placement.
     void CenterOnScreen();
     bool CentresItself() const { return centresItself_; }
@@ -68,6 +74,7 @@ private:
     bool refuseSystemClose_ = false;
     bool filtering_ = false;
     bool centresItself_ = false;
+    bool buttonMnemonics_ = false;
 };
 
 // ---------------------------------------------------------------- modal runner

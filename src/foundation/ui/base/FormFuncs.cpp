@@ -4,6 +4,7 @@
 #include "foundation/TextMeasure.h"
 #include "foundation/ui/base/FormBase.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -12,7 +13,9 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMainWindow>
@@ -366,37 +369,136 @@ QChar MnemonicOf(const QString& caption)
     return QChar();
 }
 
-void AssignMnemonics(const QList<QAction*>& items)
+namespace {
+
+// A caption and the way to write it back.
+struct Caption {
+    QString text;
+    std::function<void(const QString&)> set;
+};
+
+QString WithoutMnemonic(const QString& caption)
 {
-    QSet<QChar> used;
-    for (const QAction* a : items)
-        if (const QChar m = MnemonicOf(a->text()); !a->isSeparator() && !m.isNull())
-            used.insert(m);
-    for (QAction* a : items) {
-        if (a->isSeparator())
+    QString out;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) {
+            if (caption[i + 1] == QLatin1Char('&'))
+                out += caption[++i]; // "&&" stays
             continue;
-        const QString text = a->text();
-        if (MnemonicOf(text).isNull()) {
-            const auto free = [&](qsizetype i) {
-                const QChar c = text[i];
-                return !c.isSpace() && c != QLatin1Char('&') && !used.contains(c.toLower());
-            };
-            const auto wordStart
-                = [&](qsizetype i) { return text[i].isLetterOrNumber() && (i == 0 || text[i - 1].isSpace()); };
-            qsizetype at = -1;
-            for (int pass = 0; pass < 3 && at < 0; ++pass)
-                for (qsizetype i = 0; i < text.size() && at < 0; ++i)
-                    if (free(i) && (pass == 2 || (pass == 0 ? wordStart(i) : text[i].isLetterOrNumber())))
-                        at = i;
-            if (at >= 0) {
-                used.insert(text[at].toLower());
-                a->setText(text.left(at) + QLatin1Char('&') + text.mid(at));
-            }
         }
-        if (QMenu* menu = a->menu())
-            AssignMnemonics(menu->actions());
+        out += caption[i];
+    }
+    return out;
+}
+
+// The one rule of menus, buttons and page tabs: a mnemonic kept where it is
+// the first of its letter; the others get the first free initial of a
+// word, else the first free letter or digit. `taken` are letters that
+// other controls of the window hold already.
+void GiveMnemonics(QList<Caption>& items, QSet<QChar> taken)
+{
+    QList<Caption*> lacking;
+    for (Caption& c : items) {
+        const QChar m = MnemonicOf(c.text);
+        if (!m.isNull() && !taken.contains(m)) {
+            taken.insert(m);
+            continue;
+        }
+        if (!m.isNull()) {
+            c.text = WithoutMnemonic(c.text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+            c.set(c.text);
+        }
+        lacking << &c;
+    }
+    for (Caption* c : lacking) {
+        const QString& text = c->text;
+        const auto free = [&](qsizetype i) {
+            const QChar ch = text[i];
+            return !ch.isSpace() && ch != QLatin1Char('&') && (i == 0 || text[i - 1] != QLatin1Char('&'))
+                && !taken.contains(ch.toLower());
+        };
+        const auto wordStart
+            = [&](qsizetype i) { return text[i].isLetterOrNumber() && (i == 0 || text[i - 1].isSpace()); };
+        qsizetype at = -1;
+        for (int pass = 0; pass < 3 && at < 0; ++pass)
+            for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+                if (free(i) && (pass == 2 || (pass == 0 ? wordStart(i) : text[i].isLetterOrNumber())))
+                    at = i;
+        if (at >= 0) {
+            taken.insert(text[at].toLower());
+            c->set(text.left(at) + QLatin1Char('&') + text.mid(at));
+        }
     }
 }
+
+} // namespace
+
+void AssignMnemonics(const QList<QAction*>& items)
+{
+    QList<Caption> captions;
+    for (QAction* a : items)
+        if (!a->isSeparator())
+            captions.append({a->text(), [a](const QString& text) { a->setText(text); }});
+    GiveMnemonics(captions, {});
+    for (QAction* a : items)
+        if (QMenu* menu = a->menu(); menu && !a->isSeparator())
+            AssignMnemonics(menu->actions());
+}
+
+void AssignButtonMnemonics(QWidget* window)
+{
+    if (!window)
+        return;
+    QList<Caption> captions;
+    QSet<QChar> taken;
+    // The pages first: their initials are the ones a clerk guesses.
+    for (QTabWidget* tabs : window->findChildren<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i)
+            captions.append({tabs->tabText(i), [tabs, i](const QString& text) { tabs->setTabText(i, text); }});
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (qobject_cast<QPushButton*>(b) || qobject_cast<QToolButton*>(b)) {
+            if (!b->text().trimmed().isEmpty() && b->text().trimmed() != QLatin1String("..."))
+                captions.append({b->text(), [b](const QString& text) { b->setText(text); }});
+        } else if (const QChar m = MnemonicOf(b->text()); !m.isNull()) {
+            taken.insert(m); // a check box's own letter
+        }
+    }
+    for (const QLabel* l : window->findChildren<QLabel*>())
+        if (l->buddy())
+            if (const QChar m = MnemonicOf(l->text()); !m.isNull())
+                taken.insert(m);
+    GiveMnemonics(captions, taken);
+}
+
+namespace {
+
+class CurrentRowOnFocus final : public QObject {
+public:
+    explicit CurrentRowOnFocus(QAbstractItemView* view) : QObject(view), view_(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // Before the view's own focus handling, which would make the first
+        // row current without selecting it.
+        if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason
+            && view_->model() && view_->selectionModel()) {
+            QModelIndex current = view_->currentIndex();
+            if (!current.isValid() && view_->model()->rowCount(view_->rootIndex()) > 0)
+                current = view_->model()->index(0, 0, view_->rootIndex());
+            if (current.isValid() && !view_->selectionModel()->isSelected(current))
+                view_->setCurrentIndex(current);
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView* view_;
+};
+
+} // namespace
+
+void ShowCurrentRowOnFocus(QAbstractItemView* view) { view->installEventFilter(new CurrentRowOnFocus(view)); }
 
 int RegisterObject(QObject* object)
 {

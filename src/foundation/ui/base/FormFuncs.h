@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAbstractItemView;
 class QAction;
 class QDateEdit;
 class QHeaderView;
@@ -103,10 +104,19 @@ void HandleArrowKeyFocus(QWidget* control, int& key, Qt::KeyboardModifiers shift
 // Gives every item of the list without one a mnemonic ("&" before a
 // character), unique among the items: the first free initial of a word,
 // else the first free letter or digit; then the same inside each sub-menu.
-// Items that have one keep it.
+// Items that have one keep it unless an earlier item holds its letter.
 void AssignMnemonics(const QList<QAction*>& items);
+// The same rule over a window's push buttons, tool buttons and page tabs
+// (hidden pages included), so each is unique within the window; letters
+// of check boxes and labels with a buddy are left to them. Run again after
+// a caption changes.
+void AssignButtonMnemonics(QWidget* window);
 // The character after the single "&" of a caption, lower case; null when none.
 QChar MnemonicOf(const QString& caption);
+
+// A list that takes the focus by key shows its current row selected: the
+// first row when it has none.
+void ShowCurrentRowOnFocus(QAbstractItemView* view);
 
 // The program's registered objects (forms register themselves), each once.
 int RegisterObject(QObject* object);
