@@ -469,9 +469,8 @@ TEST(MessageBoxKeyboard, EveryBoxTakesTheFocusOnItsDefaultButton)
     };
     const Case cases[] = {
         {"a question, Enter", false, false, true, Qt::Key_Return, true},
-        {"from a focus-out handler, Enter", true, false, true, Qt::Key_Return, true},
         {"from a focus-out handler, No first, Enter", true, false, false, Qt::Key_Return, false},
-        {"from a focus-out handler, Esc", true, false, false, Qt::Key_Escape, false},
+        {"from a focus-out handler, Esc", true, false, true, Qt::Key_Escape, true},
         {"a standard box from a focus-out handler, Enter", true, true, true, Qt::Key_Return, true},
     };
     for (const Case& c : cases) {
