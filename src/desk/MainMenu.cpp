@@ -177,12 +177,12 @@ void TFormMain::BuildMenu()
     AddItem(service, QStringLiteral("mnDocJournal"), QStringLiteral("Журнал документов"), {});
     QMenu* size = sub(service, QStringLiteral("mnSize"), QStringLiteral("Размер"));
     AddItem(size, QStringLiteral("mnScaleUp"), QStringLiteral("Увеличить"), [] {
-        ScaleAllForms(11, 10, true);
-        ++Cfg.ScaleBy;
+        if (ScaleAllForms(11, 10, true))
+            ++Cfg.ScaleBy;
     });
     AddItem(size, QStringLiteral("mnScaleDown"), QStringLiteral("Уменьшить"), [] {
-        ScaleAllForms(11, 10, false);
-        --Cfg.ScaleBy;
+        if (ScaleAllForms(11, 10, false))
+            --Cfg.ScaleBy;
     });
 
     QMenu* window = top(QStringLiteral("mnWindow"), QStringLiteral("Окно"));

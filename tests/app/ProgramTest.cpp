@@ -13,6 +13,7 @@
 #include "data/Startup.h"
 #include "data/TableCatalogue.h"
 #include "data/ui/FormRegistry.h"
+#include "data/ui/ProgramFonts.h"
 #include "data/ui/Splash.h"
 #include "db/Tables.h"
 #include "desk/Main.h"
@@ -466,6 +467,52 @@ TEST_F(ProgramTest, PlacementAndFontsSurviveARestart)
     ini.ReadSections(sections);
     for (const QString& name : unshown)
         EXPECT_FALSE(sections.contains(name + QStringLiteral("Position"))) << name.toStdString();
+}
+
+// The accrual book opens whole on the 800x600 test screen, frame included: at their first place, from a place stored on
+// a larger screen, at a 16-pt main font; and "Увеличить" keeps them so.
+TEST_F(ProgramTest, WindowsOpenWholeOnTheScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QMargins frame(8, 32, 8, 8); // a usual window manager's
+    FirstStart();
+    const struct {
+        const char* what;
+        int mainFont; // 0: as it is
+        bool storedLarge;
+    } cases[] = {{"first place", 0, false}, {"stored on a larger screen", 0, true}, {"16-pt main font", 16, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            TIniFile ini(GetIniFileName());
+            ini.EraseSection(QStringLiteral("FormSprDopPosition"));
+            if (c.storedLarge)
+                for (const char* key : {"Left", "Top", "Width", "Height"})
+                    ini.WriteInteger(QStringLiteral("FormSprDopPosition"), QString::fromLatin1(key), 1400);
+            if (c.mainFont > 0)
+                ini.WriteInteger(QStringLiteral("MainFont"), QStringLiteral("Size"), c.mainFont);
+            ini.UpdateFile();
+        }
+        ScriptedMessages msgs;
+        QStringList outside;
+        ASSERT_EQ(Run([&] {
+            const auto check = [&](QWidget* w) {
+                if (!screen.contains(w->geometry().marginsAdded(frame)))
+                    outside << QStringLiteral("%1x%2").arg(w->width()).arg(w->height());
+            };
+            QWidget* book = OpenAccrualBook();
+            ASSERT_NE(book, nullptr);
+            check(book);
+            for (int i = 0; i < 3; ++i)
+                dynamic_cast<TFormMain*>(MainForm())->Action(QStringLiteral("mnScaleUp"))->trigger();
+            QApplication::processEvents();
+            check(book);
+            book->close();
+        }),
+            0);
+        EXPECT_TRUE(outside.isEmpty()) << outside.join(QStringLiteral("; ")).toStdString();
+    }
+    ResetProgramFonts();
 }
 
 // F6, Ctrl+F6 and Alt+0 each fire once, from any window of the program:

@@ -1,7 +1,9 @@
 // Every window of the program, opened from the running program as the clerk
-// opens it, at its default size and on a 1366x768 screen: no label, header
-// or button text is cut, every date reads dd.mm.yyyy, and a screenshot of
-// each page of each window is left under test-artifacts/ ("texts_*").
+// opens it, at its default size and on a 1366x768 screen, with the default
+// program fonts and with a 16-pt main font: no label, header, title, button
+// or caption text is cut (nor a shadow or the lower strokes of letters),
+// every date reads dd.mm.yyyy, and a screenshot of each page of each window
+// is left under test-artifacts/ ("texts_*", "texts16_*").
 
 #include "ShippedProgram.h"
 #include "app/program/QorProgram.h"
@@ -25,6 +27,7 @@
 #include "data/ui/InVvod.h"
 #include "data/ui/Otl.h"
 #include "data/ui/Program.h"
+#include "data/ui/ProgramFonts.h"
 #include "data/ui/ResultR.h"
 #include "data/ui/Splash.h"
 #include "data/ui/SrSelect.h"
@@ -34,6 +37,8 @@
 #include "desk/PodrBook.h"
 #include "desk/SprClndr.h"
 #include "desk/SprStaff.h"
+#include "foundation/IniFiles.h"
+#include "foundation/IniPersist.h"
 #include "foundation/Progress.h"
 #include "foundation/ui/controls/ShadowLabel.h"
 #include "foundation/ui/dialogs/Bars.h"
@@ -65,9 +70,11 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -78,6 +85,7 @@
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -123,15 +131,25 @@ QStringList CutTexts(QWidget* window)
             if (text.isEmpty() || label->textFormat() == Qt::RichText
                 || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text)))
                 continue;
-            if (auto* shadow = qobject_cast<Tyq_ShadowLabel*>(label); shadow && shadow->TextElipsis() != tsNoneElisis)
-                continue; // shortened on purpose, with an ellipsis
+            // A shadow label draws its shadow beside and below the text.
+            int shadowWidth = 0;
+            if (auto* shadow = qobject_cast<Tyq_ShadowLabel*>(label)) {
+                const int d = shadow->ShadowDepth();
+                shadowWidth = shadow->TextStyle() == tsNone ? 0 : shadow->TextStyle() == tsShadow ? d : 2 * d;
+                const int lines = shadow->DisplayText().count(QLatin1Char('\n')) + 1;
+                const int need = lines * fm.height() + shadowWidth;
+                if (!label->wordWrap() && need > label->contentsRect().height())
+                    report(label, text, need, label->contentsRect().height());
+                if (shadow->TextElipsis() != tsNoneElisis)
+                    continue; // shortened on purpose, with an ellipsis
+            }
             const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), 0);
             if (label->wordWrap()) {
                 const int need = label->heightForWidth(label->width());
                 if (need > label->height() + 1)
                     report(label, text, need, label->height());
             } else {
-                const int need = WidestLine(fm, Shown(text)) + std::max(label->indent(), 0);
+                const int need = WidestLine(fm, Shown(text)) + std::max(label->indent(), 0) + shadowWidth;
                 if (need > room.width() + 1)
                     report(label, text, need, room.width());
             }
@@ -185,6 +203,11 @@ QStringList CutTexts(QWidget* window)
                     report(header, QStringLiteral("%1 / %2").arg(header->parentWidget()->objectName(), text), need,
                         header->sectionSize(i));
             }
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text().contains(QLatin1Char('/'))) {
+            // A file field shows its whole path.
+            const int need = fm.horizontalAdvance(edit->text()) + 2 * 4;
+            if (need > edit->contentsRect().width())
+                report(w, edit->text(), need, edit->contentsRect().width());
         } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
             const int space = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, tabs);
             for (int i = 0; i < tabs->count(); ++i) {
@@ -193,6 +216,16 @@ QStringList CutTexts(QWidget* window)
                     report(tabs, tabs->tabText(i), need, tabs->tabRect(i).width());
             }
         }
+    }
+    // A window manager shows a box's caption in a bold title font of about
+    // 10 points beside the frame's icon and buttons.
+    if (qobject_cast<TFormMessage*>(window) || qobject_cast<QMessageBox*>(window)) {
+        QFont title = QApplication::font();
+        title.setBold(true);
+        title.setPointSizeF(std::max(title.pointSizeF(), 10.0));
+        const int need = QFontMetrics(title).horizontalAdvance(window->windowTitle()) + 100;
+        if (need > window->width())
+            report(window, window->windowTitle(), need, window->width());
     }
     return cut;
 }
@@ -263,23 +296,39 @@ public:
     {
         QApplication::processEvents();
         seen << name;
-        CheckPages(window, name, QString());
-        // A 1366x768 screen: the main window fills it, larger windows are held to it.
+        if (!wideOnly)
+            CheckPages(window, name, QString());
+        // A 1366x768 screen: the main window fills it, larger windows are held
+        // to it, and a window that the 800x600 test screen held gets its own
+        // least size back.
         const QSize before = window->size();
+        const QSize heldLeast = window->minimumSize();
         const bool main = qobject_cast<QMainWindow*>(window) != nullptr;
-        const QSize small(std::min(before.width(), 1366), std::min(before.height(), 768 - 30));
-        if (main || small != before) {
+        QSize size = before;
+        if (wideOnly && !main && window->layout()) {
+            window->setMinimumSize(0, 0);
+            for (QLayout* layout : window->findChildren<QLayout*>())
+                layout->invalidate();
+            window->layout()->activate();
+            size = size.expandedTo(window->minimumSizeHint());
+        }
+        size = size.boundedTo(QSize(1366, 768 - 30));
+        if (main || size != before || wideOnly) {
             if (main)
                 window->showNormal();
-            window->resize(main ? QSize(1366, 768 - 30) : small);
+            window->resize(main ? QSize(1366, 768 - 30) : size);
             QApplication::processEvents();
             CheckPages(window, name, QStringLiteral("_1366"));
+            window->setMinimumSize(heldLeast);
             window->resize(before);
         }
     }
 
     QStringList problems;
     QStringList seen;
+    QString shots = QStringLiteral("texts_"); // the screenshots' names begin so
+    // Only on a 1366x768 screen: large fonts cannot all fit the test's 800x600 one.
+    bool wideOnly = false;
 
 private:
     void Check(QWidget* window, const QString& name)
@@ -295,7 +344,7 @@ private:
     void CheckPages(QWidget* window, const QString& name, const QString& suffix)
     {
         Check(window, name);
-        SaveScreenshot(window, QStringLiteral("texts_") + name + suffix);
+        SaveScreenshot(window, shots + name + suffix);
         Pages(window, name, suffix, window);
     }
     static QList<QWidget*> Containers(QWidget* scope)
@@ -338,7 +387,7 @@ private:
                     continue; // the window kept its page
                 const QString shot = QStringLiteral("%1_%2_%3").arg(suffix, cname).arg(i);
                 Check(window, name);
-                SaveScreenshot(window, QStringLiteral("texts_") + name + shot);
+                SaveScreenshot(window, shots + name + shot);
                 Pages(window, name, shot, page(i));
             }
             go(current);
@@ -356,11 +405,20 @@ std::set<QWidget*> ShownWindows()
     return out;
 }
 
-using WindowTextsTest = ShippedProgramTest;
+// The main font's size in points (0: the default program fonts).
+class WindowTextsTest : public ShippedProgramTest, public ::testing::WithParamInterface<int> {};
 
-TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
+TEST_P(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
 {
     Inspector look;
+    ResetProgramFonts(); // an earlier program run in this process may have changed them
+    if (GetParam() > 0) {
+        TIniFile ini(GetIniFileName());
+        ini.WriteInteger(QStringLiteral("MainFont"), QStringLiteral("Size"), GetParam());
+        ini.UpdateFile();
+        look.shots = QStringLiteral("texts%1_").arg(GetParam());
+        look.wideOnly = true;
+    }
     FirstStart([&] {
         auto* main = dynamic_cast<TFormMain*>(MainForm());
         ASSERT_NE(main, nullptr);
@@ -464,6 +522,13 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
                 look.Inspect(w.get(), name);
                 w->hide();
             }
+        // The print dialog as the preview opens it, with the file to print into.
+        {
+            TPreviewForm preview(doc);
+            preview.show();
+            QTest::mouseClick(preview.PrintBtn, Qt::LeftButton);
+            preview.hide();
+        }
         // An edit's context menu.
         QLineEdit edit;
         std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
@@ -474,8 +539,12 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
             }
         }
 
-        // The message box, the one-value input and the progress window.
+        // The message boxes, the one-value input and the progress window.
         ShowError(QStringLiteral("Ошибка записи данных|Файл SR.DB в папке /home/clerk/qor/DB занят"));
+        AppMessageBox(QStringLiteral("Данные сохранены\r\n/home/clerk/qor/ARH"), QStringLiteral("Сохранение данных"));
+        AppMessageBox(QStringLiteral("Данные восстановлены из резервной копии\r\nРабочая дата: 01.01.2025"),
+            QStringLiteral("Восстановление резервной копии"));
+        AskYesNo(QStringLiteral("Разнести измененные постоянные начисления во ввод ?"), QString(), true);
         QString text = QStringLiteral("Наименование");
         InputString(QStringLiteral("Наименование нового типа таблицы подоходного налога"), text);
         TFormBar bar;
@@ -492,5 +561,7 @@ TEST_F(WindowTextsTest, NoTextOfAnyWindowIsCutAndEveryDateReadsDayMonthYear)
     EXPECT_GE(look.seen.size(), 50) << look.seen.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(look.problems.isEmpty()) << look.problems.join(QLatin1Char('\n')).toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(MainFont, WindowTextsTest, ::testing::Values(0, 16));
 
 } // namespace

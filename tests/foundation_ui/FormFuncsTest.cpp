@@ -1,5 +1,6 @@
 // Helpers for forms and controls.
 #include "foundation/ui/base/FormFuncs.h"
+#include "UiTestHelpers.h"
 #include "foundation/ui/base/FormBase.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -359,28 +360,95 @@ TEST(MinimizeHandlerTest, OtherWindowsFollowTheMainWindow)
 namespace {
 
 // "Сервис" - "Размер": the texts of every window grow and shrink, the
-// main window's too, also where the program fonts were set on a control.
-TEST(ScaleAllFormsTest, EveryWindowsTextsGrowAndShrinkVisibly)
+// main window's too, also where the program fonts were set on a control;
+// every window stays whole on the screen (800x600 here), frame included,
+// and a step after which one could not fit is undone with a beep.
+TEST(ScaleAllFormsTest, EveryWindowsTextsGrowAndShrinkVisiblyAndStayOnTheScreen)
 {
-    QMainWindow main;
-    auto* list = new QLabel(QStringLiteral("Иванов"), &main);
-    main.setCentralWidget(list);
-    QFont edit = list->font();
-    edit.setPointSizeF(10);
-    list->setFont(edit); // as the program fonts set it
-    TForm book(nullptr, QStringLiteral("FormBook"));
-    auto* field = new QLineEdit(&book);
-    field->setFont(edit);
-    book.resize(300, 200);
-    main.show();
-    book.show();
-    ScaleAllForms(11, 10, true);
-    EXPECT_DOUBLE_EQ(list->font().pointSizeF(), 11);
-    EXPECT_DOUBLE_EQ(field->font().pointSizeF(), 11);
-    EXPECT_EQ(book.size(), QSize(330, 220));
-    ScaleAllForms(11, 10, false);
-    EXPECT_NEAR(list->font().pointSizeF(), 10, 1e-9);
-    EXPECT_NEAR(field->font().pointSizeF(), 10, 1e-9);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QMargins frame = UsualWindowFrame();
+    struct Case {
+        const char* what;
+        QRect place; // the book's client area
+        int textWidth; // of a title inside it, 0: a small one
+        bool up;
+        bool applied;
+        QSize size; // expected
+    };
+    const Case cases[] = {
+        {"grows by a tenth", {100, 100, 300, 200}, 0, true, true, {330, 220}},
+        {"shrinks back", {100, 100, 330, 220}, 0, false, true, {300, 200}},
+        {"held to the screen", {20, 40, 760, 500}, 0, true, true, {784, 550}},
+        {"a window that could not fit: undone", {20, 40, 770, 500}, 740, true, false, {770, 500}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QMainWindow main;
+        auto* list = new QLabel(QStringLiteral("Иванов"), &main);
+        main.setCentralWidget(list);
+        QFont edit = list->font();
+        edit.setPointSizeF(10);
+        list->setFont(edit); // as the program fonts set it
+        TForm book(nullptr, QStringLiteral("FormBook"));
+        auto* layout = new QVBoxLayout(&book);
+        auto* field = new QLineEdit(&book);
+        field->setFont(edit);
+        layout->addWidget(field);
+        // A control whose least width follows the fonts, as a grid's titles do.
+        auto* wide = new QLabel(QStringLiteral("Наименование"), &book);
+        if (c.textWidth > 0) {
+            QFont big = wide->font();
+            big.setPixelSize(20);
+            wide->setFont(big);
+            big.setPixelSize(20 * c.textWidth / wide->fontMetrics().horizontalAdvance(wide->text()));
+            wide->setFont(big);
+        }
+        layout->addWidget(wide);
+        book.setGeometry(c.place);
+        main.setGeometry(100, 100, 300, 200);
+        main.show();
+        book.show();
+        QApplication::processEvents();
+        const QRect before = book.geometry();
+        BeepCounter beeps;
+        const bool applied = ScaleAllForms(11, 10, c.up);
+        QApplication::processEvents();
+        EXPECT_EQ(applied, c.applied);
+        EXPECT_EQ(beeps.count, c.applied ? 0 : 1);
+        EXPECT_EQ(book.size(), c.size);
+        EXPECT_TRUE(screen.contains(book.geometry().marginsAdded(frame))) << book.x() << "," << book.y();
+        const double factor = !c.applied ? 1 : c.up ? 1.1 : 1 / 1.1;
+        EXPECT_NEAR(list->font().pointSizeF(), 10 * factor, 1e-9);
+        EXPECT_NEAR(field->font().pointSizeF(), 10 * factor, 1e-9);
+        if (!c.applied) {
+            EXPECT_EQ(book.geometry(), before);
+        }
+    }
+}
+
+// A window manager's title bar of 40 px: the window goes below it, and a
+// window whose least size cannot fit is left as it is.
+TEST(ScaleAllFormsTest, AWindowWithItsFrameFitsTheFreeArea)
+{
+    const QRect available(0, 0, 1600, 1000);
+    const QMargins frame(4, 40, 4, 4);
+    struct Case {
+        QRect place;
+        QSize least;
+        bool fits;
+        QRect result;
+    };
+    const Case cases[] = {
+        {{0, 0, 1346, 1056}, {800, 600}, true, {4, 40, 1346, 956}},
+        {{300, 200, 1346, 900}, {800, 600}, true, {250, 96, 1346, 900}},
+        {{100, 100, 400, 300}, {0, 0}, true, {100, 100, 400, 300}},
+        {{100, 100, 400, 300}, {1000, 980}, false, {100, 100, 400, 300}},
+    };
+    for (const Case& c : cases) {
+        QRect place = c.place;
+        EXPECT_EQ(FitWhole(place, c.least, frame, available), c.fits);
+        EXPECT_EQ(place, c.result);
+    }
 }
 
 } // namespace

@@ -1,14 +1,19 @@
 // The program's message box shown by the production message service,
 // driven as a clerk would through the modal runner.
 #include "foundation/ui/dialogs/WMsgs.h"
+#include "UiTestHelpers.h"
 #include "foundation/IniPersist.h"
 #include "support/ModalScript.h"
 #include "support/TestSupport.h"
+
+#include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -16,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -424,6 +430,90 @@ TEST(MessageBoxStyle, TheTimerRunsOnlyWhileShown)
     });
     f.ShowModal();
     EXPECT_FALSE(f.Timer1->isActive());
+}
+
+// Runs a routine when its edit loses the focus, as the card leaves its
+// edit mode when the clerk goes elsewhere.
+class OnFocusOut final : public QObject {
+public:
+    OnFocusOut(QWidget* edit, std::function<void()> run) : QObject(edit), run_(std::move(run))
+    {
+        edit->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusOut && run_)
+            std::exchange(run_, nullptr)();
+        return false;
+    }
+
+private:
+    std::function<void()> run_;
+};
+
+// Every box, shown as the program shows it (no modal runner), takes the
+// activation and the focus on its default button, so that Enter and Esc
+// answer it at once, also when it is raised while the focus moves.
+TEST(MessageBoxKeyboard, EveryBoxTakesTheFocusOnItsDefaultButton)
+{
+    ScopedMessageService windows{&MessageWindows()};
+    struct Case {
+        const char* what;
+        bool fromFocusOut;
+        bool standard; // AskAttention's box, else AskYesNo's
+        bool yesFirst;
+        Qt::Key key;
+        bool answer;
+    };
+    const Case cases[] = {
+        {"a question, Enter", false, false, true, Qt::Key_Return, true},
+        {"from a focus-out handler, No first, Enter", true, false, false, Qt::Key_Return, false},
+        {"from a focus-out handler, Esc", true, false, true, Qt::Key_Escape, true},
+        {"a standard box from a focus-out handler, Enter", true, true, true, Qt::Key_Return, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TForm card(nullptr, QStringLiteral("Card"));
+        auto* layout = new QVBoxLayout(&card);
+        auto* edit1 = new QLineEdit(&card);
+        auto* edit2 = new QLineEdit(&card);
+        layout->addWidget(edit1);
+        layout->addWidget(edit2);
+        ASSERT_TRUE(ShowActive(&card));
+        edit1->setFocus();
+        QApplication::processEvents();
+        bool answer = !c.answer;
+        bool boxActive = false;
+        bool onButton = false;
+        const auto ask = [&] {
+            // What the clerk finds once the box is up: the key goes where the focus is.
+            QTimer::singleShot(100, [&] {
+                QWidget* active = QApplication::activeWindow();
+                QWidget* focused = QApplication::focusWidget();
+                boxActive = active && active != &card;
+                onButton = qobject_cast<QPushButton*>(focused) && focused->window() == active;
+                if (focused)
+                    QTest::keyClick(focused, c.key);
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->isVisible() && w != &card)
+                        if (auto* box = qobject_cast<QDialog*>(w))
+                            box->done(0); // the key did not reach it
+            });
+            answer = c.standard ? AskAttention(QStringLiteral("Прервать операцию ?"), c.yesFirst)
+                                : AskYesNo(QStringLiteral("Разнести изменения во ввод ?"), QString(), c.yesFirst);
+        };
+        if (c.fromFocusOut) {
+            new OnFocusOut(edit1, ask);
+            QTest::keyClick(edit1, Qt::Key_Tab);
+        } else {
+            ask();
+        }
+        EXPECT_TRUE(boxActive);
+        EXPECT_TRUE(onButton);
+        EXPECT_EQ(answer, c.answer);
+    }
 }
 
 } // namespace

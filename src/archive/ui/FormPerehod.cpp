@@ -8,9 +8,12 @@
 #include "platform/Exceptions.h"
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,42 +43,64 @@ TFormPerehod::TFormPerehod(QWidget* parent) : TForm(parent, QStringLiteral("Form
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Переход на новый период"));
-    setFixedSize(440, 250);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 12, 16, 12);
     lbHeader = new QLabel(this);
     lbHeader->setObjectName(QStringLiteral("lbHeader"));
-    lbHeader->setGeometry(16, 12, 408, 28);
+    lbHeader->setWordWrap(true);
     QFont big = lbHeader->font();
     big.setBold(true);
     lbHeader->setFont(big);
+    layout->addWidget(lbHeader);
     lbDescr = new QLabel(this);
     lbDescr->setObjectName(QStringLiteral("lbDescr"));
-    lbDescr->setGeometry(16, 44, 408, 40);
     lbDescr->setWordWrap(true);
     lbDescr->setText(QStringLiteral("Входные данные и результаты расчета будут перенесены в архив, рабочий месяц "
                                     "сменится на следующий"));
+    layout->addWidget(lbDescr);
     lbWarn = new QLabel(this);
     lbWarn->setObjectName(QStringLiteral("lbWarn"));
-    lbWarn->setGeometry(16, 84, 408, 120);
     lbWarn->setWordWrap(true);
     lbWarn->setText(QStringLiteral("Отменить переход на новый период возможно только\r\n восстановлением "
                                    "предварительно сохраненных данных"));
+    layout->addWidget(lbWarn);
+    layout->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
     btOk = new QPushButton(QStringLiteral("Ok"), this);
     btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setGeometry(188, 210, 136, 28);
+    btOk->setMinimumWidth(136);
+    buttons->addWidget(btOk);
     btCancel = new QPushButton(QStringLiteral("Отмена"), this);
     btCancel->setObjectName(QStringLiteral("btCancel"));
-    btCancel->setGeometry(332, 210, 92, 28);
+    btCancel->setMinimumWidth(92);
+    buttons->addWidget(btCancel);
+    layout->addLayout(buttons);
     st_ = {QString(), QStringLiteral(" "),
         QStringLiteral("После выполнения перехода на новый период необходимо перезагрузить программу"),
         QStringLiteral(" ")};
     connect(btOk, &QPushButton::clicked, this, &TFormPerehod::OkClick);
     connect(btCancel, &QPushButton::clicked, this, &QWidget::close);
+    FitToTexts();
+}
+
+void TFormPerehod::FitToTexts()
+{
+    // As wide as the design or the buttons need, as high as the wrapped texts.
+    constexpr int kWidth = 440;
+    setMinimumWidth(0);
+    setMaximumWidth(QWIDGETSIZE_MAX);
+    layout()->invalidate();
+    layout()->activate();
+    FitHeightToWidth(std::max(kWidth, layout()->totalMinimumSize().width()));
 }
 
 void TFormPerehod::showEvent(QShowEvent* event)
 {
     newPeriod_ = PerehodNewPeriod(Cfg.Workdate);
     lbHeader->setText(PerehodHeader(newPeriod_));
+    // The program fonts came with the show.
+    FitToTexts();
     TForm::showEvent(event);
 }
 
@@ -107,10 +132,10 @@ void TFormPerehod::ShowFinished()
     f.setPointSize(MulDiv(f.pointSize(), 14, 10));
     lbWarn->setFont(f);
     btOk->setText(QStringLiteral("Завершить выполнение программы"));
-    const QRect ok = btOk->geometry();
-    btOk->setGeometry(ok.left(), ok.top(), btCancel->geometry().right() - ok.left() + 1, ok.height());
-    // Closing now ends the program either way; the stretched button covers Cancel.
+    // Closing now ends the program either way; the button takes Cancel's place.
+    btOk->setMinimumWidth(btCancel->geometry().right() - btOk->geometry().left() + 1);
     btCancel->hide();
+    FitToTexts();
 }
 
 void TFormPerehod::done(int result)

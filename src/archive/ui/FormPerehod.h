@@ -43,6 +43,7 @@ protected:
 private:
     void OkClick();
     void ShowFinished();
+    void FitToTexts();
 
     QStringList st_;
     TDateTime newPeriod_ = 0;

@@ -6,6 +6,7 @@
 #include "foundation/IniPersist.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormBase.h"
+#include "foundation/ui/base/FormFuncs.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -90,9 +91,6 @@ const char* const kShown = "qorShown";
 // Set by RestoreFormPosition: whether a place was stored.
 const char* const kStored = "qorStoredPlace";
 
-// What a window manager's frame takes around the client area (the title bar
-// on top); enough for the usual ones.
-const QMargins kFrame(8, 32, 8, 8);
 const QSize kMainLeast(1024, 700);
 
 bool WasShown(const QWidget* w) { return w->property(kShown).toBool(); }
@@ -130,10 +128,44 @@ QSize ContentSizeHint(QWidget* w)
     return w->sizeHint().expandedTo(w->size() + more);
 }
 
+// The window's least size worked out again at its present fonts, and held
+// to the screen's free area: a window that would not fit there lets its
+// layouts squeeze the controls instead.
+void HoldLeastToScreen(QWidget* w, QRect available)
+{
+    const QSize room = available.marginsRemoved(UsualWindowFrame()).size();
+    const QSize least = LeastWindowSize(w);
+    if (least.width() > room.width() || least.height() > room.height())
+        w->setMinimumSize(least.boundedTo(room));
+}
+
+// A shown window whose least size grew past the screen (its lists filled,
+// its fonts changed) is held to the screen again; a size given from outside
+// is left alone.
+void KeepWhole(QWidget* w)
+{
+    if (w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))
+        return;
+    const QRect available = AvailableFor(w, nullptr);
+    const QSize room = available.marginsRemoved(UsualWindowFrame()).size();
+    const QSize size = w->size();
+    const QSize least = w->minimumSize();
+    const bool pushedWide = size.width() > room.width() && size.width() == least.width();
+    const bool pushedHigh = size.height() > room.height() && size.height() == least.height();
+    if (!pushedWide && !pushedHigh)
+        return;
+    w->setMinimumSize(least.boundedTo(room));
+    QRect place = w->geometry();
+    place.setSize(size.boundedTo(room));
+    FitWhole(place, w->minimumSize(), UsualWindowFrame(), available);
+    w->setGeometry(place);
+}
+
 void PlaceOnFirstShow(QWidget* w)
 {
     w->setProperty(kShown, true);
     ApplyProgramFonts(w);
+    HoldLeastToScreen(w, AvailableFor(w, OwnerOf(w)));
     const bool stored = w->property(kStored).isValid() ? w->property(kStored).toBool() : RestoreFormPosition(w);
     if (stored || (w->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
         return;
@@ -155,6 +187,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const QEvent::Type type = event->type();
+        if (type == QEvent::Resize && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (WasShown(w) && IsProgramWindow(w))
+                KeepWhole(w);
+        }
         if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
             if (IsProgramWindow(w))
@@ -263,8 +300,10 @@ bool RestoreFormPosition(QWidget* form)
     QScreen* screen = QGuiApplication::screenAt(place.center());
     if (!screen)
         screen = form->screen() ? form->screen() : QGuiApplication::primaryScreen();
-    if (screen)
+    if (screen) {
+        HoldLeastToScreen(form, screen->availableGeometry());
         place = FitOnScreen(place, screen->availableGeometry());
+    }
     form->setGeometry(place);
     Qt::WindowStates states = form->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     if (state == wsMinimized)
@@ -332,7 +371,7 @@ void RemoveWindowPlacement()
 QRect FirstPlacement(QRect current, QSize hint, bool mainWindow, QRect owner, QRect available, bool& maximize)
 {
     maximize = false;
-    const QRect room = available.marginsRemoved(kFrame);
+    const QRect room = available.marginsRemoved(UsualWindowFrame());
     QSize size = current.size().expandedTo(hint);
     if (mainWindow) {
         if (room.width() < kMainLeast.width() || room.height() < kMainLeast.height())
@@ -348,9 +387,6 @@ QRect FirstPlacement(QRect current, QSize hint, bool mainWindow, QRect owner, QR
 
 QRect FitOnScreen(QRect place, QRect available)
 {
-    const QRect room = available.marginsRemoved(kFrame);
-    place.setSize(place.size().boundedTo(room.size()));
-    place.moveLeft(std::clamp(place.left(), room.left(), room.right() - place.width() + 1));
-    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() - place.height() + 1));
+    FitWhole(place, QSize(0, 0), UsualWindowFrame(), available);
     return place;
 }

@@ -3,6 +3,7 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/ui/base/FormBase.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/controls/ShadowLabel.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "foundation/ui/grids/YQRGrids.h"
@@ -140,8 +141,10 @@ void ApplyToOne(QWidget* w)
         QFont font = ToQFont(label);
         font.setPointSize(w->font().pointSize() > 0 ? w->font().pointSize() : label.Size);
         w->setFont(font);
-    } else if (qobject_cast<QHeaderView*>(w)) {
+    } else if (auto* header = qobject_cast<QHeaderView*>(w)) {
         SetFaceSizeStyle(w, F(TProgramFont::Main));
+        // Column widths are given in pixels for the design's font.
+        KeepTitlesWhole(header);
     } else if ((qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w)) && w->testAttribute(Qt::WA_SetFont)
         && NameHas(w, "COURIER")) {
         QFont font = w->font();
@@ -150,8 +153,10 @@ void ApplyToOne(QWidget* w)
         w->setFont(font);
     } else if (IsEditFamily(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w)) {
         SetFont(w, F(TProgramFont::Edit));
-        if (auto* grid = qobject_cast<TDBGrid*>(w))
+        if (auto* grid = qobject_cast<TDBGrid*>(w)) {
             SetFaceSizeStyle(grid->horizontalHeader(), F(TProgramFont::Main));
+            KeepTitlesWhole(grid->horizontalHeader());
+        }
     } else if (w->testAttribute(Qt::WA_SetFont)) {
         w->setFont(QFont()); // inherit the parent's again
     }

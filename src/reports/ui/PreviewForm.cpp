@@ -19,6 +19,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -264,15 +265,22 @@ TPreviewForm::TPrintChooser& TPreviewForm::PrintChooser()
         QPrinter own;
         QPrinter& printer = system ? system->Printer() : own;
         QPrintDialog dialog(&printer, &form);
+        dialog.setObjectName(QStringLiteral("PrintDialog"));
         // Printing into a PDF file is always offered; without a printer it
         // is the only choice and so the chosen one.
         dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
             | QAbstractPrintDialog::PrintCollateCopies);
         dialog.setMinMax(1, std::max(1, form.PageCount()));
         // The file the printer last wrote stays; the first is the document's.
-        if (printer.outputFileName().isEmpty())
-            if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
-                file->setText(DefaultPdfFileName(form.Document().NameDocument()));
+        auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"));
+        if (file && printer.outputFileName().isEmpty())
+            file->setText(DefaultPdfFileName(form.Document().NameDocument()));
+        if (file) {
+            // The whole path shows, as far as the screen allows.
+            const QRect screen = form.screen() ? form.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+            const int need = file->fontMetrics().horizontalAdvance(file->text()) + 24;
+            file->setMinimumWidth(std::min(need, screen.width() / 2));
+        }
         if (RunModal(dialog) != QDialog::Accepted)
             return false;
         // A PDF page has no border: the pages go onto it as on the screen.

@@ -2,6 +2,7 @@
 
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
+#include "foundation/ui/base/Beep.h"
 #include "foundation/ui/base/FormBase.h"
 
 #include <QAbstractButton>
@@ -16,12 +17,15 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSet>
 #include <QStackedWidget>
 #include <QStyle>
@@ -170,12 +174,16 @@ void ShowHiddenForms(TFormList& list)
     list.clear();
 }
 
-void ScaleAllForms(int m, int d, bool up)
+bool ScaleAllForms(int m, int d, bool up)
 {
     if (m <= 0 || d <= 0 || m == d)
-        return;
+        return true;
     const double factor = up ? double(m) / d : double(d) / m;
-    const auto scale = [factor](QWidget* w) {
+    // What the step changed, to undo it exactly.
+    QList<QPair<QPointer<QWidget>, QFont>> fonts;
+    QList<QPair<QPointer<QWidget>, QRect>> places;
+    const auto scale = [&](QWidget* w) {
+        fonts.append({w, w->font()});
         QFont font = w->font();
         if (font.pointSizeF() > 0)
             font.setPointSizeF(font.pointSizeF() * factor);
@@ -183,9 +191,13 @@ void ScaleAllForms(int m, int d, bool up)
             font.setPixelSize(std::max(1, qRound(font.pixelSize() * factor)));
         w->setFont(font);
     };
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!qobject_cast<TForm*>(w) && !qobject_cast<QMainWindow*>(w))
-            continue;
+    QList<QWidget*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TForm*>(w) || qobject_cast<QMainWindow*>(w))
+            windows.append(w);
+    for (QWidget* w : windows)
+        places.append({w, w->geometry()});
+    for (QWidget* w : windows) {
         // The program fonts are set on the controls themselves, which then
         // no longer follow the window's font: each is scaled on its own.
         const QList<QWidget*> own = w->findChildren<QWidget*>();
@@ -193,9 +205,85 @@ void ScaleAllForms(int m, int d, bool up)
         for (QWidget* child : own)
             if (child->testAttribute(Qt::WA_SetFont))
                 scale(child);
-        if (!(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-            w->resize(qRound(w->width() * factor), qRound(w->height() * factor));
     }
+    bool fits = true;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QWidget* w = windows[i];
+        if (w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+            continue;
+        const QRect before = places[i].second;
+        QRect place(before.topLeft(), QSize(qRound(before.width() * factor), qRound(before.height() * factor)));
+        const QSize least = LeastWindowSize(w);
+        place.setSize(place.size().expandedTo(least));
+        QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+        if (screen && !FitWhole(place, least, WindowFrame(w), screen->availableGeometry()) && w->isVisible()) {
+            fits = false;
+            break;
+        }
+        w->setGeometry(place);
+    }
+    if (fits)
+        return true;
+    for (auto it = fonts.rbegin(); it != fonts.rend(); ++it)
+        if (it->first)
+            it->first->setFont(it->second);
+    for (const auto& [w, place] : places)
+        if (w) {
+            LeastWindowSize(w);
+            w->setGeometry(place);
+        }
+    MessageBeep();
+    return false;
+}
+
+QMargins UsualWindowFrame() { return QMargins(8, 32, 8, 8); }
+
+QMargins WindowFrame(const QWidget* window)
+{
+    const QMargins usual = UsualWindowFrame();
+    if (!window->isVisible())
+        return usual;
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(std::max(usual.left(), inner.left() - outer.left()),
+        std::max(usual.top(), inner.top() - outer.top()), std::max(usual.right(), outer.right() - inner.right()),
+        std::max(usual.bottom(), outer.bottom() - inner.bottom()));
+}
+
+bool FitWhole(QRect& place, QSize least, QMargins frame, QRect available)
+{
+    const QRect room = available.marginsRemoved(frame);
+    if (least.width() > room.width() || least.height() > room.height())
+        return false;
+    place.setSize(place.size().boundedTo(room.size()).expandedTo(least));
+    place.moveLeft(std::clamp(place.left(), room.left(), room.right() - place.width() + 1));
+    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() - place.height() + 1));
+    return true;
+}
+
+QSize LeastWindowSize(QWidget* window)
+{
+    if (QLayout* layout = window->layout()) {
+        // A control's layout tells the window's of a new size only through a
+        // posted event; the size is wanted now.
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (w->layout())
+                w->layout()->invalidate();
+        layout->invalidate();
+        layout->activate();
+    }
+    return window->minimumSize().expandedTo(window->minimumSizeHint());
+}
+
+int CaptionWidth(const QWidget* window)
+{
+    // Window managers draw the title in a bold font of about 10 points;
+    // the icon and three buttons take a square each.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(std::max(font.pointSizeF(), 10.0));
+    const QFontMetrics fm(font);
+    return fm.horizontalAdvance(window->windowTitle()) + 4 * (fm.height() + 12) + 16;
 }
 
 void SetOwnerWindow(QWidget* owned, QWidget* owner)
@@ -553,6 +641,13 @@ public:
     explicit TitlesWhole(QHeaderView* header) : QObject(header), header_(header)
     {
         header->installEventFilter(this);
+        // A width given later (a stored one, a window's own) is held too.
+        connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+            if (!fitting_ && header_->sectionResizeMode(section) != QHeaderView::Stretch && size > 0
+                && size < TitleWidth(section))
+                QTimer::singleShot(0, this, [this] { Fit(); });
+        });
+        connect(header, &QHeaderView::sectionCountChanged, this, [this] { Fit(); });
         Fit();
     }
 
@@ -571,15 +666,15 @@ private:
         auto* view = qobject_cast<QAbstractItemView*>(header_->parentWidget());
         if (!model || !view || header_->orientation() != Qt::Horizontal)
             return;
-        const QFontMetrics fm(header_->font());
-        const int margin = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_) + 2;
+        fitting_ = true;
+        const QScopeGuard done([this] { fitting_ = false; });
         int need = 0;
         int stretched = 0;
         int widestStretched = 0;
         for (int i = 0; i < header_->count(); ++i) {
             if (header_->isSectionHidden(i))
                 continue;
-            const int title = fm.horizontalAdvance(model->headerData(i, Qt::Horizontal).toString()) + margin;
+            const int title = TitleWidth(i);
             if (header_->sectionResizeMode(i) == QHeaderView::Stretch) {
                 ++stretched;
                 widestStretched = std::max(widestStretched, title);
@@ -598,7 +693,18 @@ private:
             + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
     }
 
+    int TitleWidth(int section) const
+    {
+        const QAbstractItemModel* model = header_->model();
+        if (!model)
+            return 0;
+        const int margin = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_) + 2;
+        return QFontMetrics(header_->font()).horizontalAdvance(model->headerData(section, Qt::Horizontal).toString())
+            + margin;
+    }
+
     QHeaderView* header_;
+    bool fitting_ = false;
 };
 
 } // namespace

@@ -4,8 +4,10 @@
 // grid column sizing and the arrow-key focus moves.
 
 #include <QList>
+#include <QMargins>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <functional>
@@ -38,8 +40,28 @@ void ShowHiddenForms(TFormList& list);
 // Scales the fonts and sizes of every window of the program, the main window
 // too, by M/D (D/M when Up is false): the window's font and every font set on
 // one of its controls. Qt layouts own the positions, so only fonts and sizes
-// change; a maximised window keeps its size.
-void ScaleAllForms(int m, int d, bool up);
+// change; a maximised window keeps its size. Every window stays whole on its
+// screen, frame included: a step after which a shown window could not fit
+// is undone with a beep, and answers false.
+bool ScaleAllForms(int m, int d, bool up);
+
+// What a window manager's frame usually takes around a window's client area
+// (the title bar on top).
+QMargins UsualWindowFrame();
+// The frame around a window: the one its window manager draws, at least the
+// usual one (a window not shown yet has none).
+QMargins WindowFrame(const QWidget* window);
+// Moves a window's client area, and shrinks it down to Least when need be,
+// so that the window with its Frame lies whole in Available. False, with the
+// place untouched, when even Least does not fit.
+bool FitWhole(QRect& place, QSize least, QMargins frame, QRect available);
+// The least size of a window at its present fonts (its layout worked out
+// again first).
+QSize LeastWindowSize(QWidget* window);
+// The width a window needs for the window manager's title bar to show its
+// caption whole: the caption in a bold title font and room for the frame's
+// icon and buttons.
+int CaptionWidth(const QWidget* window);
 // Keeps Owned above Owner (its transient parent).
 void SetOwnerWindow(QWidget* owned, QWidget* owner);
 

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 const QString kEllipsis = QStringLiteral("\u2026");
@@ -50,13 +52,49 @@ void Tyq_ShadowLabel::SetShadowColor(const QColor& value)
 void Tyq_ShadowLabel::SetShadowDepth(int value)
 {
     shadowDepth_ = value;
+    updateGeometry();
     update();
 }
 
 void Tyq_ShadowLabel::SetTextStyle(TTextStyle value)
 {
     textStyle_ = value;
+    updateGeometry();
     update();
+}
+
+QMargins Tyq_ShadowLabel::ShadowMargins() const
+{
+    const int d = std::max(shadowDepth_, 0);
+    switch (textStyle_) {
+    case tsShadow: return QMargins(0, 0, d, d);
+    case tsRaised:
+    case tsRecessed: return QMargins(d, d, d, d);
+    case tsNone: break;
+    }
+    return QMargins();
+}
+
+QSize Tyq_ShadowLabel::sizeHint() const
+{
+    const QMargins m = ShadowMargins();
+    return QLabel::sizeHint().grownBy(m);
+}
+
+QSize Tyq_ShadowLabel::minimumSizeHint() const
+{
+    const QMargins m = ShadowMargins();
+    QSize least = QLabel::minimumSizeHint();
+    // An elided caption may be narrow, but never lower than one line.
+    least.setHeight(std::max(least.height(), fontMetrics().height() + 2 * margin()));
+    return least.grownBy(m);
+}
+
+int Tyq_ShadowLabel::heightForWidth(int width) const
+{
+    const QMargins m = ShadowMargins();
+    const int h = QLabel::heightForWidth(width - m.left() - m.right());
+    return h < 0 ? h : h + m.top() + m.bottom();
 }
 
 void Tyq_ShadowLabel::SetTextElipsis(TTextElipsStyle value)
@@ -114,7 +152,7 @@ QString Tyq_ShadowLabel::DisplayText() const
     if (textElipsis_ == tsNoneElisis || wordWrap())
         return caption;
     const QFontMetrics fm(font());
-    const int width = contentsRect().width();
+    const int width = contentsRect().marginsRemoved(ShadowMargins()).width();
     QStringList lines = caption.split(QLatin1Char('\n'));
     for (QString& line : lines)
         line
@@ -131,7 +169,8 @@ void Tyq_ShadowLabel::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     const int flags = DrawFlags();
     const QString caption = DisplayText();
-    QRect r = contentsRect();
+    // The text goes inside the room its shadow passes leave.
+    QRect r = contentsRect().marginsRemoved(ShadowMargins());
     if (layout_ != tlTop) {
         const int h = QFontMetrics(font()).boundingRect(r, flags, caption).height();
         r.translate(0, layout_ == tlCenter ? (r.height() - h) / 2 : r.height() - h);

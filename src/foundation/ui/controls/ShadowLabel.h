@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QMargins>
 
 class QFontMetrics;
 
@@ -46,6 +47,14 @@ public:
     void SetCaption(const QString& value) { setText(value); }
     // The caption as it is drawn at the current width (after the ellipsis).
     QString DisplayText() const;
+    // What the shadow passes add around the text.
+    QMargins ShadowMargins() const;
+
+    // Room for the text in the label's own font and for its shadow, so that
+    // a layout never cuts the lower strokes or the shadow.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

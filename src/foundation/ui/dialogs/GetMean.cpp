@@ -83,7 +83,6 @@ TFormGet::TFormGet(QWidget* parent) : TForm(parent, QStringLiteral("FormGet"))
     headerFont.setBold(true);
     headerFont.setPointSizeF(headerFont.pointSizeF() * 1.2);
     lbHeader->setFont(headerFont);
-    lbHeader->setMinimumHeight(QFontMetrics(headerFont).height() + 2 * lbHeader->ShadowDepth());
     QPalette headerPal = lbHeader->palette();
     headerPal.setColor(QPalette::WindowText, QColor(Qt::cyan));
     lbHeader->setPalette(headerPal);
@@ -279,6 +278,8 @@ void TFormGet::OkClick()
 
 void TFormGet::showEvent(QShowEvent* event)
 {
+    // The program fonts come with the first show: the texts are placed again.
+    SetPrompt(prompt_);
     TForm::showEvent(event);
     CenterOnScreen();
     ed->setFocus();

@@ -1,4 +1,5 @@
 #include "foundation/ui/dialogs/WMsgs.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/controls/ShadowLabel.h"
 #include "foundation/ui/dialogs/GetMean.h"
 #include "foundation/ui/dialogs/Stopp.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -119,8 +121,6 @@ TFormMessage::TFormMessage(QWidget* parent) : TForm(parent, QStringLiteral("Form
     headerFont.setBold(true);
     headerFont.setPointSizeF(headerFont.pointSizeF() * 1.4);
     lbHeader->setFont(headerFont);
-    // As high as the text with its shadow.
-    lbHeader->setMinimumHeight(QFontMetrics(headerFont).height() + 2 * lbHeader->ShadowDepth());
     headerBox->addWidget(lbHeader);
     layout->addWidget(pnHeader);
 
@@ -341,9 +341,9 @@ void TFormMessage::Arrange()
 
     const int scrollBar = sb->verticalScrollBar()->sizeHint().width();
     const int textWidth = std::max({WidestLine(title_, lbWarnInform->font()) + 2 * 18,
-                              WidestLine(details_, lbWarn->font()), WidestLine(lbHeader->text(), lbHeader->font())})
+                              WidestLine(details_, lbWarn->font()), lbHeader->sizeHint().width()})
         + 2 * kMargin + scrollBar;
-    const int width = std::clamp(std::max(textWidth, rowWidth), kMinWidth, maxWidth);
+    const int width = std::clamp(std::max({textWidth, rowWidth, CaptionWidth(this)}), kMinWidth, maxWidth);
     column_ = !standard && rowWidth > width;
     // The texts wrap within the width; only the height scrolls.
     const int room = width - 2 * kMargin - scrollBar;
@@ -446,11 +446,24 @@ void TFormMessage::showEvent(QShowEvent* event)
     Arrange();
     TForm::showEvent(event);
     ApplyColours();
+    TakeFocus();
+    // Raised from a focus change (a card leaving its edit mode), the box
+    // would be left without the activation once that change ends.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            TakeFocus();
+    });
+    Timer1->start();
+}
+
+void TFormMessage::TakeFocus()
+{
+    raise();
+    activateWindow();
     if (QPushButton* b = FocusButton()) {
         b->setDefault(true);
-        b->setFocus();
+        b->setFocus(Qt::ActiveWindowFocusReason);
     }
-    Timer1->start();
 }
 
 void TFormMessage::hideEvent(QHideEvent* event)
@@ -474,9 +487,32 @@ QMessageBox::Icon IconOf(int flags)
     }
 }
 
+// Takes the activation and its default button's focus as the own box does.
+class TStandardBox final : public QMessageBox {
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        TakeFocus();
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                TakeFocus();
+        });
+    }
+
+private:
+    void TakeFocus()
+    {
+        raise();
+        activateWindow();
+        if (QPushButton* b = defaultButton())
+            b->setFocus(Qt::ActiveWindowFocusReason);
+    }
+};
+
 int ShowStandardBox(const MessageRequest& request)
 {
-    QMessageBox box;
+    TStandardBox box;
     box.setObjectName(QStringLiteral("StandardBox"));
     box.setWindowTitle(request.caption);
     box.setText(request.details);
@@ -491,6 +527,13 @@ int ShowStandardBox(const MessageRequest& request)
             box.setEscapeButton(button);
         if (b.result == request.defaultButton)
             box.setDefaultButton(button);
+    }
+    // Wide enough for the window manager to show the caption whole: Qt
+    // allows for its own title font only.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int margins = grid->contentsMargins().left() + grid->contentsMargins().right();
+        grid->addItem(new QSpacerItem(CaptionWidth(&box) - margins, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
     }
     RunModal(box);
     for (const auto& [button, result] : map)
