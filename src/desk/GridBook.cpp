@@ -1,6 +1,7 @@
 #include "desk/GridBook.h"
 #include "db/Cursor.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "platform/Exceptions.h"
 
@@ -29,6 +30,36 @@ bool TFormGridBook::FormKeyDown(QKeyEvent* event)
         return true;
     }
     return false;
+}
+
+bool TFormGridBook::HasUnsavedRow() const
+{
+    if (!editMode_)
+        return false;
+    if (grid_->EditorMode() && grid_->InplaceEditor()->TextModified())
+        return true;
+    Cursor* c = grid_->DataSet();
+    if (!c || !c->Active() || c->State() == CursorState::Browse || !c->Modified())
+        return false;
+    return !appended_ || RowValues(*c) != appendedValues_;
+}
+
+void TFormGridBook::done(int result)
+{
+    if (result != mrOk && HasUnsavedRow()) {
+        Cursor* c = grid_->DataSet();
+        const QString details
+            = windowTitle() + QStringLiteral(" :\r\nзапись №") + c->FieldByName(QStringLiteral("NUM")).AsString();
+        const bool closed = SaveOrDropChanges(
+            details, [this] { LeaveEditMode(); },
+            [this] {
+                grid_->CancelRecord();
+                LeaveEditMode();
+            });
+        if (!closed)
+            return;
+    }
+    TForm::done(result);
 }
 
 void TFormGridBook::SetEditMode(bool on)

@@ -22,6 +22,12 @@ public:
     TDBGrid* Grid() const { return grid_; }
     // Posts a modified row, drops a new row the clerk did not fill.
     virtual void LeaveEditMode() = 0;
+    // A row in edit with a change not yet stored: text typed in a cell, or a
+    // field changed (a new row left as it came is no change).
+    bool HasUnsavedRow() const;
+    // Every way of closing but OK asks about an unsaved row first (Yes posts
+    // it, No drops it); a refused value keeps the book open.
+    void done(int result) override;
 
 protected:
     // Esc drops the grid's text first, then leaves the edit mode, then the

@@ -46,6 +46,9 @@ TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TFormGrid
     buttons->addWidget(btClose_);
     layout->addLayout(buttons);
     resize(420, 360);
+    // A click on these leaves the grid as it is: closing asks about a row being typed.
+    for (QPushButton* b : {btCancel_, btClose_})
+        b->setFocusPolicy(Qt::TabFocus);
 
     connect(sbAdd_, &QToolButton::clicked, this, guarded([this] { Add(); }));
     connect(sbChange_, &QToolButton::clicked, this, guarded([this] { Change(); }));
@@ -55,10 +58,8 @@ TFormSprCode::TFormSprCode(const TCodeBookDef& def, QWidget* parent) : TFormGrid
         SetModalResult(mrOk);
     }));
     connect(btCancel_, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
-    connect(btClose_, &QPushButton::clicked, this, guarded([this] {
-        LeaveEditMode();
-        SetModalResult(mrCancel);
-    }));
+    // Closing asks about a row being typed (done); the rest of the edit mode ends on hiding.
+    connect(btClose_, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
     grid_->OnDblClick = [this](QObject*) { RunGuarded([this] { TitleDoubleClick(); }); };
     // Leaving the grid leaves edit mode.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {

@@ -90,6 +90,9 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
     buttons->addWidget(btClose_);
     layout->addLayout(buttons);
     resize(860, 420);
+    // A click on these leaves the grid as it is: closing asks about a row being typed.
+    for (QPushButton* b : {btCancel_, btClose_})
+        b->setFocusPolicy(Qt::TabFocus);
     split->setSizes({240, 620});
 
     connect(sbAdd, &QToolButton::clicked, this, guarded([this] { Add(); }));
@@ -100,10 +103,8 @@ TFormSprStaff::TFormSprStaff(QWidget* parent)
         SetModalResult(mrOk);
     }));
     connect(btCancel_, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
-    connect(btClose_, &QPushButton::clicked, this, guarded([this] {
-        LeaveEditMode();
-        SetModalResult(mrCancel);
-    }));
+    // Closing asks about a row being typed (done); the rest of the edit mode ends on hiding.
+    connect(btClose_, &QPushButton::clicked, this, guarded([this] { SetModalResult(mrCancel); }));
     connect(tvp_, &QTreeWidget::currentItemChanged, this, guarded([this] {
         if (!filling_)
             PodrChanged();

@@ -141,6 +141,9 @@ protected:
             Type(name);
         }
         Shot(&book, book.objectName());
+        // The last row is still being typed: closing asks about it.
+        ScriptedMessages msgs;
+        msgs.Expect(MsgKind::SaveChanges).Yes();
         Click(Child<QPushButton>(&book, "btClose"));
     }
 
@@ -177,6 +180,8 @@ protected:
                 }
             }
             Shot(&book, QStringLiteral("04-staff"));
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::SaveChanges).Yes();
             Click(Child<QPushButton>(&book, "btClose"));
         });
         main.Action(QStringLiteral("mnStaff"))->trigger();
@@ -198,6 +203,18 @@ protected:
                     QTest::keyClick(grid->InplaceEditor(), Qt::Key_A, Qt::ControlModifier);
                     Type(QString::fromLatin1(norms[month][col - 1]));
                 }
+            {
+                // Esc takes back a cell being typed, and nothing is asked.
+                ScriptedMessages none;
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(1, 1).center());
+                QTest::keyClick(grid->InplaceEditor(), Qt::Key_A, Qt::ControlModifier);
+                Type(QStringLiteral("2"));
+                Press(Qt::Key_Escape);
+                EXPECT_EQ(grid->InplaceEditor()->text(), U("17"));
+                EXPECT_EQ(book.TableCellText(1, 1), U("17"));
+                EXPECT_TRUE(book.EditMode());
+                EXPECT_TRUE(none.Log().isEmpty());
+            }
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(1, 3).center());
             Shot(&book, QStringLiteral("05-calendar"));
             ScriptedMessages msgs;

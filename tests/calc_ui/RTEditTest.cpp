@@ -134,6 +134,7 @@ TEST_F(RTEditTest, ANewTypeShowsAtOnceWithItsDefaultTableAndIsStoredOnConfirmati
 
     // A year that ends before it begins is refused; the clerk stays to mend it.
     f.deYearEnd->setDate(QDate(2024, 12, 31));
+    msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Error)
         .Title(QStringLiteral("Неверный период"))
         .Details(QStringLiteral("Годовое накопление: конец периода 31.12.2024 раньше его начала 01.01.2025"));
@@ -189,6 +190,38 @@ TEST_F(RTEditTest, DecliningTheSaveKeepsTheStoredBytesAndShowsThemAgain)
     QTest::mouseClick(f.btEdit, Qt::LeftButton);
     QTest::mouseClick(f.btSave, Qt::LeftButton);
     EXPECT_FALSE(f.EditMode());
+}
+
+// "Закрыть" with a value the table refuses: the question comes first, Yes
+// shows the refusal and keeps the window, No drops the change and closes.
+// A new or deleted line keeps the typed parameters.
+TEST_F(RTEditTest, ClosingWithARefusedValueOffersToDropIt)
+{
+    AddTables({kJan}, {{0, 0, 10}, {1000, 100, 20}});
+    const QList<QByteArray> before = BinRows();
+    TFormRTEdit f(kKind);
+    f.show();
+    QTest::mouseClick(f.btEdit, Qt::LeftButton);
+    f.edSum->clear();
+    QTest::keyClicks(f.edSum, QStringLiteral("5-5"));
+    QTest::mouseClick(f.findChild<QPushButton*>("btLineNew"), Qt::LeftButton);
+    f.sgLines->setCurrentCell(0, 0);
+    QTest::mouseClick(f.findChild<QPushButton*>("btLineDel"), Qt::LeftButton);
+    EXPECT_EQ(f.edSum->text(), QStringLiteral("5-5"));
+    EXPECT_EQ(Shown(f), (Lines{{1000, 100, 20}, {0, 0, 0}}));
+    ScriptedMessages msgs;
+    QPushButton* close = f.findChild<QPushButton*>("btClose");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        msgs.Expect(MsgKind::SaveChanges).Yes();
+        msgs.Expect(MsgKind::Error).Containing(QStringLiteral("\"5-5\" не является числом"));
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_TRUE(f.EditMode());
+    }
+    msgs.Expect(MsgKind::SaveChanges).No();
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(BinRows(), before);
 }
 
 TEST_F(RTEditTest, ADeletedTableStaysGoneAfterReReading)

@@ -269,6 +269,8 @@ TEST_F(SprPxTest, TypedValuesAndLineDeletionAreChecked)
     QTest::keyClicks(sum, QStringLiteral("27O93"));
     EXPECT_EQ(sum->text(), QStringLiteral("2793")) << "the letter is refused as it is typed";
     sum->setText(QStringLiteral("27-93")); // past the typing, as a paste would
+    // The question comes before any value is checked.
+    msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Необлагаемая сумма\": \"27-93\" не является числом"));
     EXPECT_FALSE(RunGuarded([&] { form.LeaveEditMode(); }));
     EXPECT_TRUE(form.EditMode()) << "the clerk stays to mend it";
@@ -276,6 +278,7 @@ TEST_F(SprPxTest, TypedValuesAndLineDeletionAreChecked)
     form.findChild<QCheckBox*>("cbFYear")->setChecked(true);
     form.findChild<QDateEdit*>("deYearBeg")->setDate(QDate(2024, 1, 1));
     form.findChild<QDateEdit*>("deYearEnd")->setDate(QDate(2023, 12, 31));
+    msgs.Expect(MsgKind::SaveChanges).Yes();
     msgs.Expect(MsgKind::Error)
         .Title(QStringLiteral("Неверный период"))
         .Details(QStringLiteral("Параметры налогового года: конец периода 31.12.2023 раньше его начала 01.01.2024"));

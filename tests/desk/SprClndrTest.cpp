@@ -80,7 +80,10 @@ TEST_F(SprClndrTest, EditedCellsAreSavedOrDiscardedOnLeavingEditMode)
         .Details(QStringLiteral("Поле \"Рабочих дней, строка 3\": \"2-1\" не является числом"));
     form.dgTable->FocusCell(1, 3);
     form.dgTable->InplaceEditor()->setText(QStringLiteral("2-1"));
+    form.dgTable->FocusCell(1, 4); // a cell is stored when it is left
+    form.dgTable->FocusCell(1, 3);
     form.dgTable->InplaceEditor()->setText(QString()); // an emptied cell changes nothing
+    form.dgTable->FocusCell(1, 4);
     EXPECT_EQ(form.TableCellText(1, 3), QStringLiteral("21"));
     EXPECT_EQ(form.TableCellText(3, 1), QStringLiteral("8,5"));
     SaveScreenshot(&form, QStringLiteral("desk_spr_clndr_edit"));
@@ -92,6 +95,18 @@ TEST_F(SprClndrTest, EditedCellsAreSavedOrDiscardedOnLeavingEditMode)
     EXPECT_DOUBLE_EQ(Stored(fresh, 0)->DayLength(), 8.5);
     EXPECT_DOUBLE_EQ(Stored(fresh, 1)->WorkHours(), 160.4);
     EXPECT_DOUBLE_EQ(Stored(fresh, 2)->WorkDays(), 21);
+
+    // Esc takes back a cell being typed and asks nothing; a second Esc
+    // leaves edit mode, with nothing to ask either.
+    form.btTblChange->click();
+    const QString days = form.TableCellText(1, 1);
+    TypeInto(form, 1, 1, QStringLiteral("2"));
+    QTest::keyClick(form.dgTable->InplaceEditor(), Qt::Key_Escape);
+    EXPECT_TRUE(form.EditMode());
+    EXPECT_EQ(form.dgTable->InplaceEditor()->text(), days);
+    QTest::keyClick(form.dgTable->InplaceEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(form.EditMode());
+    EXPECT_EQ(form.TableCellText(1, 1), days);
 
     form.btTblChange->click();
     TypeInto(form, 3, 1, QStringLiteral("8,2"));

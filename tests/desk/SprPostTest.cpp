@@ -149,6 +149,8 @@ TEST_F(SprPostTest, TheCategoriesBookNeedsItsRightAndReloadsTheListOnClose)
         f.Grid()->SetSelectedIndex(1);
         f.Grid()->Model()->SetCellText(1, QStringLiteral("Высшая"));
         SaveScreenshot(&f, QStringLiteral("desk_spr_ctgr"));
+        ScriptedMessages save;
+        save.Expect(MsgKind::SaveChanges).Details(QStringLiteral("Справочник категорий :\r\nзапись №1")).Yes();
         f.findChild<QPushButton*>("btClose")->click();
     });
     ShowSprCtgr(&ctgrs);

@@ -9,6 +9,7 @@
 #include "data/Staff.h"
 #include "desk/SprPost.h"
 #include "foundation/ui/grids/DBGrid.h"
+#include "foundation_ui/UiTestHelpers.h"
 #include "support/DataFolderFixture.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -135,6 +137,84 @@ TEST_F(SprStaffTest, ANegativeRateIsRefusedWithItsColumnName)
     T_Staff staff;
     ASSERT_TRUE(staff.Load(1));
     EXPECT_DOUBLE_EQ(staff.RateMin, 0) << "nothing stored";
+}
+
+// A row being typed when a book closes: "Сохранить изменения?" before any
+// value is checked, whichever way the book is closed.
+TEST_F(SprStaffTest, ClosingABookWithAnUnsavedRowAsksFirst)
+{
+    enum Book { Ctgr, Post, Staff };
+    struct Case {
+        Book book;
+        bool byButton; // "Закрыть", else the window's close button
+        const char* typed;
+        bool yes;
+        const char* stored; // the row's field afterwards; empty: no row
+    };
+    const Case cases[] = {
+        {Ctgr, false, "Служащие", false, ""},
+        {Ctgr, false, "Служащие", true, "Служащие"},
+        {Post, true, "Слесарь", false, "Кладовщик"},
+        {Post, true, "Слесарь", true, "Слесарь"},
+        {Staff, false, "6000", true, "6000"},
+        {Staff, true, "7000", false, "6000"},
+    };
+    const auto stored = [](const char* table, int num, const char* field) {
+        Cursor c(QString::fromLatin1(table));
+        c.Open();
+        return c.FindKey({Variant(num)}) ? c[QString::fromLatin1(field)].AsString() : QString();
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.book << " " << k.byButton << " " << k.yes);
+        std::unique_ptr<TFormGridBook> form;
+        if (k.book == Staff) {
+            auto* staff = new TFormSprStaff;
+            staff->SetMode(0, 7);
+            form.reset(staff);
+        } else if (k.book == Post) {
+            form.reset(new TFormSprPost);
+        } else {
+            form.reset(new TFormSprCtgr);
+        }
+        ASSERT_TRUE(ShowActive(form.get()));
+        form->findChild<QToolButton*>(k.book == Ctgr ? "sbAdd" : "sbChange")->click();
+        form->Grid()->SetSelectedIndex(k.book == Staff ? 3 : 1);
+        form->Grid()->setFocus();
+        Type(QString::fromUtf8(k.typed));
+        ASSERT_TRUE(form->Grid()->EditorMode());
+        {
+            ScriptedMessages msgs;
+            msgs.Expect(MsgKind::SaveChanges).Title(QStringLiteral("Сохранить изменения?")).Press(k.yes ? "Да" : "Нет");
+            if (k.byButton)
+                QTest::mouseClick(form->findChild<QPushButton*>("btClose"), Qt::LeftButton);
+            else
+                form->close();
+        }
+        EXPECT_FALSE(form->isVisible());
+        const QString now = k.book == Staff ? stored("STAFF", 1, "RATEMAX")
+            : k.book == Post                ? stored("POST", 2, "NAIM") // the first in name order
+                                            : stored("CTGR", 2, "NAIM");
+        EXPECT_EQ(now, QString::fromUtf8(k.stored));
+    }
+
+    // A value the book refuses keeps it open; closing again may drop the row.
+    TFormSprStaff form;
+    form.SetMode(0, 7);
+    ASSERT_TRUE(ShowActive(&form));
+    const QString rateMin = stored("STAFF", 1, "RATEMIN");
+    form.Change();
+    form.Grid()->SetSelectedIndex(4);
+    Type(QStringLiteral("-5"));
+    ScriptedMessages msgs;
+    msgs.Expect(MsgKind::SaveChanges).Yes();
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Ставка мин.\": значение не может быть отрицательным"));
+    form.close();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.EditMode());
+    msgs.Expect(MsgKind::SaveChanges).No();
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(stored("STAFF", 1, "RATEMIN"), rateMin);
 }
 
 TEST_F(SprStaffTest, DeleteNamesTheDepartment)

@@ -269,6 +269,29 @@ TEST_F(DBGridTest, EscFirstDiscardsTheTypedTextThenTheNewRow)
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
+TEST_F(DBGridTest, TypedTextTakesEscBeforeTheWindow)
+{
+    ScriptedMessages msgs;
+    PostGrid(3);
+    // The grid in a window that takes Esc itself (leaving edit mode, closing).
+    EscPreviewForm form(grid);
+    ASSERT_TRUE(ShowActive(&form));
+    grid->setFocus();
+    ClickCell(1, 1);
+    Type(QStringLiteral("Дир"));
+    ASSERT_TRUE(grid->EditorMode());
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(form.escapes, 0) << "the window never saw the Esc";
+    EXPECT_FALSE(grid->EditorMode());
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("Должность 02"));
+    // Nothing typed: Esc is the window's again.
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(form.escapes, 1);
+    EXPECT_EQ(ReadNames("POST").at(2), QStringLiteral("Должность 02"));
+}
+
 TEST_F(DBGridTest, AnUntouchedNewRowIsDroppedAndNeverFollowedByAnother)
 {
     ScriptedMessages msgs;

@@ -3,11 +3,14 @@
 // typed into the focus.
 
 #include "foundation/ui/base/Beep.h"
+#include "foundation/ui/base/FormBase.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWidget>
 
 // Counts beeps for its life instead of sounding them.
@@ -35,6 +38,28 @@ inline bool ShowActive(QWidget* w)
     QApplication::setActiveWindow(w);
     return QTest::qWaitForWindowActive(w);
 }
+
+// A window that previews its keys and takes every Esc, as the books do
+// (leaving an edit mode, closing); it counts them.
+class EscPreviewForm : public TForm {
+public:
+    explicit EscPreviewForm(QWidget* content)
+    {
+        SetKeyPreview(true);
+        (new QVBoxLayout(this))->addWidget(content);
+        resize(440, 220);
+    }
+    int escapes = 0;
+
+protected:
+    bool FormKeyDown(QKeyEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || event->key() != Qt::Key_Escape)
+            return false;
+        ++escapes;
+        return true;
+    }
+};
 
 // A pixel counts as "ink" when it is clearly darker than the white ground.
 inline bool IsDark(QRgb c) { return qGray(c) < 128; }

@@ -132,7 +132,7 @@ TEST_F(GridTest, LoadingACellFiresNoEditChangeButTypingDoes)
     EXPECT_EQ(stored, 0); // stored only when the editor goes
 }
 
-TEST_F(GridTest, AlwaysShownEditorStoresEveryChangeWithoutEditChange)
+TEST_F(GridTest, AlwaysShownEditorStoresWhenTheCellIsLeftWithoutEditChange)
 {
     int changes = 0;
     grid->OnEditChange = [&](QObject*) { ++changes; };
@@ -143,14 +143,19 @@ TEST_F(GridTest, AlwaysShownEditorStoresEveryChangeWithoutEditChange)
     EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
     Type(QStringLiteral("ab"));
     EXPECT_EQ(changes, 0);
-    EXPECT_EQ(stored, 2);
-    EXPECT_EQ(Cell(1, 1), QStringLiteral("ab"));
+    EXPECT_EQ(stored, 0) << "a half-typed value is never stored";
     // Arrows at the edge of the text move the cell; the editor follows.
     Press(Qt::Key_Right);
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("ab"));
     EXPECT_EQ(grid->Col(), 2);
     ASSERT_TRUE(EditorShown());
     EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("2:1"));
     SaveScreenshot(dialog.get(), QStringLiteral("grid_always_show_editor"));
+    // Leaving the grid stores what was typed; the editor stays on its cell.
+    Type(QStringLiteral("c"));
+    other->setFocus();
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("c"));
+    EXPECT_TRUE(EditorShown());
 }
 
 TEST_F(GridTest, EscCancelsWithoutStoringAndASecondEscReachesTheDialog)
@@ -186,7 +191,7 @@ TEST_F(GridTest, SwitchingBetweenBrowsingAndEditingAsTheCalendarBookDoes)
     EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(1, 2));
     EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor());
     Type(QStringLiteral("8,5"));
-    EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("1:2"));
     grid->SetOptions(browse);
     EXPECT_FALSE(EditorShown());
     EXPECT_FALSE(grid->EditorMode());
@@ -194,17 +199,36 @@ TEST_F(GridTest, SwitchingBetweenBrowsingAndEditingAsTheCalendarBookDoes)
     EXPECT_EQ(Cell(1, 2), QStringLiteral("8,5"));
 }
 
-TEST_F(GridTest, EscDoesNotCancelAnAlwaysShownEditor)
+TEST_F(GridTest, EscPutsATypedCellBackBeforeTheWindowSeesIt)
 {
-    int cancels = 0;
-    grid->OnCancelEdit = [&](QObject*) { ++cancels; };
-    EnableEditing(true);
-    other->setFocus();
-    grid->setFocus();
-    Type(QStringLiteral("q"));
-    QTest::keyClick(grid->InplaceEditor(), Qt::Key_Escape, Qt::NoModifier);
-    EXPECT_EQ(cancels, 0);
-    EXPECT_EQ(Cell(1, 1), QStringLiteral("q"));
+    // The grid in a window that takes Esc itself (leaving edit mode, closing).
+    EscPreviewForm form(grid);
+    ASSERT_TRUE(ShowActive(&form));
+    for (const bool alwaysShown : {false, true}) {
+        SCOPED_TRACE(alwaysShown ? "editor always shown" : "editor opened by typing");
+        grid->SetOptions(grid->Options().Without(goEditing).Without(goAlwaysShowEditor));
+        EnableEditing(alwaysShown);
+        grid->setFocus();
+        Click(2, 3);
+        stored = 0;
+        form.escapes = 0;
+        if (alwaysShown)
+            Press(Qt::Key_A, Qt::ControlModifier);
+        Type(QStringLiteral("77"));
+        ASSERT_TRUE(EditorShown());
+        Press(Qt::Key_Escape);
+        EXPECT_EQ(form.escapes, 0) << "the window never saw the Esc";
+        EXPECT_EQ(stored, 0);
+        EXPECT_EQ(Cell(2, 3), QStringLiteral("2:3"));
+        EXPECT_EQ(EditorShown(), alwaysShown);
+        if (alwaysShown) {
+            EXPECT_EQ(grid->InplaceEditor()->text(), QStringLiteral("2:3"));
+        }
+        // Nothing typed: Esc is the window's again.
+        Press(Qt::Key_Escape);
+        EXPECT_EQ(form.escapes, 1);
+        EXPECT_EQ(Cell(2, 3), QStringLiteral("2:3"));
+    }
 }
 
 TEST_F(GridTest, KeysMoveTheCurrentCellAndStoreTheEditor)

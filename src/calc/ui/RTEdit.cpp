@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -33,9 +34,32 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
             FilterTypedChars(line, TypedKind::Float);
+            open_ = line;
+            openIndex_ = index;
+        }
         return editor;
+    }
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (editor == open_)
+            open_ = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+    // A cell being typed.
+    bool Typed() const { return open_ && open_->isModified(); }
+    // The open cell's text into its line; false when it was refused (shown).
+    bool Commit()
+    {
+        if (!open_)
+            return true;
+        QLineEdit* line = open_;
+        if (line->isModified() && !form_->SetCell(openIndex_.row(), openIndex_.column(), line->text()))
+            return false;
+        open_ = nullptr;
+        emit closeEditor(line, NoHint);
+        return true;
     }
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
@@ -46,6 +70,8 @@ public:
 
 private:
     TFormRTEdit* form_;
+    mutable QPointer<QLineEdit> open_;
+    mutable QPersistentModelIndex openIndex_;
 };
 
 namespace {
@@ -111,6 +137,7 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
 
     auto* right = new QVBoxLayout;
     auto* params = new QGroupBox(this);
+    params_ = params;
     params->setObjectName(QStringLiteral("gbParams"));
     auto* form = new QFormLayout(params);
     deDateBeg = MakeDateEdit(params, "deDateBeg");
@@ -143,7 +170,8 @@ TFormRTEdit::TFormRTEdit(qint32 dopNum, QWidget* parent) : TForm(parent, QString
     sgLines->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     KeepTitlesWhole(sgLines->horizontalHeader());
     sgLines->verticalHeader()->hide();
-    sgLines->setItemDelegate(new TRtLineDelegate(this));
+    lineDelegate_ = new TRtLineDelegate(this);
+    sgLines->setItemDelegate(lineDelegate_);
     right->addWidget(sgLines, 1);
     auto* lineRow = new QHBoxLayout;
     QPushButton* btLineNew = MakeButton(this, "btLineNew", QStringLiteral("Новая строка"));
@@ -270,6 +298,15 @@ void TFormRTEdit::ShowTable()
     cbMetod->setCurrentIndex(t != nullptr && t->Metod >= 0 && t->Metod < cbMetod->count() ? t->Metod : -1);
     edSumMinZp->setText(t != nullptr ? FloatToStr(t->SumMinZp.ToDouble()) : QString());
     edSum->setText(t != nullptr ? FloatToStr(t->Sum.ToDouble()) : QString());
+    paramsState_ = EditState({params_});
+    filling_ = false;
+    ShowLines();
+}
+
+void TFormRTEdit::ShowLines()
+{
+    const T_RtTable* t = CurrentTable();
+    filling_ = true;
     sgLines->setRowCount(0);
     for (int i = 0; t != nullptr && i < t->Count(); ++i) {
         const T_RtLine* l = t->Item(i);
@@ -333,6 +370,7 @@ void TFormRTEdit::EnterEditMode()
     if (edit_ || CurrentTable() == nullptr)
         return;
     snapshot_ = Snapshot();
+    paramsState_ = EditState({params_});
     edit_ = true;
     UpdateControls();
 }
@@ -357,20 +395,32 @@ void TFormRTEdit::StoreTable()
     t->Sum = Currency::FromDouble(sum);
 }
 
+bool TFormRTEdit::HasChanges() const
+{
+    return lineDelegate_->Typed() || EditState({params_}) != paramsState_ || Snapshot() != snapshot_;
+}
+
+void TFormRTEdit::SaveChanges()
+{
+    if (!lineDelegate_->Commit())
+        Abort();
+    StoreTable();
+    if (T_RtTip* tip = CurrentTip())
+        tip->Save();
+}
+
 bool TFormRTEdit::LeaveEditMode()
 {
     if (!edit_)
         return true;
-    if (!RunGuarded([this] { StoreTable(); }))
-        return false;
     T_RtTip* tip = CurrentTip();
-    if (tip != nullptr && Snapshot() != snapshot_) {
+    if (tip != nullptr && HasChanges()) {
         const T_RtTable* t = CurrentTable();
-        if (AskSaveChanges(QStringLiteral("Таблица расчета :\r\n\"%1\" от %2")
-                               .arg(tip->Naim, t != nullptr ? DateToStr(t->DateBeg) : QString()))) {
-            if (!RunGuarded([tip] { tip->Save(); }))
-                return false;
-        }
+        const QString details = QStringLiteral("Таблица расчета :\r\n\"%1\" от %2")
+                                    .arg(tip->Naim, t != nullptr ? DateToStr(t->DateBeg) : QString());
+        if (!SaveOrDropChanges(
+                details, [this] { SaveChanges(); }, [] {}))
+            return false;
     }
     Reread();
     return true;
@@ -466,10 +516,11 @@ void TFormRTEdit::DeleteTable()
 void TFormRTEdit::NewLine()
 {
     T_RtTable* t = CurrentTable();
-    if (!edit_ || t == nullptr)
+    if (!edit_ || t == nullptr || !lineDelegate_->Commit())
         return;
     t->AddLine();
-    ShowTable();
+    // The typed parameters stay as they are.
+    ShowLines();
     sgLines->setCurrentCell(t->Count() - 1, 0);
 }
 
@@ -477,10 +528,10 @@ void TFormRTEdit::DeleteLine()
 {
     T_RtTable* t = CurrentTable();
     const int row = sgLines->currentRow();
-    if (!edit_ || t == nullptr || row < 0 || row >= t->Count())
+    if (!edit_ || t == nullptr || row < 0 || row >= t->Count() || !lineDelegate_->Commit())
         return;
     t->DeleteObject(row);
-    ShowTable();
+    ShowLines();
 }
 
 void TFormRTEdit::done(int result)

@@ -13,6 +13,7 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class TRtLineDelegate;
 
 class TFormRTEdit : public TForm {
     Q_OBJECT
@@ -37,8 +38,8 @@ public:
     void NewTable();
     void DeleteTable();
     void EnterEditMode();
-    // Stores the fields; with changes asks, then saves the type or (No)
-    // drops the changes. Answers false when a field holds no valid value.
+    // With changes asks first, then stores the fields and saves the type or
+    // (No) drops the changes. Answers false when a field holds no valid value.
     bool LeaveEditMode();
     // Drops the changes and reads the stored tables.
     void CancelEdit();
@@ -71,6 +72,11 @@ private:
     void FillTips(qint32 select);
     void FillDates(int select);
     void ShowTable();
+    void ShowLines();
+    // Typed or changed since edit mode began (nothing is checked).
+    bool HasChanges() const;
+    // The open cell, the fields and the type, each value checked.
+    void SaveChanges();
     void StoreTable();
     void UpdateControls();
     QByteArray Snapshot() const;
@@ -81,6 +87,9 @@ private:
     qint32 dopNum_;
     TDateTime lastDate_ = 0;
     QByteArray snapshot_;
+    QString paramsState_;
+    QWidget* params_ = nullptr;
+    TRtLineDelegate* lineDelegate_ = nullptr;
     bool edit_ = false;
     bool filling_ = false;
     QList<QWidget*> browseOnly_;

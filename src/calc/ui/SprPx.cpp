@@ -332,6 +332,7 @@ void TFormSprPx::SetEditMode(bool on)
     if (on && !editMode_) {
         editedNum_ = pn.Active() && !pn.IsEmpty() ? pn[QStringLiteral("NUM")].AsInteger() : 0;
         editedLines_ = ReadLines(editedNum_);
+        paramsState_ = EditState({gbParams_});
     }
     editMode_ = on;
     dgLines_->SetReadOnly(!on);
@@ -344,35 +345,54 @@ void TFormSprPx::SetEditMode(bool on)
         dgLines_->setFocus();
 }
 
-void TFormSprPx::LeaveEditMode()
+bool TFormSprPx::HasChanges() const
 {
-    if (!editMode_)
-        return;
+    const auto numbers = [](const QList<QList<Variant>>& lines) {
+        QList<QList<double>> out;
+        for (const QList<Variant>& line : lines)
+            out.append({line[0].AsDouble(), line[1].AsDouble(), line[2].AsDouble()});
+        return out;
+    };
+    const Cursor& pnl = DM()->tbaPNL;
+    return EditState({gbParams_}) != paramsState_
+        || (dgLines_->EditorMode() && dgLines_->InplaceEditor()->TextModified())
+        || (pnl.State() != CursorState::Browse && pnl.Modified())
+        || numbers(ReadLines(editedNum_)) != numbers(editedLines_);
+}
+
+void TFormSprPx::SaveChanges()
+{
     if (dgLines_->EditorMode() && !dgLines_->PostEditor())
         Abort();
     Cursor& pnl = DM()->tbaPNL;
     if (pnl.State() != CursorState::Browse)
         pnl.CheckBrowseMode();
+    const QList<Variant> values = TypedParams();
+    if (ParamsChanged(values))
+        StoreParams(values);
+}
+
+void TFormSprPx::DropChanges()
+{
+    dgLines_->CancelRecord();
+    RestoreLines();
+}
+
+void TFormSprPx::LeaveEditMode()
+{
+    if (!editMode_)
+        return;
     Cursor& pn = DM()->tbaPN;
     // Every way out of the change (Esc, "Изменить", "Закрыть", the title bar's
-    // button) comes here and asks the same question.
-    if (pn.Active() && !pn.IsEmpty() && pn[QStringLiteral("NUM")].AsInteger() == editedNum_) {
-        const QList<Variant> values = TypedParams();
-        const auto numbers = [](const QList<QList<Variant>>& lines) {
-            QList<QList<double>> out;
-            for (const QList<Variant>& line : lines)
-                out.append({line[0].AsDouble(), line[1].AsDouble(), line[2].AsDouble()});
-            return out;
-        };
-        const bool changed = ParamsChanged(values) || numbers(ReadLines(editedNum_)) != numbers(editedLines_);
-        if (changed) {
-            const QString body = QStringLiteral("Таблица подоходного налога :\r\n\"%1\" от %2")
-                                     .arg(cbTip_->currentText(), DateToStr(pn[QStringLiteral("DATEBEG")].AsDateTime()));
-            if (AskSaveChanges(body))
-                StoreParams(values);
-            else
-                RestoreLines();
-        }
+    // button) comes here and asks the same question before a value is checked.
+    if (pn.Active() && !pn.IsEmpty() && pn[QStringLiteral("NUM")].AsInteger() == editedNum_ && HasChanges()) {
+        const QString body = QStringLiteral("Таблица подоходного налога :\r\n\"%1\" от %2")
+                                 .arg(cbTip_->currentText(), DateToStr(pn[QStringLiteral("DATEBEG")].AsDateTime()));
+        if (!SaveOrDropChanges(
+                body, [this] { SaveChanges(); }, [this] { DropChanges(); }))
+            Abort();
+    } else {
+        dgLines_->CancelRecord();
     }
     SetEditMode(false);
     ShowParams();

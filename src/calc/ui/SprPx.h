@@ -62,6 +62,12 @@ private:
     bool ParamsChanged(const QList<Variant>& values) const;
     void StoreParams(const QList<Variant>& values);
     void RestoreLines();
+    // Typed or stored since the change began (nothing is checked).
+    bool HasChanges() const;
+    // The typed row and parameters, each checked, into the table.
+    void SaveChanges();
+    // The lines as they were when the change began.
+    void DropChanges();
 
     QComboBox* cbTip_ = nullptr;
     TDBGrid* dgDate_ = nullptr;
@@ -85,6 +91,7 @@ private:
     // The table being changed and its lines when the change began.
     qint32 editedNum_ = 0;
     QList<QList<Variant>> editedLines_;
+    QString paramsState_;
 };
 
 // Right 28, then the book modally.

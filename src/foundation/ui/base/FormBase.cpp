@@ -146,6 +146,23 @@ bool TForm::PreviewKey(QWidget* receiver, QKeyEvent* key)
     return false;
 }
 
+namespace {
+
+// A control with a use of its own for Esc just now (a cell being typed)
+// claims it the way Qt asks about shortcuts; the form's preview then leaves
+// the key to it.
+bool ControlClaimsEsc(QWidget* control, const QKeyEvent* key)
+{
+    if (key->key() != Qt::Key_Escape)
+        return false;
+    QKeyEvent probe(QEvent::ShortcutOverride, key->key(), key->modifiers(), key->text());
+    probe.ignore();
+    QCoreApplication::sendEvent(control, &probe);
+    return probe.isAccepted();
+}
+
+} // namespace
+
 bool TForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
@@ -159,7 +176,7 @@ bool TForm::eventFilter(QObject* watched, QEvent* event)
             auto* key = static_cast<QKeyEvent*>(event);
             if (refuseSystemClose_ && isWindow() && key->key() == Qt::Key_F4)
                 return true;
-            if (keyPreview_ && !OuterFormPreviews()) {
+            if (keyPreview_ && !OuterFormPreviews() && !ControlClaimsEsc(widget, key)) {
                 bool consumed = false;
                 RunGuarded([&] { consumed = PreviewKey(widget, key); });
                 if (consumed)

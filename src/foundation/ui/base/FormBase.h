@@ -33,7 +33,9 @@ public:
 
     // Key preview: FormKeyDown sees the keys of the focused control first.
     // A form embedded in another window sees the keys of its own controls;
-    // inside a previewing form, that form's FormKeyDown goes first.
+    // inside a previewing form, that form's FormKeyDown goes first. Esc is
+    // left to a control that accepts it as a shortcut override (a grid cell
+    // being typed puts itself back).
     void SetKeyPreview(bool on);
     bool KeyPreview() const { return keyPreview_; }
     // The window manager's close (Alt+F4, the frame's button) is refused

@@ -634,6 +634,11 @@ QString EditState(const QList<QWidget*>& roots)
     return parts.join(QChar(0x1F));
 }
 
+bool SaveOrDropChanges(const QString& details, const std::function<void()>& save, const std::function<void()>& drop)
+{
+    return RunGuarded(AskSaveChanges(details) ? save : drop);
+}
+
 namespace {
 
 class TitlesWhole final : public QObject {

@@ -100,6 +100,12 @@ void SetEnabledWithChildren(QWidget* control, bool flag);
 // with the one from the start of an edit to ask about saving only after a
 // real change.
 QString EditState(const QList<QWidget*>& roots);
+// The one rule for closing (or leaving) with unsaved changes: "Сохранить
+// изменения?" (AskSaveChanges with the details) comes before any value is
+// checked; Yes runs save, No runs drop. A refused value (an exception, shown)
+// answers false: the window stays as it is, to mend the value or to close
+// again and drop it.
+bool SaveOrDropChanges(const QString& details, const std::function<void()>& save, const std::function<void()>& drop);
 
 // The name of a grid column's field: the model's horizontal header data
 // under this role, or its title when the model gives none.

@@ -232,6 +232,14 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (auto* editor = qobject_cast<TDBGridInplaceEdit*>(object)) {
+            if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                // Esc goes to the cell before the window while there is typing
+                // to take back or an open list; otherwise the window has it.
+                const auto* key = static_cast<QKeyEvent*>(event);
+                event->setAccepted((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+                    && (editor->TextModified() || editor->ListVisible()));
+                return true;
+            }
             if (event->type() == QEvent::KeyPress) {
                 bool taken = false;
                 RunGuarded([&] { taken = grid_->EditorKey(editor, static_cast<QKeyEvent*>(event)); });

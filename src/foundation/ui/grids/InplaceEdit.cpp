@@ -220,6 +220,7 @@ void Tyq_InplaceEdit::UpdateContents()
     setMaxLength(limit_ <= 0 ? 32767 : limit_);
     setText(grid_->GetEditText(col, row));
     loading_ = false;
+    typed_ = false;
 }
 
 void Tyq_InplaceEdit::Deselect()
@@ -230,8 +231,10 @@ void Tyq_InplaceEdit::Deselect()
 
 void Tyq_InplaceEdit::OnTextEdited()
 {
-    if (!loading_)
-        grid_->EditorTextChanged();
+    if (loading_)
+        return;
+    typed_ = true;
+    grid_->EditorTextChanged();
 }
 
 void Tyq_InplaceEdit::DropDown()
@@ -334,6 +337,16 @@ bool Tyq_InplaceEdit::HandleEditorKey(QKeyEvent* event)
 
 bool Tyq_InplaceEdit::event(QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Esc belongs to the cell while it has something to take back (the
+        // typing, the open list), before any key handling of the window.
+        auto* ke = static_cast<QKeyEvent*>(event);
+        if (ke->key() == Qt::Key_Escape && (ke->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+            && (typed_ || ListVisible())) {
+            ke->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) && !(ke->modifiers() & Qt::AltModifier)) {

@@ -69,6 +69,8 @@ public:
     // Loads the current cell: alignment, style, limit and text, without a change notice.
     void UpdateContents();
     void Deselect();
+    // The clerk changed the text since the cell was loaded or stored.
+    bool Typed() const { return typed_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -101,5 +103,6 @@ private:
     bool tracking_ = false;
     bool pressed_ = false;
     bool loading_ = false;
+    bool typed_ = false;
     int limit_ = 0;
 };

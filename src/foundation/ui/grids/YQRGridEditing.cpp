@@ -78,6 +78,7 @@ void Tyq_DrawGrid::UpdateText()
             throw;
         }
         updatingText_ = false;
+        editor_->typed_ = false;
     }
 }
 
@@ -191,11 +192,10 @@ void Tyq_DrawGrid::EditButtonClick()
 
 void Tyq_DrawGrid::EditorTextChanged()
 {
-    if (options_.Contains(goAlwaysShowEditor)) {
-        if (inplaceCol_ != -1 && inplaceRow_ != -1 && editor_)
-            SetEditText(inplaceCol_, inplaceRow_, editor_->text());
+    // An editor that is always shown stores when its cell is left, never a
+    // half-typed value.
+    if (options_.Contains(goAlwaysShowEditor))
         return;
-    }
     if (editor_ && editor_->isVisible() && OnEditChange)
         OnEditChange(this);
 }
@@ -215,9 +215,12 @@ void Tyq_DrawGrid::FocusLeftGrid()
 {
     focusInside_ = false;
     StopFixedTracking();
-    // What was typed is kept: the text is stored before the editor hides.
+    // What was typed is kept: the text is stored before the editor hides
+    // (an editor that is always shown stays).
     if (editor_ && !options_.Contains(goAlwaysShowEditor))
         HideEdit();
+    else if (editor_ && editor_->Typed())
+        UpdateText();
     InvalidateGrid();
     if (OnChangeFocus)
         OnChangeFocus(this);
@@ -279,6 +282,14 @@ bool Tyq_DrawGrid::event(QEvent* event)
 bool Tyq_DrawGrid::KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
     shift &= ~Qt::KeypadModifier;
+    if (key == Qt::Key_Escape && !(shift & Qt::ControlModifier) && editorMode_ && editor_ && editor_->isVisible()
+        && options_.Contains(goAlwaysShowEditor) && editor_->Typed()) {
+        // The cell as it was; the editor stays for the next try.
+        editor_->UpdateContents();
+        editor_->selectAll();
+        key = 0;
+        return true;
+    }
     if (key == Qt::Key_Escape && !(shift & Qt::ControlModifier) && editorMode_ && editor_ && editor_->isVisible()
         && !options_.Contains(goAlwaysShowEditor)) {
         cancelling_ = true;
