@@ -16,7 +16,7 @@
 class TFormOtl;
 class QAction;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLabel;
 class QMenu;
 class QStatusBar;
@@ -143,8 +143,8 @@ public:
     QComboBox* cbVvPodr;
     QComboBox* cbVvTabNum;
     QLabel* lbNum;
-    QDateEdit* dtVvodDate;
-    QDateEdit* dtRasDate;
+    Tyq_DateEdit* dtVvodDate;
+    Tyq_DateEdit* dtRasDate;
     QLabel* prgHeader;
     QToolButton* imLogo;
     QStatusBar* sBarPodr;

@@ -27,6 +27,7 @@
 #include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "foundation/ui/grids/DBGridModel.h"
@@ -47,7 +48,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,7 +84,7 @@ protected:
     {
         ModalScript modal;
         modal.Next<TFormConfig>([](TFormConfig& f) {
-            TypeInto(f.edBegDate, QStringLiteral("01.01.2025"));
+            TypeDate(f.edBegDate, QStringLiteral("01.01.2025"));
             // Time is entered for everyone: a piece-worker is no time-worker.
             ASSERT_TRUE(f.cbAutoCalc->isChecked());
             Click(f.cbAutoCalc);
@@ -720,8 +720,8 @@ protected:
         modal.Next<TFormCalcPrem>([](TFormCalcPrem& f) {
             ChooseItem(f.cbPodr, f.cbPodr->findText(U("Цех"), Qt::MatchContains));
             TypeInto(f.edProc, QStringLiteral("10"));
-            TypeInto(f.deBeg, QStringLiteral("01.01.2025"));
-            TypeInto(f.deEnd, QStringLiteral("31.01.2025"));
+            TypeDate(f.deBeg, QStringLiteral("01.01.2025"));
+            TypeDate(f.deEnd, QStringLiteral("31.01.2025"));
             Click(f.cbAuto);
             f.lvt->setFocus();
             QTest::keyClick(f.lvt, Qt::Key_Plus, Qt::KeypadModifier);
