@@ -33,7 +33,9 @@
 #include "foundation/ui/grids/DBGridModel.h"
 #include "foundation/ui/grids/InplaceEdit.h"
 #include "foundation/ui/grids/YQRGrids.h"
+#include "platform/Clock.h"
 #include "platform/DateTime.h"
+#include "platform/SysUtils.h"
 #include "reports/ui/DocEdit.h"
 #include "reports/ui/FormReports.h"
 #include "reports/ui/PreviewForm.h"
@@ -298,7 +300,10 @@ protected:
                 Click(w.btNextPage);
                 ASSERT_EQ(w.PageIndex(), page) << "\"Далее\" moved on";
             };
-            // The name typed and Enter, as a clerk ends a line.
+            // The dates typed as the clerk types them (today's, as the figures
+            // were worked out for), then the name and Enter, as a clerk ends a line.
+            TypeDate(w.edDateOrder, DateToStr(Date()));
+            TypeDate(w.edDateBeg, DateToStr(Date()));
             TypeInto(w.edFio, U(h.fio));
             Press(Qt::Key_Return);
             ASSERT_EQ(w.PageIndex(), TFormNewEmploy::pgTN) << "Enter moved on";
