@@ -183,6 +183,14 @@ void Tyq_DateEdit::keyPressEvent(QKeyEvent* event)
     });
 }
 
+void Tyq_DateEdit::mousePressEvent(QMouseEvent* event)
+{
+    // The calendar's button drops a text being typed: the clerk picks instead.
+    if (typing_)
+        EndTyping();
+    QDateEdit::mousePressEvent(event);
+}
+
 bool Tyq_DateEdit::focusNextPrevChild(bool next)
 {
     // Tab leaves the field, never walks its day, month and year.
