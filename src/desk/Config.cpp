@@ -8,8 +8,10 @@
 #include "desk/Main.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/Clndr.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
+#include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
 
 #include <QButtonGroup>
@@ -85,9 +87,11 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
     auto* page1 = new QWidget(pcConfig);
     auto* p1 = new QVBoxLayout(page1);
     auto* dates = new QFormLayout;
-    auto dateRow = [&](QLineEdit*& edit, const QString& name, const QString& caption, int index) {
-        edit = Edit(page1, name);
-        FilterTypedChars(edit, TypedKind::Date);
+    auto dateRow = [&](Tyq_DateEdit*& edit, const QString& name, const QString& caption, int index) {
+        edit = MakeDateEdit(page1, name.toLatin1().constData());
+        // The button beside it picks a month, the field's own calendar would pick a day.
+        edit->setCalendarPopup(false);
+        edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
         auto* row = new QHBoxLayout;
         row->addWidget(edit);
         auto* bt = new QToolButton(page1);
@@ -95,8 +99,8 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
         bt->setText(QStringLiteral("..."));
         row->addWidget(bt);
         connect(bt, &QToolButton::clicked, this, guarded([this, index] {
-            TDateTime d = 0;
-            if (!TryStrToDate(DateEdit(index)->text(), d))
+            TDateTime d = DateEdit(index)->Value();
+            if (d < 1)
                 d = Cfg.Workdate;
             ApplyPickedDate(index, SelectMonth(d));
         }));
@@ -178,7 +182,7 @@ TFormConfig::TFormConfig(QWidget* parent) : TForm(parent, QStringLiteral("FormCo
     connect(btCancel, &QPushButton::clicked, this, [this] { SetModalResult(mrCancel); });
 }
 
-QLineEdit* TFormConfig::DateEdit(int edit) const
+Tyq_DateEdit* TFormConfig::DateEdit(int edit) const
 {
     switch (edit) {
     case 0: return edBegDate;
@@ -191,10 +195,10 @@ QLineEdit* TFormConfig::DateEdit(int edit) const
 void TFormConfig::LoadControls()
 {
     LoadDataConfiguration();
-    edBegDate->setText(DateToStr(Cfg.BegDate));
-    edWorkDate->setText(DateToStr(Cfg.Workdate));
-    edBegPeriod->setText(DateToStr(Cfg.BegPeriod));
-    edEndPeriod->setText(DateToStr(Cfg.EndPeriod));
+    edBegDate->SetValue(Cfg.BegDate);
+    edWorkDate->SetValue(Cfg.Workdate);
+    edBegPeriod->SetValue(Cfg.BegPeriod);
+    edEndPeriod->SetValue(Cfg.EndPeriod);
     cbCalcCompare->setChecked(Cfg.CalcCompare);
     cbAutoCalc->setChecked(Cfg.AutoCalc);
     cbPNInt->setChecked(Cfg.PNInt);
@@ -222,33 +226,30 @@ void TFormConfig::LoadControls()
 
 void TFormConfig::ApplyPickedDate(int edit, TDateTime d)
 {
-    TDateTime beg = 0, work = 0, pBeg = 0, pEnd = 0;
-    TryStrToDate(edBegDate->text(), beg);
-    TryStrToDate(edWorkDate->text(), work);
-    TryStrToDate(edBegPeriod->text(), pBeg);
-    TryStrToDate(edEndPeriod->text(), pEnd);
+    const TDateTime beg = edBegDate->Value(), work = edWorkDate->Value();
+    const TDateTime pBeg = edBegPeriod->Value(), pEnd = edEndPeriod->Value();
     switch (edit) {
     case 0:
         if (work >= d)
-            edBegDate->setText(DateToStr(GetMonthBeg(d)));
+            edBegDate->SetValue(GetMonthBeg(d));
         else
             ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
         break;
     case 1:
         if (beg <= d)
-            edWorkDate->setText(DateToStr(GetMonthEnd(d)));
+            edWorkDate->SetValue(GetMonthEnd(d));
         else
             ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));
         break;
     case 2:
-        edBegPeriod->setText(DateToStr(GetMonthBeg(d)));
+        edBegPeriod->SetValue(GetMonthBeg(d));
         if (pEnd < d)
-            edEndPeriod->setText(DateToStr(GetMonthEnd(d)));
+            edEndPeriod->SetValue(GetMonthEnd(d));
         break;
     default:
-        edEndPeriod->setText(DateToStr(GetMonthEnd(d)));
+        edEndPeriod->SetValue(GetMonthEnd(d));
         if (pBeg > d)
-            edBegPeriod->setText(DateToStr(GetMonthBeg(d)));
+            edBegPeriod->SetValue(GetMonthBeg(d));
         break;
     }
 }
@@ -274,23 +275,29 @@ void TFormConfig::PickTabn(Tyq_IntegerEdit* number, QLineEdit* fio, const QStrin
 
 bool TFormConfig::Apply()
 {
+    // A date refused here is the clerk's to mend: nothing is stored, the
+    // dialog stays open on the field.
     TDateTime dates[4] = {};
     for (int i = 0; i < 4; ++i) {
-        if (!TryStrToDate(DateEdit(i)->text(), dates[i])) {
-            ShowError(QStringLiteral("\"") + DateEdit(i)->text() + QStringLiteral("\" - неверная дата"));
-            DateEdit(i)->setFocus();
+        Tyq_DateEdit* edit = DateEdit(i);
+        QString refusal;
+        try {
+            edit->CommitTyped();
+            dates[i] = edit->Value();
+            const QString field = QStringLiteral("Поле \"%1\": ").arg(EscapeBars(FieldCaption(edit)));
+            if (MinWorkDate > 0 && dates[i] < MinWorkDate)
+                refusal = field + QStringLiteral("дата не может быть меньше ") + QuotedDate(MinWorkDate);
+            else if (MaxWorkDate > 0 && dates[i] > MaxWorkDate)
+                refusal = field + QStringLiteral("дата не может быть больше ") + QuotedDate(MaxWorkDate);
+        } catch (const EConvertError& e) {
+            refusal = e.Message();
+        }
+        if (!refusal.isEmpty()) {
+            pcConfig->setCurrentIndex(0);
+            edit->setFocus();
+            ShowError(refusal);
             return false;
         }
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (MinWorkDate > 0 && dates[i] < MinWorkDate) {
-            ShowError(QStringLiteral("Дата не может быть меньше ") + QuotedDate(MinWorkDate));
-            dates[i] = MinWorkDate;
-        } else if (MaxWorkDate > 0 && dates[i] > MaxWorkDate) {
-            ShowError(QStringLiteral("Дата не может быть больше ") + QuotedDate(MaxWorkDate));
-            dates[i] = MaxWorkDate;
-        }
-        DateEdit(i)->setText(DateToStr(dates[i]));
     }
     if (dates[1] < dates[0]) {
         ShowError(QStringLiteral("Рабочая дата не может быть меньше начальной"));

@@ -9,6 +9,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class Tyq_DateEdit;
 class QPushButton;
 class QTabWidget;
 class Tyq_FloatEdit;
@@ -29,10 +30,10 @@ public:
     bool Apply();
 
     QTabWidget* pcConfig;
-    QLineEdit* edBegDate;
-    QLineEdit* edWorkDate;
-    QLineEdit* edBegPeriod;
-    QLineEdit* edEndPeriod;
+    Tyq_DateEdit* edBegDate;
+    Tyq_DateEdit* edWorkDate;
+    Tyq_DateEdit* edBegPeriod;
+    Tyq_DateEdit* edEndPeriod;
     QCheckBox* cbCalcCompare;
     QCheckBox* cbAutoCalc;
     QCheckBox* cbPNInt;
@@ -56,7 +57,7 @@ public:
     QPushButton* btCancel;
 
 private:
-    QLineEdit* DateEdit(int edit) const;
+    Tyq_DateEdit* DateEdit(int edit) const;
     void PickTabn(Tyq_IntegerEdit* number, QLineEdit* fio, const QString& prompt);
     void ShowFio(Tyq_IntegerEdit* number, QLineEdit* fio);
 };

@@ -32,6 +32,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/TextView.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/SysUtils.h"
@@ -39,7 +40,6 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -528,7 +528,7 @@ void TFormMain::BuildVvodPage()
         prev->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbPrevNum") : QStringLiteral("SpeedButton1"));
         prev->setText(QStringLiteral("<"));
-        QDateEdit* edit = MakeDateEdit(parent, name.toLatin1().constData());
+        Tyq_DateEdit* edit = MakeDateEdit(parent, name.toLatin1().constData());
         auto* next = new QToolButton(parent);
         next->setObjectName(
             name == QLatin1String("dtVvodDate") ? QStringLiteral("sbNextNum") : QStringLiteral("SpeedButton2"));
@@ -537,7 +537,7 @@ void TFormMain::BuildVvodPage()
         row->addWidget(edit);
         row->addWidget(next);
         row->addStretch();
-        connect(edit, &QDateEdit::dateChanged, this, guarded([this](const QDate& d) { SetViewDate(FromQDate(d)); }));
+        connect(edit, &Tyq_DateEdit::dateChanged, this, guarded([this](const QDate& d) { SetViewDate(FromQDate(d)); }));
         connect(prev, &QToolButton::clicked, this, guarded([this] { SetViewDate(GetPrevMonthBeg(viewDate_)); }));
         connect(next, &QToolButton::clicked, this, guarded([this] { SetViewDate(GetNextMonthBeg(viewDate_)); }));
         return std::pair{row, edit};

@@ -18,9 +18,9 @@
 #include "desk/SprStaff.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/DateEdit.h"
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QMenuBar>
 #include <QTreeWidget>
 

@@ -21,6 +21,7 @@
 #include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Messages.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
@@ -31,7 +32,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

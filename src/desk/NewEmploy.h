@@ -14,7 +14,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -55,8 +55,8 @@ public:
     QLineEdit* edFio;
     QComboBox* cbCUser;
     Tyq_IntegerEdit* edOrder;
-    QDateEdit* edDateOrder;
-    QDateEdit* edDateBeg;
+    Tyq_DateEdit* edDateOrder;
+    Tyq_DateEdit* edDateBeg;
     // TN
     Tyq_IntegerEdit* edTabNum;
     QToolButton* sbNextNum;

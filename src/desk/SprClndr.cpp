@@ -10,6 +10,7 @@
 #include "foundation/ui/base/Beep.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/grids/YQRGrids.h"
 #include "platform/Clock.h"
@@ -18,7 +19,6 @@
 #include "platform/Variant.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFontInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -34,9 +34,9 @@
 
 namespace {
 
-QDateEdit* DatedEdit(QWidget* parent, const char* name, TDateTime value)
+Tyq_DateEdit* DatedEdit(QWidget* parent, const char* name, TDateTime value)
 {
-    QDateEdit* e = MakeDateEdit(parent, name);
+    Tyq_DateEdit* e = MakeDateEdit(parent, name);
     e->setDate(ToQDate(value));
     return e;
 }

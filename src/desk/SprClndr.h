@@ -10,7 +10,7 @@
 #include <QFont>
 
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -28,8 +28,8 @@ public:
     explicit TFormNewCndrT(QWidget* parent = nullptr);
     QLineEdit* edName = nullptr;
     QRadioButton* rbKind[3] = {};
-    QDateEdit* deBeg = nullptr;
-    QDateEdit* deEnd = nullptr;
+    Tyq_DateEdit* deBeg = nullptr;
+    Tyq_DateEdit* deEnd = nullptr;
     int KindIndex() const;
 
 protected:
@@ -42,8 +42,8 @@ class TFormNewCndrP : public TFormNewInput {
 public:
     explicit TFormNewCndrP(const QString& calendarName, QWidget* parent = nullptr);
     QLabel* lbName = nullptr;
-    QDateEdit* deBeg = nullptr;
-    QDateEdit* deEnd = nullptr;
+    Tyq_DateEdit* deBeg = nullptr;
+    Tyq_DateEdit* deEnd = nullptr;
 
 protected:
     bool CanAccept() override;

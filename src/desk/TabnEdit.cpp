@@ -22,6 +22,7 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
@@ -52,11 +53,11 @@ namespace {
 
 QString DateText(TDateTime d) { return d < 1 ? QString() : DateToStr(d); }
 
-// An empty date edit is no date.
-TDateTime DateOfText(const QLineEdit* edit)
+// A date still being typed is read as it stands; an empty one is no date.
+TDateTime TypedValue(Tyq_DateEdit* edit)
 {
-    const QString t = edit->text().trimmed();
-    return t.isEmpty() ? TDateTime(0) : FieldDate(t, FieldCaption(edit));
+    edit->CommitTyped();
+    return edit->Value();
 }
 
 QScrollArea* ScrollPage(QWidget* page, QWidget* inner)
@@ -223,20 +224,15 @@ void TFormTabnEdit::BuildBase()
     edTabNomer->setObjectName(QStringLiteral("edTabNomer"));
     edTabNomer->setMaxLength(10);
     left->addRow(QStringLiteral("Табельный номер предприятия"), edTabNomer);
-    edDateRecept = new QLineEdit(inner);
-    edDateRecept->setObjectName(QStringLiteral("edDateRecept"));
+    edDateRecept = MakeDateEdit(inner, "edDateRecept");
     left->addRow(QStringLiteral("Дата приема"), edDateRecept);
     edOrderRecept = new Tyq_IntegerEdit(inner);
     edOrderRecept->setObjectName(QStringLiteral("edOrderRecept"));
     left->addRow(QStringLiteral("№ приказа о приеме"), edOrderRecept);
-    edDateBeg = new QLineEdit(inner);
-    edDateBeg->setObjectName(QStringLiteral("edDateBeg"));
+    edDateBeg = MakeDateEdit(inner, "edDateBeg");
     left->addRow(QStringLiteral("Дата начала работы"), edDateBeg);
-    edDateRelease = new QLineEdit(inner);
-    edDateRelease->setObjectName(QStringLiteral("edDateRelease"));
+    edDateRelease = MakeDateEdit(inner, "edDateRelease");
     left->addRow(QStringLiteral("Дата увольнения"), edDateRelease);
-    for (QLineEdit* e : {edDateRecept, edDateBeg, edDateRelease})
-        FilterTypedChars(e, TypedKind::Date);
     edOrderRelease = new QLineEdit(inner);
     edOrderRelease->setObjectName(QStringLiteral("edOrderRelease"));
     edOrderRelease->setReadOnly(true);
@@ -533,9 +529,9 @@ void TFormTabnEdit::ShowFields()
     ShowCaption();
     edFio->setText(c.Fio);
     edTabNomer->setText(c.TabNomer);
-    edDateBeg->setText(DateText(c.DateBeg));
-    edDateRecept->setText(DateText(c.DateRecept));
-    edDateRelease->setText(DateText(c.DateRelease));
+    edDateBeg->SetValue(c.DateBeg);
+    edDateRecept->SetValue(c.DateRecept);
+    edDateRelease->SetValue(c.DateRelease);
     edOrderRecept->SetValue(c.Order);
     edOrderRelease->setText(c.OrderRel != 0 ? QString::number(c.OrderRel) : QString());
     const int post = posts_->IndexOfNum(c.Post);
@@ -700,9 +696,9 @@ void TFormTabnEdit::SaveCard()
             RaiseError(QStringLiteral("Льгота должна быть от 0 до 100 %"));
         lgota = 1 - percent / 100;
     }
-    const TDateTime dateBeg = DateOfText(edDateBeg);
-    const TDateTime dateRecept = DateOfText(edDateRecept);
-    const TDateTime dateRelease = DateOfText(edDateRelease);
+    const TDateTime dateBeg = TypedValue(edDateBeg);
+    const TDateTime dateRecept = TypedValue(edDateRecept);
+    const TDateTime dateRelease = TypedValue(edDateRelease);
     RequireNotNegative(edOkl->Value(), FieldCaption(edOkl));
     c.Fio = edFio->text();
     c.TabNomer = edTabNomer->text();

@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
+class Tyq_DateEdit;
 class QScrollArea;
 class QTabWidget;
 class QToolButton;
@@ -106,9 +107,9 @@ public:
 
     QLineEdit* edFio;
     QLineEdit* edTabNomer;
-    QLineEdit* edDateBeg;
-    QLineEdit* edDateRecept;
-    QLineEdit* edDateRelease;
+    Tyq_DateEdit* edDateBeg;
+    Tyq_DateEdit* edDateRecept;
+    Tyq_DateEdit* edDateRelease;
     Tyq_IntegerEdit* edOrderRecept;
     QLineEdit* edOrderRelease;
     Tyq_ComboEdit* edPost;

@@ -754,11 +754,24 @@ QString FormatDateTime(const QString& format, TDateTime value)
     return out;
 }
 
-QString DateToStr(TDateTime value) { return FormatDateTime(FormatSettings().ShortDateFormat, value); }
+namespace {
+// The program's "no date" is day 0; it shows as no text, never as 30.12.1899.
+bool IsDayZero(TDateTime value) { return std::trunc(value) == 0; }
+} // namespace
+
+QString DateToStr(TDateTime value)
+{
+    return IsDayZero(value) ? QString() : FormatDateTime(FormatSettings().ShortDateFormat, value);
+}
 
 QString TimeToStr(TDateTime value) { return FormatDateTime(FormatSettings().LongTimeFormat, value); }
 
-QString DateTimeToStr(TDateTime value) { return FormatDateTime(QStringLiteral("c"), value); }
+QString DateTimeToStr(TDateTime value)
+{
+    if (IsDayZero(value))
+        return value == 0 ? QString() : TimeToStr(value);
+    return FormatDateTime(QStringLiteral("c"), value);
+}
 
 bool TryStrToDate(const QString& str, TDateTime& out)
 {

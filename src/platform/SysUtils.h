@@ -50,6 +50,7 @@ QString CurrToStr(Currency value);
 // "0.00", "#,##0.00", "0.###", sections "pos;neg;zero", quoted literals.
 QString FormatFloat(const QString& format, double value);
 
+// Day 0, the program's "no date", gives "" (DateTimeToStr: the time alone).
 QString DateToStr(TDateTime value);
 QString TimeToStr(TDateTime value);
 // Date and time; the time is left out when it is midnight.

@@ -28,12 +28,15 @@
 #include "desk/SprStaff.h"
 #include "desk/TabnEdit.h"
 #include "foundation/Progress.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "foundation/ui/grids/DBGridModel.h"
 #include "foundation/ui/grids/InplaceEdit.h"
 #include "foundation/ui/grids/YQRGrids.h"
+#include "platform/Clock.h"
 #include "platform/DateTime.h"
+#include "platform/SysUtils.h"
 #include "reports/ui/DocEdit.h"
 #include "reports/ui/FormReports.h"
 #include "reports/ui/PreviewForm.h"
@@ -48,7 +51,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -87,7 +89,7 @@ protected:
     {
         ModalScript modal;
         modal.Next<TFormConfig>([](TFormConfig& f) {
-            TypeInto(f.edBegDate, QStringLiteral("01.01.2025"));
+            TypeDate(f.edBegDate, QStringLiteral("01.01.2025"));
             // Time is entered for everyone: a piece-worker is no time-worker.
             ASSERT_TRUE(f.cbAutoCalc->isChecked());
             Click(f.cbAutoCalc);
@@ -318,7 +320,10 @@ protected:
                 Click(w.btNextPage);
                 ASSERT_EQ(w.PageIndex(), page) << "\"Далее\" moved on";
             };
-            // The name typed and Enter, as a clerk ends a line.
+            // The dates typed as the clerk types them (today's, as the figures
+            // were worked out for), then the name and Enter, as a clerk ends a line.
+            TypeDate(w.edDateOrder, DateToStr(Date()));
+            TypeDate(w.edDateBeg, DateToStr(Date()));
             TypeInto(w.edFio, U(h.fio));
             Press(Qt::Key_Return);
             ASSERT_EQ(w.PageIndex(), TFormNewEmploy::pgTN) << "Enter moved on";
@@ -813,8 +818,8 @@ protected:
         modal.Next<TFormCalcPrem>([](TFormCalcPrem& f) {
             ChooseItem(f.cbPodr, f.cbPodr->findText(U("Цех"), Qt::MatchContains));
             TypeInto(f.edProc, QStringLiteral("10"));
-            TypeInto(f.deBeg, QStringLiteral("01.01.2025"));
-            TypeInto(f.deEnd, QStringLiteral("31.01.2025"));
+            TypeDate(f.deBeg, QStringLiteral("01.01.2025"));
+            TypeDate(f.deEnd, QStringLiteral("31.01.2025"));
             Click(f.cbAuto);
             f.lvt->setFocus();
             QTest::keyClick(f.lvt, Qt::Key_Plus, Qt::KeypadModifier);

@@ -4,6 +4,7 @@
 #include "data/ui/FormRegistry.h"
 #include "data/ui/Program.h"
 #include "desk/Main.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "reports/PrintBackend.h"
 #include "reports/ReportDocument.h"
 #include "reports/ui/PreviewForm.h"
@@ -96,6 +97,15 @@ void TypeInto(QWidget* edit, const QString& text)
             = ch.unicode() < 128 && ch.isLetterOrNumber() ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
         QTest::sendKeyEvent(QTest::Click, edit, key, QString(ch), Qt::NoModifier);
     }
+}
+
+void TypeDate(Tyq_DateEdit* edit, const QString& date)
+{
+    ASSERT_NE(edit, nullptr);
+    Click(edit->findChild<QLineEdit*>());
+    ASSERT_TRUE(edit->hasFocus()) << edit->objectName().toStdString();
+    Type(date);
+    EXPECT_EQ(edit->text(), date) << edit->objectName().toStdString();
 }
 
 void ChooseItem(QComboBox* combo, int index)

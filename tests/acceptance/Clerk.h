@@ -21,6 +21,7 @@ class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TFormMain;
+class Tyq_DateEdit;
 class TPreviewForm;
 
 // The named child; a missing one fails the test and answers nullptr.
@@ -42,6 +43,9 @@ void Click(QWidget* w);
 void ClickAction(QWidget* window, const char* name);
 // Focus, everything selected, the text typed a character at a time.
 void TypeInto(QWidget* edit, const QString& text);
+// A date as the clerk types it: a click into the middle of the field, then
+// the date's keys one by one; the field must show exactly that date.
+void TypeDate(Tyq_DateEdit* edit, const QString& date);
 // Keys on whatever has the focus.
 void Type(const QString& text);
 void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier);

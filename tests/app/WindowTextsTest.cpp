@@ -47,6 +47,7 @@
 #include "foundation/ui/dialogs/MsgWin.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/dialogs/WMsgs.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "reports/ReportDocument.h"
 #include "reports/ui/DesignDialogs.h"
 #include "reports/ui/DesignForm.h"
@@ -64,7 +65,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>

@@ -11,6 +11,7 @@
 #include "data/Tabn.h"
 #include "data/TabnDops.h"
 #include "db/Cursor.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedMessages.h"
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

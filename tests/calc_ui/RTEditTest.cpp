@@ -9,6 +9,7 @@
 #include "data/DatModl.h"
 #include "data/Globals.h"
 #include "db/Cursor.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/SysUtils.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
@@ -19,7 +20,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>

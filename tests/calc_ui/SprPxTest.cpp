@@ -6,6 +6,7 @@
 #include "calc/PN.h"
 #include "data/DatModl.h"
 #include "data/Rights.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "support/CalcBuilders.h"
 #include "support/ModalScript.h"
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>

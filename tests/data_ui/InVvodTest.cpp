@@ -5,6 +5,7 @@
 #include "data/DatModl.h"
 #include "data/Dops.h"
 #include "data/TabnDops.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/DateTime.h"
 #include "support/DataFolderFixture.h"
 #include "support/ModalScript.h"
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>

@@ -1,10 +1,11 @@
-// The settings dialog: the date buttons' rules, OK's bounds, and Cancel.
+// The settings dialog: the date buttons' rules, OK's refusals, and Cancel.
 
 #include "desk/Config.h"
 
 #include "data/AppContext.h"
 #include "data/Globals.h"
 #include "foundation/IniFiles.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "support/DataFolderFixture.h"
 #include "support/ModalScript.h"
@@ -65,7 +66,7 @@ TEST_F(ConfigTest, PickedDatesFollowTheirRules)
     SaveScreenshot(&form, QStringLiteral("desk_config"));
 }
 
-TEST_F(ConfigTest, CancelChangesNothingOkCorrectsAnEarlyDate)
+TEST_F(ConfigTest, CancelChangesNothingOkRefusesAnEarlyDateAndStaysOpen)
 {
     ScriptedMessages msgs;
     ModalScript modal;
@@ -84,13 +85,18 @@ TEST_F(ConfigTest, CancelChangesNothingOkCorrectsAnEarlyDate)
     EXPECT_FALSE(Cfg.CalcCompare);
 
     modal.Next<TFormConfig>([](TFormConfig& f) {
-        f.edBegDate->setText(QStringLiteral("01.01.2019"));
+        f.edBegDate->SetValue(EncodeDate(2019, 1, 1));
         f.edNumYears->setText(QStringLiteral("5"));
         QTest::mouseClick(f.btOk, Qt::LeftButton);
+        EXPECT_TRUE(f.isVisible()) << "the dialog stays open";
+        EXPECT_EQ(Cfg.BegDate, EncodeDate(2023, 1, 1)) << "nothing stored";
+        EXPECT_EQ(f.edBegDate->Value(), EncodeDate(2019, 1, 1)) << "the typed date stays to be mended";
+        f.edBegDate->SetValue(EncodeDate(2021, 1, 1));
+        QTest::mouseClick(f.btOk, Qt::LeftButton);
     });
-    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Дата не может быть меньше \"01.01.2020\""));
+    msgs.Expect(MsgKind::Error).Details(QStringLiteral("Поле \"Начальная\": дата не может быть меньше \"01.01.2020\""));
     EXPECT_TRUE(ShowFormConfig());
-    EXPECT_EQ(Cfg.BegDate, EncodeDate(2020, 1, 1));
+    EXPECT_EQ(Cfg.BegDate, EncodeDate(2021, 1, 1));
     EXPECT_EQ(Cfg.NumYears, 5);
     EXPECT_EQ(Cfg.NumFullYears, 5);
     TIniFile& ini = DataIni();
@@ -98,46 +104,40 @@ TEST_F(ConfigTest, CancelChangesNothingOkCorrectsAnEarlyDate)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Configuration"), QStringLiteral("NumYears"), 0), 5);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Configuration"), QStringLiteral("NumFullYears"), 0), 5);
     LoadDataConfiguration();
-    EXPECT_EQ(Cfg.BegDate, EncodeDate(2020, 1, 1)) << "written to the data INI";
+    EXPECT_EQ(Cfg.BegDate, EncodeDate(2021, 1, 1)) << "written to the data INI";
 }
 
-TEST_F(ConfigTest, OkKeepsEveryDateInItsBounds)
+TEST_F(ConfigTest, OkRefusesADateOutOfItsBoundsNamingTheField)
 {
     struct Case {
-        const char* name;
         const char* edit;
-        const char* text;
+        const char* typed;
         const char* message;
-        bool accepted;
-        TDateTime workdate; // stored after OK
+        const char* focus = nullptr; // the typed field when none
     };
     const Case cases[] = {
-        {"working date too late", "edWorkDate", "01.01.2040", "Дата не может быть больше \"31.12.2034\"", true,
-            EncodeDate(2034, 12, 31)},
-        {"period end too late", "edEndPeriod", "01.01.2041", "Дата не может быть больше \"31.12.2034\"", true,
-            EncodeDate(2024, 2, 29)},
-        {"begin after the working date", "edBegDate", "01.03.2024", "Рабочая дата не может быть меньше начальной",
-            false, EncodeDate(2024, 2, 29)},
-        {"period ending before it begins", "edEndPeriod", "31.12.2023", "Конец периода не может быть меньше начала",
-            false, EncodeDate(2024, 2, 29)},
+        {"edWorkDate", "01.01.2040", "Поле \"Рабочая\": дата не может быть больше \"31.12.2034\""},
+        {"edEndPeriod", "01.01.2041", "Поле \"Конец\": дата не может быть больше \"31.12.2034\""},
+        {"edEndPeriod", "01.01.1990", "Поле \"Конец\": дата не может быть меньше \"01.01.2020\""},
+        {"edEndPeriod", "32.13.2026", "Поле \"Конец\": \"32.13.2026\" не является датой (ДД.ММ.ГГГГ)"},
+        {"edBegDate", "01.03.2024", "Рабочая дата не может быть меньше начальной", "edWorkDate"},
+        {"edEndPeriod", "31.12.2023", "Конец периода не может быть меньше начала"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Cfg.Workdate = EncodeDate(2024, 2, 29);
-        Cfg.BegDate = EncodeDate(2023, 1, 1);
-        SaveDataConfiguration();
+        SCOPED_TRACE(c.typed);
         ScriptedMessages msgs;
         msgs.Expect(MsgKind::Error).Details(QString::fromUtf8(c.message));
         TFormConfig form;
         form.LoadControls();
-        form.findChild<QLineEdit*>(QLatin1String(c.edit))->setText(QLatin1String(c.text));
-        EXPECT_EQ(form.Apply(), c.accepted);
-        EXPECT_EQ(Cfg.Workdate, c.workdate);
-        if (c.accepted) {
-            EXPECT_LE(Cfg.EndPeriod, MaxWorkDate);
-        } else {
-            EXPECT_EQ(Cfg.BegDate, EncodeDate(2023, 1, 1)) << "nothing stored";
-        }
+        auto* edit = form.findChild<Tyq_DateEdit*>(QLatin1String(c.edit));
+        QTest::keyClicks(edit, QLatin1String(c.typed));
+        EXPECT_FALSE(form.Apply());
+        EXPECT_EQ(form.focusWidget(), form.findChild<QWidget*>(QLatin1String(c.focus ? c.focus : c.edit)))
+            << "the clerk is kept in the field";
+        EXPECT_EQ(Cfg.BegDate, EncodeDate(2023, 1, 1)) << "nothing stored";
+        EXPECT_EQ(Cfg.Workdate, EncodeDate(2024, 2, 29));
+        EXPECT_EQ(Cfg.BegPeriod, EncodeDate(2024, 1, 1));
+        EXPECT_EQ(Cfg.EndPeriod, EncodeDate(2024, 1, 31));
     }
 }
 

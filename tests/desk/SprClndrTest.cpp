@@ -7,6 +7,7 @@
 #include "data/DatModl.h"
 #include "data/FirstStart.h"
 #include "data/Globals.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/grids/YQRGrids.h"
 #include "foundation_ui/UiTestHelpers.h"
 #include "support/DataFolderFixture.h"
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>

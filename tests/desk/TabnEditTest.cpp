@@ -12,6 +12,7 @@
 #include "foundation/IniFiles.h"
 #include "foundation/IniPersist.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -104,9 +105,9 @@ TEST_F(TabnEditTest, EveryFieldTheCommentAndTheTaxTotalsComeBackFromTheDataBase)
     emit form.edFio->textEdited(form.edFio->text());
     EXPECT_EQ(form.windowTitle(), U("Карточка работника:  [%1]  Петров Петр Петрович|Петров П.П.").arg(tabn));
     form.edTabNomer->setText(U("A-17"));
-    form.edDateBeg->setText(DateToStr(EncodeDate(2024, 2, 5)));
-    form.edDateRecept->setText(DateToStr(EncodeDate(2024, 2, 1)));
-    form.edDateRelease->setText(DateToStr(EncodeDate(2024, 12, 31)));
+    form.edDateBeg->SetValue(EncodeDate(2024, 2, 5));
+    form.edDateRecept->SetValue(EncodeDate(2024, 2, 1));
+    form.edDateRelease->SetValue(EncodeDate(2024, 12, 31));
     form.edOrderRecept->SetValue(12);
     form.edVychet->SetValue(150.55);
     form.edMinZarp->SetValue(2);

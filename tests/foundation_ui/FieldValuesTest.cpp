@@ -1,9 +1,13 @@
 #include "foundation/ui/edits/FieldValues.h"
 #include "UiTestHelpers.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/Exceptions.h"
+#include "platform/SysUtils.h"
+#include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <QCalendarWidget>
 #include <QDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -83,6 +87,87 @@ TEST(FieldValues, AFieldIsNamedByItsLabelAndRefusesLettersAsTheyAreTyped)
         EXPECT_EQ(salary->text(), QString::fromUtf8(c.kept)) << c.typed;
         EXPECT_EQ(beeps.count, QString::fromUtf8(c.typed).size() - QString::fromUtf8(c.kept).size()) << c.typed;
     }
+}
+
+// One table for every date field of the program: where the clerk clicks,
+// what he types and how he leaves.
+TEST(FieldValues, ADateFieldTakesTheWholeTypedDateFromAnyPlace)
+{
+    QDialog dialog;
+    auto* form = new QFormLayout(&dialog);
+    auto* before = new QLineEdit(&dialog);
+    Tyq_DateEdit* date = MakeDateEdit(&dialog, "edDateOrder");
+    auto* after = new QLineEdit(&dialog);
+    form->addRow(QStringLiteral("Номер"), before);
+    form->addRow(QStringLiteral("Дата приказа"), date);
+    form->addRow(QStringLiteral("Сумма"), after);
+    ASSERT_TRUE(ShowActive(&dialog));
+    auto* line = date->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    const auto x = [&](int chars) {
+        return line->contentsRect().left() + 3 + line->fontMetrics().horizontalAdvance(line->text().left(chars)) + 1;
+    };
+    enum Way { ClickDay, ClickMonth, ClickYear, ClickPastEnd, TabIn };
+    const char* const refused
+        = "Неверное значение|Поле \"Дата приказа\": \"32.13.2026\" не является датой (ДД.ММ.ГГГГ)";
+    const struct {
+        Way in;
+        const char* typed; // "\b" Backspace
+        Qt::Key leave; // Qt::Key_unknown: stays
+        Qt::KeyboardModifiers mods;
+        const char* shown;
+        QWidget* focus;
+        const char* message;
+    } cases[] = {
+        {ClickDay, "16.11.2026", Qt::Key_Tab, {}, "16.11.2026", after, nullptr},
+        {ClickMonth, "16.11.2026", Qt::Key_Tab, {}, "16.11.2026", after, nullptr},
+        {ClickYear, "31.12.2027", Qt::Key_Tab, {}, "31.12.2027", after, nullptr},
+        {ClickPastEnd, "16112026", Qt::Key_Backtab, Qt::ShiftModifier, "16.11.2026", before, nullptr},
+        {TabIn, "1.5.26", Qt::Key_Tab, {}, "01.05.2026", after, nullptr},
+        {TabIn, "", Qt::Key_Tab, {}, "09.12.2026", after, nullptr},
+        {TabIn, "", Qt::Key_Backtab, Qt::ShiftModifier, "09.12.2026", before, nullptr},
+        {ClickMonth, "16.1", Qt::Key_Escape, {}, "09.12.2026", date, nullptr},
+        {ClickMonth, "31.12.2027", Qt::Key_Escape, {}, "09.12.2026", date, nullptr},
+        {ClickDay, "\b", Qt::Key_Tab, {}, " ", after, nullptr},
+        {ClickMonth, "32.13.2026", Qt::Key_Tab, {}, "32.13.2026", date, refused},
+        {ClickYear, "32.13.2026", Qt::Key_Return, {}, "32.13.2026", date, refused},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("way %1, typed \"%2\"").arg(c.in).arg(QString::fromUtf8(c.typed)).toStdString());
+        date->SetValue(EncodeDate(2026, 12, 9));
+        before->setFocus(Qt::OtherFocusReason);
+        ScriptedMessages msgs;
+        if (c.message)
+            msgs.Expect(MsgKind::Error).Details(QString::fromUtf8(c.message).section(QLatin1Char('|'), 1));
+        if (c.in == TabIn) {
+            QTest::keyClick(before, Qt::Key_Tab);
+        } else {
+            const int at[] = {1, 4, 8};
+            const int px = c.in == ClickPastEnd ? line->width() - 8 : x(at[c.in]);
+            QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(px, line->height() / 2));
+        }
+        ASSERT_TRUE(date->hasFocus());
+        EXPECT_EQ(line->selectedText(), QStringLiteral("09.12.2026")) << "the focus selects the whole date";
+        for (QChar ch : QString::fromUtf8(c.typed))
+            if (ch == QLatin1Char('\b'))
+                QTest::keyClick(date, Qt::Key_Backspace);
+            else
+                QTest::keyClick(date, ch.toLatin1());
+        QTest::keyClick(QApplication::focusWidget(), c.leave, c.mods);
+        EXPECT_EQ(line->text(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(QApplication::focusWidget(), c.focus);
+        if (!c.message && c.focus != date)
+            EXPECT_EQ(date->Value(),
+                QString::fromUtf8(c.shown).trimmed().isEmpty() ? 0 : StrToDate(QString::fromUtf8(c.shown)));
+        if (c.message) {
+            EXPECT_EQ(date->Value(), EncodeDate(2026, 12, 9)) << "nothing taken";
+            QTest::keyClick(date, Qt::Key_Escape);
+            EXPECT_EQ(line->text(), QStringLiteral("09.12.2026"));
+        }
+    }
+    date->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(date, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(date->calendarWidget()->isVisible()) << "Alt+Down opens the calendar";
 }
 
 } // namespace

@@ -71,6 +71,25 @@ TEST(DateText, DateAndTimeTexts)
     EXPECT_EQ(FormatDateTime(QStringLiteral("d/m/yy"), d), QStringLiteral("5.3.24"));
 }
 
+TEST(DateText, NoDateIsNoText)
+{
+    const struct {
+        TDateTime value;
+        const char* date;
+        const char* dateTime;
+    } cases[] = {
+        {0, "", ""},
+        {EncodeTime(7, 5, 9, 0), "", "7:05:09"},
+        {1, "31.12.1899", "31.12.1899"},
+        {-1, "29.12.1899", "29.12.1899"},
+        {EncodeDate(2026, 12, 9), "09.12.2026", "09.12.2026"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DateToStr(c.value), QString::fromUtf8(c.date)) << c.value;
+        EXPECT_EQ(DateTimeToStr(c.value), QString::fromUtf8(c.dateTime)) << c.value;
+    }
+}
+
 TEST(DateText, StrToDateAcceptsTheUsualForms)
 {
     EXPECT_EQ(StrToDate(QStringLiteral("05.03.2024")), EncodeDate(2024, 3, 5));

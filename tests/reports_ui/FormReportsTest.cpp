@@ -9,6 +9,7 @@
 #include "data/Dops.h"
 #include "data/Podr.h"
 #include "data/TabnDops.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/Exceptions.h"
 #include "reports/FastRep.h"
 #include "reports/RecordingCanvas.h"
@@ -22,7 +23,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGroupBox>

@@ -1,5 +1,6 @@
 #include "calc/ui/CalcPrem.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 
 #include "data/AppContext.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>

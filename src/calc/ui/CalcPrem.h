@@ -13,7 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -52,8 +52,8 @@ public:
     QPushButton* btTablDop;
     QPushButton* btDop;
     QLineEdit* edProc;
-    QDateEdit* deBeg;
-    QDateEdit* deEnd;
+    Tyq_DateEdit* deBeg;
+    Tyq_DateEdit* deEnd;
     QCheckBox* cbAuto;
     QCheckBox* cbSumm;
     QPushButton* btCalc;

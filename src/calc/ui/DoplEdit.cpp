@@ -8,12 +8,12 @@
 #include "data/ui/DpSelect.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

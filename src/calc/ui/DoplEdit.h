@@ -15,7 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -65,7 +65,7 @@ public:
     QPushButton* btEdit;
     QLineEdit* edNaim;
     QLineEdit* edDopNomer;
-    QDateEdit* deDateBeg;
+    Tyq_DateEdit* deDateBeg;
     Tyq_FloatEdit* edSum;
     QCheckBox* cbTabl;
     QCheckBox* cbVList;

@@ -8,6 +8,7 @@
 #include "db/Cursor.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
@@ -15,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

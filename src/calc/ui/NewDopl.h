@@ -11,7 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
@@ -43,7 +43,7 @@ public:
     QRadioButton* rbDopl;
     QRadioButton* rbUder;
     QLineEdit* edNaim;
-    QDateEdit* deDateBeg;
+    Tyq_DateEdit* deDateBeg;
     QSpinBox* edDopNum;
     QLineEdit* edDopNomer;
     QCheckBox* cbCheckCode;

@@ -7,13 +7,13 @@
 #include "data/Globals.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "platform/DateTime.h"
 #include "platform/SysUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -51,10 +51,10 @@ public:
 
     QComboBox* cbTip;
     QTableWidget* lvDate;
-    QDateEdit* deDateBeg;
+    Tyq_DateEdit* deDateBeg;
     QCheckBox* cbByYear;
-    QDateEdit* deYearBeg;
-    QDateEdit* deYearEnd;
+    Tyq_DateEdit* deYearBeg;
+    Tyq_DateEdit* deYearEnd;
     QLineEdit* edKMinZp;
     QComboBox* cbMetod;
     QLineEdit* edSumMinZp;

@@ -7,6 +7,7 @@
 #include "db/Transaction.h"
 #include "foundation/Messages.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/FieldValues.h"
 #include "foundation/ui/grids/DBGrid.h"
 #include "platform/Clock.h"
@@ -15,7 +16,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -206,7 +206,7 @@ TFormSprPx::TFormSprPx(QWidget* parent) : TForm(parent, QStringLiteral("FormSprP
     }));
     connect(cbFYear_, &QCheckBox::toggled, this, [this](bool on) { gbYear_->setEnabled(on && editMode_); });
     // The begin date in the edit and in the picker follow each other.
-    connect(deDateBeg_, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+    connect(deDateBeg_, &Tyq_DateEdit::dateChanged, this, [this](const QDate& d) {
         const QString text = DateToStr(FromQDate(d));
         if (edDateBeg_->text() != text)
             edDateBeg_->setText(text);
@@ -291,7 +291,9 @@ void TFormSprPx::ShowParams()
 
 QList<Variant> TFormSprPx::TypedParams() const
 {
-    const TDateTime dateBeg = FieldDate(edDateBeg_->text(), FieldCaption(edDateBeg_));
+    // An empty date is the "no date" an imported table may carry.
+    const TDateTime dateBeg
+        = edDateBeg_->text().trimmed().isEmpty() ? 0 : FieldDate(edDateBeg_->text(), FieldCaption(edDateBeg_));
     const auto number = [](QLineEdit* e) { return FieldFloat(e->text(), FieldCaption(e)); };
     if (cbFYear_->isChecked())
         RequirePeriod(FromQDate(deYearBeg_->date()), FromQDate(deYearEnd_->date()), gbYear_->title());

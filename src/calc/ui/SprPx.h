@@ -8,7 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QGroupBox;
 class QLineEdit;
 class QToolButton;
@@ -75,9 +75,9 @@ private:
     QGroupBox* gbParams_ = nullptr;
     QGroupBox* gbYear_ = nullptr;
     QCheckBox* cbFYear_ = nullptr;
-    QDateEdit* deDateBeg_ = nullptr;
-    QDateEdit* deYearBeg_ = nullptr;
-    QDateEdit* deYearEnd_ = nullptr;
+    Tyq_DateEdit* deDateBeg_ = nullptr;
+    Tyq_DateEdit* deYearBeg_ = nullptr;
+    Tyq_DateEdit* deYearEnd_ = nullptr;
     QLineEdit* edDateBeg_ = nullptr;
     QLineEdit* edCursValut_ = nullptr;
     QLineEdit* edKMinZp_ = nullptr;

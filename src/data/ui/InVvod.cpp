@@ -3,11 +3,11 @@
 #include "foundation/Messages.h"
 #include "foundation/TextMeasure.h"
 #include "foundation/ui/base/FormFuncs.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "foundation/ui/edits/NumEdit.h"
 #include "platform/DateTime.h"
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>

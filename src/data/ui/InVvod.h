@@ -10,7 +10,7 @@
 
 #include "foundation/ui/base/DialogBases.h"
 
-class QDateEdit;
+class Tyq_DateEdit;
 class QLabel;
 class T_TabnDop;
 class Tyq_CurrencyEdit;
@@ -54,8 +54,8 @@ public:
     Tyq_CurrencyEdit* edSum;
     QLabel* lbProc;
     Tyq_FloatEdit* edProc;
-    QDateEdit* edDateBeg;
-    QDateEdit* edDateEnd;
+    Tyq_DateEdit* edDateBeg;
+    Tyq_DateEdit* edDateEnd;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -11,11 +11,11 @@
 #include "foundation/Messages.h"
 #include "foundation/ui/base/UiTypes.h"
 #include "foundation/ui/dialogs/GetMean.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "reports/FormingApi.h"
 #include "reports/ui/DocEdit.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFormLayout>

@@ -19,7 +19,7 @@
 #include <memory>
 
 class QCheckBox;
-class QDateEdit;
+class Tyq_DateEdit;
 class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
@@ -93,7 +93,7 @@ public:
     QCheckBox* cbPercent;
     QDoubleSpinBox* edPercent;
     QLineEdit* edNum;
-    QDateEdit* edDate;
+    Tyq_DateEdit* edDate;
     QPushButton* btForm;
     QPushButton* btSetup;
     QPushButton* btDesign;

@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QEvent>
 #include <QFocusEvent>
@@ -741,16 +740,4 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& te
     b->setFocusPolicy(Qt::NoFocus);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return b;
-}
-
-QDateEdit* MakeDateEdit(QWidget* parent, const char* name)
-{
-    auto* e = Named(new QDateEdit(parent), name);
-    e->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // the calendar's month and day names
-    e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    e->setCalendarPopup(true);
-    // The program's "no date" (day 0, 30.12.1899) shows empty.
-    e->setMinimumDate(QDate(1899, 12, 30));
-    e->setSpecialValueText(QStringLiteral(" "));
-    return e;
 }

@@ -14,7 +14,6 @@
 
 class QAbstractItemView;
 class QAction;
-class QDateEdit;
 class QHeaderView;
 class QDialog;
 class QPushButton;
@@ -171,7 +170,3 @@ template <typename W> W* Named(W* widget, const char* name)
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint = QString());
 // A text-only tool button that never takes the focus from the edits.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& text);
-// A date edit showing and taking "dd.mm.yyyy", with the calendar pop-up in
-// Russian; the program's "no date" (day 0) shows empty. Every date edit of
-// the program is made here.
-QDateEdit* MakeDateEdit(QWidget* parent, const char* name);

@@ -3,8 +3,8 @@
 // back with a message in the clerk's words that names the field (and the row
 // of a grid); the keys a number or a date may be typed with; the checks that
 // every money field and every period shares. Number texts come from the
-// platform (FloatToStr, FormatFloat: decimal comma), date edits from
-// MakeDateEdit (dd.mm.yyyy).
+// platform (FloatToStr, FormatFloat: decimal comma), date fields from
+// MakeDateEdit (DateEdit.h).
 
 #include "platform/DateTime.h"
 
