@@ -25,6 +25,7 @@
 #include "foundation/ui/base/FormBase.h"
 #include "foundation/ui/dialogs/TextView.h"
 #include "foundation/ui/edits/ComboEdit.h"
+#include "foundation/ui/edits/DateEdit.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgramFolder.h"
@@ -38,7 +39,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDateEdit>
 #include <QDialog>
 #include <QDirIterator>
 #include <QLabel>

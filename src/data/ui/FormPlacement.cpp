@@ -333,6 +333,15 @@ void SaveFormPlacements()
 
 void RestoreFormPlacements()
 {
+    // A window made on first use outlives a run of the program block when
+    // several run in one process: its marks belong to the run that showed
+    // it, so this run places it afresh from its own INI and saves it only
+    // when it shows it.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->isVisible()) {
+            w->setProperty(kShown, QVariant());
+            w->setProperty(kStored, QVariant());
+        }
     ApplyFontsToAllForms();
     const QList<QWidget*> forms = ProgramForms();
     for (auto it = forms.rbegin(); it != forms.rend(); ++it)
