@@ -22,8 +22,29 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 
 namespace {
+
+// Raises the box, activates it and focuses the button Focused names; again
+// once the events in hand are done: raised from a focus change (a card
+// leaving its edit mode), the box would be left without the activation once
+// that change ends.
+void TakeFocus(QWidget* box, const std::function<QPushButton*()>& focused)
+{
+    const auto take = [box, focused] {
+        box->raise();
+        box->activateWindow();
+        if (QPushButton* b = focused())
+            b->setFocus(Qt::ActiveWindowFocusReason);
+    };
+    take();
+    QTimer::singleShot(0, box, [box, take] {
+        if (box->isVisible())
+            take();
+    });
+}
+
 constexpr int kMinWidth = 400 - 16;
 constexpr int kMinHeight = 220 - 16;
 constexpr int kMargin = 12;
@@ -446,24 +467,13 @@ void TFormMessage::showEvent(QShowEvent* event)
     Arrange();
     TForm::showEvent(event);
     ApplyColours();
-    TakeFocus();
-    // Raised from a focus change (a card leaving its edit mode), the box
-    // would be left without the activation once that change ends.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible())
-            TakeFocus();
+    TakeFocus(this, [this] {
+        QPushButton* b = FocusButton();
+        if (b)
+            b->setDefault(true);
+        return b;
     });
     Timer1->start();
-}
-
-void TFormMessage::TakeFocus()
-{
-    raise();
-    activateWindow();
-    if (QPushButton* b = FocusButton()) {
-        b->setDefault(true);
-        b->setFocus(Qt::ActiveWindowFocusReason);
-    }
 }
 
 void TFormMessage::hideEvent(QHideEvent* event)
@@ -493,20 +503,7 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
-        TakeFocus();
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible())
-                TakeFocus();
-        });
-    }
-
-private:
-    void TakeFocus()
-    {
-        raise();
-        activateWindow();
-        if (QPushButton* b = defaultButton())
-            b->setFocus(Qt::ActiveWindowFocusReason);
+        TakeFocus(this, [this] { return defaultButton(); });
     }
 };
 

@@ -78,8 +78,6 @@ private:
     void CancelAppClick();
     void TimerTick();
     QPushButton* FocusButton() const;
-    // The activation and the keyboard focus on the default button.
-    void TakeFocus();
 
     int result_ = -1;
     int style_ = 0;
