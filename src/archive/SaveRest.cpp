@@ -725,8 +725,7 @@ bool TSaveRestObject::CopyToDestination(const QStringList& files, bool floppy)
 
 bool TSaveRestObject::FinishArchiveSwap(const QString& folder)
 {
-    if (!QFileInfo::exists(folder + RestoreJournalName()) && !QFileInfo(RestoreStagingFolder(folder)).isDir())
-        return true;
+    // With no journal and no staging folder there the recovery does nothing.
     try {
         RecoverRestore(folder);
     } catch (const Exception& e) {
